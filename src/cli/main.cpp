@@ -1,0 +1,154 @@
+#include "../files/CsvExport.h"
+#include "../files/SnapshotFile.h"
+#include "../snapshot/DateSerial.h"
+#include "../snapshot/DirectoryReader.h"
+#include "../snapshot/EntryFormat.h"
+#include "../snapshot/NewSnapshot.h"
+#include "../snapshot/Scanner.h"
+#include "../snapshot/SnapshotList.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+const char Usage[] = "usage: vistrel-cli snapshot ROOT -o FILE.dir [--no-subdirs]\n"
+                     "       vistrel-cli list FILE.dir\n"
+                     "       vistrel-cli export FILE.dir -o FILE.csv\n";
+
+struct Failure {
+    QString message;
+};
+
+[[noreturn]] void fail(const QString &message) { throw Failure{message}; }
+
+// Splits arguments into positional ones and options; `-o` and other valued options take the
+// next argument.
+struct Args {
+    QStringList positional;
+    QHash<QString, QString> options;
+    QSet<QString> flags;
+
+    Args(const QStringList &args, const QSet<QString> &valued, const QSet<QString> &known) {
+        for (int i = 0; i < args.size(); ++i) {
+            const QString &a = args[i];
+            if (valued.contains(a)) {
+                if (i + 1 >= args.size())
+                    fail(QStringLiteral("option %1 needs a value").arg(a));
+                options.insert(a, args[++i]);
+            } else if (known.contains(a)) {
+                flags.insert(a);
+            } else if (a.startsWith(u"--") || (a.startsWith(u'-') && a.size() > 1)) {
+                fail(QStringLiteral("unknown option %1").arg(a));
+            } else {
+                positional << a;
+            }
+        }
+    }
+    QString required(const QString &option) const {
+        if (!options.contains(option))
+            fail(QStringLiteral("missing %1").arg(option));
+        return options.value(option);
+    }
+};
+
+void check(const FileError &err, const QString &path) {
+    if (err)
+        fail(path + QStringLiteral(": ") + err.message());
+}
+
+void load(const QString &path, SnapshotList &list) {
+    check(ReadSnapshot(path, list), path);
+}
+
+int cmdSnapshot(const QStringList &argv) {
+    const Args args(argv, {QStringLiteral("-o")}, {QStringLiteral("--no-subdirs")});
+    if (args.positional.size() != 1)
+        fail(QStringLiteral("snapshot takes one folder"));
+    const QString root = NewSnapshot::rootOf(args.positional[0]);
+    const QString out = args.required(QStringLiteral("-o"));
+    SnapshotList list;
+    auto reader = makeDirectoryReader();
+    Scanner scanner(*reader);
+    if (!scanner.ReadDirectory(root, list, !args.flags.contains(QStringLiteral("--no-subdirs"))))
+        fail(root + QStringLiteral(": cannot read this folder"));
+    list.description = root;
+    list.created = DateSerial::now();
+    list.source = NewSnapshot::sourceText(NewSnapshot::volumeText(root), root);
+    check(SaveSnapshot(list, false, out), out);
+    return 0;
+}
+
+// Control characters and "|" written as in the snapshot file, so every entry stays on a line.
+QString escaped(const QString &text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c.unicode() < 0x20 || c == u'|')
+            out += QStringLiteral("|%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            out += c;
+    }
+    return out;
+}
+
+int cmdList(const QStringList &argv) {
+    const Args args(argv, {}, {});
+    if (args.positional.size() != 1)
+        fail(QStringLiteral("list takes one file"));
+    SnapshotList list;
+    load(args.positional[0], list);
+    const EntryFormatter format;
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    QStringList header;
+    for (int c = 0; c < Col::Count; ++c)
+        header << columnName(c);
+    out << header.join(u'\t') << '\n';
+    for (int i = 0; i < list.size(); ++i) {
+        for (int c = 0; c < Col::Count; ++c) {
+            if (c)
+                out << '\t';
+            out << escaped(format.text(list, i, c));
+        }
+        out << '\n';
+    }
+    return 0;
+}
+
+int cmdExport(const QStringList &argv) {
+    const Args args(argv, {QStringLiteral("-o")}, {});
+    if (args.positional.size() != 1)
+        fail(QStringLiteral("export takes one file"));
+    SnapshotList list;
+    load(args.positional[0], list);
+    const QString out = args.required(QStringLiteral("-o"));
+    check(ExportCsv(list, out, EntryFormatter()), out);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args[0] == u"--help" || args[0] == u"-h") {
+        std::fputs(Usage, args.isEmpty() ? stderr : stdout);
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString command = args.takeFirst();
+    try {
+        if (command == u"snapshot")
+            return cmdSnapshot(args);
+        if (command == u"list")
+            return cmdList(args);
+        if (command == u"export")
+            return cmdExport(args);
+        fail(QStringLiteral("unknown command %1").arg(command));
+    } catch (const Failure &f) {
+        std::fprintf(stderr, "vistrel-cli: %s\n", qPrintable(f.message));
+        return 2;
+    }
+}

@@ -1,0 +1,94 @@
+#include "FileError.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+
+QString fileErrorMessage(int code) {
+    switch (code) {
+    case FileError::BadFileNameOrNumber:
+        return QStringLiteral("Bad file name/number");
+    case FileError::FileNotFound:
+        return QStringLiteral("File not found");
+    case FileError::BadFileMode:
+        return QStringLiteral("Bad file mode");
+    case FileError::FileAlreadyOpen:
+        return QStringLiteral("File already open");
+    case FileError::DeviceIO:
+        return QStringLiteral("Disk I/O error");
+    case FileError::DiskFull:
+        return QStringLiteral("Out of disk space");
+    case FileError::InputPastEnd:
+    case FileError::InvalidValue:
+        return QStringLiteral("Not a valid Vistrel file");
+    case FileError::BadFileName:
+        return QStringLiteral("Bad file name");
+    case FileError::DeviceUnavailable:
+        return QStringLiteral("Device unavailable");
+    case FileError::DriveNotReady:
+        return QStringLiteral("Drive not ready");
+    case FileError::PathNotFound:
+        return QStringLiteral("Path not found");
+    default:
+        return {};
+    }
+}
+
+QString FileError::message() const {
+    const QString fixed = fileErrorMessage(code);
+    return fixed.isEmpty() ? description : fixed;
+}
+
+FileError FileError::fromCode(int code, const QString &description) {
+    return FileError{code, description};
+}
+
+FileError FileError::fromErrno(int err, const QString &path) {
+    const QString text = QString::fromLocal8Bit(std::strerror(err));
+    switch (err) {
+    case 0:
+        return {};
+    case ENOENT: {
+        // A missing folder on the way is "Path not found"; a missing last component is
+        // "File not found".
+        const QString parent = QFileInfo(path).absolutePath();
+        if (!path.isEmpty() && !QFileInfo(parent).isDir())
+            return {PathNotFound, text};
+        return {FileNotFound, text};
+    }
+    case ENOTDIR:
+        return {PathNotFound, text};
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+    case EFBIG:
+        return {DiskFull, text};
+    case EIO:
+        return {DeviceIO, text};
+    case ENAMETOOLONG:
+    case EILSEQ:
+        return {BadFileName, text};
+    case ENXIO:
+    case ENODEV:
+        return {DeviceUnavailable, text};
+#ifdef ENOMEDIUM
+    case ENOMEDIUM:
+        return {DriveNotReady, text};
+#endif
+    case ETXTBSY:
+    case EBUSY:
+        return {FileAlreadyOpen, text};
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return {PermissionDenied, text};
+    case EISDIR:
+        return {PathFileAccess, text};
+    case EBADF:
+        return {BadFileNameOrNumber, text};
+    default:
+        return {1000 + err, text};
+    }
+}

@@ -1,0 +1,99 @@
+#include "FileWriter.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+FileWriter::~FileWriter() { discard(); }
+
+FileError FileWriter::open(const QString &path) {
+    discard();
+    m_path = path;
+    if (path.isEmpty())
+        return FileError::fromCode(FileError::BadFileName);
+    m_target = QFile::encodeName(path);
+    // Replace what a symbolic link points at, not the link.
+    struct stat st {};
+    if (lstat(m_target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char *resolved = realpath(m_target.constData(), nullptr);
+        if (resolved) {
+            m_target = resolved;
+            std::free(resolved);
+        }
+    }
+    const bool exists = stat(m_target.constData(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode))
+        return FileError::fromErrno(EISDIR, path);
+    m_direct = exists && !S_ISREG(st.st_mode);
+    if (m_direct) {
+        m_fd = ::open(m_target.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        return m_fd < 0 ? FileError::fromErrno(errno, path) : FileError{};
+    }
+    // The target must be writable (or creatable) for the save to be allowed at all.
+    if (exists && access(m_target.constData(), W_OK) != 0)
+        return FileError::fromErrno(errno, path);
+    m_temp = m_target + ".vistrel-XXXXXX";
+    m_fd = mkostemp(m_temp.data(), O_CLOEXEC);
+    if (m_fd < 0) {
+        const int err = errno;
+        m_temp.clear();
+        return FileError::fromErrno(err, path);
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(m_fd, exists ? (st.st_mode & 07777) : (0666 & ~mask));
+    return {};
+}
+
+FileError FileWriter::flush() {
+    const char *p = m_buffer.data();
+    std::size_t left = m_buffer.size();
+    while (left > 0) {
+        const ssize_t n = ::write(m_fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return FileError::fromErrno(errno, m_path);
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    m_buffer.clear();
+    return {};
+}
+
+FileError FileWriter::commit() {
+    if (m_fd < 0)
+        return FileError::fromCode(FileError::BadFileNameOrNumber);
+    if (FileError err = flush())
+        return err;
+    if (!m_direct && fdatasync(m_fd) != 0)
+        return FileError::fromErrno(errno, m_path);
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0 && errno != EINTR)
+        return FileError::fromErrno(errno, m_path);
+    if (!m_direct) {
+        if (::rename(m_temp.constData(), m_target.constData()) != 0)
+            return FileError::fromErrno(errno, m_path);
+        m_temp.clear();
+    }
+    return {};
+}
+
+void FileWriter::discard() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.isEmpty()) {
+        ::unlink(m_temp.constData());
+        m_temp.clear();
+    }
+    m_buffer.clear();
+}

@@ -1,0 +1,383 @@
+#include "SnapshotFile.h"
+
+#include "../snapshot/DateSerial.h"
+#include "../snapshot/Progress.h"
+#include "../snapshot/SnapshotList.h"
+#include "FileWriter.h"
+#include "TextCodec.h"
+
+#include <QFile>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+void appendNumber(std::string &out, std::uint64_t value) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, res.ptr);
+}
+
+void appendNumber(std::string &out, std::int64_t value) {
+    char buf[24];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, res.ptr);
+}
+
+void appendSerial(std::string &out, double serial) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, serial, std::chars_format::general, 15);
+    for (const char *p = buf; p != res.ptr; ++p)
+        out.push_back(*p == 'e' ? 'E' : *p);
+}
+
+void appendText(std::string &out, QStringView text) {
+    out.push_back('"');
+    TextCodec::appendEscapedUtf8(out, text);
+    out.push_back('"');
+}
+
+// Reads the file in blocks and splits it into the fields of the format: quoted text or bare
+// values, separated by commas or line ends.
+class FieldReader {
+public:
+    explicit FieldReader(int fd) : m_fd(fd), m_buf(BlockSize, '\0') {}
+
+    // Skips blank lines between records; false at the end of the file.
+    bool atRecordStart() {
+        for (;;) {
+            const int c = peek();
+            if (c < 0)
+                return false;
+            if (c != '\r' && c != '\n' && c != ' ' && c != '\t')
+                return true;
+            ++m_pos;
+        }
+    }
+
+    // Reads one field into `field`. Returns false at the end of the file (or on a read error,
+    // which `error()` then holds).
+    bool next(std::string &field, bool &quoted) {
+        field.clear();
+        int c = peek();
+        while (c == ' ' || c == '\t') {
+            ++m_pos;
+            c = peek();
+        }
+        if (c < 0)
+            return false;
+        quoted = c == '"';
+        if (quoted) {
+            ++m_pos;
+            for (;;) {
+                c = peek();
+                if (c < 0)
+                    return false;
+                ++m_pos;
+                if (c == '"')
+                    break;
+                field.push_back(static_cast<char>(c));
+            }
+            // Anything between the closing quote and the delimiter is ignored.
+            while ((c = peek()) >= 0 && c != ',' && c != '\r' && c != '\n')
+                ++m_pos;
+        } else {
+            while ((c = peek()) >= 0 && c != ',' && c != '\r' && c != '\n') {
+                field.push_back(static_cast<char>(c));
+                ++m_pos;
+            }
+            while (!field.empty() && (field.back() == ' ' || field.back() == '\t'))
+                field.pop_back();
+        }
+        if (c == ',') {
+            ++m_pos;
+        } else if (c == '\r') {
+            ++m_pos;
+            if (peek() == '\n')
+                ++m_pos;
+        } else if (c == '\n') {
+            ++m_pos;
+        }
+        return true;
+    }
+
+    FileError error() const { return m_error; }
+    void rewind() {
+        lseek(m_fd, 0, SEEK_SET);
+        m_pos = m_end = 0;
+        m_eof = false;
+    }
+
+private:
+    static constexpr std::size_t BlockSize = 1 << 20;
+
+    int peek() {
+        if (m_pos < m_end)
+            return static_cast<unsigned char>(m_buf[m_pos]);
+        if (m_eof || !refill())
+            return -1;
+        return static_cast<unsigned char>(m_buf[m_pos]);
+    }
+
+    bool refill() {
+        for (;;) {
+            const ssize_t n = ::read(m_fd, m_buf.data(), BlockSize);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                m_error = FileError::fromErrno(errno);
+            if (n <= 0) {
+                m_eof = true;
+                return false;
+            }
+            m_pos = 0;
+            m_end = static_cast<std::size_t>(n);
+            return true;
+        }
+    }
+
+    int m_fd;
+    std::string m_buf;
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
+    bool m_eof = false;
+    FileError m_error;
+};
+
+bool parseDouble(const std::string &text, double &value) {
+    if (text.empty()) {
+        value = 0;
+        return true;
+    }
+    const char *begin = text.data();
+    if (*begin == '+')
+        ++begin;
+    const auto res = std::from_chars(begin, text.data() + text.size(), value);
+    return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(value);
+}
+
+bool parseInt32(const std::string &text, std::int32_t &value) {
+    double d;
+    if (!parseDouble(text, d) || d < -2147483648.0 || d > 2147483647.0)
+        return false;
+    // Whole numbers as the conversion of a number to an integer rounds them.
+    value = static_cast<std::int32_t>(std::nearbyint(d));
+    return true;
+}
+
+bool parseSize(const std::string &text, std::uint64_t &value) {
+    if (text.empty()) {
+        value = 0;
+        return true;
+    }
+    const char *begin = text.data() + (text[0] == '+' ? 1 : 0);
+    const char *end = text.data() + text.size();
+    const auto res = std::from_chars(begin, end, value);
+    if (res.ec == std::errc() && res.ptr == end)
+        return true;
+    // A size written in exponent form by an older writer.
+    double d;
+    if (!parseDouble(text, d) || d < 0 || d >= 18446744073709551616.0 || d != std::floor(d))
+        return false;
+    value = static_cast<std::uint64_t>(d);
+    return true;
+}
+
+class Reader {
+public:
+    Reader(int fd, SnapshotList &list, Progress *progress)
+        : m_fields(fd), m_list(list), m_progress(progress) {}
+
+    // Returns false when a text is not valid in the encoding being tried.
+    bool read(TextCodec::Encoding encoding, FileError &error) {
+        m_encoding = encoding;
+        error = {};
+        if (!readHeader(error))
+            return error.code != BadEncoding;
+        // The previous folder starts as a single space, which the first entry line never uses.
+        constexpr std::uint32_t NoFolder = std::numeric_limits<std::uint32_t>::max();
+        std::uint32_t previous = NoFolder;
+        m_list.addLimit(QStringView());
+        std::int64_t count = 0;
+        while (m_fields.atRecordStart()) {
+            if (!readFields(error))
+                return error.code != BadEncoding;
+            const Field &folder = m_values[1];
+            if (folder.quoted && folder.text == " ") {
+                if (previous == NoFolder)
+                    previous = m_list.internFolder(u" ");
+            } else {
+                if (!decode(folder.text, m_folder))
+                    return false;
+                previous = m_list.internFolder(m_folder);
+            }
+            if (!addEntry(previous, error))
+                return error.code != BadEncoding;
+            if (m_progress && (++count & 1023) == 0)
+                m_progress->count.store(count, std::memory_order_relaxed);
+        }
+        error = m_fields.error();
+        return true;
+    }
+
+    static constexpr int BadEncoding = -1;
+    void rewind() { m_fields.rewind(); }
+
+private:
+    struct Field {
+        std::string text;
+        bool quoted = false;
+    };
+
+    bool readFields(FileError &error) {
+        for (Field &f : m_values) {
+            if (!m_fields.next(f.text, f.quoted)) {
+                error = m_fields.error() ? m_fields.error()
+                                         : FileError::fromCode(FileError::InputPastEnd);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool decode(const std::string &bytes, QString &out) {
+        return TextCodec::decodeField(bytes.data(), bytes.size(), m_encoding, true, out);
+    }
+
+    bool readHeader(FileError &error) {
+        if (!readFields(error))
+            return false;
+        QString description, source;
+        if (!decode(m_values[0].text, description) || !decode(m_values[1].text, source)) {
+            error.code = BadEncoding;
+            return false;
+        }
+        double created;
+        if (!parseDouble(m_values[4].text, created) || !DateSerial::isValid(created)) {
+            error = FileError::fromCode(FileError::InvalidValue);
+            return false;
+        }
+        m_list.description = description;
+        m_list.source = source;
+        m_list.created = created;
+        std::int32_t count;
+        if (parseInt32(m_values[3].text, count) && count > 0)
+            m_list.reserve(static_cast<std::size_t>(std::min(count, 1 << 24)));
+        return true;
+    }
+
+    bool addEntry(std::uint32_t folder, FileError &error) {
+        if (!decode(m_values[0].text, m_name)) {
+            error.code = BadEncoding;
+            return false;
+        }
+        std::int32_t attr;
+        std::uint64_t size;
+        double modified;
+        if (!parseInt32(m_values[2].text, attr) || !parseSize(m_values[3].text, size) ||
+            !parseDouble(m_values[4].text, modified)) {
+            error = FileError::fromCode(FileError::InvalidValue);
+            return false;
+        }
+        if (attr & 16) {
+            QString path = m_list.folders().text(folder) + m_name + u'\\';
+            m_list.addLimit(path);
+            if (m_progress && m_progress->wantsText())
+                m_progress->setText(m_list.folders().text(folder) + m_name);
+            size = 0;
+            modified = std::nan("");
+        } else if (!DateSerial::isValid(modified)) {
+            error = FileError::fromCode(FileError::InvalidValue);
+            return false;
+        }
+        m_list.append(m_name, folder, attr, size, modified);
+        return true;
+    }
+
+    FieldReader m_fields;
+    SnapshotList &m_list;
+    Progress *m_progress;
+    TextCodec::Encoding m_encoding = TextCodec::Encoding::Utf8;
+    Field m_values[5];
+    QString m_name;
+    QString m_folder;
+};
+
+} // namespace
+
+FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QString &path,
+                       Progress *progress) {
+    FileWriter writer;
+    if (FileError err = writer.open(path))
+        return err;
+    const int n = list.size();
+    if (progress)
+        progress->total = n;
+    std::string &out = writer.buffer();
+    appendText(out, list.description);
+    out.push_back(',');
+    appendText(out, list.source);
+    out.append(",0,");
+    appendNumber(out, static_cast<std::int64_t>(n));
+    out.push_back(',');
+    appendSerial(out, isResultList ? DateSerial::now() : list.created);
+    out.append("\r\n");
+
+    std::uint32_t previous = std::numeric_limits<std::uint32_t>::max(); // nothing written yet
+    for (int i = 0; i < n; ++i) {
+        const Entry &e = list.entry(i);
+        appendText(out, list.name(i));
+        out.push_back(',');
+        if (e.folder == previous)
+            out.append("\" \"");
+        else
+            appendText(out, list.folder(i));
+        previous = e.folder;
+        out.push_back(',');
+        appendNumber(out, static_cast<std::int64_t>(e.attr));
+        out.push_back(',');
+        appendNumber(out, e.isFolder() ? std::uint64_t(0) : e.size);
+        out.push_back(',');
+        if (e.isFolder() || !e.hasTime())
+            out.push_back('0');
+        else
+            appendSerial(out, e.modified);
+        out.append("\r\n");
+        if (FileError err = writer.flushIfFull())
+            return err;
+        if (progress && (i & 1023) == 0)
+            progress->count.store(i, std::memory_order_relaxed);
+    }
+    return writer.commit();
+}
+
+FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progress) {
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return FileError::fromErrno(errno, path);
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return FileError::fromErrno(EISDIR, path);
+    }
+    FileError error;
+    {
+        Reader reader(fd, list, progress);
+        if (!reader.read(TextCodec::Encoding::Utf8, error)) {
+            // Not UTF-8: the file came from an older Windows system.
+            list.clearEntries();
+            reader.rewind();
+            reader.read(TextCodec::Encoding::Windows1252, error);
+        }
+    }
+    ::close(fd);
+    if (error)
+        list.truncate(0);
+    return error;
+}

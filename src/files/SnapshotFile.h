@@ -1,0 +1,18 @@
+#pragma once
+
+#include "FileError.h"
+
+#include <QString>
+
+class SnapshotList;
+class Progress;
+
+// Writes the list (entries in their current order) to a snapshot file. For a result list the
+// created value is the moment of saving. Does not touch the list's unsaved flag.
+FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QString &path,
+                       Progress *progress = nullptr);
+
+// Reads a snapshot file into an empty list: its description, source and created time, the
+// entries in file order and the limit folders (the whole snapshot first, then each folder).
+// On an error the list holds no entries.
+FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progress = nullptr);

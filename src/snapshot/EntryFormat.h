@@ -1,0 +1,72 @@
+#pragma once
+
+#include "SnapshotList.h"
+
+#include <QHash>
+#include <QLocale>
+#include <QString>
+#include <vector>
+
+// The twelve columns of every list, zero-based as the sort keys count them.
+namespace Col {
+inline constexpr int Name = 0;
+inline constexpr int InFolder = 1;
+inline constexpr int MatchKey = 2;
+inline constexpr int Size = 3;
+inline constexpr int SizeKey = 4;
+inline constexpr int OrigSize = 5;
+inline constexpr int Modified = 6;
+inline constexpr int DateKey = 7;
+inline constexpr int OrigModified = 8;
+inline constexpr int Attributes = 9;
+inline constexpr int AttrBits = 10;
+inline constexpr int OrigAttr = 11;
+inline constexpr int Count = 12;
+} // namespace Col
+
+// Header text of a column as the list views show it.
+QString columnHeader(int column);
+// The column's own name (the hidden key columns by their key names).
+QString columnName(int column);
+bool isHiddenColumn(int column);
+
+// Digits of a date serial as the default number-to-text conversion writes it: up to 15
+// significant digits, no trailing zeros, exponent form outside 1E-5 .. 1E15.
+QString serialText(double serial, QChar decimalPoint = u'.');
+// Twelve or more zero-padded digits.
+QString zeroPaddedSize(std::uint64_t size);
+
+// Makes the display and key texts of entries in one locale. Date and time texts are cached
+// per day and per second of the day, which makes exporting a million entries cheap; so keep
+// one formatter per thread.
+class EntryFormatter {
+public:
+    explicit EntryFormatter(const QLocale &locale = QLocale());
+
+    const QLocale &locale() const { return m_locale; }
+    QString sizeText(std::uint64_t size) const;
+    QString sizeText(const Entry &e) const;
+    QString modifiedText(double serial) const;
+    QString modifiedText(const Entry &e) const;
+    QString dateKey(const Entry &e) const;
+    QString dateKey(double serial) const { return serialText(serial, m_decimalPoint); }
+    // "General Date": short date, a space and the time with seconds; the date alone at midnight.
+    QString generalDate(double serial) const;
+    QString matchKey(const SnapshotList &list, int i) const;
+    QString text(const SnapshotList &list, int i, int column) const;
+
+private:
+    const QString &dateText(std::int64_t day) const;
+    const QString &timeText(int secondsOfDay, bool withSeconds) const;
+
+    QLocale m_locale;
+    QChar m_decimalPoint;
+    QString m_longTimeFormat;
+    mutable QHash<std::int64_t, QString> m_dates;
+    mutable std::vector<QString> m_times;
+    mutable std::vector<QString> m_longTimes;
+};
+
+// The time format of a locale with seconds: its short time format with seconds put after the
+// minutes, in the locale's order and separators (no time-zone name).
+QString timeFormatWithSeconds(const QLocale &locale);

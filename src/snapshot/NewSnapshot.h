@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// The texts a new snapshot of a folder gets.
+namespace NewSnapshot {
+// The folder made absolute and clean, without a trailing separator unless it is the root of the
+// file system.
+QString rootOf(const QString &folder);
+// The volume the folder lies on as the drive list shows it: its root path and, where it has
+// one, its name in brackets.
+QString volumeText(const QString &root);
+// Where a snapshot of `root` came from: the volume text, " - ", the root and the wildcard.
+QString sourceText(const QString &volume, const QString &root);
+} // namespace NewSnapshot

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class DirectoryReader;
+class Progress;
+class SnapshotList;
+
+// Reads a folder tree into a list: one entry per file and folder, each folder's entry followed
+// by its contents, in the order the file system returns them. Every folder read (also one that
+// could not be opened) becomes a limit folder of the list after its subfolders, so the deepest
+// come first and the root's empty item last. The walk keeps its own stack, so the depth of a
+// tree is not limited by the call stack.
+class Scanner {
+public:
+    explicit Scanner(DirectoryReader &reader) : m_reader(reader) {}
+
+    // Returns false when the root folder could not be read. A cancelled scan keeps the entries
+    // read so far.
+    bool ReadDirectory(const QString &root, SnapshotList &list, bool includeSubs,
+                       Progress *progress = nullptr);
+
+private:
+    DirectoryReader &m_reader;
+};

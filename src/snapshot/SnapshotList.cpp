@@ -1,0 +1,130 @@
+#include "SnapshotList.h"
+
+#include <cmath>
+#include <cstring>
+
+FolderTable::FolderTable() { intern(QStringView()); }
+
+std::uint32_t FolderTable::intern(QStringView folder) {
+    // Entries arrive folder by folder, so the last folder is the usual hit.
+    if (!m_texts.empty() && m_texts.back() == folder)
+        return size() - 1;
+    QString text = folder.toString();
+    const auto it = m_ids.constFind(text);
+    if (it != m_ids.constEnd())
+        return it.value();
+    const std::uint32_t id = size();
+    m_ids.insert(text, id);
+    m_texts.push_back(std::move(text));
+    return id;
+}
+
+const QString &FolderTable::lowerText(std::uint32_t id) const {
+    while (m_lower.size() < m_texts.size())
+        m_lower.push_back(m_texts[m_lower.size()].toLower());
+    return m_lower[id];
+}
+
+void FolderTable::clear() {
+    m_texts.clear();
+    m_lower.clear();
+    m_ids.clear();
+    intern(QStringView());
+}
+
+NamePool::Ref NamePool::add(QStringView name) {
+    const auto length = static_cast<std::uint32_t>(name.size());
+    if (length >= BlockSize / 16) {
+        m_big.push_back(name.toString());
+        return {static_cast<std::uint32_t>(m_big.size() - 1), BigName};
+    }
+    if (m_used + length > BlockSize) {
+        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(BlockSize));
+        m_used = 0;
+    }
+    const auto block = static_cast<std::uint32_t>(m_blocks.size() - 1);
+    std::memcpy(m_blocks.back().get() + m_used, name.utf16(), length * sizeof(char16_t));
+    const Ref ref{(block << BlockBits) | m_used, length};
+    m_used += length;
+    return ref;
+}
+
+QStringView NamePool::view(Ref ref) const {
+    if (ref.length == BigName)
+        return m_big[ref.offset];
+    const char16_t *block = m_blocks[ref.offset >> BlockBits].get();
+    return QStringView(block + (ref.offset & (BlockSize - 1)), ref.length);
+}
+
+void NamePool::clear() {
+    m_blocks.clear();
+    m_big.clear();
+    m_used = BlockSize;
+}
+
+std::size_t NamePool::bytes() const {
+    std::size_t total = m_blocks.size() * BlockSize * sizeof(char16_t);
+    for (const QString &s : m_big)
+        total += static_cast<std::size_t>(s.size()) * sizeof(char16_t);
+    return total;
+}
+
+bool Entry::hasTime() const { return !std::isnan(modified); }
+
+void SnapshotList::reserve(std::size_t entries) { m_entries.reserve(entries); }
+
+void SnapshotList::append(QStringView name, std::uint32_t folder, std::int32_t attr,
+                          std::uint64_t size, double modified) {
+    m_entries.push_back(Entry{m_names.add(name), folder, attr, size, modified});
+}
+
+void SnapshotList::append(QStringView name, QStringView folder, std::int32_t attr,
+                          std::uint64_t size, double modified) {
+    append(name, m_folders.intern(folder), attr, size, modified);
+}
+
+void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues *orig) {
+    const Entry &e = from.entry(i);
+    append(from.name(i), from.folder(i), e.attr, e.size, e.modified);
+    if (orig) {
+        m_orig.resize(m_entries.size() - 1);
+        m_orig.push_back(*orig);
+    } else if (!m_orig.empty()) {
+        m_orig.emplace_back();
+    }
+}
+
+void SnapshotList::clearEntries() {
+    m_entries = {};
+    m_orig = {};
+    m_names.clear();
+    m_folders.clear();
+    limits.clear();
+}
+
+void SnapshotList::truncate(int n) {
+    if (n < size())
+        m_entries.resize(static_cast<std::size_t>(n));
+    if (m_orig.size() > m_entries.size())
+        m_orig.resize(m_entries.size());
+}
+
+void SnapshotList::permute(const std::vector<std::uint32_t> &order) {
+    std::vector<Entry> entries;
+    entries.reserve(m_entries.size());
+    for (std::uint32_t k : order)
+        entries.push_back(m_entries[k]);
+    m_entries.swap(entries);
+    if (!m_orig.empty()) {
+        std::vector<OrigValues> orig;
+        orig.reserve(m_orig.size());
+        for (std::uint32_t k : order)
+            orig.push_back(m_orig[k]);
+        m_orig.swap(orig);
+    }
+}
+
+std::size_t SnapshotList::memoryBytes() const {
+    return m_entries.capacity() * sizeof(Entry) + m_orig.capacity() * sizeof(OrigValues) +
+           m_names.bytes();
+}

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringView>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <vector>
+
+// The numbers of the six lists, in tab order.
+namespace ListNo {
+inline constexpr int Original = 1;
+inline constexpr int Final = 2;
+inline constexpr int OnlyInOriginal = 3;
+inline constexpr int OnlyInFinal = 4;
+inline constexpr int Changed = 5;
+inline constexpr int Unchanged = 6;
+inline constexpr int Count = 6;
+} // namespace ListNo
+
+// Interns the In Folder texts of one list: every entry refers to its folder by number, so a
+// folder's text is held once however many entries it holds.
+class FolderTable {
+public:
+    FolderTable();
+    std::uint32_t intern(QStringView folder);
+    const QString &text(std::uint32_t id) const { return m_texts[id]; }
+    const QString &lowerText(std::uint32_t id) const;
+    std::uint32_t size() const { return static_cast<std::uint32_t>(m_texts.size()); }
+    void clear();
+
+private:
+    std::vector<QString> m_texts;
+    mutable std::vector<QString> m_lower;
+    QHash<QString, std::uint32_t> m_ids;
+};
+
+// Holds the names of one list in large blocks, so a million names cost a few allocations.
+class NamePool {
+public:
+    struct Ref {
+        std::uint32_t offset = 0;
+        std::uint32_t length = 0;
+    };
+    Ref add(QStringView name);
+    QStringView view(Ref ref) const;
+    void clear();
+    std::size_t bytes() const;
+
+private:
+    static constexpr int BlockBits = 20;
+    static constexpr std::uint32_t BlockSize = 1u << BlockBits;
+    static constexpr std::uint32_t BigName = std::numeric_limits<std::uint32_t>::max();
+    std::vector<std::unique_ptr<char16_t[]>> m_blocks;
+    std::uint32_t m_used = BlockSize; // space used in the last block
+    std::vector<QString> m_big;
+};
+
+// One file or folder. Display and key texts are made from these values on demand.
+struct Entry {
+    NamePool::Ref name;
+    std::uint32_t folder = 0; // in the list's FolderTable
+    std::int32_t attr = 0;
+    std::uint64_t size = 0;
+    double modified = 0; // date serial; NaN when the entry has no time
+
+    bool isFolder() const { return attr & 16; }
+    bool hasTime() const;
+};
+
+// The Original's values beside a Changed entry; a flag in `differ` says which ones differ.
+struct OrigValues {
+    std::uint64_t size = 0;
+    double modified = 0;
+    std::int32_t attr = 0;
+    std::uint16_t differ = 0;
+};
+
+namespace Differ {
+inline constexpr std::uint16_t AttrBitsMask = 63;
+inline constexpr std::uint16_t Size = 256;
+inline constexpr std::uint16_t Stamp = 512;
+} // namespace Differ
+
+// A list's sort state: the zero-based column compared and the order (0 ascending,
+// 1 descending). A list starts unsorted.
+struct SortState {
+    int key = -1;
+    int order = 0;
+    bool sorted() const { return key >= 0; }
+};
+
+class SnapshotList {
+public:
+    // Metadata of the list.
+    QString description;
+    QString fileName;
+    QString source;
+    double created = 0; // date serial
+    bool unsaved = false;
+    SortState sort;
+
+    int size() const { return static_cast<int>(m_entries.size()); }
+    bool isEmpty() const { return m_entries.empty(); }
+    const Entry &entry(int i) const { return m_entries[static_cast<std::size_t>(i)]; }
+    QStringView name(int i) const { return m_names.view(entry(i).name); }
+    const QString &folder(int i) const { return m_folders.text(entry(i).folder); }
+    const FolderTable &folders() const { return m_folders; }
+    bool hasOrig() const { return !m_orig.empty(); }
+    const OrigValues &orig(int i) const { return m_orig[static_cast<std::size_t>(i)]; }
+
+    void reserve(std::size_t entries);
+    std::uint32_t internFolder(QStringView folder) { return m_folders.intern(folder); }
+    void append(QStringView name, std::uint32_t folder, std::int32_t attr, std::uint64_t size,
+                double modified);
+    void append(QStringView name, QStringView folder, std::int32_t attr, std::uint64_t size,
+                double modified);
+    // Copies entry i of another list; with `orig`, the entry carries the Original's values.
+    void appendCopy(const SnapshotList &from, int i, const OrigValues *orig = nullptr);
+    // Removes every entry; the metadata and sort state stay.
+    void clearEntries();
+    // Keeps the first n entries.
+    void truncate(int n);
+    // Reorders the entries: entry k of the result is entry order[k] of the list.
+    void permute(const std::vector<std::uint32_t> &order);
+    std::size_t memoryBytes() const;
+
+    // The folders of this list a comparison can be limited to (its `LimitedTo` items), in the
+    // order they were added. Only the two snapshot lists use them.
+    std::vector<std::uint32_t> limits;
+    void addLimit(QStringView folder) { limits.push_back(m_folders.intern(folder)); }
+    QString limitText(std::size_t k) const { return m_folders.text(limits[k]); }
+
+private:
+    std::vector<Entry> m_entries;
+    std::vector<OrigValues> m_orig;
+    NamePool m_names;
+    FolderTable m_folders;
+};
