@@ -1,3 +1,4 @@
+#include "../compare/Comparison.h"
 #include "../files/CsvExport.h"
 #include "../files/SnapshotFile.h"
 #include "../snapshot/DateSerial.h"
@@ -6,8 +7,10 @@
 #include "../snapshot/NewSnapshot.h"
 #include "../snapshot/Scanner.h"
 #include "../snapshot/SnapshotList.h"
+#include "../snapshot/Workspace.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QStringList>
 #include <QTextStream>
 #include <cstdio>
@@ -16,13 +19,20 @@ namespace {
 
 const char Usage[] = "usage: vistrel-cli snapshot ROOT -o FILE.dir [--no-subdirs]\n"
                      "       vistrel-cli list FILE.dir\n"
-                     "       vistrel-cli export FILE.dir -o FILE.csv\n";
+                     "       vistrel-cli export FILE.dir -o FILE.csv\n"
+                     "       vistrel-cli compare ORIGINAL.dir FINAL.dir [--limit-original FOLDER]\n"
+                     "              [--limit-final FOLDER] [--ignore LIST] [--ignore-size]\n"
+                     "              [--ignore-time] [--tolerance TEXT] [--out DIR] [--tsv]\n"
+                     "         LIST: comma-separated read-only,hidden,system,na,directory,archive\n"
+                     "               or none (default archive)\n";
 
 struct Failure {
     QString message;
 };
 
-[[noreturn]] void fail(const QString &message) { throw Failure{message}; }
+[[noreturn]] void fail(const QString &message) {
+    throw Failure{message};
+}
 
 // Splits arguments into positional ones and options; `-o` and other valued options take the
 // next argument.
@@ -35,8 +45,7 @@ struct Args {
         for (int i = 0; i < args.size(); ++i) {
             const QString &a = args[i];
             if (valued.contains(a)) {
-                if (i + 1 >= args.size())
-                    fail(QStringLiteral("option %1 needs a value").arg(a));
+                if (i + 1 >= args.size()) fail(QStringLiteral("option %1 needs a value").arg(a));
                 options.insert(a, args[++i]);
             } else if (known.contains(a)) {
                 flags.insert(a);
@@ -48,15 +57,13 @@ struct Args {
         }
     }
     QString required(const QString &option) const {
-        if (!options.contains(option))
-            fail(QStringLiteral("missing %1").arg(option));
+        if (!options.contains(option)) fail(QStringLiteral("missing %1").arg(option));
         return options.value(option);
     }
 };
 
 void check(const FileError &err, const QString &path) {
-    if (err)
-        fail(path + QStringLiteral(": ") + err.message());
+    if (err) fail(path + QStringLiteral(": ") + err.message());
 }
 
 void load(const QString &path, SnapshotList &list) {
@@ -65,8 +72,7 @@ void load(const QString &path, SnapshotList &list) {
 
 int cmdSnapshot(const QStringList &argv) {
     const Args args(argv, {QStringLiteral("-o")}, {QStringLiteral("--no-subdirs")});
-    if (args.positional.size() != 1)
-        fail(QStringLiteral("snapshot takes one folder"));
+    if (args.positional.size() != 1) fail(QStringLiteral("snapshot takes one folder"));
     const QString root = NewSnapshot::rootOf(args.positional[0]);
     const QString out = args.required(QStringLiteral("-o"));
     SnapshotList list;
@@ -94,10 +100,17 @@ QString escaped(const QString &text) {
     return out;
 }
 
+void writeEntry(QTextStream &out, const EntryFormatter &format, const SnapshotList &list, int i) {
+    for (int c = 0; c < Col::Count; ++c) {
+        if (c) out << '\t';
+        out << escaped(format.text(list, i, c));
+    }
+    out << '\n';
+}
+
 int cmdList(const QStringList &argv) {
     const Args args(argv, {}, {});
-    if (args.positional.size() != 1)
-        fail(QStringLiteral("list takes one file"));
+    if (args.positional.size() != 1) fail(QStringLiteral("list takes one file"));
     SnapshotList list;
     load(args.positional[0], list);
     const EntryFormatter format;
@@ -107,21 +120,92 @@ int cmdList(const QStringList &argv) {
     for (int c = 0; c < Col::Count; ++c)
         header << columnName(c);
     out << header.join(u'\t') << '\n';
-    for (int i = 0; i < list.size(); ++i) {
-        for (int c = 0; c < Col::Count; ++c) {
-            if (c)
-                out << '\t';
-            out << escaped(format.text(list, i, c));
-        }
-        out << '\n';
-    }
+    for (int i = 0; i < list.size(); ++i)
+        writeEntry(out, format, list, i);
     return 0;
+}
+
+std::array<bool, 6> ignoredAttributes(const QString &text) {
+    std::array<bool, 6> ignored{};
+    if (text == u"none") return ignored;
+    static const char *const names[6] = {"read-only", "hidden",    "system",
+                                         "na",        "directory", "archive"};
+    for (const QString &item : text.split(u',')) {
+        int k = 0;
+        while (k < 6 && item.trimmed() != QLatin1String(names[k]))
+            ++k;
+        if (k == 6) fail(QStringLiteral("unknown attribute %1 in --ignore").arg(item));
+        ignored[static_cast<std::size_t>(k)] = true;
+    }
+    return ignored;
+}
+
+QString checkedLimit(const SnapshotList &list, const QString &limit, const QString &file) {
+    for (std::size_t k = 0; k < list.limits.size(); ++k) {
+        if (list.limitText(k) == limit) return limit;
+    }
+    fail(QStringLiteral("%1: no folder %2 to limit the comparison to").arg(file, limit));
+}
+
+int cmdCompare(const QStringList &argv) {
+    const QString limitO = QStringLiteral("--limit-original"),
+                  limitF = QStringLiteral("--limit-final"), ignore = QStringLiteral("--ignore"),
+                  tolerance = QStringLiteral("--tolerance"), outDir = QStringLiteral("--out");
+    const Args args(argv, {limitO, limitF, ignore, tolerance, outDir},
+                    {QStringLiteral("--ignore-size"), QStringLiteral("--ignore-time"),
+                     QStringLiteral("--tsv")});
+    if (args.positional.size() != 2) fail(QStringLiteral("compare takes two files"));
+    Workspace ws;
+    load(args.positional[0], ws.list(ListNo::Original));
+    load(args.positional[1], ws.list(ListNo::Final));
+    CompareOptions options;
+    options.reset(ListNo::Original);
+    if (args.options.contains(ignore))
+        options.ignoreAttr = ignoredAttributes(args.options.value(ignore));
+    options.ignoreSize = args.flags.contains(QStringLiteral("--ignore-size"));
+    options.ignoreStamp = args.flags.contains(QStringLiteral("--ignore-time"));
+    options.tolerance = args.options.value(tolerance, QStringLiteral("0"));
+    if (args.options.contains(limitO))
+        options.limitOriginal =
+            checkedLimit(ws.list(ListNo::Original), args.options.value(limitO), args.positional[0]);
+    if (args.options.contains(limitF))
+        options.limitFinal =
+            checkedLimit(ws.list(ListNo::Final), args.options.value(limitF), args.positional[1]);
+    RunComparison(ws, options);
+
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    const EntryFormatter format;
+    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
+        const SnapshotList &list = ws.list(n);
+        if (!args.flags.contains(QStringLiteral("--tsv"))) {
+            out << Workspace::TabCaption(n) << ": " << list.size() << '\n';
+            continue;
+        }
+        for (int i = 0; i < list.size(); ++i) {
+            out << Workspace::TabCaption(n) << '\t';
+            writeEntry(out, format, list, i);
+        }
+    }
+    out.flush();
+    if (args.options.contains(outDir)) {
+        static const char *const files[] = {"only-in-original.dir", "only-in-final.dir",
+                                            "changed.dir", "unchanged.dir"};
+        const QDir dir(args.options.value(outDir));
+        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
+            const QString path = dir.filePath(QLatin1String(files[n - ListNo::OnlyInOriginal]));
+            check(SaveSnapshot(ws.list(n), true, path), path);
+        }
+    }
+    const bool differ = !ws.list(ListNo::OnlyInOriginal).isEmpty() ||
+                        !ws.list(ListNo::OnlyInFinal).isEmpty() ||
+                        !ws.list(ListNo::Changed).isEmpty();
+    return differ ? 1 : 0;
 }
 
 int cmdExport(const QStringList &argv) {
     const Args args(argv, {QStringLiteral("-o")}, {});
-    if (args.positional.size() != 1)
-        fail(QStringLiteral("export takes one file"));
+    if (args.positional.size() != 1) fail(QStringLiteral("export takes one file"));
     SnapshotList list;
     load(args.positional[0], list);
     const QString out = args.required(QStringLiteral("-o"));
@@ -140,12 +224,10 @@ int main(int argc, char **argv) {
     }
     const QString command = args.takeFirst();
     try {
-        if (command == u"snapshot")
-            return cmdSnapshot(args);
-        if (command == u"list")
-            return cmdList(args);
-        if (command == u"export")
-            return cmdExport(args);
+        if (command == u"snapshot") return cmdSnapshot(args);
+        if (command == u"list") return cmdList(args);
+        if (command == u"export") return cmdExport(args);
+        if (command == u"compare") return cmdCompare(args);
         fail(QStringLiteral("unknown command %1").arg(command));
     } catch (const Failure &f) {
         std::fprintf(stderr, "vistrel-cli: %s\n", qPrintable(f.message));

@@ -6,7 +6,11 @@
 #include "FileWriter.h"
 #include "TextCodec.h"
 
+#include "../snapshot/DateSerial.h"
+
 #include <charconv>
+#include <limits>
+#include <unordered_map>
 
 namespace {
 // A quoted field; a double quote inside is doubled.
@@ -23,35 +27,91 @@ void appendField(std::string &out, QStringView text) {
     TextCodec::appendUtf8(out, text.mid(start));
     out.push_back('"');
 }
+void appendGrouped(std::string &out, std::uint64_t value, const std::string &separator) {
+    char digits[24];
+    const auto res = std::to_chars(digits, digits + sizeof digits, value);
+    const int n = static_cast<int>(res.ptr - digits);
+    for (int k = 0; k < n; ++k) {
+        if (k > 0 && (n - k) % 3 == 0) out += separator;
+        out.push_back(digits[k]);
+    }
+}
+
+// The texts of the date and time fields, made once per day and per second of the day.
+class DateFields {
+public:
+    explicit DateFields(const EntryFormatter &format) : m_format(format), m_times(86400) {}
+
+    void append(std::string &out, double serial) {
+        if (!DateSerial::isValid(serial)) return;
+        std::int64_t day;
+        int secs;
+        DateSerial::split(serial, day, secs);
+        auto it = m_dates.find(day);
+        if (it == m_dates.end()) {
+            std::string text;
+            TextCodec::appendUtf8(text, m_format.generalDate(static_cast<double>(day)));
+            it = m_dates.emplace(day, std::move(text)).first;
+        }
+        out += it->second;
+        if (secs == 0) return;
+        std::string &time = m_times[static_cast<std::size_t>(secs)];
+        if (time.empty()) {
+            // The time part of the full text of any day at that second.
+            const QString full = m_format.generalDate(static_cast<double>(day) + secs / 86400.0);
+            TextCodec::appendUtf8(
+                time, QStringView(full).mid(m_format.generalDate(static_cast<double>(day)).size()));
+        }
+        out += time;
+    }
+
+private:
+    const EntryFormatter &m_format;
+    std::unordered_map<std::int64_t, std::string> m_dates;
+    std::vector<std::string> m_times;
+};
 } // namespace
 
 FileError ExportCsv(const SnapshotList &list, const QString &path, const EntryFormatter &format,
                     Progress *progress) {
     FileWriter writer;
-    if (FileError err = writer.open(path))
-        return err;
+    if (FileError err = writer.open(path)) return err;
     const int n = list.size();
-    if (progress)
-        progress->total = n;
+    if (progress) progress->total = n;
     std::string &out = writer.buffer();
+    DateFields dates(format);
+    const bool fastSizes = format.groupsByThree() && !format.groupSeparator().contains(u'"');
+    std::string separator;
+    TextCodec::appendUtf8(separator, format.groupSeparator());
+    std::uint32_t lastFolder = std::numeric_limits<std::uint32_t>::max();
+    std::string folderField;
     for (int i = 0; i < n; ++i) {
         const Entry &e = list.entry(i);
         appendField(out, list.name(i));
         out.push_back(',');
-        appendField(out, list.folder(i));
+        if (e.folder != lastFolder) {
+            lastFolder = e.folder;
+            folderField.clear();
+            appendField(folderField, list.folder(i));
+        }
+        out += folderField;
         out.push_back(',');
-        appendField(out, format.sizeText(e));
-        out.push_back(',');
-        appendField(out, e.isFolder() || !e.hasTime() ? QString() : format.generalDate(e.modified));
+        if (e.isFolder() || !fastSizes) {
+            appendField(out, format.sizeText(e));
+        } else {
+            out.push_back('"');
+            appendGrouped(out, e.size, separator);
+            out.push_back('"');
+        }
         out.append(",\"");
+        if (!e.isFolder() && e.hasTime()) dates.append(out, e.modified);
+        out.append("\",\"");
         char buf[16];
         const auto res = std::to_chars(buf, buf + sizeof buf, e.attr);
         out.append(buf, res.ptr);
         out.append("\"\r\n");
-        if (FileError err = writer.flushIfFull())
-            return err;
-        if (progress && (i & 1023) == 0)
-            progress->count.store(i, std::memory_order_relaxed);
+        if (FileError err = writer.flushIfFull()) return err;
+        if (progress && (i & 1023) == 0) progress->count.store(i, std::memory_order_relaxed);
     }
     return writer.commit();
 }

@@ -6,27 +6,25 @@ namespace {
 const char Hex[] = "0123456789ABCDEF";
 
 // Windows-1252 characters 0x80 to 0x9F; the rest of the code page is Latin-1.
-const char16_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+const char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 int hexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
     return -1;
 }
 
-bool needsEscape(char16_t c) { return c < 0x20 || c == u'"' || c == u'|'; }
+bool needsEscape(char16_t c) {
+    return c < 0x20 || c == u'"' || c == u'|';
+}
 
 void resolveEscapes(QString &s) {
     const qsizetype first = s.indexOf(u'|');
-    if (first < 0)
-        return;
+    if (first < 0) return;
     QChar *d = s.data();
     qsizetype w = first;
     for (qsizetype r = first; r < s.size(); ++r) {
@@ -44,7 +42,18 @@ void resolveEscapes(QString &s) {
 } // namespace
 
 void appendUtf8(std::string &out, QStringView text) {
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    // Plain ASCII is copied as it stands, which is nearly every name.
+    const std::size_t start = out.size();
+    out.resize(start + static_cast<std::size_t>(text.size()));
+    char *p = out.data() + start;
+    const char16_t *u = text.utf16();
+    qsizetype ascii = 0;
+    while (ascii < text.size() && u[ascii] < 0x80) {
+        p[ascii] = static_cast<char>(u[ascii]);
+        ++ascii;
+    }
+    out.resize(start + static_cast<std::size_t>(ascii));
+    for (qsizetype i = ascii; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (c < 0x80) {
             out.push_back(static_cast<char>(c));
@@ -63,8 +72,7 @@ void appendEscapedUtf8(std::string &out, QStringView text) {
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (!needsEscape(c))
-            continue;
+        if (!needsEscape(c)) continue;
         appendUtf8(out, text.mid(start, i - start));
         out.push_back('|');
         out.push_back(Hex[c >> 4]);
@@ -97,11 +105,9 @@ bool isValidUtf8(const char *data, std::size_t size) {
         } else {
             return false;
         }
-        if (end - p <= n)
-            return false;
+        if (end - p <= n) return false;
         for (int k = 1; k <= n; ++k) {
-            if ((p[k] & 0xC0) != 0x80)
-                return false;
+            if ((p[k] & 0xC0) != 0x80) return false;
             cp = (cp << 6) | (p[k] & 0x3F);
         }
         if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
@@ -124,8 +130,7 @@ bool decodeField(const char *data, std::size_t size, Encoding encoding, bool une
     if (ascii) {
         out = QString::fromLatin1(data, static_cast<qsizetype>(size));
     } else if (encoding == Encoding::Utf8) {
-        if (!isValidUtf8(data, size))
-            return false;
+        if (!isValidUtf8(data, size)) return false;
         out = QString::fromUtf8(data, static_cast<qsizetype>(size));
     } else {
         out.resize(static_cast<qsizetype>(size));
@@ -135,8 +140,7 @@ bool decodeField(const char *data, std::size_t size, Encoding encoding, bool une
                 QChar(c >= 0x80 && c < 0xA0 ? Cp1252High[c - 0x80] : char16_t(c));
         }
     }
-    if (unescape)
-        resolveEscapes(out);
+    if (unescape) resolveEscapes(out);
     return true;
 }
 

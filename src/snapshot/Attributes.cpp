@@ -4,18 +4,19 @@ QString AttrText(std::int32_t bits) {
     static constexpr struct {
         std::int32_t bit;
         const char *text;
-    } order[] = {{Attr::System, "Sys,"},    {Attr::Directory, "Dir,"}, {Attr::Hidden, "Hid,"},
+    } order[] = {{Attr::System, "Sys,"},   {Attr::Directory, "Dir,"}, {Attr::Hidden, "Hid,"},
                  {Attr::ReadOnly, "R/O,"}, {Attr::Volume, "Vol,"},    {Attr::Archive, "Arc,"}};
     QString text;
     for (const auto &item : order) {
-        if (bits & item.bit)
-            text += QLatin1String(item.text);
+        if (bits & item.bit) text += QLatin1String(item.text);
     }
     text.chop(1);
     return text;
 }
 
-int OtherList(int list) { return list == 1 ? 2 : 1; }
+int OtherList(int list) {
+    return list == 1 ? 2 : 1;
+}
 
 QString LastPathPart(QStringView path) {
     for (qsizetype i = path.size() - 1; i >= 0; --i) {

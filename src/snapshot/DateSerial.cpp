@@ -38,8 +38,7 @@ double fromLocal(const QDate &date, const QTime &time) {
 bool fromUnixTime(std::int64_t seconds, double &serial) {
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm tm{};
-    if (!localtime_r(&t, &tm))
-        return false;
+    if (!localtime_r(&t, &tm)) return false;
     serial = fromLocal(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
                        tm.tm_sec > 59 ? 59 : tm.tm_sec);
     return true;
@@ -51,7 +50,9 @@ double now() {
     return serial;
 }
 
-bool isValid(double serial) { return std::isfinite(serial) && serial >= Min && serial < Max + 1; }
+bool isValid(double serial) {
+    return std::isfinite(serial) && serial >= Min && serial < Max + 1;
+}
 
 void split(double serial, std::int64_t &day, int &secondsOfDay) {
     day = static_cast<std::int64_t>(std::trunc(serial));
@@ -68,7 +69,8 @@ LocalTime toLocal(double serial) {
     std::int64_t day;
     int secs;
     split(serial, day, secs);
-    return {QDate::fromJulianDay(day + EpochJulianDay), QTime::fromMSecsSinceStartOfDay(secs * 1000)};
+    return {QDate::fromJulianDay(day + EpochJulianDay),
+            QTime::fromMSecsSinceStartOfDay(secs * 1000)};
 }
 
 } // namespace DateSerial

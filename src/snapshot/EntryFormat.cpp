@@ -7,20 +7,23 @@
 #include <cmath>
 
 namespace {
-const char *const Headers[Col::Count] = {
-    "Name",       "In Folder", "(temporary value)", "Size",
-    "(temporary value)", "Orig Size", "Modified", "(temporary value)",
-    "Originally Modified", "Attributes", "(temporary value)", "Orig Attr"};
-const char *const Names[Col::Count] = {"Name",       "In Folder", "MatchKey",  "Size",
-                                       "SizeKey",    "Orig Size", "Modified",  "DateKey",
-                                       "Originally Modified", "Attributes", "AttrBits",
-                                       "Orig Attr"};
+const char *const Headers[Col::Count] = {"Name",       "In Folder",         "(temporary value)",
+                                         "Size",       "(temporary value)", "Orig Size",
+                                         "Modified",   "(temporary value)", "Originally Modified",
+                                         "Attributes", "(temporary value)", "Orig Attr"};
+const char *const Names[Col::Count] = {
+    "Name",    "In Folder",           "MatchKey",   "Size",     "SizeKey",  "Orig Size", "Modified",
+    "DateKey", "Originally Modified", "Attributes", "AttrBits", "Orig Attr"};
 const QString Same = QStringLiteral("(same)");
 const QString DirText = QStringLiteral("<dir>");
 } // namespace
 
-QString columnHeader(int column) { return QLatin1String(Headers[column]); }
-QString columnName(int column) { return QLatin1String(Names[column]); }
+QString columnHeader(int column) {
+    return QLatin1String(Headers[column]);
+}
+QString columnName(int column) {
+    return QLatin1String(Names[column]);
+}
 bool isHiddenColumn(int column) {
     return column == Col::MatchKey || column == Col::SizeKey || column == Col::DateKey ||
            column == Col::AttrBits;
@@ -52,16 +55,13 @@ QString zeroPaddedSize(std::uint64_t size) {
 
 QString timeFormatWithSeconds(const QLocale &locale) {
     QString format = locale.timeFormat(QLocale::ShortFormat);
-    if (format.contains(u's'))
-        return format;
+    if (format.contains(u's')) return format;
     // Find the minutes outside quoted text and the separator that precedes them.
     bool quoted = false;
     for (qsizetype i = 0; i < format.size(); ++i) {
         const QChar c = format[i];
-        if (c == u'\'')
-            quoted = !quoted;
-        if (quoted || c != u'm')
-            continue;
+        if (c == u'\'') quoted = !quoted;
+        if (quoted || c != u'm') continue;
         qsizetype end = i;
         while (end < format.size() && format[end] == u'm')
             ++end;
@@ -69,19 +69,40 @@ QString timeFormatWithSeconds(const QLocale &locale) {
         while (sepStart > 0 && !format[sepStart - 1].isLetter())
             --sepStart;
         QString separator = format.mid(sepStart, i - sepStart);
-        if (separator.isEmpty())
-            separator = QStringLiteral(":");
+        if (separator.isEmpty()) separator = QStringLiteral(":");
         format.insert(end, separator + QStringLiteral("ss"));
         return format;
     }
     return format + QStringLiteral(":ss");
 }
 
+namespace {
+QString groupedByThree(std::uint64_t value, const QString &separator) {
+    char digits[24];
+    const auto res = std::to_chars(digits, digits + sizeof digits, value);
+    const int n = static_cast<int>(res.ptr - digits);
+    QString text;
+    text.reserve(n + (n - 1) / 3 * separator.size());
+    for (int k = 0; k < n; ++k) {
+        if (k > 0 && (n - k) % 3 == 0) text += separator;
+        text += QLatin1Char(digits[k]);
+    }
+    return text;
+}
+} // namespace
+
 EntryFormatter::EntryFormatter(const QLocale &locale)
     : m_locale(locale), m_decimalPoint(locale.decimalPoint().at(0)),
-      m_longTimeFormat(timeFormatWithSeconds(locale)), m_times(86400), m_longTimes(86400) {}
+      m_longTimeFormat(timeFormatWithSeconds(locale)), m_times(86400), m_longTimes(86400) {
+    m_groupSeparator =
+        locale.numberOptions() & QLocale::OmitGroupSeparator ? QString() : locale.groupSeparator();
+    const std::uint64_t probe = 12345678901234567ull;
+    m_groupByThree =
+        locale.toString(static_cast<qulonglong>(probe)) == groupedByThree(probe, m_groupSeparator);
+}
 
 QString EntryFormatter::sizeText(std::uint64_t size) const {
+    if (m_groupByThree) return groupedByThree(size, m_groupSeparator);
     return m_locale.toString(static_cast<qulonglong>(size));
 }
 
@@ -109,8 +130,7 @@ const QString &EntryFormatter::timeText(int secondsOfDay, bool withSeconds) cons
 }
 
 QString EntryFormatter::modifiedText(double serial) const {
-    if (!DateSerial::isValid(serial))
-        return {};
+    if (!DateSerial::isValid(serial)) return {};
     std::int64_t day;
     int secs;
     DateSerial::split(serial, day, secs);
@@ -126,13 +146,11 @@ QString EntryFormatter::dateKey(const Entry &e) const {
 }
 
 QString EntryFormatter::generalDate(double serial) const {
-    if (!DateSerial::isValid(serial))
-        return {};
+    if (!DateSerial::isValid(serial)) return {};
     std::int64_t day;
     int secs;
     DateSerial::split(serial, day, secs);
-    if (secs == 0)
-        return dateText(day);
+    if (secs == 0) return dateText(day);
     return dateText(day) + u' ' + timeText(secs, true);
 }
 
@@ -164,19 +182,16 @@ QString EntryFormatter::text(const SnapshotList &list, int i, int column) const 
     default:
         break;
     }
-    if (!list.hasOrig())
-        return {};
+    if (!list.hasOrig()) return {};
     const OrigValues &o = list.orig(i);
     switch (column) {
     case Col::OrigSize:
-        if (!(o.differ & Differ::Size))
-            return Same;
+        if (!(o.differ & Differ::Size)) return Same;
         return (o.attr & Attr::Directory) ? DirText : sizeText(o.size);
     case Col::OrigModified:
-        if (!(o.differ & Differ::Stamp))
-            return Same;
+        if (!(o.differ & Differ::Stamp)) return Same;
         return (o.attr & Attr::Directory) || std::isnan(o.modified) ? QString()
-                                                                     : modifiedText(o.modified);
+                                                                    : modifiedText(o.modified);
     case Col::OrigAttr:
         return (o.differ & Differ::AttrBitsMask) ? AttrText(o.attr) : Same;
     default:

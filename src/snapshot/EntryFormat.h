@@ -45,6 +45,9 @@ public:
 
     const QLocale &locale() const { return m_locale; }
     QString sizeText(std::uint64_t size) const;
+    // Whether sizes are grouped by threes with groupSeparator() (else only sizeText() knows).
+    bool groupsByThree() const { return m_groupByThree; }
+    const QString &groupSeparator() const { return m_groupSeparator; }
     QString sizeText(const Entry &e) const;
     QString modifiedText(double serial) const;
     QString modifiedText(const Entry &e) const;
@@ -61,6 +64,10 @@ private:
 
     QLocale m_locale;
     QChar m_decimalPoint;
+    // Sizes grouped by threes with this separator when the locale groups that way (most do);
+    // otherwise the locale formats them.
+    bool m_groupByThree = false;
+    QString m_groupSeparator;
     QString m_longTimeFormat;
     mutable QHash<std::int64_t, QString> m_dates;
     mutable std::vector<QString> m_times;

@@ -3,6 +3,7 @@
 #include "DirectoryReader.h"
 #include "Progress.h"
 #include "SnapshotList.h"
+#include "Sorting.h"
 
 #include <QDir>
 #include <memory>
@@ -38,9 +39,9 @@ bool Scanner::ReadDirectory(const QString &root, SnapshotList &list, bool includ
         frame->next = 0;
         frame->folder = list.internFolder(path);
         frame->path = std::move(path);
+        frame->batch.clear();
         const bool ok = m_reader.read(static_cast<int>(stack.size()), name, frame->batch);
-        if (!ok)
-            frame->batch.clear();
+        if (!ok) frame->batch.clear();
         stack.push_back(std::move(frame));
         return ok;
     };
@@ -51,8 +52,7 @@ bool Scanner::ReadDirectory(const QString &root, SnapshotList &list, bool includ
         Frame &top = *stack.back();
         if (top.next == top.batch.items.size() || (progress && progress->cancelled())) {
             list.addLimit(top.path);
-            if (progress && progress->wantsText())
-                progress->setText(statusText(root, top.path));
+            if (progress && progress->wantsText()) progress->setText(statusText(root, top.path));
             spare.push_back(std::move(stack.back()));
             stack.pop_back();
             continue;
@@ -61,12 +61,12 @@ bool Scanner::ReadDirectory(const QString &root, SnapshotList &list, bool includ
         const QStringView name(top.batch.names.data() + item.nameOffset,
                                static_cast<qsizetype>(item.nameLength));
         list.append(name, top.folder, item.attr, item.size, item.modified);
-        if (progress)
-            progress->count.store(++count, std::memory_order_relaxed);
+        if (progress) progress->count.store(++count, std::memory_order_relaxed);
         if ((item.attr & 16) && includeSubs) {
             const QString childName = name.toString();
             push(childName, top.path + childName + u'\\');
         }
     }
+    resort(list);
     return rootRead;
 }

@@ -3,16 +3,16 @@
 #include <cmath>
 #include <cstring>
 
-FolderTable::FolderTable() { intern(QStringView()); }
+FolderTable::FolderTable() {
+    intern(QStringView());
+}
 
 std::uint32_t FolderTable::intern(QStringView folder) {
     // Entries arrive folder by folder, so the last folder is the usual hit.
-    if (!m_texts.empty() && m_texts.back() == folder)
-        return size() - 1;
+    if (!m_texts.empty() && m_texts.back() == folder) return size() - 1;
     QString text = folder.toString();
     const auto it = m_ids.constFind(text);
-    if (it != m_ids.constEnd())
-        return it.value();
+    if (it != m_ids.constEnd()) return it.value();
     const std::uint32_t id = size();
     m_ids.insert(text, id);
     m_texts.push_back(std::move(text));
@@ -38,7 +38,7 @@ NamePool::Ref NamePool::add(QStringView name) {
         m_big.push_back(name.toString());
         return {static_cast<std::uint32_t>(m_big.size() - 1), BigName};
     }
-    if (m_used + length > BlockSize) {
+    if (m_blocks.empty() || m_used + length > BlockSize) {
         m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(BlockSize));
         m_used = 0;
     }
@@ -50,8 +50,7 @@ NamePool::Ref NamePool::add(QStringView name) {
 }
 
 QStringView NamePool::view(Ref ref) const {
-    if (ref.length == BigName)
-        return m_big[ref.offset];
+    if (ref.length == BigName) return m_big[ref.offset];
     const char16_t *block = m_blocks[ref.offset >> BlockBits].get();
     return QStringView(block + (ref.offset & (BlockSize - 1)), ref.length);
 }
@@ -69,9 +68,13 @@ std::size_t NamePool::bytes() const {
     return total;
 }
 
-bool Entry::hasTime() const { return !std::isnan(modified); }
+bool Entry::hasTime() const {
+    return !std::isnan(modified);
+}
 
-void SnapshotList::reserve(std::size_t entries) { m_entries.reserve(entries); }
+void SnapshotList::reserve(std::size_t entries) {
+    m_entries.reserve(entries);
+}
 
 void SnapshotList::append(QStringView name, std::uint32_t folder, std::int32_t attr,
                           std::uint64_t size, double modified) {
@@ -85,7 +88,12 @@ void SnapshotList::append(QStringView name, QStringView folder, std::int32_t att
 
 void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues *orig) {
     const Entry &e = from.entry(i);
-    append(from.name(i), from.folder(i), e.attr, e.size, e.modified);
+    if (m_copiedFrom != &from.m_folders || m_copiedFolder != e.folder) {
+        m_copiedFrom = &from.m_folders;
+        m_copiedFolder = e.folder;
+        m_copiedTo = m_folders.intern(from.folder(i));
+    }
+    append(from.name(i), m_copiedTo, e.attr, e.size, e.modified);
     if (orig) {
         m_orig.resize(m_entries.size() - 1);
         m_orig.push_back(*orig);
@@ -99,14 +107,13 @@ void SnapshotList::clearEntries() {
     m_orig = {};
     m_names.clear();
     m_folders.clear();
+    m_copiedFrom = nullptr;
     limits.clear();
 }
 
 void SnapshotList::truncate(int n) {
-    if (n < size())
-        m_entries.resize(static_cast<std::size_t>(n));
-    if (m_orig.size() > m_entries.size())
-        m_orig.resize(m_entries.size());
+    if (n < size()) m_entries.resize(static_cast<std::size_t>(n));
+    if (m_orig.size() > m_entries.size()) m_orig.resize(m_entries.size());
 }
 
 void SnapshotList::permute(const std::vector<std::uint32_t> &order) {

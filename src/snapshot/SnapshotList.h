@@ -135,6 +135,10 @@ public:
 private:
     std::vector<Entry> m_entries;
     std::vector<OrigValues> m_orig;
+    // The folder of the last copied entry, in its list and in this one.
+    const FolderTable *m_copiedFrom = nullptr;
+    std::uint32_t m_copiedFolder = 0;
+    std::uint32_t m_copiedTo = 0;
     NamePool m_names;
     FolderTable m_folders;
 };

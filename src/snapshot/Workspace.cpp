@@ -4,7 +4,8 @@ Workspace::Workspace() = default;
 
 QString Workspace::ListName(int n) {
     return n == ListNo::Original ? QStringLiteral("Original")
-                                 : n == ListNo::Final ? QStringLiteral("Final") : QString();
+           : n == ListNo::Final  ? QStringLiteral("Final")
+                                 : QString();
 }
 
 QString Workspace::TabCaption(int n) {

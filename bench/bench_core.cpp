@@ -1,0 +1,231 @@
+// Figures for the core: saving, loading, exporting, sorting and comparing large lists, scanning
+// trees, and the memory they take. Prints its figures; it does not judge them.
+#include "compare/Comparison.h"
+#include "files/CsvExport.h"
+#include "files/SnapshotFile.h"
+#include "snapshot/DateSerial.h"
+#include "snapshot/DirectoryReader.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/Scanner.h"
+#include "snapshot/Sorting.h"
+#include "snapshot/Workspace.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+long peakRssKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// Names as installers leave them: words, sometimes a number, an extension.
+QString fileName(std::mt19937 &rng) {
+    static const char *const words[] = {
+        "Setup",  "readme", "Network", "driver", "api",     "core",    "Microsoft", "msvc",
+        "Update", "help",   "Config",  "data",   "Library", "plugin",  "theme",     "icon",
+        "font",   "locale", "Shell",   "win32",  "UI",      "service", "cache",     "log",
+        "backup", "Print",  "scan",    "Media",  "player",  "codec",   "sync",      "index"};
+    static const char *const exts[] = {".dll", ".exe", ".txt", ".ini", ".dat",
+                                       ".png", ".xml", ".sys", ".cab", ""};
+    QString name = QLatin1String(words[rng() % 32]);
+    if (rng() % 2) name += u'_';
+    name += QLatin1String(words[rng() % 32]);
+    if (rng() % 3) name += QString::number(rng() % 5000);
+    return name + QLatin1String(exts[rng() % 10]);
+}
+
+// A snapshot-like list: folders of 5 to 40 entries, nested three levels, names of typical length.
+void generate(SnapshotList &list, int n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> perFolder(5, 40);
+    std::uniform_int_distribution<std::uint64_t> size(0, 50'000'000);
+    std::uniform_int_distribution<int> secs(0, 20 * 365 * 86400);
+    const double base = DateSerial::fromLocal(2005, 1, 1, 0, 0, 0);
+    list.reserve(static_cast<std::size_t>(n));
+    int folderNo = 0;
+    QString folder;
+    while (list.size() < n) {
+        const int files = perFolder(rng);
+        folder = QStringLiteral("Program Files\\Vendor %1\\Product %2\\Component%3\\")
+                     .arg(folderNo / 400)
+                     .arg(folderNo / 20)
+                     .arg(folderNo);
+        ++folderNo;
+        list.append(QStringLiteral("Sub%1").arg(folderNo), folder, 16, 0, std::nan(""));
+        for (int k = 0; k < files && list.size() < n; ++k) {
+            const QString name = fileName(rng);
+            list.append(name, folder, 32, size(rng), base + secs(rng) / 86400.0);
+        }
+    }
+}
+
+// The same list with about one entry in `every` changed, removed or added.
+void derive(const SnapshotList &from, SnapshotList &to, int every, unsigned seed) {
+    std::mt19937 rng(seed);
+    to.reserve(static_cast<std::size_t>(from.size()));
+    for (int i = 0; i < from.size(); ++i) {
+        const Entry &e = from.entry(i);
+        const unsigned r = rng() % static_cast<unsigned>(every * 3);
+        if (r == 0) continue; // removed
+        const std::uint64_t size = r == 1 ? e.size + 1 : e.size;
+        to.append(from.name(i), from.folder(i), e.attr, size, e.modified);
+        if (r == 2)
+            to.append(from.name(i).toString() + QStringLiteral(".new"), from.folder(i), 32, 10,
+                      e.modified);
+    }
+}
+
+template <typename F> double seconds(F &&f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    return static_cast<double>(t.nsecsElapsed()) / 1e9;
+}
+
+void check(const FileError &err) {
+    if (err) {
+        std::fprintf(stderr, "error: %s\n", qPrintable(err.message()));
+        std::exit(2);
+    }
+}
+
+int runAll(int n) {
+    QTemporaryDir dir;
+    const QString file1 = dir.filePath(QStringLiteral("original.dir"));
+    const QString file2 = dir.filePath(QStringLiteral("final.dir"));
+    {
+        SnapshotList a, b;
+        generate(a, n, 1);
+        derive(a, b, 100, 2);
+        std::printf("entries: %d original, %d final\n", a.size(), b.size());
+        std::printf("save:             %.3f s\n",
+                    seconds([&] { check(SaveSnapshot(a, false, file1)); }));
+        check(SaveSnapshot(b, false, file2));
+        std::printf("file size:        %.1f MB\n", QFileInfo(file1).size() / 1e6);
+    }
+    Workspace ws;
+    std::printf("load:             %.3f s\n",
+                seconds([&] { check(ReadSnapshot(file1, ws.list(1))); }));
+    check(ReadSnapshot(file2, ws.list(2)));
+    const QString csv = dir.filePath(QStringLiteral("original.csv"));
+    std::printf(
+        "export csv:       %.3f s\n", seconds([&] {
+            check(ExportCsv(ws.list(1), csv,
+                            EntryFormatter(QLocale(QLocale::English, QLocale::UnitedKingdom))));
+        }));
+    const int keys[] = {Col::Name,    Col::InFolder, Col::MatchKey,
+                        Col::SizeKey, Col::DateKey,  Col::AttrBits};
+    for (int key : keys) {
+        SnapshotList copy;
+        check(ReadSnapshot(file2, copy));
+        std::printf("sort by %-9s %.3f s\n", qPrintable(columnName(key) + u':'),
+                    seconds([&] { SortList(copy, key, 0); }));
+    }
+    CompareOptions options;
+    options.reset(1);
+    std::printf("compare:          %.3f s (sorts included)\n",
+                seconds([&] { RunComparison(ws, options); }));
+    std::printf("compare again:    %.3f s (lists already sorted)\n",
+                seconds([&] { RunComparison(ws, options); }));
+    for (int k = ListNo::OnlyInOriginal; k <= ListNo::Unchanged; ++k)
+        std::printf("  %-17s %d\n", qPrintable(Workspace::TabCaption(k) + u':'), ws.list(k).size());
+    std::printf("peak RSS:         %.1f MB\n", peakRssKb() / 1024.0);
+    return 0;
+}
+
+// Peak memory of one list loaded from a file, against the same process with nothing loaded.
+int runMemory(const QString &file) {
+    const long before = peakRssKb();
+    SnapshotList list;
+    check(ReadSnapshot(file, list));
+    const long after = peakRssKb();
+    std::printf("entries %d, peak RSS before %.1f MB, after %.1f MB, %.1f bytes per entry\n",
+                list.size(), before / 1024.0, after / 1024.0,
+                (after - before) * 1024.0 / std::max(1, list.size()));
+    return 0;
+}
+
+int runScanMemory(const QString &root) {
+    const long before = peakRssKb();
+    SnapshotList list;
+    auto reader = makeDirectoryReader();
+    Scanner scanner(*reader);
+    const double t = seconds([&] { scanner.ReadDirectory(root, list, true); });
+    const long after = peakRssKb();
+    std::printf("scanned %d entries in %.3f s, peak RSS before %.1f MB, after %.1f MB, %.1f bytes "
+                "per entry\n",
+                list.size(), t, before / 1024.0, after / 1024.0,
+                (after - before) * 1024.0 / std::max(1, list.size()));
+    return 0;
+}
+
+int runGenDir(int n, const QString &file, const QString &final) {
+    SnapshotList a;
+    generate(a, n, 1);
+    check(SaveSnapshot(a, false, file));
+    if (!final.isEmpty()) {
+        SnapshotList b;
+        derive(a, b, 100, 2);
+        check(SaveSnapshot(b, false, final));
+    }
+    return 0;
+}
+
+// A real tree of about n entries: folders of 20 files, ten subfolders each.
+int runGenTree(int n, const QString &root) {
+    QDir().mkpath(root);
+    int made = 0, folderNo = 0;
+    std::vector<QString> queue{root};
+    for (std::size_t q = 0; made < n && q < queue.size(); ++q) {
+        const QByteArray base = QFile::encodeName(queue[q]);
+        for (int f = 0; f < 20 && made < n; ++f, ++made) {
+            const QByteArray path = base + "/file" + QByteArray::number(f) + ".txt";
+            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (fd >= 0) {
+                if (f % 3 == 0 && ::write(fd, "data\n", 5) < 0) std::perror("write");
+                ::close(fd);
+            }
+        }
+        for (int d = 0; d < 10 && made < n; ++d, ++made) {
+            const QString sub = queue[q] + QStringLiteral("/dir%1").arg(folderNo++);
+            ::mkdir(QFile::encodeName(sub).constData(), 0755);
+            queue.push_back(sub);
+        }
+    }
+    std::printf("made %d entries under %s\n", made, qPrintable(root));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const QString cmd = args.value(1);
+    if (cmd == u"all") return runAll(args.value(2, QStringLiteral("1000000")).toInt());
+    if (cmd == u"memory" && args.size() == 3) return runMemory(args[2]);
+    if (cmd == u"scan-memory" && args.size() == 3) return runScanMemory(args[2]);
+    if (cmd == u"gen-dir" && args.size() >= 4)
+        return runGenDir(args[2].toInt(), args[3], args.value(4));
+    if (cmd == u"gen-tree" && args.size() == 4) return runGenTree(args[2].toInt(), args[3]);
+    std::fprintf(stderr, "usage: vistrel-bench all [N]\n"
+                         "       vistrel-bench memory FILE.dir\n"
+                         "       vistrel-bench scan-memory FOLDER\n"
+                         "       vistrel-bench gen-dir N FILE.dir [FINAL.dir]\n"
+                         "       vistrel-bench gen-tree N FOLDER\n");
+    return 2;
+}

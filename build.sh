@@ -1,0 +1,44 @@
+#!/bin/bash
+# Installs what is missing (Debian 12, as root), builds Vistrel and then runs it or its tests.
+#   ./build.sh run [ARGS...]   build and start the program
+#   ./build.sh test            build and run every test
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
+
+install_missing() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+    cmake --build build --parallel "$(nproc)"
+}
+
+case "${1:-}" in
+run)
+    shift
+    install_missing
+    build
+    exec build/src/vistrel-cli "$@"
+    ;;
+test)
+    install_missing
+    build
+    ctest --test-dir build --output-on-failure --timeout 600
+    ;;
+*)
+    echo "usage: $0 run [ARGS...] | test" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+// The options of a comparison, as the Compare dialog holds them.
+struct CompareOptions {
+    // Limit folders (an In Folder value of that snapshot, or empty for the whole snapshot).
+    QString limitOriginal;
+    QString limitFinal;
+    // Item k checked means attribute bit 2^k is ignored: Read-Only, Hidden, System, (n/a),
+    // Directory, Archive.
+    std::array<bool, 6> ignoreAttr{};
+    bool ignoreSize = false;
+    bool ignoreStamp = false;
+    QString tolerance = QStringLiteral("0");
+    // Set when a comparison has run, until a snapshot list is cleared.
+    bool compared = false;
+
+    QString &limit(int list) { return list == 1 ? limitOriginal : limitFinal; }
+    const QString &limit(int list) const { return list == 1 ? limitOriginal : limitFinal; }
+
+    // The state after snapshot list `list` is cleared: its limit emptied, only Archive ignored,
+    // sizes and times counted, no comparison. The tolerance stays.
+    void reset(int list);
+};
+
+inline constexpr const char *IgnoreAttrItems[6] = {"Read-Only", "Hidden",    "System",
+                                                   "(n/a)",     "Directory", "Archive"};
+
+// The properties that count: bits 0..5 for attributes not ignored, 256 for the size, 512 for
+// the modified time.
+std::int16_t Mask(const CompareOptions &options);
+
+// The tolerance in days: the leading number of the text (minutes) widened by 0.1 minute.
+float toleranceDays(const QString &text);
+// The leading number of a text: blanks skipped, an optional sign, digits with "." as the
+// decimal point; 0 when the text does not start with a number.
+double leadingNumber(const QString &text);
+
+// What is left of fpath1 once the trailing part it shares with fPath2 is taken off, lower-cased.
+QString NoExtraPath(const QString &fpath1, const QString &fPath2);

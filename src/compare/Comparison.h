@@ -1,0 +1,20 @@
+#pragma once
+
+#include "CompareOptions.h"
+
+class Workspace;
+
+// Compares the Original and Final lists of the workspace and fills the four result lists: one
+// merge over both lists in match-key order. Leaves both snapshot lists sorted by match key.
+// Returns the result list to show, or 0 when all four are empty ("No differences were found").
+int RunComparison(Workspace &ws, CompareOptions &options);
+
+inline constexpr const char *NoDifferences = "No differences were found";
+
+// Names the four result lists after the two snapshots and their limits.
+void SetResultDescriptions(Workspace &ws, const CompareOptions &options);
+
+// Whether an entry in `folder` lies under `limit` (an empty limit holds everything).
+inline bool SameFolder(const QString &folder, const QString &limit) {
+    return folder.startsWith(limit);
+}

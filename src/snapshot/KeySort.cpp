@@ -1,0 +1,64 @@
+#include "KeySort.h"
+
+#include <QChar>
+#include <algorithm>
+
+namespace KeySort {
+
+Item makeItem(std::uint32_t index, const QStringView *parts, int count) {
+    Item item{{0, 0, 0}, index};
+    int unit = 0;
+    for (int p = 0; p < count && unit < 12; ++p) {
+        for (qsizetype k = 0; k < parts[p].size() && unit < 12; ++k, ++unit) {
+            const std::uint64_t c = parts[p][k].unicode();
+            item.prefix[unit / 4] |= c << (48 - 16 * (unit % 4));
+        }
+    }
+    return item;
+}
+
+Item makeItem(std::uint32_t index, QStringView key, qsizetype skip) {
+    const QStringView rest = key.mid(std::min(skip, key.size()));
+    return makeItem(index, &rest, 1);
+}
+
+qsizetype commonPrefix(QStringView a, QStringView b, qsizetype limit) {
+    qsizetype n = std::min({a.size(), b.size(), limit});
+    for (qsizetype k = 0; k < n; ++k) {
+        if (a[k] != b[k]) return k;
+    }
+    return n;
+}
+
+std::vector<std::uint32_t> indices(const std::vector<Item> &items) {
+    std::vector<std::uint32_t> order(items.size());
+    for (std::size_t k = 0; k < items.size(); ++k)
+        order[k] = items[k].index;
+    return order;
+}
+
+void appendNaturalKey(std::vector<char16_t> &out, QStringView text) {
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n;) {
+        const char16_t c = text[i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            while (i < n && text[i] == u'0')
+                ++i;
+            qsizetype end = i;
+            while (end < n && text[end] >= u'0' && text[end] <= u'9')
+                ++end;
+            out.push_back(u'0');
+            out.push_back(static_cast<char16_t>(std::min<qsizetype>(end - i + 1, 0xFFFF)));
+            for (; i < end; ++i)
+                out.push_back(text[i].unicode());
+            continue;
+        }
+        if (c < 0x80)
+            out.push_back((c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c);
+        else
+            out.push_back(QChar(c).toCaseFolded().unicode());
+        ++i;
+    }
+}
+
+} // namespace KeySort

@@ -1,0 +1,117 @@
+#include "files/CsvExport.h"
+#include "snapshot/DateSerial.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/SnapshotList.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+
+namespace {
+QByteArray exportBytes(const SnapshotList &list, const QLocale &locale) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.csv"));
+    const FileError err = ExportCsv(list, path, EntryFormatter(locale));
+    if (err) return "error " + QByteArray::number(err.code);
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+} // namespace
+
+class TestCsvExport : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void lines_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("attr");
+        QTest::addColumn<qulonglong>("size");
+        QTest::addColumn<QDateTime>("modified");
+        QTest::addColumn<QByteArray>("line");
+        const QLocale gb(QLocale::English, QLocale::UnitedKingdom);
+        QTest::newRow("file in a subfolder")
+            << gb << QStringLiteral("b.log") << QStringLiteral("Sub\\") << 32 << 56ull
+            << QDateTime(QDate(2000, 1, 26), QTime(18, 0))
+            << QByteArray("\"b.log\",\"Sub\\\",\"56\",\"26/01/2000 18:00:00\",\"32\"\r\n");
+        QTest::newRow("folder") << gb << QStringLiteral("Sub") << QString() << 16 << 0ull
+                                << QDateTime()
+                                << QByteArray("\"Sub\",\"\",\"<dir>\",\"\",\"16\"\r\n");
+        QTest::newRow("midnight") << gb << QStringLiteral("m") << QString() << 33 << 0ull
+                                  << QDateTime(QDate(2001, 2, 3), QTime(0, 0))
+                                  << QByteArray("\"m\",\"\",\"0\",\"03/02/2001\",\"33\"\r\n");
+        QTest::newRow("grouped size")
+            << gb << QStringLiteral("big") << QString() << 32 << 1000000ull
+            << QDateTime(QDate(2001, 2, 3), QTime(1, 2, 3))
+            << QByteArray("\"big\",\"\",\"1,000,000\",\"03/02/2001 01:02:03\",\"32\"\r\n");
+        QTest::newRow("quote doubled")
+            << gb << QStringLiteral("a \"b\"") << QStringLiteral("q\"\\") << 32 << 1ull
+            << QDateTime(QDate(2001, 2, 3), QTime(1, 2, 3))
+            << QByteArray("\"a \"\"b\"\"\",\"q\"\"\\\",\"1\",\"03/02/2001 01:02:03\",\"32\"\r\n");
+        QTest::newRow("german")
+            << QLocale(QLocale::German, QLocale::Germany) << QStringLiteral("ü") << QString() << 32
+            << 1234567ull << QDateTime(QDate(2001, 2, 3), QTime(13, 2, 3))
+            << QByteArray("\"\xc3\xbc\",\"\",\"1.234.567\",\"03.02.01 13:02:03\",\"32\"\r\n");
+    }
+    void lines() {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, name);
+        QFETCH(QString, folder);
+        QFETCH(int, attr);
+        QFETCH(qulonglong, size);
+        QFETCH(QDateTime, modified);
+        QFETCH(QByteArray, line);
+        SnapshotList list;
+        const double serial = modified.isValid()
+                                  ? DateSerial::fromLocal(modified.date(), modified.time())
+                                  : std::nan("");
+        list.append(name, folder, attr, size, serial);
+        QCOMPARE(exportBytes(list, locale), line);
+    }
+
+    void usTwelveHourTimes() {
+        const QLocale us(QLocale::English, QLocale::UnitedStates);
+        SnapshotList list;
+        list.append(u"x", u"", 32, 5, DateSerial::fromLocal(2000, 1, 26, 18, 0, 7));
+        const QByteArray line = exportBytes(list, us);
+        const QByteArray date = us.toString(QDate(2000, 1, 26), QLocale::ShortFormat).toUtf8();
+        QVERIFY2(line.startsWith("\"x\",\"\",\"5\",\"" + date + " 6:00:07"), line.constData());
+        QVERIFY2(line.endsWith("PM\",\"32\"\r\n"), line.constData());
+    }
+
+    void changedListExportsFiveFields() {
+        SnapshotList from, changed;
+        from.append(u"a", u"", 32, 10, 40000.5);
+        const OrigValues orig{5, 40000.0, 33, 256 | 512 | 1};
+        changed.appendCopy(from, 0, &orig);
+        QCOMPARE(exportBytes(changed, QLocale(QLocale::English, QLocale::UnitedKingdom)),
+                 QByteArray("\"a\",\"\",\"10\",\"06/07/2009 12:00:00\",\"32\"\r\n"));
+    }
+
+    void replacesTheWholeFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.csv"));
+        SnapshotList two, one;
+        two.append(u"a", u"", 32, 1, 40000.0);
+        two.append(u"b", u"", 32, 1, 40000.0);
+        one.append(u"c", u"", 32, 1, 40000.0);
+        const EntryFormatter f(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        QVERIFY(ExportCsv(two, path, f).ok());
+        QVERIFY(ExportCsv(one, path, f).ok());
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        QCOMPARE(file.readAll(), QByteArray("\"c\",\"\",\"1\",\"06/07/2009\",\"32\"\r\n"));
+    }
+
+    void fullDisk() {
+        SnapshotList list;
+        list.append(u"a", u"", 32, 1, 40000.0);
+        QCOMPARE(ExportCsv(list, QStringLiteral("/dev/full"), EntryFormatter()).code, 61);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCsvExport)
+#include "tst_csvexport.moc"

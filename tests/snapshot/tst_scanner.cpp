@@ -1,0 +1,353 @@
+#include "snapshot/DateSerial.h"
+#include "snapshot/DirectoryReader.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/Progress.h"
+#include "snapshot/Scanner.h"
+#include "snapshot/SnapshotList.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray local(const QString &path) {
+    return QFile::encodeName(path);
+}
+
+void makeFile(const QString &path, const QByteArray &content = {}) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content);
+}
+
+void setTime(const QString &path, std::int64_t seconds, long nanos = 0) {
+    const timespec times[2] = {{seconds, nanos}, {seconds, nanos}};
+    QCOMPARE(utimensat(AT_FDCWD, local(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+}
+
+struct Scanned {
+    SnapshotList list;
+    bool ok = false;
+};
+
+void scan(const QString &root, Scanned &out, bool subs = true, Progress *progress = nullptr) {
+    auto reader = makeDirectoryReader();
+    Scanner scanner(*reader);
+    out.ok = scanner.ReadDirectory(root, out.list, subs, progress);
+}
+
+int find(const SnapshotList &list, const QString &folder, const QString &name) {
+    for (int i = 0; i < list.size(); ++i) {
+        if (list.folder(i) == folder && list.name(i) == name) return i;
+    }
+    return -1;
+}
+
+QStringList limits(const SnapshotList &list) {
+    QStringList out;
+    for (std::size_t k = 0; k < list.limits.size(); ++k)
+        out << list.limitText(k);
+    return out;
+}
+
+// A file system of folders held in memory, some of which cannot be read.
+class FakeReader : public DirectoryReader {
+public:
+    QHash<QString, QStringList> folders; // path -> child names; a trailing "/" marks a folder
+    QSet<QString> locked;
+    QStringList path;
+    Progress *cancelAfterRoot = nullptr;
+
+    bool read(int depth, const QString &name, Batch &batch) override {
+        path.resize(depth);
+        path << (depth == 0 ? QString() : name);
+        const QString key = path.join(u'/');
+        if (cancelAfterRoot && depth == 1) cancelAfterRoot->cancel();
+        if (locked.contains(key) || !folders.contains(key)) return false;
+        for (const QString &child : folders.value(key)) {
+            const bool dir = child.endsWith(u'/');
+            const QString n = dir ? child.chopped(1) : child;
+            Item item{static_cast<std::uint32_t>(batch.names.size()),
+                      static_cast<std::uint32_t>(n.size()), dir ? 16 : 32, dir ? 0u : 10u,
+                      dir ? std::nan("") : 40000.0};
+            batch.names.insert(batch.names.end(), n.utf16(), n.utf16() + n.size());
+            batch.items.push_back(item);
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+class TestScanner : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void orderAndLimits() {
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("Data"));
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/A/B")));
+        makeFile(root + QStringLiteral("/A/B/f.txt"), "hello");
+        Scanned s;
+        scan(root, s);
+        QVERIFY(s.ok);
+        QCOMPARE(s.list.size(), 3);
+        QCOMPARE(s.list.name(0), u"A");
+        QCOMPARE(s.list.folder(0), QString());
+        QCOMPARE(s.list.name(1), u"B");
+        QCOMPARE(s.list.folder(1), QStringLiteral("A\\"));
+        QCOMPARE(s.list.name(2), u"f.txt");
+        QCOMPARE(s.list.folder(2), QStringLiteral("A\\B\\"));
+        QCOMPARE(limits(s.list),
+                 (QStringList{QStringLiteral("A\\B\\"), QStringLiteral("A\\"), QString()}));
+    }
+
+    void eachFolderBeforeItsContents() {
+        // Siblings keep the order the file system gives; a folder's contents follow it at once.
+        FakeReader fake;
+        fake.folders[QString()] = {QStringLiteral("x/"), QStringLiteral("a.txt"),
+                                   QStringLiteral("y/")};
+        fake.folders[QStringLiteral("/x")] = {QStringLiteral("in-x.txt"), QStringLiteral("z/")};
+        fake.folders[QStringLiteral("/x/z")] = {QStringLiteral("in-z.txt")};
+        fake.folders[QStringLiteral("/y")] = {QStringLiteral("in-y.txt")};
+        SnapshotList list;
+        Scanner scanner(fake);
+        QVERIFY(scanner.ReadDirectory(QStringLiteral("root"), list, true));
+        QStringList order;
+        for (int i = 0; i < list.size(); ++i)
+            order << list.folder(i) + list.name(i).toString();
+        QCOMPARE(order, (QStringList{QStringLiteral("x"), QStringLiteral("x\\in-x.txt"),
+                                     QStringLiteral("x\\z"), QStringLiteral("x\\z\\in-z.txt"),
+                                     QStringLiteral("a.txt"), QStringLiteral("y"),
+                                     QStringLiteral("y\\in-y.txt")}));
+        QCOMPARE(limits(list), (QStringList{QStringLiteral("x\\z\\"), QStringLiteral("x\\"),
+                                            QStringLiteral("y\\"), QString()}));
+    }
+
+    void withoutSubfolders() {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("A/B"))));
+        makeFile(dir.filePath(QStringLiteral("top.txt")));
+        Scanned s;
+        scan(dir.path(), s, false);
+        QCOMPARE(s.list.size(), 2);
+        QVERIFY(find(s.list, QString(), QStringLiteral("A")) >= 0);
+        QVERIFY(find(s.list, QString(), QStringLiteral("top.txt")) >= 0);
+        QCOMPARE(limits(s.list), QStringList{QString()});
+    }
+
+    void missingRoot() {
+        QTemporaryDir dir;
+        Scanned s;
+        scan(dir.filePath(QStringLiteral("nothing-here")), s);
+        QVERIFY(!s.ok);
+        QCOMPARE(s.list.size(), 0);
+        QCOMPARE(limits(s.list), QStringList{QString()});
+    }
+
+    void unreadableFolderKeepsItsEntry() {
+        FakeReader fake;
+        fake.folders[QString()] = {QStringLiteral("locked/"), QStringLiteral("open/")};
+        fake.folders[QStringLiteral("/locked")] = {QStringLiteral("secret.txt")};
+        fake.folders[QStringLiteral("/open")] = {QStringLiteral("f.txt")};
+        fake.locked << QStringLiteral("/locked");
+        SnapshotList list;
+        Scanner scanner(fake);
+        QVERIFY(scanner.ReadDirectory(QStringLiteral("root"), list, true));
+        QCOMPARE(list.size(), 3);
+        QCOMPARE(list.name(0), u"locked");
+        QCOMPARE(list.name(1), u"open");
+        QCOMPARE(limits(list),
+                 (QStringList{QStringLiteral("locked\\"), QStringLiteral("open\\"), QString()}));
+    }
+
+    void unreadableFolderOnDisk() {
+        if (geteuid() == 0) QSKIP("permissions do not stop the superuser");
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("locked"))));
+        makeFile(dir.filePath(QStringLiteral("locked/x")));
+        QCOMPARE(chmod(local(dir.filePath(QStringLiteral("locked"))).constData(), 0), 0);
+        Scanned s;
+        scan(dir.path(), s);
+        chmod(local(dir.filePath(QStringLiteral("locked"))).constData(), 0755);
+        QCOMPARE(s.list.size(), 1);
+        QCOMPARE(limits(s.list).size(), 2);
+    }
+
+    void attributes_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("attr");
+        QTest::newRow("plain file") << QStringLiteral("plain.txt") << 32;
+        QTest::newRow("read-only file") << QStringLiteral("ro.txt") << 33;
+        QTest::newRow("hidden file") << QStringLiteral(".settings") << 34;
+        QTest::newRow("hidden folder") << QStringLiteral(".cache") << 18;
+        QTest::newRow("folder") << QStringLiteral("dir") << 16;
+        QTest::newRow("read-only folder") << QStringLiteral("rodir") << 17;
+        QTest::newRow("symbolic link") << QStringLiteral("link") << 1024;
+        QTest::newRow("dangling link") << QStringLiteral("dangling") << 1024;
+        QTest::newRow("link loop") << QStringLiteral("loop1") << 1024;
+        QTest::newRow("fifo") << QStringLiteral("pipe") << 4;
+        QTest::newRow("hidden link") << QStringLiteral(".hlink") << (1024 | 2);
+    }
+    void attributes() {
+        QFETCH(QString, name);
+        QFETCH(int, attr);
+        QTemporaryDir dir;
+        const auto p = [&](const char *n) { return local(dir.filePath(QLatin1String(n))); };
+        makeFile(dir.filePath(QStringLiteral("plain.txt")), "12345");
+        makeFile(dir.filePath(QStringLiteral("ro.txt")));
+        chmod(p("ro.txt").constData(), 0444);
+        makeFile(dir.filePath(QStringLiteral(".settings")));
+        QDir(dir.path()).mkdir(QStringLiteral(".cache"));
+        QDir(dir.path()).mkdir(QStringLiteral("dir"));
+        QDir(dir.path()).mkdir(QStringLiteral("rodir"));
+        chmod(p("rodir").constData(), 0555);
+        QCOMPARE(symlink("plain.txt", p("link").constData()), 0);
+        QCOMPARE(symlink("nowhere", p("dangling").constData()), 0);
+        QCOMPARE(symlink("loop2", p("loop1").constData()), 0);
+        QCOMPARE(symlink("loop1", p("loop2").constData()), 0);
+        QCOMPARE(symlink("dir", p(".hlink").constData()), 0);
+        QCOMPARE(mkfifo(p("pipe").constData(), 0644), 0);
+        Scanned s;
+        scan(dir.path(), s);
+        chmod(p("rodir").constData(), 0755);
+        const int i = find(s.list, QString(), name);
+        QVERIFY(i >= 0);
+        QCOMPARE(s.list.entry(i).attr, attr);
+        // Links are recorded, never followed: nothing appears below the link to a folder.
+        QCOMPARE(find(s.list, QStringLiteral(".hlink\\"), QString()), -1);
+        if (name == u"link")
+            QCOMPARE(s.list.entry(i).size, std::uint64_t(9)); // the length of "plain.txt"
+    }
+
+    void timesAndSizes() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("f.bin"));
+        makeFile(file, QByteArray(1234, 'x'));
+        // 2000-01-27 13:01:30.999 UTC: London is on UTC in winter; milliseconds are dropped.
+        setTime(file, 948978090, 999999999);
+        const QString sparse = dir.filePath(QStringLiteral("sparse.bin"));
+        {
+            const int fd = ::open(local(sparse).constData(), O_WRONLY | O_CREAT, 0644);
+            QVERIFY(fd >= 0);
+            QCOMPARE(ftruncate(fd, 5000000000LL), 0);
+            ::close(fd);
+        }
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        Scanned s;
+        scan(dir.path(), s);
+        const EntryFormatter f(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        const int i = find(s.list, QString(), QStringLiteral("f.bin"));
+        QCOMPARE(f.text(s.list, i, Col::Size), QStringLiteral("1,234"));
+        QCOMPARE(f.text(s.list, i, Col::DateKey), QStringLiteral("36552.5427083333"));
+        QCOMPARE(f.text(s.list, i, Col::Modified), QStringLiteral("27/01/2000  13:01"));
+        const int j = find(s.list, QString(), QStringLiteral("sparse.bin"));
+        QCOMPARE(s.list.entry(j).size, std::uint64_t(5000000000ULL));
+        QCOMPARE(f.text(s.list, j, Col::SizeKey), QStringLiteral("005000000000"));
+        const int k = find(s.list, QString(), QStringLiteral("sub"));
+        QCOMPARE(f.text(s.list, k, Col::Size), QStringLiteral("<dir>"));
+        QVERIFY(f.text(s.list, k, Col::DateKey).isEmpty());
+    }
+
+    void unusualNames() {
+        QTemporaryDir dir;
+        const QStringList names = {QStringLiteral("Grüße.txt"),  QStringLiteral("日本語"),
+                                   QStringLiteral("new\nline"),  QStringLiteral("quo\"te"),
+                                   QStringLiteral("pi|pe"),      QStringLiteral("tab\there"),
+                                   QStringLiteral("back\\slash")};
+        for (const QString &n : names)
+            makeFile(dir.filePath(n));
+        Scanned s;
+        scan(dir.path(), s);
+        QCOMPARE(s.list.size(), names.size());
+        for (const QString &n : names)
+            QVERIFY2(find(s.list, QString(), n) >= 0, qPrintable(n));
+    }
+
+    // The scan agrees with an independent listing of the same tree.
+    void matchesDirectoryIterator() {
+        QTemporaryDir dir;
+        for (int a = 0; a < 5; ++a) {
+            for (int b = 0; b < 4; ++b) {
+                const QString folder = dir.filePath(QStringLiteral("a%1/b%2").arg(a).arg(b));
+                QVERIFY(QDir().mkpath(folder));
+                for (int f = 0; f < 3; ++f)
+                    makeFile(folder + QStringLiteral("/.f%1").arg(f), QByteArray(f * 7, 'x'));
+            }
+        }
+        Scanned s;
+        scan(dir.path(), s);
+        QSet<QString> expected;
+        QDirIterator it(dir.path(),
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QString rel = QDir(dir.path()).relativeFilePath(it.next());
+            expected.insert(rel.replace(u'/', u'\\') + u'|' +
+                            QString::number(it.fileInfo().isDir() ? 0 : it.fileInfo().size()));
+        }
+        QSet<QString> got;
+        for (int i = 0; i < s.list.size(); ++i)
+            got.insert(s.list.folder(i) + s.list.name(i).toString() + u'|' +
+                       QString::number(s.list.entry(i).size));
+        QCOMPARE(got, expected);
+    }
+
+    // A tree far deeper than the call stack or the open-file limit would allow to recurse.
+    void deepTree() {
+        QTemporaryDir dir;
+        constexpr int depth = 3000;
+        int fd = ::open(local(dir.path()).constData(), O_RDONLY | O_DIRECTORY);
+        for (int k = 0; k < depth; ++k) {
+            QCOMPARE(mkdirat(fd, "d", 0755), 0);
+            const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY);
+            ::close(fd);
+            fd = next;
+            QVERIFY(fd >= 0);
+        }
+        QCOMPARE(openat(fd, "leaf.txt", O_WRONLY | O_CREAT, 0644) >= 0, true);
+        ::close(fd);
+        rlimit old{};
+        getrlimit(RLIMIT_NOFILE, &old);
+        rlimit low = old;
+        low.rlim_cur = 200;
+        setrlimit(RLIMIT_NOFILE, &low);
+        Scanned s;
+        scan(dir.path(), s);
+        setrlimit(RLIMIT_NOFILE, &old);
+        QCOMPARE(s.list.size(), depth + 1);
+        QCOMPARE(s.list.name(depth), u"leaf.txt");
+        QCOMPARE(s.list.folder(depth).count(u'\\'), depth);
+        QCOMPARE(static_cast<int>(s.list.limits.size()), depth + 1);
+        QCOMPARE(s.list.limitText(depth), QString());
+        // Remove the tree without recursion limits of our own.
+        QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), dir.path()});
+    }
+
+    void progressAndCancel() {
+        FakeReader fake;
+        fake.folders[QString()] = {QStringLiteral("a/"), QStringLiteral("b/"),
+                                   QStringLiteral("c.txt")};
+        fake.folders[QStringLiteral("/a")] = {QStringLiteral("1"), QStringLiteral("2")};
+        fake.folders[QStringLiteral("/b")] = {QStringLiteral("3")};
+        Progress progress;
+        fake.cancelAfterRoot = &progress;
+        SnapshotList list;
+        Scanner scanner(fake);
+        QVERIFY(scanner.ReadDirectory(QStringLiteral("root"), list, true, &progress));
+        // Cancelled while "a" was read: what was read stays, every open folder is a limit.
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(limits(list), (QStringList{QStringLiteral("a\\"), QString()}));
+        QCOMPARE(progress.count.load(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScanner)
+#include "tst_scanner.moc"
