@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class SnapshotList;
+class EntryFormatter;
+class Progress;
+
+// The printed report: the list's description as title, then its files in list order, each
+// folder's files under a heading with the folder's path. The list is meant to be sorted by
+// In Folder, so that every folder comes once.
+//
+// Hands the lines one by one to `line`, so a long list is never held as text. With
+// `includeAttributes`, files with attribute bits get their attribute text after the name.
+// The progress count moves on at each new folder.
+void writeReport(const SnapshotList &list, bool includeAttributes, const EntryFormatter &format,
+                 const std::function<void(const QString &)> &line, Progress *progress = nullptr);
+QStringList reportLines(const SnapshotList &list, bool includeAttributes,
+                        const EntryFormatter &format);
+
+// A size text right-aligned in the report's 15 columns; a longer one keeps its last 15.
+QString reportSizeField(const QString &sizeText);
+
+inline constexpr int PortraitLinesPerPage = 64;
+inline constexpr int LandscapeLinesPerPage = 43;
+
+// The Print dialog's estimate for a list of `entryCount` entries. It counts entries rather than
+// printed lines, so it is only a rough guide.
+QString pageEstimateText(int entryCount, bool portrait);
