@@ -25,9 +25,11 @@ namespace {
 
 long peakRssKb() {
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toLong();
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
     }
     return -1;
 }
@@ -42,9 +44,11 @@ QString fileName(std::mt19937 &rng) {
     static const char *const exts[] = {".dll", ".exe", ".txt", ".ini", ".dat",
                                        ".png", ".xml", ".sys", ".cab", ""};
     QString name = QLatin1String(words[rng() % 32]);
-    if (rng() % 2) name += u'_';
+    if (rng() % 2)
+        name += u'_';
     name += QLatin1String(words[rng() % 32]);
-    if (rng() % 3) name += QString::number(rng() % 5000);
+    if (rng() % 3)
+        name += QString::number(rng() % 5000);
     return name + QLatin1String(exts[rng() % 10]);
 }
 
@@ -80,7 +84,8 @@ void derive(const SnapshotList &from, SnapshotList &to, int every, unsigned seed
     for (int i = 0; i < from.size(); ++i) {
         const Entry &e = from.entry(i);
         const unsigned r = rng() % static_cast<unsigned>(every * 3);
-        if (r == 0) continue; // removed
+        if (r == 0)
+            continue; // removed
         const std::uint64_t size = r == 1 ? e.size + 1 : e.size;
         to.append(from.name(i), from.folder(i), e.attr, size, e.modified);
         if (r == 2)
@@ -196,7 +201,8 @@ int runGenTree(int n, const QString &root) {
             const QByteArray path = base + "/file" + QByteArray::number(f) + ".txt";
             const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (fd >= 0) {
-                if (f % 3 == 0 && ::write(fd, "data\n", 5) < 0) std::perror("write");
+                if (f % 3 == 0 && ::write(fd, "data\n", 5) < 0)
+                    std::perror("write");
                 ::close(fd);
             }
         }
@@ -216,12 +222,16 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString cmd = args.value(1);
-    if (cmd == u"all") return runAll(args.value(2, QStringLiteral("1000000")).toInt());
-    if (cmd == u"memory" && args.size() == 3) return runMemory(args[2]);
-    if (cmd == u"scan-memory" && args.size() == 3) return runScanMemory(args[2]);
+    if (cmd == u"all")
+        return runAll(args.value(2, QStringLiteral("1000000")).toInt());
+    if (cmd == u"memory" && args.size() == 3)
+        return runMemory(args[2]);
+    if (cmd == u"scan-memory" && args.size() == 3)
+        return runScanMemory(args[2]);
     if (cmd == u"gen-dir" && args.size() >= 4)
         return runGenDir(args[2].toInt(), args[3], args.value(4));
-    if (cmd == u"gen-tree" && args.size() == 4) return runGenTree(args[2].toInt(), args[3]);
+    if (cmd == u"gen-tree" && args.size() == 4)
+        return runGenTree(args[2].toInt(), args[3]);
     std::fprintf(stderr, "usage: vistrel-bench all [N]\n"
                          "       vistrel-bench memory FILE.dir\n"
                          "       vistrel-bench scan-memory FOLDER\n"

@@ -19,7 +19,8 @@ const QLocale British(QLocale::English, QLocale::UnitedKingdom);
 // Peak resident memory of the process so far, in MiB.
 double peakRssMiB() {
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
@@ -31,16 +32,19 @@ std::string grouped(unsigned long long n) {
     std::string digits = std::to_string(n);
     std::string out;
     for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i && (digits.size() - i) % 3 == 0) out += ',';
+        if (i && (digits.size() - i) % 3 == 0)
+            out += ',';
         out += digits[i];
     }
     return out;
 }
 
 void appendPadded(std::string &out, const std::string &text, std::size_t width, bool right) {
-    if (right && text.size() < width) out.append(width - text.size(), ' ');
+    if (right && text.size() < width)
+        out.append(width - text.size(), ' ');
     out += text;
-    if (!right && text.size() < width) out.append(width - text.size(), ' ');
+    if (!right && text.size() < width)
+        out.append(width - text.size(), ' ');
 }
 
 void appendEntry(std::string &out, const std::string &base, const std::string &ext,
@@ -69,7 +73,8 @@ void appendDots(std::string &out) {
 // Writes the listing; returns the number of lines.
 long long writeListing(const QString &path) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return -1;
+    if (!file.open(QIODevice::WriteOnly))
+        return -1;
     std::string out;
     long long lines = 0;
     auto flush = [&] {
@@ -109,7 +114,8 @@ long long writeListing(const QString &path) {
             out += "        " + std::to_string(Files) + " file(s)     123,456,789 bytes\r\n";
             out += "         2 dir(s)   1,234,567,890 bytes free\r\n";
             lines += 2 + Files + 2;
-            if (out.size() >= (1u << 20)) flush();
+            if (out.size() >= (1u << 20))
+                flush();
         }
     }
     flush();
@@ -122,7 +128,8 @@ int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
     QTemporaryDir dir;
-    if (!dir.isValid()) return 1;
+    if (!dir.isValid())
+        return 1;
     const QString path = dir.filePath(QStringLiteral("listing.txt"));
     const long long lines = writeListing(path);
     std::printf("listing: %lld lines, %.1f MiB\n", lines,

@@ -24,7 +24,8 @@ QString parse(const QStringList &args, const QStringList &known, QStringList &po
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         if (output && a == u"-o") {
-            if (i + 1 >= args.size()) return QStringLiteral("option -o needs a value");
+            if (i + 1 >= args.size())
+                return QStringLiteral("option -o needs a value");
             *output = args[++i];
         } else if (known.contains(a)) {
             flags << a;
@@ -43,9 +44,12 @@ int cmdImport(const QStringList &args) {
     QStringList positional, flags;
     QString output;
     const QString error = parse(args, {}, positional, &output, flags);
-    if (!error.isEmpty()) return failure(error);
-    if (positional.size() != 1) return failure(QStringLiteral("import takes one listing"));
-    if (output.isEmpty()) return failure(QStringLiteral("missing -o"));
+    if (!error.isEmpty())
+        return failure(error);
+    if (positional.size() != 1)
+        return failure(QStringLiteral("import takes one listing"));
+    if (output.isEmpty())
+        return failure(QStringLiteral("missing -o"));
     const QString &listing = positional[0];
     SnapshotList list;
     const DosImportResult result = ImportDosListing(listing, list);
@@ -63,8 +67,10 @@ int cmdReport(const QStringList &args) {
     const QString attributes = QStringLiteral("--attributes");
     QStringList positional, flags;
     const QString error = parse(args, {attributes}, positional, nullptr, flags);
-    if (!error.isEmpty()) return failure(error);
-    if (positional.size() != 1) return failure(QStringLiteral("report takes one file"));
+    if (!error.isEmpty())
+        return failure(error);
+    if (positional.size() != 1)
+        return failure(QStringLiteral("report takes one file"));
     const QString &path = positional[0];
     SnapshotList list;
     if (const FileError err = ReadSnapshot(path, list))
@@ -80,6 +86,7 @@ int cmdReport(const QStringList &args) {
         }
     });
     std::fwrite(out.data(), 1, out.size(), stdout);
-    if (std::fflush(stdout) != 0) return failure(QStringLiteral("cannot write the report"));
+    if (std::fflush(stdout) != 0)
+        return failure(QStringLiteral("cannot write the report"));
     return 0;
 }

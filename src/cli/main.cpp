@@ -8,6 +8,7 @@
 #include "../snapshot/Scanner.h"
 #include "../snapshot/SnapshotList.h"
 #include "../snapshot/Workspace.h"
+#include "ImportReportCommands.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,7 +25,9 @@ const char Usage[] = "usage: vistrel-cli snapshot ROOT -o FILE.dir [--no-subdirs
                      "              [--limit-final FOLDER] [--ignore LIST] [--ignore-size]\n"
                      "              [--ignore-time] [--tolerance TEXT] [--out DIR] [--tsv]\n"
                      "         LIST: comma-separated read-only,hidden,system,na,directory,archive\n"
-                     "               or none (default archive)\n";
+                     "               or none (default archive)\n"
+                     "       vistrel-cli import LISTING -o FILE.dir\n"
+                     "       vistrel-cli report FILE.dir [--attributes]\n";
 
 struct Failure {
     QString message;
@@ -45,7 +48,8 @@ struct Args {
         for (int i = 0; i < args.size(); ++i) {
             const QString &a = args[i];
             if (valued.contains(a)) {
-                if (i + 1 >= args.size()) fail(QStringLiteral("option %1 needs a value").arg(a));
+                if (i + 1 >= args.size())
+                    fail(QStringLiteral("option %1 needs a value").arg(a));
                 options.insert(a, args[++i]);
             } else if (known.contains(a)) {
                 flags.insert(a);
@@ -57,13 +61,15 @@ struct Args {
         }
     }
     QString required(const QString &option) const {
-        if (!options.contains(option)) fail(QStringLiteral("missing %1").arg(option));
+        if (!options.contains(option))
+            fail(QStringLiteral("missing %1").arg(option));
         return options.value(option);
     }
 };
 
 void check(const FileError &err, const QString &path) {
-    if (err) fail(path + QStringLiteral(": ") + err.message());
+    if (err)
+        fail(path + QStringLiteral(": ") + err.message());
 }
 
 void load(const QString &path, SnapshotList &list) {
@@ -72,7 +78,8 @@ void load(const QString &path, SnapshotList &list) {
 
 int cmdSnapshot(const QStringList &argv) {
     const Args args(argv, {QStringLiteral("-o")}, {QStringLiteral("--no-subdirs")});
-    if (args.positional.size() != 1) fail(QStringLiteral("snapshot takes one folder"));
+    if (args.positional.size() != 1)
+        fail(QStringLiteral("snapshot takes one folder"));
     const QString root = NewSnapshot::rootOf(args.positional[0]);
     const QString out = args.required(QStringLiteral("-o"));
     SnapshotList list;
@@ -102,7 +109,8 @@ QString escaped(const QString &text) {
 
 void writeEntry(QTextStream &out, const EntryFormatter &format, const SnapshotList &list, int i) {
     for (int c = 0; c < Col::Count; ++c) {
-        if (c) out << '\t';
+        if (c)
+            out << '\t';
         out << escaped(format.text(list, i, c));
     }
     out << '\n';
@@ -110,7 +118,8 @@ void writeEntry(QTextStream &out, const EntryFormatter &format, const SnapshotLi
 
 int cmdList(const QStringList &argv) {
     const Args args(argv, {}, {});
-    if (args.positional.size() != 1) fail(QStringLiteral("list takes one file"));
+    if (args.positional.size() != 1)
+        fail(QStringLiteral("list takes one file"));
     SnapshotList list;
     load(args.positional[0], list);
     const EntryFormatter format;
@@ -127,14 +136,16 @@ int cmdList(const QStringList &argv) {
 
 std::array<bool, 6> ignoredAttributes(const QString &text) {
     std::array<bool, 6> ignored{};
-    if (text == u"none") return ignored;
+    if (text == u"none")
+        return ignored;
     static const char *const names[6] = {"read-only", "hidden",    "system",
                                          "na",        "directory", "archive"};
     for (const QString &item : text.split(u',')) {
         int k = 0;
         while (k < 6 && item.trimmed() != QLatin1String(names[k]))
             ++k;
-        if (k == 6) fail(QStringLiteral("unknown attribute %1 in --ignore").arg(item));
+        if (k == 6)
+            fail(QStringLiteral("unknown attribute %1 in --ignore").arg(item));
         ignored[static_cast<std::size_t>(k)] = true;
     }
     return ignored;
@@ -142,7 +153,8 @@ std::array<bool, 6> ignoredAttributes(const QString &text) {
 
 QString checkedLimit(const SnapshotList &list, const QString &limit, const QString &file) {
     for (std::size_t k = 0; k < list.limits.size(); ++k) {
-        if (list.limitText(k) == limit) return limit;
+        if (list.limitText(k) == limit)
+            return limit;
     }
     fail(QStringLiteral("%1: no folder %2 to limit the comparison to").arg(file, limit));
 }
@@ -154,7 +166,8 @@ int cmdCompare(const QStringList &argv) {
     const Args args(argv, {limitO, limitF, ignore, tolerance, outDir},
                     {QStringLiteral("--ignore-size"), QStringLiteral("--ignore-time"),
                      QStringLiteral("--tsv")});
-    if (args.positional.size() != 2) fail(QStringLiteral("compare takes two files"));
+    if (args.positional.size() != 2)
+        fail(QStringLiteral("compare takes two files"));
     Workspace ws;
     load(args.positional[0], ws.list(ListNo::Original));
     load(args.positional[1], ws.list(ListNo::Final));
@@ -205,7 +218,8 @@ int cmdCompare(const QStringList &argv) {
 
 int cmdExport(const QStringList &argv) {
     const Args args(argv, {QStringLiteral("-o")}, {});
-    if (args.positional.size() != 1) fail(QStringLiteral("export takes one file"));
+    if (args.positional.size() != 1)
+        fail(QStringLiteral("export takes one file"));
     SnapshotList list;
     load(args.positional[0], list);
     const QString out = args.required(QStringLiteral("-o"));
@@ -224,10 +238,18 @@ int main(int argc, char **argv) {
     }
     const QString command = args.takeFirst();
     try {
-        if (command == u"snapshot") return cmdSnapshot(args);
-        if (command == u"list") return cmdList(args);
-        if (command == u"export") return cmdExport(args);
-        if (command == u"compare") return cmdCompare(args);
+        if (command == u"snapshot")
+            return cmdSnapshot(args);
+        if (command == u"list")
+            return cmdList(args);
+        if (command == u"export")
+            return cmdExport(args);
+        if (command == u"compare")
+            return cmdCompare(args);
+        if (command == u"import")
+            return cmdImport(args);
+        if (command == u"report")
+            return cmdReport(args);
         fail(QStringLiteral("unknown command %1").arg(command));
     } catch (const Failure &f) {
         std::fprintf(stderr, "vistrel-cli: %s\n", qPrintable(f.message));

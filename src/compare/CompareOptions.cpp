@@ -14,8 +14,10 @@ std::int16_t Mask(const CompareOptions &options) {
         if (!options.ignoreAttr[static_cast<std::size_t>(k)])
             mask |= static_cast<std::int16_t>(1 << k);
     }
-    if (!options.ignoreSize) mask |= 256;
-    if (!options.ignoreStamp) mask |= 512;
+    if (!options.ignoreSize)
+        mask |= 256;
+    if (!options.ignoreStamp)
+        mask |= 512;
     return mask;
 }
 
@@ -24,7 +26,8 @@ double leadingNumber(const QString &text) {
     while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
         ++i;
     const qsizetype start = i;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ++i;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+        ++i;
     const qsizetype digitsStart = i;
     while (i < text.size() && text[i] >= u'0' && text[i] <= u'9')
         ++i;
@@ -36,7 +39,8 @@ double leadingNumber(const QString &text) {
             ++i;
         digits = digits || i > fractionStart;
     }
-    if (!digits) return 0;
+    if (!digits)
+        return 0;
     return text.mid(start, i - start).toDouble();
 }
 

@@ -77,16 +77,19 @@ bool timesDiffer(double a, double b, float tolerance) {
 std::uint16_t differences(const Entry &o, const Entry &f, float tolerance) {
     std::uint16_t differ = 0;
     const bool sizeKeyO = !o.isFolder(), sizeKeyF = !f.isFolder();
-    if (sizeKeyO != sizeKeyF || (sizeKeyO && o.size != f.size)) differ |= Differ::Size;
+    if (sizeKeyO != sizeKeyF || (sizeKeyO && o.size != f.size))
+        differ |= Differ::Size;
     const double timeO = (!o.isFolder() && o.hasTime()) ? o.modified : 0.0;
     const double timeF = (!f.isFolder() && f.hasTime()) ? f.modified : 0.0;
-    if (timesDiffer(timeO, timeF, tolerance)) differ |= Differ::Stamp;
+    if (timesDiffer(timeO, timeF, tolerance))
+        differ |= Differ::Stamp;
     differ |= static_cast<std::uint16_t>((o.attr ^ f.attr) & Differ::AttrBitsMask);
     return differ;
 }
 
 QString sideText(const QString &description, const QString &limit) {
-    if (limit.isEmpty()) return description;
+    if (limit.isEmpty())
+        return description;
     return description.endsWith(QDir::separator()) ? description + limit
                                                    : description + QDir::separator() + limit;
 }
@@ -139,15 +142,18 @@ int RunComparison(Workspace &ws, CompareOptions &options) {
     while (i < o.count || j < f.count) {
         const int c = i >= o.count ? 1 : j >= f.count ? -1 : compare(i, j);
         if (c < 0) {
-            if (o.holds(i)) onlyO.appendCopy(original, i);
+            if (o.holds(i))
+                onlyO.appendCopy(original, i);
             ++i;
         } else if (c > 0) {
-            if (f.holds(j)) onlyF.appendCopy(final, j);
+            if (f.holds(j))
+                onlyF.appendCopy(final, j);
             ++j;
         } else {
             const Entry &eo = original.entry(i), &ef = final.entry(j);
             if (eo.isFolder() && ef.isFolder()) {
-                if (o.holds(i)) unchanged.appendCopy(original, i);
+                if (o.holds(i))
+                    unchanged.appendCopy(original, i);
             } else {
                 const std::uint16_t differ = differences(eo, ef, tolerance);
                 if (differ & mask) {
@@ -166,7 +172,8 @@ int RunComparison(Workspace &ws, CompareOptions &options) {
 
     int shown = 0;
     for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged && !shown; ++n) {
-        if (!ws.list(n).isEmpty()) shown = n;
+        if (!ws.list(n).isEmpty())
+            shown = n;
     }
     SetResultDescriptions(ws, options);
     const double now = DateSerial::now();

@@ -32,7 +32,8 @@ void appendGrouped(std::string &out, std::uint64_t value, const std::string &sep
     const auto res = std::to_chars(digits, digits + sizeof digits, value);
     const int n = static_cast<int>(res.ptr - digits);
     for (int k = 0; k < n; ++k) {
-        if (k > 0 && (n - k) % 3 == 0) out += separator;
+        if (k > 0 && (n - k) % 3 == 0)
+            out += separator;
         out.push_back(digits[k]);
     }
 }
@@ -43,7 +44,8 @@ public:
     explicit DateFields(const EntryFormatter &format) : m_format(format), m_times(86400) {}
 
     void append(std::string &out, double serial) {
-        if (!DateSerial::isValid(serial)) return;
+        if (!DateSerial::isValid(serial))
+            return;
         std::int64_t day;
         int secs;
         DateSerial::split(serial, day, secs);
@@ -54,7 +56,8 @@ public:
             it = m_dates.emplace(day, std::move(text)).first;
         }
         out += it->second;
-        if (secs == 0) return;
+        if (secs == 0)
+            return;
         std::string &time = m_times[static_cast<std::size_t>(secs)];
         if (time.empty()) {
             // The time part of the full text of any day at that second.
@@ -75,9 +78,11 @@ private:
 FileError ExportCsv(const SnapshotList &list, const QString &path, const EntryFormatter &format,
                     Progress *progress) {
     FileWriter writer;
-    if (FileError err = writer.open(path)) return err;
+    if (FileError err = writer.open(path))
+        return err;
     const int n = list.size();
-    if (progress) progress->total = n;
+    if (progress)
+        progress->total = n;
     std::string &out = writer.buffer();
     DateFields dates(format);
     const bool fastSizes = format.groupsByThree() && !format.groupSeparator().contains(u'"');
@@ -104,14 +109,17 @@ FileError ExportCsv(const SnapshotList &list, const QString &path, const EntryFo
             out.push_back('"');
         }
         out.append(",\"");
-        if (!e.isFolder() && e.hasTime()) dates.append(out, e.modified);
+        if (!e.isFolder() && e.hasTime())
+            dates.append(out, e.modified);
         out.append("\",\"");
         char buf[16];
         const auto res = std::to_chars(buf, buf + sizeof buf, e.attr);
         out.append(buf, res.ptr);
         out.append("\"\r\n");
-        if (FileError err = writer.flushIfFull()) return err;
-        if (progress && (i & 1023) == 0) progress->count.store(i, std::memory_order_relaxed);
+        if (FileError err = writer.flushIfFull())
+            return err;
+        if (progress && (i & 1023) == 0)
+            progress->count.store(i, std::memory_order_relaxed);
     }
     return writer.commit();
 }

@@ -53,7 +53,8 @@ QChar at(QStringView line, int column) {
 
 QStringView columns(QStringView line, int first, int count) {
     const qsizetype start = first - 1;
-    if (start >= line.size()) return {};
+    if (start >= line.size())
+        return {};
     return line.mid(start, std::min<qsizetype>(count, line.size() - start));
 }
 
@@ -76,13 +77,17 @@ QStringView trimmedRight(QStringView text) {
 // The layout of an entry line, or none for any other line. The two layouts with the colon in
 // column 40 differ only in where the date stands.
 const Layout *layoutOf(QStringView line) {
-    if (at(line, 41) == u':') return &Windows24;
+    if (at(line, 41) == u':')
+        return &Windows24;
     if (at(line, 40) == u':' && isMeridiem(at(line, 43))) {
-        if (isDateSeparator(at(line, 31)) && isDateSeparator(at(line, 34))) return &Windows12;
-        if (isDateSeparator(at(line, 30)) && isDateSeparator(at(line, 33))) return &Dos62;
+        if (isDateSeparator(at(line, 31)) && isDateSeparator(at(line, 34)))
+            return &Windows12;
+        if (isDateSeparator(at(line, 30)) && isDateSeparator(at(line, 33)))
+            return &Dos62;
         return nullptr;
     }
-    if (at(line, 36) == u':' && isMeridiem(at(line, 39))) return &Dos5;
+    if (at(line, 36) == u':' && isMeridiem(at(line, 39)))
+        return &Dos5;
     return nullptr;
 }
 
@@ -93,12 +98,15 @@ std::array<char, 3> dateOrder(const QLocale &locale) {
     int found = 0;
     bool quoted = false;
     for (const QChar c : format) {
-        if (c == u'\'') quoted = !quoted;
-        if (quoted) continue;
+        if (c == u'\'')
+            quoted = !quoted;
+        if (quoted)
+            continue;
         const char part = c == u'd' ? 'd' : c == u'M' ? 'm' : c == u'y' ? 'y' : 0;
         if (part && std::find(order.begin(), order.begin() + found, part) == order.begin() + found)
             order[static_cast<std::size_t>(found++)] = part;
-        if (found == 3) return order;
+        if (found == 3)
+            return order;
     }
     for (const char part : {'d', 'm', 'y'}) {
         if (std::find(order.begin(), order.begin() + found, part) == order.begin() + found)
@@ -113,7 +121,8 @@ bool readDate(QStringView field, const std::array<char, 3> &order, int &year, in
     qsizetype pos = 0;
     for (std::size_t k = 0; k < 3; ++k) {
         if (k > 0) {
-            if (pos >= field.size() || !isDateSeparator(field[pos])) return false;
+            if (pos >= field.size() || !isDateSeparator(field[pos]))
+                return false;
             ++pos;
         }
         int value = 0;
@@ -144,12 +153,16 @@ bool readTime(QStringView line, const Layout &layout, int &hour, int &minute) {
     const QChar h2 = at(line, layout.hourAt + 1);
     const QChar m1 = at(line, layout.hourAt + 3);
     const QChar m2 = at(line, layout.hourAt + 4);
-    if (!isDigit(h2) || !(isDigit(h1) || h1 == u' ') || !isDigit(m1) || !isDigit(m2)) return false;
+    if (!isDigit(h2) || !(isDigit(h1) || h1 == u' ') || !isDigit(m1) || !isDigit(m2))
+        return false;
     hour = (h1 == u' ' ? 0 : (h1.unicode() - u'0') * 10) + (h2.unicode() - u'0');
     minute = (m1.unicode() - u'0') * 10 + (m2.unicode() - u'0');
-    if (minute > 59) return false;
-    if (layout.meridiemAt == 0) return hour < 24;
-    if (hour < 1 || hour > 12) return false;
+    if (minute > 59)
+        return false;
+    if (layout.meridiemAt == 0)
+        return hour < 24;
+    if (hour < 1 || hour > 12)
+        return false;
     const QChar meridiem = at(line, layout.meridiemAt);
     hour = hour % 12 + (meridiem == u'p' || meridiem == u'P' ? 12 : 0);
     return true;
@@ -160,7 +173,8 @@ bool readTime(QStringView line, const Layout &layout, int &hour, int &minute) {
 std::uint64_t readSize(QStringView line, const Layout &layout) {
     std::uint64_t size = 0;
     for (const QChar c : columns(line, SizeStart, layout.sizeEnd - SizeStart + 1)) {
-        if (isDigit(c)) size = size * 10 + (c.unicode() - u'0');
+        if (isDigit(c))
+            size = size * 10 + (c.unicode() - u'0');
     }
     return size;
 }
@@ -186,11 +200,13 @@ public:
                 m_pos += size;
                 if (stop != end) {
                     ++m_pos;
-                    if (*stop == '\r' && m_pos < m_end && m_buf[m_pos] == '\n') ++m_pos;
+                    if (*stop == '\r' && m_pos < m_end && m_buf[m_pos] == '\n')
+                        ++m_pos;
                 }
                 return true;
             }
-            if (m_eof || !fill()) return false;
+            if (m_eof || !fill())
+                return false;
         }
     }
 
@@ -213,11 +229,14 @@ private:
             m_end -= m_pos;
             m_pos = 0;
         }
-        if (m_end == m_buf.size()) m_buf.resize(m_buf.size() * 2);
+        if (m_end == m_buf.size())
+            m_buf.resize(m_buf.size() * 2);
         for (;;) {
             const ssize_t n = ::read(m_fd, m_buf.data() + m_end, m_buf.size() - m_end);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) m_error = FileError::fromErrno(errno);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                m_error = FileError::fromErrno(errno);
             if (n <= 0) {
                 m_eof = true;
                 return m_error.ok() && m_end > 0;
@@ -269,7 +288,8 @@ private:
                 size -= 3;
             }
             first = false;
-            if (!decode(data, size)) return false;
+            if (!decode(data, size))
+                return false;
             QStringView line(m_line);
             while (!line.isEmpty() && line.front() == u' ')
                 line = line.mid(1);
@@ -298,13 +318,15 @@ private:
             high |= c;
             out[i] = c;
         }
-        if (!(high & 0x80)) return true;
+        if (!(high & 0x80))
+            return true;
         if (m_encoding == TextCodec::Encoding::Utf8) {
             if (TextCodec::isValidUtf8(data, size)) {
                 m_sawHigh = true;
                 return TextCodec::decodeField(data, size, m_encoding, false, m_line);
             }
-            if (m_sawHigh) return false;
+            if (m_sawHigh)
+                return false;
             m_encoding = TextCodec::Encoding::Windows1252;
         }
         return TextCodec::decodeField(data, size, m_encoding, false, m_line);
@@ -314,7 +336,8 @@ private:
         const char *data;
         std::size_t size;
         while (m_lines.next(data, size)) {
-            if (!TextCodec::isValidUtf8(data, size)) return false;
+            if (!TextCodec::isValidUtf8(data, size))
+                return false;
         }
         return true;
     }
@@ -326,12 +349,16 @@ private:
             return true;
         }
         const Layout *layout = layoutOf(line);
-        if (!layout) return true;
+        if (!layout)
+            return true;
         QStringView name;
-        if (layout->longName) name = columns(line, LongNameAt, line.size());
-        if (name.isEmpty()) name = shortName(line);
+        if (layout->longName)
+            name = columns(line, LongNameAt, line.size());
+        if (name.isEmpty())
+            name = shortName(line);
         if (columns(line, layout->dirAt, DirMark.size()) == DirMark) {
-            if (at(line, 1) == u'.') return true;
+            if (at(line, 1) == u'.')
+                return true;
             m_list.append(name, m_folder, Attr::Directory, 0, std::nan(""));
             QString limit = m_folderText;
             limit.append(name);
@@ -365,11 +392,13 @@ private:
         }
         const QStringView relative = columns(line, static_cast<int>(m_rootLength), line.size());
         m_folderText = relative.toString();
-        if (!m_folderText.isEmpty()) m_folderText.append(u'\\');
+        if (!m_folderText.isEmpty())
+            m_folderText.append(u'\\');
         m_folder = m_list.internFolder(m_folderText);
         if (m_progress) {
             m_progress->count.store(m_list.size(), std::memory_order_relaxed);
-            if (m_progress->wantsText()) m_progress->setText(m_folderText);
+            if (m_progress->wantsText())
+                m_progress->setText(m_folderText);
         }
     }
 
@@ -417,7 +446,8 @@ DosImportResult ImportDosListing(const QString &path, SnapshotList &list, const 
         err = EISDIR;
     if (err) {
         result.error = FileError::fromErrno(err, path);
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0)
+            ::close(fd);
         result.failed = true;
         result.title = result.error.message();
         list.unsaved = true;
@@ -432,7 +462,8 @@ DosImportResult ImportDosListing(const QString &path, SnapshotList &list, const 
     Importer(fd, list, locale, progress).run(result);
     ::close(fd);
     resort(list);
-    if (result.failed) list.unsaved = true;
+    if (result.failed)
+        list.unsaved = true;
     return result;
 }
 

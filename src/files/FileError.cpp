@@ -53,7 +53,8 @@ FileError FileError::fromErrno(int err, const QString &path) {
         // A missing folder on the way is "Path not found"; a missing last component is
         // "File not found".
         const QString parent = QFileInfo(path).absolutePath();
-        if (!path.isEmpty() && !QFileInfo(parent).isDir()) return {PathNotFound, text};
+        if (!path.isEmpty() && !QFileInfo(parent).isDir())
+            return {PathNotFound, text};
         return {FileNotFound, text};
     }
     case ENOTDIR:

@@ -16,7 +16,8 @@ FileWriter::~FileWriter() {
 FileError FileWriter::open(const QString &path) {
     discard();
     m_path = path;
-    if (path.isEmpty()) return FileError::fromCode(FileError::BadFileName);
+    if (path.isEmpty())
+        return FileError::fromCode(FileError::BadFileName);
     m_target = QFile::encodeName(path);
     // Replace what a symbolic link points at, not the link.
     struct stat st {};
@@ -28,14 +29,16 @@ FileError FileWriter::open(const QString &path) {
         }
     }
     const bool exists = stat(m_target.constData(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode)) return FileError::fromErrno(EISDIR, path);
+    if (exists && S_ISDIR(st.st_mode))
+        return FileError::fromErrno(EISDIR, path);
     m_direct = exists && !S_ISREG(st.st_mode);
     if (m_direct) {
         m_fd = ::open(m_target.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         return m_fd < 0 ? FileError::fromErrno(errno, path) : FileError{};
     }
     // The target must be writable (or creatable) for the save to be allowed at all.
-    if (exists && access(m_target.constData(), W_OK) != 0) return FileError::fromErrno(errno, path);
+    if (exists && access(m_target.constData(), W_OK) != 0)
+        return FileError::fromErrno(errno, path);
     m_temp = m_target + ".vistrel-XXXXXX";
     m_fd = mkostemp(m_temp.data(), O_CLOEXEC);
     if (m_fd < 0) {
@@ -55,7 +58,8 @@ FileError FileWriter::flush() {
     while (left > 0) {
         const ssize_t n = ::write(m_fd, p, left);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return FileError::fromErrno(errno, m_path);
         }
         p += n;
@@ -66,12 +70,16 @@ FileError FileWriter::flush() {
 }
 
 FileError FileWriter::commit() {
-    if (m_fd < 0) return FileError::fromCode(FileError::BadFileNameOrNumber);
-    if (FileError err = flush()) return err;
-    if (!m_direct && fdatasync(m_fd) != 0) return FileError::fromErrno(errno, m_path);
+    if (m_fd < 0)
+        return FileError::fromCode(FileError::BadFileNameOrNumber);
+    if (FileError err = flush())
+        return err;
+    if (!m_direct && fdatasync(m_fd) != 0)
+        return FileError::fromErrno(errno, m_path);
     const int fd = m_fd;
     m_fd = -1;
-    if (::close(fd) != 0 && errno != EINTR) return FileError::fromErrno(errno, m_path);
+    if (::close(fd) != 0 && errno != EINTR)
+        return FileError::fromErrno(errno, m_path);
     if (!m_direct) {
         if (::rename(m_temp.constData(), m_target.constData()) != 0)
             return FileError::fromErrno(errno, m_path);

@@ -53,8 +53,10 @@ public:
     bool atRecordStart() {
         for (;;) {
             const int c = peek();
-            if (c < 0) return false;
-            if (c != '\r' && c != '\n' && c != ' ' && c != '\t') return true;
+            if (c < 0)
+                return false;
+            if (c != '\r' && c != '\n' && c != ' ' && c != '\t')
+                return true;
             ++m_pos;
         }
     }
@@ -68,15 +70,18 @@ public:
             ++m_pos;
             c = peek();
         }
-        if (c < 0) return false;
+        if (c < 0)
+            return false;
         quoted = c == '"';
         if (quoted) {
             ++m_pos;
             for (;;) {
                 c = peek();
-                if (c < 0) return false;
+                if (c < 0)
+                    return false;
                 ++m_pos;
-                if (c == '"') break;
+                if (c == '"')
+                    break;
                 field.push_back(static_cast<char>(c));
             }
             // Anything between the closing quote and the delimiter is ignored.
@@ -94,7 +99,8 @@ public:
             ++m_pos;
         } else if (c == '\r') {
             ++m_pos;
-            if (peek() == '\n') ++m_pos;
+            if (peek() == '\n')
+                ++m_pos;
         } else if (c == '\n') {
             ++m_pos;
         }
@@ -112,16 +118,20 @@ private:
     static constexpr std::size_t BlockSize = 1 << 20;
 
     int peek() {
-        if (m_pos < m_end) return static_cast<unsigned char>(m_buf[m_pos]);
-        if (m_eof || !refill()) return -1;
+        if (m_pos < m_end)
+            return static_cast<unsigned char>(m_buf[m_pos]);
+        if (m_eof || !refill())
+            return -1;
         return static_cast<unsigned char>(m_buf[m_pos]);
     }
 
     bool refill() {
         for (;;) {
             const ssize_t n = ::read(m_fd, m_buf.data(), BlockSize);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) m_error = FileError::fromErrno(errno);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                m_error = FileError::fromErrno(errno);
             if (n <= 0) {
                 m_eof = true;
                 return false;
@@ -146,14 +156,16 @@ bool parseDouble(const std::string &text, double &value) {
         return true;
     }
     const char *begin = text.data();
-    if (*begin == '+') ++begin;
+    if (*begin == '+')
+        ++begin;
     const auto res = std::from_chars(begin, text.data() + text.size(), value);
     return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(value);
 }
 
 bool parseInt32(const std::string &text, std::int32_t &value) {
     double d;
-    if (!parseDouble(text, d) || d < -2147483648.0 || d > 2147483647.0) return false;
+    if (!parseDouble(text, d) || d < -2147483648.0 || d > 2147483647.0)
+        return false;
     // Whole numbers as the conversion of a number to an integer rounds them.
     value = static_cast<std::int32_t>(std::nearbyint(d));
     return true;
@@ -167,7 +179,8 @@ bool parseSize(const std::string &text, std::uint64_t &value) {
     const char *begin = text.data() + (text[0] == '+' ? 1 : 0);
     const char *end = text.data() + text.size();
     const auto res = std::from_chars(begin, end, value);
-    if (res.ec == std::errc() && res.ptr == end) return true;
+    if (res.ec == std::errc() && res.ptr == end)
+        return true;
     // A size written in exponent form by an older writer.
     double d;
     if (!parseDouble(text, d) || d < 0 || d >= 18446744073709551616.0 || d != std::floor(d))
@@ -185,22 +198,27 @@ public:
     bool read(TextCodec::Encoding encoding, FileError &error) {
         m_encoding = encoding;
         error = {};
-        if (!readHeader(error)) return error.code != BadEncoding;
+        if (!readHeader(error))
+            return error.code != BadEncoding;
         // The previous folder starts as a single space, which the first entry line never uses.
         constexpr std::uint32_t NoFolder = std::numeric_limits<std::uint32_t>::max();
         std::uint32_t previous = NoFolder;
         m_list.addLimit(QStringView());
         std::int64_t count = 0;
         while (m_fields.atRecordStart()) {
-            if (!readFields(error)) return error.code != BadEncoding;
+            if (!readFields(error))
+                return error.code != BadEncoding;
             const Field &folder = m_values[1];
             if (folder.quoted && folder.text == " ") {
-                if (previous == NoFolder) previous = m_list.internFolder(u" ");
+                if (previous == NoFolder)
+                    previous = m_list.internFolder(u" ");
             } else {
-                if (!decode(folder.text, m_folder)) return false;
+                if (!decode(folder.text, m_folder))
+                    return false;
                 previous = m_list.internFolder(m_folder);
             }
-            if (!addEntry(previous, error)) return error.code != BadEncoding;
+            if (!addEntry(previous, error))
+                return error.code != BadEncoding;
             if (m_progress && (++count & 1023) == 0)
                 m_progress->count.store(count, std::memory_order_relaxed);
         }
@@ -233,7 +251,8 @@ private:
     }
 
     bool readHeader(FileError &error) {
-        if (!readFields(error)) return false;
+        if (!readFields(error))
+            return false;
         QString description, source;
         if (!decode(m_values[0].text, description) || !decode(m_values[1].text, source)) {
             error.code = BadEncoding;
@@ -295,9 +314,11 @@ private:
 FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QString &path,
                        Progress *progress) {
     FileWriter writer;
-    if (FileError err = writer.open(path)) return err;
+    if (FileError err = writer.open(path))
+        return err;
     const int n = list.size();
-    if (progress) progress->total = n;
+    if (progress)
+        progress->total = n;
     std::string &out = writer.buffer();
     appendText(out, list.description);
     out.push_back(',');
@@ -328,8 +349,10 @@ FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QStrin
         else
             appendSerial(out, e.modified);
         out.append("\r\n");
-        if (FileError err = writer.flushIfFull()) return err;
-        if (progress && (i & 1023) == 0) progress->count.store(i, std::memory_order_relaxed);
+        if (FileError err = writer.flushIfFull())
+            return err;
+        if (progress && (i & 1023) == 0)
+            progress->count.store(i, std::memory_order_relaxed);
     }
     return writer.commit();
 }
@@ -337,7 +360,8 @@ FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QStrin
 FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progress) {
     const QByteArray name = QFile::encodeName(path);
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return FileError::fromErrno(errno, path);
+    if (fd < 0)
+        return FileError::fromErrno(errno, path);
     struct stat st {};
     if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);

@@ -12,9 +12,12 @@ const char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026,
                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 int hexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
     return -1;
 }
 
@@ -24,7 +27,8 @@ bool needsEscape(char16_t c) {
 
 void resolveEscapes(QString &s) {
     const qsizetype first = s.indexOf(u'|');
-    if (first < 0) return;
+    if (first < 0)
+        return;
     QChar *d = s.data();
     qsizetype w = first;
     for (qsizetype r = first; r < s.size(); ++r) {
@@ -72,7 +76,8 @@ void appendEscapedUtf8(std::string &out, QStringView text) {
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (!needsEscape(c)) continue;
+        if (!needsEscape(c))
+            continue;
         appendUtf8(out, text.mid(start, i - start));
         out.push_back('|');
         out.push_back(Hex[c >> 4]);
@@ -105,9 +110,11 @@ bool isValidUtf8(const char *data, std::size_t size) {
         } else {
             return false;
         }
-        if (end - p <= n) return false;
+        if (end - p <= n)
+            return false;
         for (int k = 1; k <= n; ++k) {
-            if ((p[k] & 0xC0) != 0x80) return false;
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
             cp = (cp << 6) | (p[k] & 0x3F);
         }
         if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
@@ -130,7 +137,8 @@ bool decodeField(const char *data, std::size_t size, Encoding encoding, bool une
     if (ascii) {
         out = QString::fromLatin1(data, static_cast<qsizetype>(size));
     } else if (encoding == Encoding::Utf8) {
-        if (!isValidUtf8(data, size)) return false;
+        if (!isValidUtf8(data, size))
+            return false;
         out = QString::fromUtf8(data, static_cast<qsizetype>(size));
     } else {
         out.resize(static_cast<qsizetype>(size));
@@ -140,7 +148,8 @@ bool decodeField(const char *data, std::size_t size, Encoding encoding, bool une
                 QChar(c >= 0x80 && c < 0xA0 ? Cp1252High[c - 0x80] : char16_t(c));
         }
     }
-    if (unescape) resolveEscapes(out);
+    if (unescape)
+        resolveEscapes(out);
     return true;
 }
 

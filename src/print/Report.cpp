@@ -13,14 +13,16 @@ const QString Gap = QStringLiteral("  ");
 } // namespace
 
 QString reportSizeField(const QString &sizeText) {
-    if (sizeText.size() >= SizeWidth) return sizeText.right(SizeWidth);
+    if (sizeText.size() >= SizeWidth)
+        return sizeText.right(SizeWidth);
     return QString(SizeWidth - sizeText.size(), u' ') + sizeText;
 }
 
 void writeReport(const SnapshotList &list, bool includeAttributes, const EntryFormatter &format,
                  const std::function<void(const QString &)> &line, Progress *progress) {
     const int n = list.size();
-    if (progress) progress->total = n;
+    if (progress)
+        progress->total = n;
     line(list.description);
     // The heading starts as a single space, which no folder path equals unless a file stored
     // it so; such a folder then gets no heading, as on paper before.
@@ -38,10 +40,12 @@ void writeReport(const SnapshotList &list, bool includeAttributes, const EntryFo
                     line(QString());
                     line(heading);
                 }
-                if (progress) progress->count.store(i + 1, std::memory_order_relaxed);
+                if (progress)
+                    progress->count.store(i + 1, std::memory_order_relaxed);
             }
         }
-        if (e.isFolder()) continue;
+        if (e.isFolder())
+            continue;
         text = format.modifiedText(e);
         text += Gap;
         text += reportSizeField(format.sizeText(e.size));
@@ -64,7 +68,8 @@ QStringList reportLines(const SnapshotList &list, bool includeAttributes,
 }
 
 QString pageEstimateText(int entryCount, bool portrait) {
-    if (entryCount <= 0) return QStringLiteral("(nothing to print)");
+    if (entryCount <= 0)
+        return QStringLiteral("(nothing to print)");
     const int lines = portrait ? PortraitLinesPerPage : LandscapeLinesPerPage;
     return QStringLiteral("Approximately %1 page(s) of printout at %2 lines per page")
         .arg(entryCount / lines + 1)

@@ -8,7 +8,8 @@ QString AttrText(std::int32_t bits) {
                  {Attr::ReadOnly, "R/O,"}, {Attr::Volume, "Vol,"},    {Attr::Archive, "Arc,"}};
     QString text;
     for (const auto &item : order) {
-        if (bits & item.bit) text += QLatin1String(item.text);
+        if (bits & item.bit)
+            text += QLatin1String(item.text);
     }
     text.chop(1);
     return text;

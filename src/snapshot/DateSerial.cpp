@@ -38,7 +38,8 @@ double fromLocal(const QDate &date, const QTime &time) {
 bool fromUnixTime(std::int64_t seconds, double &serial) {
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm tm{};
-    if (!localtime_r(&t, &tm)) return false;
+    if (!localtime_r(&t, &tm))
+        return false;
     serial = fromLocal(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
                        tm.tm_sec > 59 ? 59 : tm.tm_sec);
     return true;
@@ -52,6 +53,11 @@ double now() {
 
 bool isValid(double serial) {
     return std::isfinite(serial) && serial >= Min && serial < Max + 1;
+}
+
+double chronological(double serial) {
+    const double day = std::trunc(serial);
+    return serial < 0 ? 2 * day - serial : serial;
 }
 
 void split(double serial, std::int64_t &day, int &secondsOfDay) {

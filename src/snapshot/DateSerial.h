@@ -31,6 +31,9 @@ bool fromUnixTime(std::int64_t seconds, double &serial);
 double now();
 
 bool isValid(double serial);
+// A number that grows with the moment a serial stands for, also before the epoch (where the
+// serial's fraction runs the other way).
+double chronological(double serial);
 // Splits a serial into its day number and whole seconds of the day (rounded to the second).
 void split(double serial, std::int64_t &day, int &secondsOfDay);
 LocalTime toLocal(double serial);

@@ -55,13 +55,16 @@ QString zeroPaddedSize(std::uint64_t size) {
 
 QString timeFormatWithSeconds(const QLocale &locale) {
     QString format = locale.timeFormat(QLocale::ShortFormat);
-    if (format.contains(u's')) return format;
+    if (format.contains(u's'))
+        return format;
     // Find the minutes outside quoted text and the separator that precedes them.
     bool quoted = false;
     for (qsizetype i = 0; i < format.size(); ++i) {
         const QChar c = format[i];
-        if (c == u'\'') quoted = !quoted;
-        if (quoted || c != u'm') continue;
+        if (c == u'\'')
+            quoted = !quoted;
+        if (quoted || c != u'm')
+            continue;
         qsizetype end = i;
         while (end < format.size() && format[end] == u'm')
             ++end;
@@ -69,7 +72,8 @@ QString timeFormatWithSeconds(const QLocale &locale) {
         while (sepStart > 0 && !format[sepStart - 1].isLetter())
             --sepStart;
         QString separator = format.mid(sepStart, i - sepStart);
-        if (separator.isEmpty()) separator = QStringLiteral(":");
+        if (separator.isEmpty())
+            separator = QStringLiteral(":");
         format.insert(end, separator + QStringLiteral("ss"));
         return format;
     }
@@ -84,7 +88,8 @@ QString groupedByThree(std::uint64_t value, const QString &separator) {
     QString text;
     text.reserve(n + (n - 1) / 3 * separator.size());
     for (int k = 0; k < n; ++k) {
-        if (k > 0 && (n - k) % 3 == 0) text += separator;
+        if (k > 0 && (n - k) % 3 == 0)
+            text += separator;
         text += QLatin1Char(digits[k]);
     }
     return text;
@@ -102,7 +107,8 @@ EntryFormatter::EntryFormatter(const QLocale &locale)
 }
 
 QString EntryFormatter::sizeText(std::uint64_t size) const {
-    if (m_groupByThree) return groupedByThree(size, m_groupSeparator);
+    if (m_groupByThree)
+        return groupedByThree(size, m_groupSeparator);
     return m_locale.toString(static_cast<qulonglong>(size));
 }
 
@@ -130,7 +136,8 @@ const QString &EntryFormatter::timeText(int secondsOfDay, bool withSeconds) cons
 }
 
 QString EntryFormatter::modifiedText(double serial) const {
-    if (!DateSerial::isValid(serial)) return {};
+    if (!DateSerial::isValid(serial))
+        return {};
     std::int64_t day;
     int secs;
     DateSerial::split(serial, day, secs);
@@ -146,11 +153,13 @@ QString EntryFormatter::dateKey(const Entry &e) const {
 }
 
 QString EntryFormatter::generalDate(double serial) const {
-    if (!DateSerial::isValid(serial)) return {};
+    if (!DateSerial::isValid(serial))
+        return {};
     std::int64_t day;
     int secs;
     DateSerial::split(serial, day, secs);
-    if (secs == 0) return dateText(day);
+    if (secs == 0)
+        return dateText(day);
     return dateText(day) + u' ' + timeText(secs, true);
 }
 
@@ -182,14 +191,17 @@ QString EntryFormatter::text(const SnapshotList &list, int i, int column) const 
     default:
         break;
     }
-    if (!list.hasOrig()) return {};
+    if (!list.hasOrig())
+        return {};
     const OrigValues &o = list.orig(i);
     switch (column) {
     case Col::OrigSize:
-        if (!(o.differ & Differ::Size)) return Same;
+        if (!(o.differ & Differ::Size))
+            return Same;
         return (o.attr & Attr::Directory) ? DirText : sizeText(o.size);
     case Col::OrigModified:
-        if (!(o.differ & Differ::Stamp)) return Same;
+        if (!(o.differ & Differ::Stamp))
+            return Same;
         return (o.attr & Attr::Directory) || std::isnan(o.modified) ? QString()
                                                                     : modifiedText(o.modified);
     case Col::OrigAttr:

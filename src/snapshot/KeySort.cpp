@@ -25,7 +25,8 @@ Item makeItem(std::uint32_t index, QStringView key, qsizetype skip) {
 qsizetype commonPrefix(QStringView a, QStringView b, qsizetype limit) {
     qsizetype n = std::min({a.size(), b.size(), limit});
     for (qsizetype k = 0; k < n; ++k) {
-        if (a[k] != b[k]) return k;
+        if (a[k] != b[k])
+            return k;
     }
     return n;
 }

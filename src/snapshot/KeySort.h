@@ -34,7 +34,8 @@ void sortItems(std::vector<Item> &items, bool descending, const Compare &compare
                 return descending ? a.prefix[k] > b.prefix[k] : a.prefix[k] < b.prefix[k];
         }
         const int c = compare(a.index, b.index);
-        if (c != 0) return descending ? c > 0 : c < 0;
+        if (c != 0)
+            return descending ? c > 0 : c < 0;
         return a.index < b.index;
     };
     const auto middle = items.begin() + static_cast<std::ptrdiff_t>(items.size() / 2);

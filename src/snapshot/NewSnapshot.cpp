@@ -13,10 +13,12 @@ QString rootOf(const QString &folder) {
 
 QString volumeText(const QString &root) {
     const QStorageInfo storage(root);
-    if (!storage.isValid()) return QDir::toNativeSeparators(QDir::rootPath());
+    if (!storage.isValid())
+        return QDir::toNativeSeparators(QDir::rootPath());
     QString text = QDir::toNativeSeparators(storage.rootPath());
     const QString name = storage.name();
-    if (!name.isEmpty()) text += QStringLiteral(" [") + name + u']';
+    if (!name.isEmpty())
+        text += QStringLiteral(" [") + name + u']';
     return text;
 }
 

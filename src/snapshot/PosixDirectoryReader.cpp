@@ -23,8 +23,10 @@ std::int32_t attributesOf(const struct stat &st, const char *name) {
         attr |= 1024;
     else
         attr |= 4; // devices, FIFOs and sockets
-    if (!S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR)) attr |= 1;
-    if (name[0] == '.') attr |= 2;
+    if (!S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR))
+        attr |= 1;
+    if (name[0] == '.')
+        attr |= 2;
     return attr;
 }
 
@@ -52,7 +54,8 @@ public:
         Level &level = m_levels[static_cast<std::size_t>(depth)];
         level.name = QFile::encodeName(nameOrRoot);
         const int fd = openLevel(depth);
-        if (fd < 0) return false;
+        if (fd < 0)
+            return false;
         DIR *dir = fdopendir(fd);
         if (!dir) {
             ::close(fd);
@@ -77,7 +80,8 @@ private:
 
     int openLevel(int depth) {
         const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-        if (depth == 0) return ::open(m_levels[0].name.constData(), flags);
+        if (depth == 0)
+            return ::open(m_levels[0].name.constData(), flags);
         if (m_levels[depth - 1].dir) {
             const int parent = dirfd(m_levels[depth - 1].dir);
             return ::openat(parent, m_levels[depth].name.constData(), flags | O_NOFOLLOW);
@@ -120,7 +124,8 @@ private:
         const int fd = dirfd(dir);
         while (dirent *d = readdir(dir)) {
             const char *name = d->d_name;
-            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+                continue;
             struct stat st;
             if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
                 continue; // gone since the folder was listed
@@ -133,7 +138,8 @@ private:
             item.modified = std::nan("");
             if (!S_ISDIR(st.st_mode)) {
                 double serial;
-                if (DateSerial::fromUnixTime(st.st_mtim.tv_sec, serial)) item.modified = serial;
+                if (DateSerial::fromUnixTime(st.st_mtim.tv_sec, serial))
+                    item.modified = serial;
             }
             batch.items.push_back(item);
         }

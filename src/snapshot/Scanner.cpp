@@ -41,7 +41,8 @@ bool Scanner::ReadDirectory(const QString &root, SnapshotList &list, bool includ
         frame->path = std::move(path);
         frame->batch.clear();
         const bool ok = m_reader.read(static_cast<int>(stack.size()), name, frame->batch);
-        if (!ok) frame->batch.clear();
+        if (!ok)
+            frame->batch.clear();
         stack.push_back(std::move(frame));
         return ok;
     };
@@ -52,7 +53,8 @@ bool Scanner::ReadDirectory(const QString &root, SnapshotList &list, bool includ
         Frame &top = *stack.back();
         if (top.next == top.batch.items.size() || (progress && progress->cancelled())) {
             list.addLimit(top.path);
-            if (progress && progress->wantsText()) progress->setText(statusText(root, top.path));
+            if (progress && progress->wantsText())
+                progress->setText(statusText(root, top.path));
             spare.push_back(std::move(stack.back()));
             stack.pop_back();
             continue;
@@ -61,7 +63,8 @@ bool Scanner::ReadDirectory(const QString &root, SnapshotList &list, bool includ
         const QStringView name(top.batch.names.data() + item.nameOffset,
                                static_cast<qsizetype>(item.nameLength));
         list.append(name, top.folder, item.attr, item.size, item.modified);
-        if (progress) progress->count.store(++count, std::memory_order_relaxed);
+        if (progress)
+            progress->count.store(++count, std::memory_order_relaxed);
         if ((item.attr & 16) && includeSubs) {
             const QString childName = name.toString();
             push(childName, top.path + childName + u'\\');

@@ -9,10 +9,12 @@ FolderTable::FolderTable() {
 
 std::uint32_t FolderTable::intern(QStringView folder) {
     // Entries arrive folder by folder, so the last folder is the usual hit.
-    if (!m_texts.empty() && m_texts.back() == folder) return size() - 1;
+    if (!m_texts.empty() && m_texts.back() == folder)
+        return size() - 1;
     QString text = folder.toString();
     const auto it = m_ids.constFind(text);
-    if (it != m_ids.constEnd()) return it.value();
+    if (it != m_ids.constEnd())
+        return it.value();
     const std::uint32_t id = size();
     m_ids.insert(text, id);
     m_texts.push_back(std::move(text));
@@ -50,7 +52,8 @@ NamePool::Ref NamePool::add(QStringView name) {
 }
 
 QStringView NamePool::view(Ref ref) const {
-    if (ref.length == BigName) return m_big[ref.offset];
+    if (ref.length == BigName)
+        return m_big[ref.offset];
     const char16_t *block = m_blocks[ref.offset >> BlockBits].get();
     return QStringView(block + (ref.offset & (BlockSize - 1)), ref.length);
 }
@@ -112,8 +115,10 @@ void SnapshotList::clearEntries() {
 }
 
 void SnapshotList::truncate(int n) {
-    if (n < size()) m_entries.resize(static_cast<std::size_t>(n));
-    if (m_orig.size() > m_entries.size()) m_orig.resize(m_entries.size());
+    if (n < size())
+        m_entries.resize(static_cast<std::size_t>(n));
+    if (m_orig.size() > m_entries.size())
+        m_orig.resize(m_entries.size());
 }
 
 void SnapshotList::permute(const std::vector<std::uint32_t> &order) {

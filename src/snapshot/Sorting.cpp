@@ -1,5 +1,6 @@
 #include "Sorting.h"
 
+#include "DateSerial.h"
 #include "EntryFormat.h"
 #include "KeySort.h"
 #include "SnapshotList.h"
@@ -77,8 +78,10 @@ std::uint64_t orderedBits(double value) {
 // Compares the full match keys of two entries, then (for keys that differ only in letter case)
 // their exact folder and name texts.
 int compareMatch(const SnapshotList &list, const MatchKeys &keys, int a, int b) {
-    if (const int c = keys.compare(a, b)) return c;
-    if (const int f = ordinal(list.folder(a), list.folder(b))) return f;
+    if (const int c = keys.compare(a, b))
+        return c;
+    if (const int f = ordinal(list.folder(a), list.folder(b)))
+        return f;
     return ordinal(list.name(a), list.name(b));
 }
 
@@ -195,7 +198,8 @@ std::vector<std::uint32_t> byFolder(const SnapshotList &list, bool descending) {
     });
     std::vector<std::uint32_t> rank(ids.size());
     for (std::size_t k = 0, r = 0; k < ids.size(); ++k) {
-        if (k > 0 && naturalCompare(folders.text(ids[k - 1]), folders.text(ids[k])) != 0) ++r;
+        if (k > 0 && naturalCompare(folders.text(ids[k - 1]), folders.text(ids[k])) != 0)
+            ++r;
         rank[ids[k]] = static_cast<std::uint32_t>(r);
     }
     return byNumbers(list.size(), descending, [&](int i, std::uint64_t &p0, std::uint64_t &p1) {
@@ -254,7 +258,7 @@ std::vector<std::uint32_t> sortedBy(const SnapshotList &list, int key, bool desc
             const Entry &e = list.entry(i);
             const bool timed = !e.isFolder() && e.hasTime();
             p0 = timed ? 1 : 0;
-            p1 = timed ? orderedBits(e.modified) : 0;
+            p1 = timed ? orderedBits(DateSerial::chronological(e.modified)) : 0;
         });
     case Col::AttrBits:
         return byAttrText(list, descending);
@@ -266,15 +270,19 @@ std::vector<std::uint32_t> sortedBy(const SnapshotList &list, int key, bool desc
 } // namespace
 
 void SortList(SnapshotList &list, int key, int order) {
-    if (key < 0 || key >= Col::Count) return;
-    if (order != -1 && list.sort.key == key && list.sort.order == order) return;
-    if (order == -1) order = (list.sort.key == key && list.sort.order == 0) ? 1 : 0;
+    if (key < 0 || key >= Col::Count)
+        return;
+    if (order != -1 && list.sort.key == key && list.sort.order == order)
+        return;
+    if (order == -1)
+        order = (list.sort.key == key && list.sort.order == 0) ? 1 : 0;
     list.sort.key = key;
     list.sort.order = order;
     resort(list);
 }
 
 void resort(SnapshotList &list) {
-    if (!list.sort.sorted() || list.size() < 2) return;
+    if (!list.sort.sorted() || list.size() < 2)
+        return;
     list.permute(sortedBy(list, list.sort.key, list.sort.order == 1));
 }

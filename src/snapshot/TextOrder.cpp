@@ -7,7 +7,8 @@
 
 namespace {
 inline char16_t fold(char16_t c) {
-    if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+    if (c < 0x80)
+        return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
     return QChar(c).toCaseFolded().unicode();
 }
 inline bool isDigit(char16_t c) {
@@ -30,19 +31,24 @@ int naturalCompare(QStringView a, QStringView b) {
                 ++ei;
             while (ej < nb && isDigit(b[ej].unicode()))
                 ++ej;
-            if (ei - i != ej - j) return ei - i < ej - j ? -1 : 1;
+            if (ei - i != ej - j)
+                return ei - i < ej - j ? -1 : 1;
             for (; i < ei; ++i, ++j) {
-                if (a[i] != b[j]) return a[i] < b[j] ? -1 : 1;
+                if (a[i] != b[j])
+                    return a[i] < b[j] ? -1 : 1;
             }
             continue;
         }
         const char16_t fa = fold(ca), fb = fold(cb);
-        if (fa != fb) return fa < fb ? -1 : 1;
+        if (fa != fb)
+            return fa < fb ? -1 : 1;
         ++i;
         ++j;
     }
-    if (i < na) return 1;
-    if (j < nb) return -1;
+    if (i < na)
+        return 1;
+    if (j < nb)
+        return -1;
     return 0;
 }
 
@@ -58,12 +64,14 @@ int ordinalCompareJoined(const QStringView *a, int aParts, const QStringView *b,
             ++pb;
             ib = 0;
         }
-        if (pa == aParts || pb == bParts) return pa == aParts ? (pb == bParts ? 0 : -1) : 1;
+        if (pa == aParts || pb == bParts)
+            return pa == aParts ? (pb == bParts ? 0 : -1) : 1;
         const qsizetype n = std::min(a[pa].size() - ia, b[pb].size() - ib);
         const char16_t *x = a[pa].utf16() + ia;
         const char16_t *y = b[pb].utf16() + ib;
         for (qsizetype k = 0; k < n; ++k) {
-            if (x[k] != y[k]) return x[k] < y[k] ? -1 : 1;
+            if (x[k] != y[k])
+                return x[k] < y[k] ? -1 : 1;
         }
         ia += n;
         ib += n;

@@ -13,7 +13,8 @@ QByteArray exportBytes(const SnapshotList &list, const QLocale &locale) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("out.csv"));
     const FileError err = ExportCsv(list, path, EntryFormatter(locale));
-    if (err) return "error " + QByteArray::number(err.code);
+    if (err)
+        return "error " + QByteArray::number(err.code);
     QFile f(path);
     f.open(QIODevice::ReadOnly);
     return f.readAll();

@@ -31,7 +31,8 @@ QString sizeField(QStringView size, const QString &dirField, int width) {
 }
 
 QString withLongName(QString line, QStringView longName) {
-    if (!longName.isEmpty()) line += u' ' + longName.toString();
+    if (!longName.isEmpty())
+        line += u' ' + longName.toString();
     return line;
 }
 
@@ -559,7 +560,8 @@ private Q_SLOTS:
         const QString path = write(crlf(
             {u" Directory of C:\\WINDOWS  "_s, win24(u"A", u"", u"1", u"01/01/98", u"10:00")}));
         const QString current = QDir::currentPath();
-        if (relative) QVERIFY(QDir::setCurrent(m_dir.path()));
+        if (relative)
+            QVERIFY(QDir::setCurrent(m_dir.path()));
         SnapshotList list;
         list.unsaved = false;
         const double start = DateSerial::now();

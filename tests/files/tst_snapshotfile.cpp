@@ -241,7 +241,8 @@ private Q_SLOTS:
         SnapshotList list;
         const FileError err = ReadSnapshot(write(dir, bytes), list);
         QVERIFY(!err.ok());
-        if (code > 0) QCOMPARE(err.code, code);
+        if (code > 0)
+            QCOMPARE(err.code, code);
         QCOMPARE(err.message(), QStringLiteral("Not a valid Vistrel file"));
         QCOMPARE(list.size(), 0); // nothing that looks like a complete list
     }

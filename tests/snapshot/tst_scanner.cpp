@@ -45,7 +45,8 @@ void scan(const QString &root, Scanned &out, bool subs = true, Progress *progres
 
 int find(const SnapshotList &list, const QString &folder, const QString &name) {
     for (int i = 0; i < list.size(); ++i) {
-        if (list.folder(i) == folder && list.name(i) == name) return i;
+        if (list.folder(i) == folder && list.name(i) == name)
+            return i;
     }
     return -1;
 }
@@ -69,8 +70,10 @@ public:
         path.resize(depth);
         path << (depth == 0 ? QString() : name);
         const QString key = path.join(u'/');
-        if (cancelAfterRoot && depth == 1) cancelAfterRoot->cancel();
-        if (locked.contains(key) || !folders.contains(key)) return false;
+        if (cancelAfterRoot && depth == 1)
+            cancelAfterRoot->cancel();
+        if (locked.contains(key) || !folders.contains(key))
+            return false;
         for (const QString &child : folders.value(key)) {
             const bool dir = child.endsWith(u'/');
             const QString n = dir ? child.chopped(1) : child;
@@ -169,7 +172,8 @@ private Q_SLOTS:
     }
 
     void unreadableFolderOnDisk() {
-        if (geteuid() == 0) QSKIP("permissions do not stop the superuser");
+        if (geteuid() == 0)
+            QSKIP("permissions do not stop the superuser");
         QTemporaryDir dir;
         QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("locked"))));
         makeFile(dir.filePath(QStringLiteral("locked/x")));

@@ -1,0 +1,428 @@
+#include "compare/Comparison.h"
+#include "snapshot/DateSerial.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/Workspace.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+#include <cmath>
+#include <map>
+
+namespace {
+
+const QLocale enGB(QLocale::English, QLocale::UnitedKingdom);
+const double T0 = 45000.5;
+constexpr double Second = 1.0 / 86400;
+
+struct E {
+    QString path; // folder and name
+    int attr = 32;
+    std::uint64_t size = 1;
+    double time = T0;
+};
+
+void fill(SnapshotList &list, const std::vector<E> &entries) {
+    for (const E &e : entries) {
+        // "a\\b\\" is the folder b in a\\.
+        const QString path = e.path.endsWith(u'\\') ? e.path.chopped(1) : e.path;
+        const qsizetype cut = path.lastIndexOf(u'\\') + 1;
+        list.append(path.mid(cut), path.left(cut), e.attr, e.size,
+                    (e.attr & 16) ? std::nan("") : e.time);
+    }
+}
+
+QStringList paths(const SnapshotList &list) {
+    QStringList out;
+    for (int i = 0; i < list.size(); ++i)
+        out << list.folder(i) + list.name(i).toString();
+    return out;
+}
+
+CompareOptions resetOptions() {
+    CompareOptions o;
+    o.reset(1);
+    return o;
+}
+
+} // namespace
+
+class TestComparison : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void noExtraPath_data() {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("deeper original")
+            << QStringLiteral("a\\b\\") << QStringLiteral("b\\") << QStringLiteral("a\\");
+        QTest::newRow("shallower")
+            << QStringLiteral("b\\") << QStringLiteral("a\\b\\") << QString();
+        QTest::newRow("empty first") << QString() << QStringLiteral("sub\\") << QString();
+        QTest::newRow("empty second")
+            << QStringLiteral("sub\\") << QString() << QStringLiteral("sub\\");
+        QTest::newRow("siblings") << QStringLiteral("a\\c\\") << QStringLiteral("b\\c\\")
+                                  << QStringLiteral("a");
+        QTest::newRow("case") << QStringLiteral("Sub\\") << QStringLiteral("sub\\")
+                              << QStringLiteral("s");
+    }
+    void noExtraPath() {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(QString, result);
+        QCOMPARE(NoExtraPath(a, b), result);
+    }
+
+    void leadingNumbers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("zero") << QStringLiteral("0") << 0.0;
+        QTest::newRow("blanks") << QStringLiteral("  15") << 15.0;
+        QTest::newRow("fraction") << QStringLiteral("2.5 min") << 2.5;
+        QTest::newRow("sign") << QStringLiteral("-5") << -5.0;
+        QTest::newRow("letters") << QStringLiteral("abc") << 0.0;
+        QTest::newRow("empty") << QString() << 0.0;
+        QTest::newRow("point only") << QStringLiteral(".5") << 0.5;
+    }
+    void leadingNumbers() {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QCOMPARE(leadingNumber(text), value);
+    }
+
+    void masks() {
+        CompareOptions o = resetOptions();
+        QCOMPARE(Mask(o), std::int16_t(799));
+        o.ignoreAttr = {};
+        QCOMPARE(Mask(o), std::int16_t(831));
+        o.ignoreSize = o.ignoreStamp = true;
+        o.ignoreAttr = {true, true, true, true, true, true};
+        QCOMPARE(Mask(o), std::int16_t(0));
+    }
+
+    void optionsReset() {
+        CompareOptions o;
+        o.limitOriginal = QStringLiteral("a\\");
+        o.limitFinal = QStringLiteral("b\\");
+        o.ignoreSize = o.ignoreStamp = o.compared = true;
+        o.tolerance = QStringLiteral("5");
+        o.reset(1);
+        QVERIFY(o.limitOriginal.isEmpty());
+        QCOMPARE(o.limitFinal, QStringLiteral("b\\"));
+        QVERIFY(!o.ignoreSize && !o.ignoreStamp && !o.compared);
+        QCOMPARE(o.tolerance, QStringLiteral("5"));
+        QCOMPARE(o.ignoreAttr, (std::array<bool, 6>{false, false, false, false, false, true}));
+    }
+
+    // One file, changed in the Final in the given ways: which list it lands in.
+    void classify_data() {
+        QTest::addColumn<QString>("tolerance");
+        QTest::addColumn<double>("shift"); // seconds
+        QTest::addColumn<int>("finalAttr");
+        QTest::addColumn<qulonglong>("finalSize");
+        QTest::addColumn<bool>("ignoreSize");
+        QTest::addColumn<int>("list");
+        QTest::newRow("identical") << QStringLiteral("0") << 0.0 << 32 << 1ull << false << 6;
+        QTest::newRow("6 s at tolerance 0")
+            << QStringLiteral("0") << 6.0 << 32 << 1ull << false << 6;
+        QTest::newRow("7 s at tolerance 0")
+            << QStringLiteral("0") << 7.0 << 32 << 1ull << false << 5;
+        QTest::newRow("66 s at tolerance 1")
+            << QStringLiteral("1") << 66.0 << 32 << 1ull << false << 6;
+        QTest::newRow("67 s at tolerance 1")
+            << QStringLiteral("1") << 67.0 << 32 << 1ull << false << 5;
+        QTest::newRow("60.1 min at tolerance 60")
+            << QStringLiteral("60") << 3606.0 << 32 << 1ull << false << 6;
+        QTest::newRow("earlier by 66 s")
+            << QStringLiteral("1") << -66.0 << 32 << 1ull << false << 6;
+        QTest::newRow("abc is 0") << QStringLiteral("abc") << 6.0 << 32 << 1ull << false << 6;
+        QTest::newRow("negative tolerance")
+            << QStringLiteral("-5") << 0.0 << 32 << 1ull << false << 5;
+        QTest::newRow("archive ignored") << QStringLiteral("0") << 0.0 << 0 << 1ull << false << 6;
+        QTest::newRow("read-only counts") << QStringLiteral("0") << 0.0 << 33 << 1ull << false << 5;
+        QTest::newRow("bits above 5")
+            << QStringLiteral("0") << 0.0 << (32 | 128 | 2048) << 1ull << false << 6;
+        QTest::newRow("size") << QStringLiteral("0") << 0.0 << 32 << 2ull << false << 5;
+        QTest::newRow("size ignored") << QStringLiteral("0") << 0.0 << 32 << 2ull << true << 6;
+    }
+    void classify() {
+        QFETCH(QString, tolerance);
+        QFETCH(double, shift);
+        QFETCH(int, finalAttr);
+        QFETCH(qulonglong, finalSize);
+        QFETCH(bool, ignoreSize);
+        QFETCH(int, list);
+        Workspace ws;
+        fill(ws.list(1), {{QStringLiteral("f.txt"), 32, 1, T0}});
+        fill(ws.list(2), {{QStringLiteral("f.txt"), finalAttr, finalSize, T0 + shift * Second}});
+        CompareOptions o = resetOptions();
+        o.tolerance = tolerance;
+        o.ignoreSize = ignoreSize;
+        QCOMPARE(RunComparison(ws, o), list);
+        QCOMPARE(ws.list(list).size(), 1);
+        for (int n = 3; n <= 6; ++n)
+            QCOMPARE(ws.list(n).size(), n == list ? 1 : 0);
+    }
+
+    void origColumns_data() {
+        QTest::addColumn<int>("finalAttr");
+        QTest::addColumn<qulonglong>("finalSize");
+        QTest::addColumn<bool>("ignoreSize");
+        QTest::addColumn<QString>("origSize");
+        QTest::addColumn<QString>("origModified");
+        QTest::addColumn<QString>("origAttr");
+        QTest::newRow("archive only counted") << 0 << 1000ull << false << QStringLiteral("(same)")
+                                              << QStringLiteral("(same)") << QStringLiteral("Arc");
+        QTest::newRow("ignored size still shown")
+            << 33 << 2000ull << true << QStringLiteral("1,000") << QStringLiteral("(same)")
+            << QStringLiteral("Arc");
+    }
+    void origColumns() {
+        QFETCH(int, finalAttr);
+        QFETCH(qulonglong, finalSize);
+        QFETCH(bool, ignoreSize);
+        QFETCH(QString, origSize);
+        QFETCH(QString, origModified);
+        QFETCH(QString, origAttr);
+        Workspace ws;
+        fill(ws.list(1), {{QStringLiteral("f.txt"), 32, 1000, T0}});
+        fill(ws.list(2), {{QStringLiteral("f.txt"), finalAttr, finalSize, T0}});
+        CompareOptions o = resetOptions();
+        o.ignoreAttr = {};
+        o.ignoreSize = ignoreSize;
+        QCOMPARE(RunComparison(ws, o), 5);
+        const EntryFormatter f(enGB);
+        const SnapshotList &changed = ws.list(5);
+        QCOMPARE(f.text(changed, 0, Col::OrigSize), origSize);
+        QCOMPARE(f.text(changed, 0, Col::OrigModified), origModified);
+        QCOMPARE(f.text(changed, 0, Col::OrigAttr), origAttr);
+        QCOMPARE(changed.entry(0).attr, finalAttr); // the entry itself is the Final's
+    }
+
+    void foldersAndFiles_data() {
+        QTest::addColumn<int>("originalAttr");
+        QTest::addColumn<int>("finalAttr");
+        QTest::addColumn<int>("list");
+        QTest::newRow("folder in both") << 16 << 16 << 6;
+        QTest::newRow("folder attributes differ") << 16 << (16 | 2 | 1) << 6;
+        QTest::newRow("folder replaced by a file") << 16 << 32 << 5;
+        QTest::newRow("file replaced by a folder") << 32 << 16 << 5;
+    }
+    void foldersAndFiles() {
+        QFETCH(int, originalAttr);
+        QFETCH(int, finalAttr);
+        QFETCH(int, list);
+        Workspace ws;
+        fill(ws.list(1), {{QStringLiteral("x"), originalAttr, 0, T0}});
+        fill(ws.list(2), {{QStringLiteral("x"), finalAttr, 0, T0}});
+        CompareOptions o = resetOptions();
+        o.ignoreAttr = {};
+        QCOMPARE(RunComparison(ws, o), list);
+        if (list == 5) {
+            const EntryFormatter f(enGB);
+            QCOMPARE(f.text(ws.list(5), 0, Col::OrigSize),
+                     (originalAttr & 16) ? QStringLiteral("<dir>") : QStringLiteral("0"));
+        }
+    }
+
+    void caseOnlyDifferencesPair() {
+        Workspace ws;
+        fill(ws.list(1), {{QStringLiteral("Docs\\ReadMe.TXT")}});
+        fill(ws.list(2), {{QStringLiteral("docs\\readme.txt")}});
+        CompareOptions o = resetOptions();
+        QCOMPARE(RunComparison(ws, o), 6);
+    }
+
+    void limits_data() {
+        QTest::addColumn<QString>("limitO");
+        QTest::addColumn<QString>("limitF");
+        QTest::addColumn<QStringList>("onlyO");
+        QTest::addColumn<QStringList>("onlyF");
+        QTest::addColumn<QStringList>("unchanged");
+        QTest::newRow("none") << QString() << QString()
+                              << QStringList{QStringLiteral("a\\b\\x.txt"),
+                                             QStringLiteral("a\\c\\y.txt"),
+                                             QStringLiteral("top.txt")}
+                              << QStringList{QStringLiteral("b\\x.txt"), QStringLiteral("b\\y.txt"),
+                                             QStringLiteral("top2.txt")}
+                              << QStringList{QStringLiteral("a"), QStringLiteral("a\\b")};
+        QTest::newRow("a\\b\\ against b\\")
+            << QStringLiteral("a\\b\\") << QStringLiteral("b\\") << QStringList{}
+            << QStringList{QStringLiteral("b\\y.txt")}
+            << QStringList{QStringLiteral("a\\b\\x.txt")};
+        QTest::newRow("siblings never pair")
+            << QStringLiteral("a\\b\\") << QStringLiteral("c\\b\\")
+            << QStringList{QStringLiteral("a\\b\\x.txt")} << QStringList{} << QStringList{};
+        // The Final's keys get the Original's limit in front: b\\x.txt pairs with a\\b\\x.txt.
+        QTest::newRow("limit excludes its own folder")
+            << QStringLiteral("a\\") << QString()
+            << QStringList{QStringLiteral("a\\b"), QStringLiteral("a\\c\\y.txt")}
+            << QStringList{QStringLiteral("a"), QStringLiteral("a\\b"), QStringLiteral("b\\y.txt"),
+                           QStringLiteral("top2.txt")}
+            << QStringList{QStringLiteral("a\\b\\x.txt")};
+    }
+    void limits() {
+        QFETCH(QString, limitO);
+        QFETCH(QString, limitF);
+        QFETCH(QStringList, onlyO);
+        QFETCH(QStringList, onlyF);
+        QFETCH(QStringList, unchanged);
+        Workspace ws;
+        fill(ws.list(1), {{QStringLiteral("a\\"), 16},
+                          {QStringLiteral("a\\b\\"), 16},
+                          {QStringLiteral("a\\b\\x.txt")},
+                          {QStringLiteral("a\\c\\y.txt")},
+                          {QStringLiteral("top.txt")}});
+        fill(ws.list(2), {{QStringLiteral("a\\"), 16},
+                          {QStringLiteral("a\\b\\"), 16},
+                          {QStringLiteral("b\\x.txt")},
+                          {QStringLiteral("b\\y.txt")},
+                          {QStringLiteral("top2.txt")}});
+        CompareOptions o = resetOptions();
+        o.limitOriginal = limitO;
+        o.limitFinal = limitF;
+        RunComparison(ws, o);
+        QCOMPARE(paths(ws.list(3)), onlyO);
+        QCOMPARE(paths(ws.list(4)), onlyF);
+        QCOMPARE(paths(ws.list(6)), unchanged);
+    }
+
+    void tabChoiceAndMetadata() {
+        Workspace ws;
+        CompareOptions o = resetOptions();
+        QCOMPARE(RunComparison(ws, o), 0); // "No differences were found"
+        QVERIFY(o.compared);
+        QCOMPARE(ws.list(5).source, QStringLiteral("Changed"));
+        QVERIFY(std::fabs(ws.list(3).created - DateSerial::now()) < 10 * Second);
+        fill(ws.list(2), {{QStringLiteral("new.txt")}});
+        QCOMPARE(RunComparison(ws, o), 4);
+        fill(ws.list(1), {{QStringLiteral("new.txt")}});
+        QCOMPARE(RunComparison(ws, o), 6);
+        // Both snapshot lists are left sorted by match key.
+        QCOMPARE(ws.list(1).sort.key, int(Col::MatchKey));
+        QCOMPARE(ws.list(2).sort.order, 0);
+    }
+
+    void resultDescriptions() {
+        Workspace ws;
+        ws.list(1).description = QStringLiteral("/win");
+        ws.list(2).description = QStringLiteral("/copy");
+        CompareOptions o = resetOptions();
+        SetResultDescriptions(ws, o);
+        QCOMPARE(ws.list(3).description, QStringLiteral("In /win but not in /copy"));
+        QCOMPARE(ws.list(4).description, QStringLiteral("In /copy but not in /win"));
+        QCOMPARE(ws.list(5).description, QStringLiteral("Changed between /win and /copy"));
+        QCOMPARE(ws.list(6).description, QStringLiteral("Identical in both /win and /copy"));
+        o.limitOriginal = QStringLiteral("SYSTEM\\");
+        SetResultDescriptions(ws, o);
+        QCOMPARE(ws.list(3).description, QStringLiteral("In /win/SYSTEM\\ but not in /copy"));
+    }
+
+    // Random snapshot pairs and options, against a plain implementation built on a map.
+    void againstReference_data() {
+        QTest::addColumn<int>("seed");
+        for (int seed = 1; seed <= 25; ++seed)
+            QTest::addRow("seed %d", seed) << seed;
+    }
+    void againstReference() {
+        QFETCH(int, seed);
+        QRandomGenerator rng(static_cast<quint32>(seed));
+        const QStringList folders = {QString(),
+                                     QStringLiteral("a\\"),
+                                     QStringLiteral("A\\b\\"),
+                                     QStringLiteral("a\\b\\"),
+                                     QStringLiteral("b\\"),
+                                     QStringLiteral("c\\a\\b\\")};
+        const QStringList names = {QStringLiteral("x"),     QStringLiteral("X"),
+                                   QStringLiteral("y.txt"), QStringLiteral("b"),
+                                   QStringLiteral("a!"),    QStringLiteral("é")};
+        Workspace ws;
+        for (int side = 1; side <= 2; ++side) {
+            const int n = rng.bounded(60);
+            for (int k = 0; k < n; ++k) {
+                const int attr = rng.bounded(8) == 0 ? 16 : static_cast<int>(rng.bounded(64)) & ~16;
+                ws.list(side).append(names[rng.bounded(names.size())],
+                                     folders[rng.bounded(folders.size())], attr, rng.bounded(3),
+                                     T0 + rng.bounded(200) * Second);
+            }
+        }
+        CompareOptions o;
+        for (bool &b : o.ignoreAttr)
+            b = rng.bounded(2);
+        o.ignoreSize = rng.bounded(2);
+        o.ignoreStamp = rng.bounded(2);
+        o.tolerance = QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("-1"),
+                                  QStringLiteral("x")}[rng.bounded(4)];
+        o.limitOriginal = rng.bounded(2) ? QString() : folders[rng.bounded(folders.size())];
+        o.limitFinal = rng.bounded(2) ? QString() : folders[rng.bounded(folders.size())];
+
+        // The reference: keyed maps (equal keys in exact-text order), walked side by side.
+        const EntryFormatter f(enGB);
+        using Key = std::tuple<QString, QString, QString>;
+        auto entries = [&](int side, const QString &extra) {
+            std::multimap<Key, int> m;
+            const SnapshotList &l = ws.list(side);
+            for (int i = 0; i < l.size(); ++i)
+                m.emplace(
+                    Key{extra + f.text(l, i, Col::MatchKey), l.folder(i), l.name(i).toString()}, i);
+            return std::vector<std::pair<Key, int>>(m.begin(), m.end());
+        };
+        const auto eo = entries(1, NoExtraPath(o.limitFinal, o.limitOriginal));
+        const auto ef = entries(2, NoExtraPath(o.limitOriginal, o.limitFinal));
+        const float tol = toleranceDays(o.tolerance);
+        const int mask = Mask(o);
+        QStringList expected[7];
+        auto row = [&](int side, int i) {
+            const SnapshotList &l = ws.list(side);
+            return l.folder(i) + l.name(i).toString() + u'|' + QString::number(l.entry(i).attr);
+        };
+        std::size_t i = 0, j = 0;
+        const SnapshotList &lo = ws.list(1), &lf = ws.list(2);
+        while (i < eo.size() || j < ef.size()) {
+            const int c = i == eo.size() ? 1
+                          : j == ef.size()
+                              ? -1
+                              : std::get<0>(eo[i].first).compare(std::get<0>(ef[j].first));
+            if (c < 0) {
+                if (lo.folder(eo[i].second).startsWith(o.limitOriginal))
+                    expected[3] << row(1, eo[i].second);
+                ++i;
+            } else if (c > 0) {
+                if (lf.folder(ef[j].second).startsWith(o.limitFinal))
+                    expected[4] << row(2, ef[j].second);
+                ++j;
+            } else {
+                const Entry &a = lo.entry(eo[i].second), &b = lf.entry(ef[j].second);
+                int differ = 0;
+                if (f.text(lo, eo[i].second, Col::SizeKey) !=
+                    f.text(lf, ef[j].second, Col::SizeKey))
+                    differ |= 256;
+                const double ta = a.isFolder() ? 0 : a.modified, tb = b.isFolder() ? 0 : b.modified;
+                if (static_cast<float>(std::fabs(ta - tb)) > tol)
+                    differ |= 512;
+                differ |= (a.attr ^ b.attr) & 63;
+                if ((a.attr & 16) && (b.attr & 16)) {
+                    if (lo.folder(eo[i].second).startsWith(o.limitOriginal))
+                        expected[6] << row(1, eo[i].second);
+                } else if (differ & mask) {
+                    if (lf.folder(ef[j].second).startsWith(o.limitFinal))
+                        expected[5] << row(2, ef[j].second);
+                } else if (lo.folder(eo[i].second).startsWith(o.limitOriginal)) {
+                    expected[6] << row(1, eo[i].second);
+                }
+                ++i;
+                ++j;
+            }
+        }
+        RunComparison(ws, o);
+        for (int n = 3; n <= 6; ++n) {
+            QStringList got;
+            for (int k = 0; k < ws.list(n).size(); ++k)
+                got << row(n, k);
+            QCOMPARE(got, expected[n]);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestComparison)
+#include "tst_comparison.moc"

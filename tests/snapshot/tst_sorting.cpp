@@ -1,0 +1,267 @@
+#include "snapshot/DateSerial.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/SnapshotList.h"
+#include "snapshot/Sorting.h"
+#include "snapshot/TextOrder.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+QStringList names(const SnapshotList &list) {
+    QStringList out;
+    for (int i = 0; i < list.size(); ++i)
+        out << list.folder(i) + list.name(i).toString();
+    return out;
+}
+
+void addFiles(SnapshotList &list, const QStringList &paths) {
+    for (const QString &p : paths) {
+        const qsizetype cut = p.lastIndexOf(u'\\') + 1;
+        list.append(p.mid(cut), p.left(cut), 32, 1, 40000.0);
+    }
+}
+
+} // namespace
+
+class TestSorting : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void headerColumns_data() {
+        QTest::addColumn<int>("list");
+        QTest::addColumn<int>("clicked");
+        QTest::addColumn<int>("key");
+        QTest::newRow("name") << 1 << 0 << 0;
+        QTest::newRow("in folder") << 3 << 1 << 1;
+        QTest::newRow("size") << 1 << 3 << 4;
+        QTest::newRow("modified") << 6 << 6 << 7;
+        QTest::newRow("attributes") << 2 << 9 << 10;
+        QTest::newRow("changed size") << 5 << 3 << 4;
+        QTest::newRow("orig size refused") << 5 << 5 << -1;
+        QTest::newRow("orig modified refused") << 5 << 8 << -1;
+        QTest::newRow("orig attr refused") << 5 << 11 << -1;
+        QTest::newRow("orig size elsewhere") << 1 << 5 << 5;
+        QTest::newRow("widened key column") << 1 << 2 << 2;
+    }
+    void headerColumns() {
+        QFETCH(int, list);
+        QFETCH(int, clicked);
+        QFETCH(int, key);
+        QCOMPARE(headerSortKey(list, clicked), key);
+    }
+
+    void toggleRule() {
+        SnapshotList list;
+        addFiles(list, {QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("c")});
+        QVERIFY(!list.sort.sorted());
+        SortList(list, Col::Name, -1);
+        QCOMPARE(list.sort.order, 0);
+        QCOMPARE(names(list),
+                 (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
+        SortList(list, Col::Name, -1);
+        QCOMPARE(list.sort.order, 1);
+        QCOMPARE(names(list),
+                 (QStringList{QStringLiteral("c"), QStringLiteral("b"), QStringLiteral("a")}));
+        SortList(list, Col::SizeKey, -1);
+        QCOMPARE(list.sort.key, int(Col::SizeKey));
+        QCOMPARE(list.sort.order, 0);
+        SortList(list, Col::Name, -1);
+        QCOMPARE(list.sort.order, 0);
+    }
+
+    void alreadySortedIsLeftAlone() {
+        SnapshotList list;
+        addFiles(list, {QStringLiteral("b"), QStringLiteral("a")});
+        SortList(list, Col::Name, 0);
+        // Appending without a re-sort leaves the list out of order; the shortcut must not be
+        // taken then, so appending re-sorts.
+        addFiles(list, {QStringLiteral("0")});
+        resort(list);
+        QCOMPARE(names(list).first(), QStringLiteral("0"));
+        SortList(list, Col::Name, 0);
+        QCOMPARE(names(list),
+                 (QStringList{QStringLiteral("0"), QStringLiteral("a"), QStringLiteral("b")}));
+    }
+
+    void textOrder_data() {
+        QTest::addColumn<QStringList>("input");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("case ignored")
+            << QStringList{QStringLiteral("b"), QStringLiteral("A"), QStringLiteral("C")}
+            << QStringList{QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("C")};
+        QTest::newRow("digits by value")
+            << QStringList{QStringLiteral("file10"), QStringLiteral("File2"),
+                           QStringLiteral("file1")}
+            << QStringList{QStringLiteral("file1"), QStringLiteral("File2"),
+                           QStringLiteral("file10")};
+        QTest::newRow("leading zeros")
+            << QStringList{QStringLiteral("x010"), QStringLiteral("x9"), QStringLiteral("x0011")}
+            << QStringList{QStringLiteral("x9"), QStringLiteral("x010"), QStringLiteral("x0011")};
+        QTest::newRow("stable on equal")
+            << QStringList{QStringLiteral("Readme"), QStringLiteral("README"),
+                           QStringLiteral("readme")}
+            << QStringList{QStringLiteral("Readme"), QStringLiteral("README"),
+                           QStringLiteral("readme")};
+        QTest::newRow("prefix first")
+            << QStringList{QStringLiteral("ab"), QStringLiteral("a"), QStringLiteral("a1")}
+            << QStringList{QStringLiteral("a"), QStringLiteral("a1"), QStringLiteral("ab")};
+        QTest::newRow("accents fold")
+            << QStringList{QStringLiteral("Éa"), QStringLiteral("éb"), QStringLiteral("e")}
+            << QStringList{QStringLiteral("e"), QStringLiteral("Éa"), QStringLiteral("éb")};
+    }
+    void textOrder() {
+        QFETCH(QStringList, input);
+        QFETCH(QStringList, sorted);
+        SnapshotList list;
+        addFiles(list, input);
+        SortList(list, Col::Name, 0);
+        QCOMPARE(names(list), sorted);
+        // The pairwise order agrees with the sort.
+        for (qsizetype k = 1; k < sorted.size(); ++k)
+            QVERIFY(naturalCompare(sorted[k - 1], sorted[k]) <= 0);
+    }
+
+    void sizeByValueFoldersFirst() {
+        SnapshotList list;
+        list.append(u"huge", u"", 32, 1000000000000ull, 1.0); // 13 digits
+        list.append(u"big", u"", 32, 999999999999ull, 1.0);
+        list.append(u"dir", u"", 16, 0, std::nan(""));
+        list.append(u"zero", u"", 32, 0, 1.0);
+        SortList(list, headerSortKey(1, Col::Size), -1);
+        QCOMPARE(names(list), (QStringList{QStringLiteral("dir"), QStringLiteral("zero"),
+                                           QStringLiteral("big"), QStringLiteral("huge")}));
+        SortList(list, headerSortKey(1, Col::Size), -1);
+        QCOMPARE(names(list), (QStringList{QStringLiteral("huge"), QStringLiteral("big"),
+                                           QStringLiteral("zero"), QStringLiteral("dir")}));
+    }
+
+    void modifiedByValue() {
+        SnapshotList list;
+        list.append(u"y2000", u"", 32, 1, DateSerial::fromLocal(2000, 1, 1, 0, 0, 0));
+        list.append(u"y1920", u"", 32, 1, DateSerial::fromLocal(1920, 1, 1, 0, 0, 0));
+        list.append(u"y1850", u"", 32, 1, DateSerial::fromLocal(1850, 6, 1, 12, 0, 0));
+        list.append(u"y1850b", u"", 32, 1, DateSerial::fromLocal(1850, 6, 1, 13, 0, 0));
+        list.append(u"dir", u"", 16, 0, std::nan(""));
+        SortList(list, Col::DateKey, 0);
+        QCOMPARE(names(list), (QStringList{QStringLiteral("dir"), QStringLiteral("y1850"),
+                                           QStringLiteral("y1850b"), QStringLiteral("y1920"),
+                                           QStringLiteral("y2000")}));
+    }
+
+    void attributesAsText() {
+        SnapshotList list;
+        for (int bits : {4, 32, 2, 16, 33})
+            list.append(QString::number(bits), u"", bits, 0, 1.0);
+        SortList(list, Col::AttrBits, 0);
+        QCOMPARE(names(list),
+                 (QStringList{QStringLiteral("16"), QStringLiteral("2"), QStringLiteral("32"),
+                              QStringLiteral("33"), QStringLiteral("4")}));
+    }
+
+    void folderSort() {
+        SnapshotList list;
+        addFiles(list, {QStringLiteral("b\\x"), QStringLiteral("a10\\y"), QStringLiteral("x"),
+                        QStringLiteral("A2\\z"), QStringLiteral("b\\w")});
+        SortList(list, Col::InFolder, 0);
+        QCOMPARE(names(list), (QStringList{QStringLiteral("x"), QStringLiteral("A2\\z"),
+                                           QStringLiteral("a10\\y"), QStringLiteral("b\\x"),
+                                           QStringLiteral("b\\w")}));
+        SortList(list, Col::InFolder, 1);
+        QCOMPARE(names(list), (QStringList{QStringLiteral("b\\x"), QStringLiteral("b\\w"),
+                                           QStringLiteral("a10\\y"), QStringLiteral("A2\\z"),
+                                           QStringLiteral("x")}));
+    }
+
+    // The match-key order is the ordinal order of the lower-cased joined key, with equal keys
+    // ordered by their exact texts; checked against a plain sort of the joined texts.
+    void matchKeyOrder_data() {
+        QTest::addColumn<int>("seed");
+        QTest::addColumn<bool>("descending");
+        for (int seed = 1; seed <= 12; ++seed)
+            QTest::addRow("seed %d%s", seed, seed % 3 ? "" : " descending")
+                << seed << (seed % 3 == 0);
+    }
+    void matchKeyOrder() {
+        QFETCH(int, seed);
+        QFETCH(bool, descending);
+        QRandomGenerator rng(static_cast<quint32>(seed));
+        const QStringList parts = {QStringLiteral("a"),  QStringLiteral("A"),  QStringLiteral("b"),
+                                   QStringLiteral("a!"), QStringLiteral("a~"), QStringLiteral("ä"),
+                                   QStringLiteral("Z"),  QStringLiteral("_"),  QStringLiteral("1")};
+        SnapshotList list;
+        const int n = 200 + seed * 50;
+        for (int k = 0; k < n; ++k) {
+            QString folder;
+            const int depth = rng.bounded(4);
+            for (int d = 0; d < depth; ++d)
+                folder += parts[rng.bounded(parts.size())] + u'\\';
+            QString name = parts[rng.bounded(parts.size())] + parts[rng.bounded(parts.size())];
+            if (seed % 4 == 0 && rng.bounded(10) == 0)
+                name += u'\\' + parts[rng.bounded(parts.size())]; // names that hold a backslash
+            list.append(name, folder, 32, static_cast<std::uint64_t>(k), 1.0);
+        }
+        struct Row {
+            QString key, folder, name;
+            int index;
+        };
+        std::vector<Row> rows;
+        for (int i = 0; i < list.size(); ++i)
+            rows.push_back({(list.folder(i) + list.name(i).toString()).toLower(), list.folder(i),
+                            list.name(i).toString(), static_cast<int>(list.entry(i).size)});
+        std::stable_sort(rows.begin(), rows.end(), [&](const Row &a, const Row &b) {
+            auto t = [](const Row &r) { return std::tie(r.key, r.folder, r.name); };
+            return descending ? t(b) < t(a) : t(a) < t(b);
+        });
+        SortList(list, Col::MatchKey, descending ? 1 : 0);
+        for (int i = 0; i < list.size(); ++i)
+            QCOMPARE(static_cast<int>(list.entry(i).size), rows[static_cast<std::size_t>(i)].index);
+    }
+
+    void changedListKeepsItsOrigValues() {
+        SnapshotList from, changed;
+        from.append(u"b", u"", 32, 2, 1.0);
+        from.append(u"a", u"", 32, 1, 1.0);
+        const OrigValues ob{20, 1.0, 32, 256}, oa{10, 1.0, 32, 256};
+        changed.appendCopy(from, 0, &ob);
+        changed.appendCopy(from, 1, &oa);
+        SortList(changed, Col::Name, 0);
+        QCOMPARE(changed.name(0), u"a");
+        QCOMPARE(changed.orig(0).size, std::uint64_t(10));
+        QCOMPARE(changed.orig(1).size, std::uint64_t(20));
+    }
+
+    void largeListSortsAreConsistent() {
+        // Above the size at which the sort splits its work over two threads.
+        SnapshotList list;
+        QRandomGenerator rng(7);
+        for (int k = 0; k < 120000; ++k)
+            list.append(QStringLiteral("n%1").arg(rng.bounded(50000)),
+                        QStringLiteral("f%1\\").arg(k % 97), 32, rng.bounded(1000), 1.0);
+        for (int key : {int(Col::Name), int(Col::SizeKey), int(Col::MatchKey)}) {
+            for (int order : {0, 1}) {
+                SortList(list, key, order);
+                const EntryFormatter f;
+                for (int i = 1; i < list.size(); ++i) {
+                    int c = 0;
+                    if (key == Col::Name)
+                        c = naturalCompare(list.name(i - 1), list.name(i));
+                    else if (key == Col::SizeKey)
+                        c = list.entry(i - 1).size < list.entry(i).size
+                                ? -1
+                                : list.entry(i - 1).size > list.entry(i).size;
+                    else
+                        c = f.text(list, i - 1, Col::MatchKey)
+                                .compare(f.text(list, i, Col::MatchKey));
+                    QVERIFY2(order == 0 ? c <= 0 : c >= 0, qPrintable(QString::number(i)));
+                }
+            }
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSorting)
+#include "tst_sorting.moc"
