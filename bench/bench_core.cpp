@@ -178,6 +178,17 @@ int runScanMemory(const QString &root) {
     return 0;
 }
 
+int runCompare(const QString &original, const QString &final, int times) {
+    Workspace ws;
+    check(ReadSnapshot(original, ws.list(1)));
+    check(ReadSnapshot(final, ws.list(2)));
+    CompareOptions options;
+    options.reset(1);
+    for (int k = 0; k < times; ++k)
+        std::printf("compare: %.3f s\n", seconds([&] { RunComparison(ws, options); }));
+    return 0;
+}
+
 int runGenDir(int n, const QString &file, const QString &final) {
     SnapshotList a;
     generate(a, n, 1);
@@ -230,12 +241,15 @@ int main(int argc, char **argv) {
         return runScanMemory(args[2]);
     if (cmd == u"gen-dir" && args.size() >= 4)
         return runGenDir(args[2].toInt(), args[3], args.value(4));
+    if (cmd == u"compare" && args.size() >= 4)
+        return runCompare(args[2], args[3], args.value(4, QStringLiteral("3")).toInt());
     if (cmd == u"gen-tree" && args.size() == 4)
         return runGenTree(args[2].toInt(), args[3]);
     std::fprintf(stderr, "usage: vistrel-bench all [N]\n"
                          "       vistrel-bench memory FILE.dir\n"
                          "       vistrel-bench scan-memory FOLDER\n"
                          "       vistrel-bench gen-dir N FILE.dir [FINAL.dir]\n"
-                         "       vistrel-bench gen-tree N FOLDER\n");
+                         "       vistrel-bench gen-tree N FOLDER\n"
+                         "       vistrel-bench compare ORIGINAL.dir FINAL.dir [TIMES]\n");
     return 2;
 }

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
@@ -76,21 +77,30 @@ public:
         if (quoted) {
             ++m_pos;
             for (;;) {
-                c = peek();
-                if (c < 0)
+                // Copy up to the closing quote in one piece when the buffer holds it.
+                if (peek() < 0)
                     return false;
-                ++m_pos;
-                if (c == '"')
+                const char *start = m_buf.data() + m_pos;
+                const auto *quote =
+                    static_cast<const char *>(std::memchr(start, '"', m_end - m_pos));
+                if (quote) {
+                    field.append(start, quote);
+                    m_pos += static_cast<std::size_t>(quote - start) + 1;
                     break;
-                field.push_back(static_cast<char>(c));
+                }
+                field.append(start, m_end - m_pos);
+                m_pos = m_end;
             }
             // Anything between the closing quote and the delimiter is ignored.
             while ((c = peek()) >= 0 && c != ',' && c != '\r' && c != '\n')
                 ++m_pos;
         } else {
             while ((c = peek()) >= 0 && c != ',' && c != '\r' && c != '\n') {
-                field.push_back(static_cast<char>(c));
-                ++m_pos;
+                std::size_t end = m_pos;
+                while (end < m_end && m_buf[end] != ',' && m_buf[end] != '\r' && m_buf[end] != '\n')
+                    ++end;
+                field.append(m_buf.data() + m_pos, end - m_pos);
+                m_pos = end;
             }
             while (!field.empty() && (field.back() == ' ' || field.back() == '\t'))
                 field.pop_back();
@@ -163,6 +173,13 @@ bool parseDouble(const std::string &text, double &value) {
 }
 
 bool parseInt32(const std::string &text, std::int32_t &value) {
+    const char *begin = text.data() + (!text.empty() && text[0] == '+' ? 1 : 0);
+    const char *end = text.data() + text.size();
+    if (begin != end) {
+        const auto res = std::from_chars(begin, end, value);
+        if (res.ec == std::errc() && res.ptr == end)
+            return true;
+    }
     double d;
     if (!parseDouble(text, d) || d < -2147483648.0 || d > 2147483647.0)
         return false;

@@ -135,7 +135,11 @@ bool decodeField(const char *data, std::size_t size, Encoding encoding, bool une
         }
     }
     if (ascii) {
-        out = QString::fromLatin1(data, static_cast<qsizetype>(size));
+        // Widened in place: the text keeps its buffer from field to field.
+        out.resize(static_cast<qsizetype>(size));
+        char16_t *d = reinterpret_cast<char16_t *>(out.data());
+        for (std::size_t i = 0; i < size; ++i)
+            d[i] = static_cast<unsigned char>(data[i]);
     } else if (encoding == Encoding::Utf8) {
         if (!isValidUtf8(data, size))
             return false;

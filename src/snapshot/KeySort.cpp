@@ -6,10 +6,10 @@
 namespace KeySort {
 
 Item makeItem(std::uint32_t index, const QStringView *parts, int count) {
-    Item item{{0, 0, 0}, index};
+    Item item{{}, index};
     int unit = 0;
-    for (int p = 0; p < count && unit < 12; ++p) {
-        for (qsizetype k = 0; k < parts[p].size() && unit < 12; ++k, ++unit) {
+    for (int p = 0; p < count && unit < PrefixUnits; ++p) {
+        for (qsizetype k = 0; k < parts[p].size() && unit < PrefixUnits; ++k, ++unit) {
             const std::uint64_t c = parts[p][k].unicode();
             item.prefix[unit / 4] |= c << (48 - 16 * (unit % 4));
         }
@@ -29,13 +29,6 @@ qsizetype commonPrefix(QStringView a, QStringView b, qsizetype limit) {
             return k;
     }
     return n;
-}
-
-std::vector<std::uint32_t> indices(const std::vector<Item> &items) {
-    std::vector<std::uint32_t> order(items.size());
-    for (std::size_t k = 0; k < items.size(); ++k)
-        order[k] = items[k].index;
-    return order;
 }
 
 void appendNaturalKey(std::vector<char16_t> &out, QStringView text) {

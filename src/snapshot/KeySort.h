@@ -10,12 +10,18 @@
 // key, so most comparisons never touch the texts, and the two halves sort on two threads.
 namespace KeySort {
 
-struct Item {
-    std::uint64_t prefix[3];
+inline constexpr int PrefixWords = 4;
+inline constexpr int PrefixUnits = PrefixWords * 4;
+
+template <int Words> struct ItemOf {
+    std::uint64_t prefix[Words];
     std::uint32_t index;
 };
+using Item = ItemOf<PrefixWords>;
+// Items of numeric keys need only two words.
+using NumberItem = ItemOf<2>;
 
-// Packs the first twelve code units of a key (given in parts that are joined) into an item.
+// Packs the first sixteen code units of a key (given in parts that are joined) into an item.
 Item makeItem(std::uint32_t index, const QStringView *parts, int count);
 
 // Packs the code units of a key from `skip` on.
@@ -26,10 +32,11 @@ qsizetype commonPrefix(QStringView a, QStringView b, qsizetype limit);
 
 // Orders the items by prefix, then by `compare` (a full comparison of two entries' keys), then
 // by entry number, so equal keys keep their order. Sorts in place.
-template <typename Compare>
-void sortItems(std::vector<Item> &items, bool descending, const Compare &compare) {
-    auto less = [&](const Item &a, const Item &b) {
-        for (int k = 0; k < 3; ++k) {
+template <typename T, typename Compare>
+void sortItems(std::vector<T> &items, bool descending, const Compare &compare) {
+    constexpr int words = sizeof(T::prefix) / sizeof(std::uint64_t);
+    auto less = [&](const T &a, const T &b) {
+        for (int k = 0; k < words; ++k) {
             if (a.prefix[k] != b.prefix[k])
                 return descending ? a.prefix[k] > b.prefix[k] : a.prefix[k] < b.prefix[k];
         }
@@ -50,10 +57,15 @@ void sortItems(std::vector<Item> &items, bool descending, const Compare &compare
 }
 
 // The entry numbers of sorted items.
-std::vector<std::uint32_t> indices(const std::vector<Item> &items);
+template <typename T> std::vector<std::uint32_t> indices(const std::vector<T> &items) {
+    std::vector<std::uint32_t> order(items.size());
+    for (std::size_t k = 0; k < items.size(); ++k)
+        order[k] = items[k].index;
+    return order;
+}
 
-template <typename Compare>
-std::vector<std::uint32_t> sort(std::vector<Item> items, bool descending, const Compare &compare) {
+template <typename T, typename Compare>
+std::vector<std::uint32_t> sort(std::vector<T> items, bool descending, const Compare &compare) {
     sortItems(items, descending, compare);
     return indices(items);
 }

@@ -57,11 +57,10 @@ std::vector<std::uint32_t> byTextKeys(const KeyPool &pool, int n, bool descendin
 
 // Numbers as keys: `rank` gives up to two unsigned values per entry.
 template <typename Rank> std::vector<std::uint32_t> byNumbers(int n, bool descending, Rank rank) {
-    std::vector<Item> items(static_cast<std::size_t>(n));
+    std::vector<KeySort::NumberItem> items(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
-        Item &item = items[static_cast<std::size_t>(i)];
+        KeySort::NumberItem &item = items[static_cast<std::size_t>(i)];
         item.index = static_cast<std::uint32_t>(i);
-        item.prefix[2] = 0;
         rank(i, item.prefix[0], item.prefix[1]);
     }
     return KeySort::sort(std::move(items), descending,
@@ -101,8 +100,8 @@ std::vector<std::uint32_t> byMatchKeyFull(const SnapshotList &list, const MatchK
 
 // Match keys are folder paths followed by names, so the order follows the folders: entries
 // are sorted by folder and name, and each folder's run is then merged with the runs of its
-// subfolders, which follow it in folder order. Names holding a backslash can break that
-// shape, so the result is checked and the full comparison sort used when it fails.
+// subfolders, which follow it in folder order. Only names holding a backslash can break that
+// shape; with such names the result is checked and the full comparison sort used when it fails.
 std::vector<std::uint32_t> byMatchKey(const SnapshotList &list, bool descending) {
     const MatchKeys keys(list);
     const FolderTable &folders = list.folders();
@@ -123,8 +122,8 @@ std::vector<std::uint32_t> byMatchKey(const SnapshotList &list, bool descending)
     for (int i = 0; i < n; ++i) {
         const QStringView name = keys.name(i);
         Item item = KeySort::makeItem(static_cast<std::uint32_t>(i), &name, 1);
-        item.prefix[2] = item.prefix[1];
-        item.prefix[1] = item.prefix[0];
+        for (int k = KeySort::PrefixWords - 1; k > 0; --k)
+            item.prefix[k] = item.prefix[k - 1];
         item.prefix[0] = rank[list.entry(i).folder];
         items[static_cast<std::size_t>(i)] = item;
     }
@@ -167,10 +166,12 @@ std::vector<std::uint32_t> byMatchKey(const SnapshotList &list, bool descending)
             order.push_back(items[top.pos].index);
         stack.pop_back();
     }
-    for (std::size_t k = 1; k < order.size(); ++k) {
-        if (compareMatch(list, keys, static_cast<int>(order[k - 1]), static_cast<int>(order[k])) >
-            0)
-            return byMatchKeyFull(list, keys, descending);
+    if (keys.anyNameHolds(u'\\')) {
+        for (std::size_t k = 1; k < order.size(); ++k) {
+            if (compareMatch(list, keys, static_cast<int>(order[k - 1]),
+                             static_cast<int>(order[k])) > 0)
+                return byMatchKeyFull(list, keys, descending);
+        }
     }
     if (descending) {
         // Reversed, but entries with equal keys keep their order.

@@ -81,26 +81,32 @@ int ordinalCompareJoined(const QStringView *a, int aParts, const QStringView *b,
 MatchKeys::MatchKeys(const SnapshotList &list) : m_list(list) {
     const int n = list.size();
     m_refs.resize(static_cast<std::size_t>(n));
+    std::size_t total = 0;
+    for (int i = 0; i < n; ++i)
+        total += static_cast<std::size_t>(list.name(i).size());
+    m_pool.resize(total);
+    std::size_t pos = 0;
     for (int i = 0; i < n; ++i) {
         const QStringView name = list.name(i);
-        const std::size_t offset = m_pool.size();
-        bool ascii = true;
-        for (QChar c : name) {
-            const char16_t u = c.unicode();
-            if (u >= 0x80) {
-                ascii = false;
-                break;
-            }
-            m_pool.push_back((u >= u'A' && u <= u'Z') ? static_cast<char16_t>(u + 32) : u);
-        }
-        if (!ascii) {
-            m_pool.resize(offset);
+        const auto length = static_cast<std::size_t>(name.size());
+        const char16_t *src = name.utf16();
+        char16_t *dst = m_pool.data() + pos;
+        std::size_t k = 0;
+        for (; k < length && src[k] < 0x80; ++k)
+            dst[k] = (src[k] >= u'A' && src[k] <= u'Z') ? static_cast<char16_t>(src[k] + 32) : src[k];
+        std::size_t written = length;
+        if (k < length) {
+            // Lower-casing beyond ASCII can change the length of a text.
             const QString lower = name.toString().toLower();
-            m_pool.insert(m_pool.end(), lower.utf16(), lower.utf16() + lower.size());
+            written = static_cast<std::size_t>(lower.size());
+            if (pos + written > m_pool.size())
+                m_pool.resize(pos + written + (total - std::min(total, pos)));
+            std::copy(lower.utf16(), lower.utf16() + lower.size(), m_pool.data() + pos);
         }
-        m_refs[static_cast<std::size_t>(i)] = {offset,
-                                               static_cast<std::uint32_t>(m_pool.size() - offset)};
+        m_refs[static_cast<std::size_t>(i)] = {pos, static_cast<std::uint32_t>(written)};
+        pos += written;
     }
+    m_pool.resize(pos);
 }
 
 QStringView MatchKeys::folder(int i) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringView>
+#include <algorithm>
 #include <vector>
 
 // The order of display texts, as file managers sort names: letter case is ignored and runs of
@@ -23,6 +24,9 @@ public:
         return QStringView(m_pool.data() + r.offset, static_cast<qsizetype>(r.length));
     }
     QStringView folder(int i) const;
+    bool anyNameHolds(char16_t c) const {
+        return std::find(m_pool.begin(), m_pool.end(), c) != m_pool.end();
+    }
     // Compares the match keys of entries i and j of the list (ordinal).
     int compare(int i, int j) const;
 
