@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QTextStream>
 #include <cstdio>
+#include <thread>
 
 namespace {
 
@@ -169,8 +170,14 @@ int cmdCompare(const QStringList &argv) {
     if (args.positional.size() != 2)
         fail(QStringLiteral("compare takes two files"));
     Workspace ws;
-    load(args.positional[0], ws.list(ListNo::Original));
-    load(args.positional[1], ws.list(ListNo::Final));
+    // The two files are independent: read them side by side.
+    FileError finalError;
+    std::thread readFinal(
+        [&] { finalError = ReadSnapshot(args.positional[1], ws.list(ListNo::Final)); });
+    FileError originalError = ReadSnapshot(args.positional[0], ws.list(ListNo::Original));
+    readFinal.join();
+    check(originalError, args.positional[0]);
+    check(finalError, args.positional[1]);
     CompareOptions options;
     options.reset(ListNo::Original);
     if (args.options.contains(ignore))

@@ -10,28 +10,62 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
-#include <thread>
 
 namespace {
 
 // A side of the walk: the list, its match keys and the extra path put before each key.
+// The lower-cased form of a name: the name itself when it has no capitals, else made in `buf`.
+QStringView lowered(QStringView name, QString &buf) {
+    const char16_t *u = name.utf16();
+    const qsizetype n = name.size();
+    qsizetype k = 0;
+    while (k < n && u[k] < 0x80 && !(u[k] >= u'A' && u[k] <= u'Z'))
+        ++k;
+    if (k == n)
+        return name;
+    bool ascii = true;
+    for (qsizetype m = k; m < n && ascii; ++m)
+        ascii = u[m] < 0x80;
+    if (!ascii) {
+        buf = name.toString().toLower();
+        return buf;
+    }
+    buf.resize(n);
+    char16_t *d = reinterpret_cast<char16_t *>(buf.data());
+    for (qsizetype m = 0; m < n; ++m)
+        d[m] = (u[m] >= u'A' && u[m] <= u'Z') ? static_cast<char16_t>(u[m] + 32) : u[m];
+    return buf;
+}
+
+// A side of the walk: the list, the extra path put before each key, and the current entry's
+// lower-cased name.
 struct Side {
     const SnapshotList &list;
-    MatchKeys keys;
     QString extra;
     QString limit;
     std::vector<char> inLimit; // per folder id
     int count;
 
+    int current = -1;
+    QStringView currentName;
+    QString buf;
+
     Side(const SnapshotList &l, QString extraPath, QString limitText)
-        : list(l), keys(l), extra(std::move(extraPath)), limit(std::move(limitText)),
-          count(l.size()) {
+        : list(l), extra(std::move(extraPath)), limit(std::move(limitText)), count(l.size()) {
         const FolderTable &folders = list.folders();
         inLimit.resize(folders.size());
         for (std::uint32_t id = 0; id < folders.size(); ++id)
             inLimit[id] = SameFolder(folders.text(id), limit);
     }
     bool holds(int i) const { return inLimit[list.entry(i).folder]; }
+    QStringView name(int i) {
+        if (i != current) {
+            current = i;
+            currentName = lowered(list.name(i), buf);
+        }
+        return currentName;
+    }
+    QStringView folder(int i) const { return list.folders().lowerText(list.entry(i).folder); }
 };
 
 // For each Final folder, the Original folder with the same lower-cased text, if any: keys of
@@ -49,9 +83,9 @@ std::vector<std::uint32_t> matchFolders(const SnapshotList &original, const Snap
     return map;
 }
 
-int compareWalkKeys(const Side &a, int i, const Side &b, int j) {
-    const QStringView x[3] = {a.extra, a.keys.folder(i), a.keys.name(i)};
-    const QStringView y[3] = {b.extra, b.keys.folder(j), b.keys.name(j)};
+int compareWalkKeys(Side &a, int i, Side &b, int j) {
+    const QStringView x[3] = {a.extra, a.folder(i), a.name(i)};
+    const QStringView y[3] = {b.extra, b.folder(j), b.name(j)};
     return ordinalCompareJoined(x, 3, y, 3);
 }
 
@@ -114,26 +148,31 @@ int RunComparison(Workspace &ws, CompareOptions &options) {
     SnapshotList &original = ws.list(ListNo::Original);
     SnapshotList &final = ws.list(ListNo::Final);
     // The two sorts are independent; a million entries each take long enough to share the cores.
-    std::thread sortFinal([&] { SortList(final, 2, 0); });
+    // One after the other: each sort already uses both cores, and side by side their working
+    // memory would add up.
     SortList(original, 2, 0);
-    sortFinal.join();
+    SortList(final, 2, 0);
     for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
         ws.list(n).clearEntries();
     const std::int16_t mask = Mask(options);
 
-    const Side o(original, NoExtraPath(options.limitFinal, options.limitOriginal),
-                 options.limitOriginal);
-    const Side f(final, NoExtraPath(options.limitOriginal, options.limitFinal), options.limitFinal);
+    Side o(original, NoExtraPath(options.limitFinal, options.limitOriginal), options.limitOriginal);
+    Side f(final, NoExtraPath(options.limitOriginal, options.limitFinal), options.limitFinal);
     SnapshotList &onlyO = ws.list(ListNo::OnlyInOriginal);
     SnapshotList &onlyF = ws.list(ListNo::OnlyInFinal);
     SnapshotList &changed = ws.list(ListNo::Changed);
     SnapshotList &unchanged = ws.list(ListNo::Unchanged);
+    // Capacity that is never written costs no memory, and no list is copied as it grows.
+    onlyO.reserve(static_cast<std::size_t>(o.count));
+    unchanged.reserve(static_cast<std::size_t>(o.count));
+    onlyF.reserve(static_cast<std::size_t>(f.count));
+    changed.reserve(static_cast<std::size_t>(f.count));
 
     const bool plain = o.extra.isEmpty() && f.extra.isEmpty();
     const std::vector<std::uint32_t> sameFolder = matchFolders(original, final);
     auto compare = [&](int i, int j) {
         if (plain && sameFolder[final.entry(j).folder] == original.entry(i).folder) {
-            const QStringView x = o.keys.name(i), y = f.keys.name(j);
+            const QStringView x = o.name(i), y = f.name(j);
             return ordinalCompareJoined(&x, 1, &y, 1);
         }
         return compareWalkKeys(o, i, f, j);

@@ -81,7 +81,7 @@ void SnapshotList::reserve(std::size_t entries) {
 
 void SnapshotList::append(QStringView name, std::uint32_t folder, std::int32_t attr,
                           std::uint64_t size, double modified) {
-    m_entries.push_back(Entry{m_names.add(name), folder, attr, size, modified});
+    m_entries.push_back(Entry{m_names->add(name), folder, attr, size, modified});
 }
 
 void SnapshotList::append(QStringView name, QStringView folder, std::int32_t attr,
@@ -96,7 +96,12 @@ void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues 
         m_copiedFolder = e.folder;
         m_copiedTo = m_folders.intern(from.folder(i));
     }
-    append(from.name(i), m_copiedTo, e.attr, e.size, e.modified);
+    if (m_entries.empty() && m_names != from.m_names && m_names->bytes() == 0)
+        m_names = from.m_names;
+    if (m_names == from.m_names)
+        m_entries.push_back(Entry{e.name, m_copiedTo, e.attr, e.size, e.modified});
+    else
+        append(from.name(i), m_copiedTo, e.attr, e.size, e.modified);
     if (orig) {
         m_orig.resize(m_entries.size() - 1);
         m_orig.push_back(*orig);
@@ -108,7 +113,7 @@ void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues 
 void SnapshotList::clearEntries() {
     m_entries = {};
     m_orig = {};
-    m_names.clear();
+    m_names = std::make_shared<NamePool>();
     m_folders.clear();
     m_copiedFrom = nullptr;
     limits.clear();
@@ -121,22 +126,38 @@ void SnapshotList::truncate(int n) {
         m_orig.resize(m_entries.size());
 }
 
-void SnapshotList::permute(const std::vector<std::uint32_t> &order) {
-    std::vector<Entry> entries;
-    entries.reserve(m_entries.size());
-    for (std::uint32_t k : order)
-        entries.push_back(m_entries[k]);
-    m_entries.swap(entries);
-    if (!m_orig.empty()) {
-        std::vector<OrigValues> orig;
-        orig.reserve(m_orig.size());
-        for (std::uint32_t k : order)
-            orig.push_back(m_orig[k]);
-        m_orig.swap(orig);
+namespace {
+// Puts element order[k] at place k, following each cycle of the permutation once, so no second
+// copy of a million entries is needed.
+template <typename T>
+void permuteInPlace(std::vector<T> &items, const std::vector<std::uint32_t> &order) {
+    std::vector<bool> done(items.size());
+    for (std::size_t start = 0; start < items.size(); ++start) {
+        if (done[start] || order[start] == start)
+            continue;
+        T held = std::move(items[start]);
+        std::size_t k = start;
+        for (;;) {
+            done[k] = true;
+            const std::size_t from = order[k];
+            if (from == start) {
+                items[k] = std::move(held);
+                break;
+            }
+            items[k] = std::move(items[from]);
+            k = from;
+        }
     }
+}
+} // namespace
+
+void SnapshotList::permute(const std::vector<std::uint32_t> &order) {
+    permuteInPlace(m_entries, order);
+    if (!m_orig.empty())
+        permuteInPlace(m_orig, order);
 }
 
 std::size_t SnapshotList::memoryBytes() const {
     return m_entries.capacity() * sizeof(Entry) + m_orig.capacity() * sizeof(OrigValues) +
-           m_names.bytes();
+           (m_names.use_count() == 1 ? m_names->bytes() : 0);
 }

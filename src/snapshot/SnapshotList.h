@@ -104,7 +104,7 @@ public:
     int size() const { return static_cast<int>(m_entries.size()); }
     bool isEmpty() const { return m_entries.empty(); }
     const Entry &entry(int i) const { return m_entries[static_cast<std::size_t>(i)]; }
-    QStringView name(int i) const { return m_names.view(entry(i).name); }
+    QStringView name(int i) const { return m_names->view(entry(i).name); }
     const QString &folder(int i) const { return m_folders.text(entry(i).folder); }
     const FolderTable &folders() const { return m_folders; }
     bool hasOrig() const { return !m_orig.empty(); }
@@ -139,6 +139,8 @@ private:
     const FolderTable *m_copiedFrom = nullptr;
     std::uint32_t m_copiedFolder = 0;
     std::uint32_t m_copiedTo = 0;
-    NamePool m_names;
+    // Result lists share the names of the list they copy from: the pool only ever grows, so
+    // every list's references stay valid, and a million copies cost no name text.
+    std::shared_ptr<NamePool> m_names = std::make_shared<NamePool>();
     FolderTable m_folders;
 };

@@ -93,7 +93,8 @@ MatchKeys::MatchKeys(const SnapshotList &list) : m_list(list) {
         char16_t *dst = m_pool.data() + pos;
         std::size_t k = 0;
         for (; k < length && src[k] < 0x80; ++k)
-            dst[k] = (src[k] >= u'A' && src[k] <= u'Z') ? static_cast<char16_t>(src[k] + 32) : src[k];
+            dst[k] =
+                (src[k] >= u'A' && src[k] <= u'Z') ? static_cast<char16_t>(src[k] + 32) : src[k];
         std::size_t written = length;
         if (k < length) {
             // Lower-casing beyond ASCII can change the length of a text.
