@@ -34,41 +34,33 @@ void FolderTable::clear() {
     intern(QStringView());
 }
 
+NamePool::NamePool() {
+    m_blocks.reserve(MaxBlocks);
+}
+
 NamePool::Ref NamePool::add(QStringView name) {
     const auto length = static_cast<std::uint32_t>(name.size());
-    if (length >= BlockSize / 16) {
-        m_big.push_back(name.toString());
-        return {static_cast<std::uint32_t>(m_big.size() - 1), BigName};
+    if (m_blocks.size() + 1 >= MaxBlocks)
+        return {}; // eight gigabytes of names: past what a list can hold; the name is left out
+    std::uint32_t block, pos = 0;
+    if (length > BlockSize / 16) {
+        // A long name gets a block of its own; short names go on filling the current block.
+        block = static_cast<std::uint32_t>(m_blocks.size());
+        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(length));
+        m_bytes += length * sizeof(char16_t);
+    } else {
+        if (m_used + length > BlockSize) {
+            m_current = static_cast<std::uint32_t>(m_blocks.size());
+            m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(BlockSize));
+            m_bytes += BlockSize * sizeof(char16_t);
+            m_used = 0;
+        }
+        block = m_current;
+        pos = m_used;
+        m_used += length;
     }
-    if (m_blocks.empty() || m_used + length > BlockSize) {
-        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(BlockSize));
-        m_used = 0;
-    }
-    const auto block = static_cast<std::uint32_t>(m_blocks.size() - 1);
-    std::memcpy(m_blocks.back().get() + m_used, name.utf16(), length * sizeof(char16_t));
-    const Ref ref{(block << BlockBits) | m_used, length};
-    m_used += length;
-    return ref;
-}
-
-QStringView NamePool::view(Ref ref) const {
-    if (ref.length == BigName)
-        return m_big[ref.offset];
-    const char16_t *block = m_blocks[ref.offset >> BlockBits].get();
-    return QStringView(block + (ref.offset & (BlockSize - 1)), ref.length);
-}
-
-void NamePool::clear() {
-    m_blocks.clear();
-    m_big.clear();
-    m_used = BlockSize;
-}
-
-std::size_t NamePool::bytes() const {
-    std::size_t total = m_blocks.size() * BlockSize * sizeof(char16_t);
-    for (const QString &s : m_big)
-        total += static_cast<std::size_t>(s.size()) * sizeof(char16_t);
-    return total;
+    std::memcpy(m_blocks[block].get() + pos, name.utf16(), length * sizeof(char16_t));
+    return Ref{(block << BlockBits) | pos, length};
 }
 
 bool Entry::hasTime() const {

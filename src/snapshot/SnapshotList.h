@@ -37,24 +37,32 @@ private:
 };
 
 // Holds the names of one list in large blocks, so a million names cost a few allocations.
+//
+// A pool only grows: the text of a reference never moves, so a list can share its pool with
+// lists that copy from it, and a thread may add names while another reads earlier ones (the
+// table of blocks is reserved up front, so adding a block does not move it).
 class NamePool {
 public:
+    NamePool();
     struct Ref {
-        std::uint32_t offset = 0;
+        std::uint32_t offset = 0; // block number and place in the block
         std::uint32_t length = 0;
     };
     Ref add(QStringView name);
-    QStringView view(Ref ref) const;
-    void clear();
-    std::size_t bytes() const;
+    QStringView view(Ref ref) const {
+        const char16_t *block = m_blocks[ref.offset >> BlockBits].get();
+        return QStringView(block + (ref.offset & (BlockSize - 1)), ref.length);
+    }
+    std::size_t bytes() const { return m_bytes; }
 
 private:
     static constexpr int BlockBits = 20;
     static constexpr std::uint32_t BlockSize = 1u << BlockBits;
-    static constexpr std::uint32_t BigName = std::numeric_limits<std::uint32_t>::max();
+    static constexpr std::size_t MaxBlocks = 1u << (32 - BlockBits);
     std::vector<std::unique_ptr<char16_t[]>> m_blocks;
-    std::uint32_t m_used = BlockSize; // space used in the last block
-    std::vector<QString> m_big;
+    std::uint32_t m_current = 0;      // the block that takes short names
+    std::uint32_t m_used = BlockSize; // space used in that block
+    std::size_t m_bytes = 0;
 };
 
 // One file or folder. Display and key texts are made from these values on demand.
