@@ -49,7 +49,7 @@ NamePool::Ref NamePool::add(QStringView name) {
         m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(length));
         m_bytes += length * sizeof(char16_t);
     } else {
-        if (m_used + length > BlockSize) {
+        if (m_blocks.empty() || m_used + length > BlockSize) {
             m_current = static_cast<std::uint32_t>(m_blocks.size());
             m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(BlockSize));
             m_bytes += BlockSize * sizeof(char16_t);
