@@ -1,0 +1,18 @@
+#!/bin/bash
+# Times `vistrel-cli snapshot` against `find` printing the same facts, on one tree with a warm
+# cache, several rounds in turn. Usage: bench/scan_vs_find.sh BUILD_DIR [ENTRIES] [ROUNDS]
+set -euo pipefail
+build=${1:?build directory}
+entries=${2:-200000}
+rounds=${3:-5}
+tree=${TMPDIR:-/tmp}/vistrel-scan-tree-$entries
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+[ -d "$tree" ] || "$build/bench/vistrel-bench" gen-tree "$entries" "$tree"
+find "$tree" > /dev/null # warm the cache
+for ((r = 1; r <= rounds; r++)); do
+    /usr/bin/time -f "find     wall %e s  user %U s  sys %S s" \
+        find "$tree" -printf '%y %s %T@ %m %p\n' > /dev/null
+    /usr/bin/time -f "vistrel  wall %e s  user %U s  sys %S s  peak %M KB" \
+        "$build/src/vistrel-cli" snapshot "$tree" -o "$out/tree.dir"
+done
