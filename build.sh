@@ -1,6 +1,6 @@
 #!/bin/bash
 # Installs what is missing (Debian 12, as root), builds Vistrel and then runs it or its tests.
-#   ./build.sh run [ARGS...]   build and start the program
+#   ./build.sh run [FILE.dir]  build and start the program (the desktop window)
 #   ./build.sh test            build and run every test
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -30,7 +30,7 @@ run)
     shift
     install_missing
     build
-    exec build/src/vistrel-cli "$@"
+    exec build/src/vistrel "$@"
     ;;
 test)
     install_missing
@@ -38,7 +38,7 @@ test)
     ctest --test-dir build --output-on-failure --timeout 600
     ;;
 *)
-    echo "usage: $0 run [ARGS...] | test" >&2
+    echo "usage: $0 run [FILE.dir] | test" >&2
     exit 2
     ;;
 esac

@@ -1,0 +1,127 @@
+// Figures for the desktop program, headless: opening a large snapshot named on the command line
+// until its list is painted, header-click sorts, tab and view switching, scrolling, and the
+// program's peak memory. Make the file with `vistrel-bench gen-dir 1000000 FILE.dir`.
+#include "app/ListPane.h"
+#include "app/MainWindow.h"
+#include "app/Prompts.h"
+#include "app/StartUp.h"
+#include "snapshot/EntryFormat.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QListView>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+long peakRssKb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// Lets pending events run and paints the window, as the user would see it.
+void settle(QWidget *window) {
+    QCoreApplication::processEvents();
+    window->repaint();
+    QCoreApplication::processEvents();
+}
+
+template <typename F> double timed(QWidget *window, F &&f) {
+    QElapsedTimer t;
+    t.start();
+    f();
+    settle(window);
+    return t.nsecsElapsed() / 1e6;
+}
+
+// Answers nothing: a benchmark that meets a message box has gone wrong.
+class NoPrompts : public Prompts {
+public:
+    QMessageBox::StandardButton message(QWidget *, const QString &title, const QString &text,
+                                        QMessageBox::Icon, QMessageBox::StandardButtons,
+                                        QMessageBox::StandardButton) override {
+        std::fprintf(stderr, "unexpected message: %s: %s\n", qPrintable(title), qPrintable(text));
+        std::exit(2);
+    }
+};
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments();
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: vistrel-bench-gui FILE.dir\n");
+        return 2;
+    }
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir settingsDir;
+    QSettings settings(settingsDir.filePath(QStringLiteral("Vistrel.ini")), QSettings::IniFormat);
+    NoPrompts prompts;
+    const long baseKb = peakRssKb();
+
+    QElapsedTimer t;
+    t.start();
+    const std::unique_ptr<MainWindow> window = Main(args[1], settings, prompts, false);
+    settle(window.get());
+    const double shownMs = t.nsecsElapsed() / 1e6;
+    MainWindow &w = *window;
+    const int entries = w.workspace().list(1).size();
+    std::printf("entries                      %d\n", entries);
+    std::printf("open from command line       %8.1f ms  (target < 2000)\n", shownMs);
+    std::printf("peak memory after open       %8.1f MB\n", peakRssKb() / 1024.0);
+
+    const std::pair<const char *, int> sorts[] = {
+        {"Name", Col::Name},          {"Name again (desc)", Col::Name},
+        {"Size", Col::Size},          {"Modified", Col::Modified},
+        {"In Folder", Col::InFolder}, {"Attributes", Col::Attributes}};
+    for (const auto &[what, column] : sorts) {
+        const double ms = timed(&w, [&] { w.Files_ColumnClick(1, column); });
+        std::printf("header click sort %-18s %8.1f ms  (target < 1000)\n", what, ms);
+    }
+
+    double worstTab = 0;
+    for (int round = 0; round < 3; ++round) {
+        for (int tab : {2, 5, 1}) {
+            const double ms = timed(&w, [&] { w.selectTab(tab); });
+            worstTab = std::max(worstTab, ms);
+        }
+    }
+    std::printf("tab switch (worst of 9)      %8.1f ms\n", worstTab);
+
+    QTableView *details = w.pane(1)->details();
+    double worstScroll = 0;
+    for (int step = 0; step < 5; ++step) {
+        const double ms =
+            timed(&w, [&] { details->scrollTo(details->model()->index(entries * step / 5, 0)); });
+        worstScroll = std::max(worstScroll, ms);
+    }
+    worstScroll = std::max(worstScroll, timed(&w, [&] { details->scrollToBottom(); }));
+    std::printf("scroll jump (worst of 6)     %8.1f ms\n", worstScroll);
+
+    const double summaryMs = timed(&w, [&] { w.ViewSummary_Click(); });
+    std::printf("switch to Summary View       %8.1f ms\n", summaryMs);
+    const double summaryScroll = timed(&w, [&] { w.pane(1)->summary()->scrollToBottom(); });
+    std::printf("Summary View scroll to end   %8.1f ms\n", summaryScroll);
+    const double detailsMs = timed(&w, [&] { w.ViewDetails_Click(); });
+    std::printf("switch to Detailed View      %8.1f ms\n", detailsMs);
+
+    std::printf("peak memory (VmHWM)          %8.1f MB  (target < 350; %.1f MB before start)\n",
+                peakRssKb() / 1024.0, baseKb / 1024.0);
+    window->hide();
+    return 0;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <array>
+
+class QSettings;
+
+// The eleven values the program keeps in the per-user settings store (application "Vistrel",
+// section "Settings"). Every value is stored as text; these routines apply the reading rules
+// and write the texts back in the same forms.
+struct AppSettings {
+    // Window placement in twips (outer frame).
+    double mainLeft = 0;
+    double mainTop = 0;
+    double mainWidth = 9630;
+    double mainHeight = 6120;
+    bool maximized = false;
+    bool viewGrid = true;
+    bool linkCols = true;
+    std::array<QString, 3> defPath;
+    bool separate = false;
+
+    // Reads every key; absent keys and placement texts that are not numbers keep the defaults.
+    static AppSettings read(QSettings &store);
+    // Writes the view options, folders and, unless `withPlacement` is false (the window is
+    // minimized), the placement keys.
+    void write(QSettings &store, bool withPlacement) const;
+};
+
+// Names of the section and keys.
+namespace SettingsKey {
+inline constexpr const char *Section = "Settings";
+inline constexpr const char *MainLeft = "MainLeft";
+inline constexpr const char *MainTop = "MainTop";
+inline constexpr const char *MainWidth = "MainWidth";
+inline constexpr const char *MainHeight = "MainHeight";
+inline constexpr const char *Maximized = "Maximized";
+inline constexpr const char *ViewGrid = "ViewGrid";
+inline constexpr const char *LinkCols = "LinkCols";
+inline constexpr const char *DefPath[3] = {"DefPath", "DefPath1", "DefPath2"};
+inline constexpr const char *Separate = "Separate";
+} // namespace SettingsKey
+
+// A placement number as the store holds it: a single-precision value in plain digits
+// ("1200", "-60", "1234.5").
+QString placementText(double twips);

@@ -1,0 +1,65 @@
+#include "ListModel.h"
+
+#include "Icons.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/SnapshotList.h"
+
+ListModel::ListModel(const SnapshotList &list, const EntryFormatter &formatter, QObject *parent)
+    : QAbstractTableModel(parent), m_list(list), m_formatter(formatter) {}
+
+int ListModel::rowCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : m_list.size();
+}
+
+int ListModel::columnCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : Col::Count;
+}
+
+Qt::Alignment ListModel::alignment(int column) {
+    const bool right = column == Col::Size || column == Col::SizeKey || column == Col::OrigSize;
+    return (right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+}
+
+QVariant ListModel::data(const QModelIndex &index, int role) const {
+    if (!index.isValid() || index.row() >= m_list.size())
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        if (role == Qt::ToolTipRole && !(m_icons && index.column() == Col::Name))
+            return {};
+        return m_formatter.text(m_list, index.row(), index.column());
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(alignment(index.column()));
+    case Qt::DecorationRole:
+        if (m_icons && index.column() == Col::Name)
+            return m_list.entry(index.row()).isFolder() ? Icons::folderIcon() : Icons::fileIcon();
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant ListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= Col::Count)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole)
+        return columnHeader(section);
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(alignment(section));
+    return {};
+}
+
+void ListModel::setShowIcons(bool show) {
+    if (show == m_icons)
+        return;
+    m_icons = show;
+    if (!m_list.isEmpty())
+        Q_EMIT dataChanged(index(0, Col::Name), index(m_list.size() - 1, Col::Name),
+                           {Qt::DecorationRole});
+}
+
+void ListModel::listChanged() {
+    beginResetModel();
+    endResetModel();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+class SnapshotList;
+class EntryFormatter;
+
+// One of the six lists as a table of its twelve columns. The model holds no entry data of its
+// own: every text is made by the formatter when a view asks for it, so a million-entry list
+// costs nothing beyond the list itself. Whoever changes the list calls listChanged().
+class ListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    ListModel(const SnapshotList &list, const EntryFormatter &formatter, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    // The small file and folder pictures of the Summary View.
+    void setShowIcons(bool show);
+    bool showsIcons() const { return m_icons; }
+
+    // The list's entries were replaced, added, removed or reordered.
+    void listChanged();
+
+    const SnapshotList &list() const { return m_list; }
+
+    static Qt::Alignment alignment(int column);
+
+private:
+    const SnapshotList &m_list;
+    const EntryFormatter &m_formatter;
+    bool m_icons = false;
+};

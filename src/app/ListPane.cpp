@@ -1,0 +1,130 @@
+#include "ListPane.h"
+
+#include "ListModel.h"
+#include "Twips.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/SnapshotList.h"
+
+#include <QHeaderView>
+#include <QListView>
+#include <QStackedLayout>
+#include <QTableView>
+
+namespace {
+
+// Design widths in twips; 0 hides the column. The Changed list shows its Orig columns as wide
+// as the columns they stand beside.
+double designWidth(int listNo, int column) {
+    switch (column) {
+    case Col::Name:
+    case Col::Modified:
+        return 1800;
+    case Col::InFolder:
+        return 2200;
+    case Col::Size:
+        return 1100;
+    case Col::Attributes:
+        return 900;
+    case Col::OrigSize:
+        return listNo == ListNo::Changed ? 1100 : 0;
+    case Col::OrigModified:
+        return listNo == ListNo::Changed ? 1800 : 0;
+    case Col::OrigAttr:
+        return listNo == ListNo::Changed ? 900 : 0;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+ListPane::ListPane(int listNo, ListModel *model, QWidget *parent)
+    : QWidget(parent), m_listNo(listNo), m_model(model), m_stack(new QStackedLayout(this)),
+      m_details(new QTableView(this)), m_summary(new QListView(this)) {
+    m_stack->setContentsMargins(0, 0, 0, 0);
+
+    // The views only show the lists; they must stay quick with a million rows, so every row
+    // has the same height and nothing is measured per row.
+    m_details->setModel(model);
+    m_details->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_details->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_details->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_details->setWordWrap(false);
+    m_details->setTabKeyNavigation(false);
+    m_details->setCornerButtonEnabled(false);
+    m_details->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    QHeaderView *rows = m_details->verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(m_details->fontMetrics().height() + 4);
+    QHeaderView *header = m_details->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(0);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int c = 0; c < Col::Count; ++c)
+        setColumnWidth(c, Twips::toPixels(designWidth(listNo, c), this));
+    connect(header, &QHeaderView::sectionClicked, this, &ListPane::headerClicked);
+
+    m_summary->setModel(model);
+    m_summary->setModelColumn(Col::Name);
+    m_summary->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_summary->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_summary->setViewMode(QListView::ListMode);
+    m_summary->setFlow(QListView::LeftToRight);
+    m_summary->setWrapping(true);
+    m_summary->setResizeMode(QListView::Adjust);
+    m_summary->setUniformItemSizes(true);
+    m_summary->setWordWrap(false);
+    m_summary->setTextElideMode(Qt::ElideRight);
+    m_summary->setGridSize(
+        QSize(Twips::toPixels(1800, this), m_details->fontMetrics().height() + 6));
+
+    m_stack->addWidget(m_details);
+    m_stack->addWidget(m_summary);
+    setFocusProxy(m_details);
+}
+
+void ListPane::setSummaryView(bool summary) {
+    m_model->setShowIcons(summary);
+    m_stack->setCurrentWidget(summary ? static_cast<QWidget *>(m_summary) : m_details);
+    setFocusProxy(m_stack->currentWidget());
+}
+
+bool ListPane::isSummaryView() const {
+    return m_stack->currentWidget() == m_summary;
+}
+
+void ListPane::setGridLines(bool on) {
+    m_details->setShowGrid(on);
+}
+
+int ListPane::columnWidth(int column) const {
+    const QHeaderView *header = m_details->horizontalHeader();
+    return header->isSectionHidden(column) ? 0 : header->sectionSize(column);
+}
+
+void ListPane::setColumnWidth(int column, int width) {
+    QHeaderView *header = m_details->horizontalHeader();
+    if (width <= 0) {
+        header->setSectionHidden(column, true);
+        return;
+    }
+    header->setSectionHidden(column, false);
+    header->resizeSection(column, width);
+}
+
+void ListPane::showSortState(int key, int order) {
+    // The Size, Modified and Attributes columns sort by the key column beside them.
+    int shown = key;
+    if (key == Col::SizeKey || key == Col::DateKey || key == Col::AttrBits)
+        shown = key - 1;
+    QHeaderView *header = m_details->horizontalHeader();
+    if (shown < 0 || header->isSectionHidden(shown))
+        header->setSortIndicator(-1, Qt::AscendingOrder);
+    else
+        header->setSortIndicator(shown, order == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QWidget>
+
+class ListModel;
+class QListView;
+class QStackedLayout;
+class QTableView;
+
+// One of the six list views: a report view with the columns (Detailed View) and a names-only
+// view with small pictures (Summary View), both over the same model.
+class ListPane : public QWidget {
+    Q_OBJECT
+public:
+    ListPane(int listNo, ListModel *model, QWidget *parent = nullptr);
+
+    int listNo() const { return m_listNo; }
+    ListModel *model() const { return m_model; }
+    QTableView *details() const { return m_details; }
+    QListView *summary() const { return m_summary; }
+
+    void setSummaryView(bool summary);
+    bool isSummaryView() const;
+    void setGridLines(bool on);
+
+    // Width of a column (zero-based) in pixels; 0 for a hidden column. A width of 0 hides it.
+    int columnWidth(int column) const;
+    void setColumnWidth(int column, int width);
+
+    // Shows which column the list is sorted by (the clicked one, not its key column).
+    void showSortState(int key, int order);
+
+Q_SIGNALS:
+    void headerClicked(int column);
+
+private:
+    int m_listNo;
+    ListModel *m_model;
+    QStackedLayout *m_stack;
+    QTableView *m_details;
+    QListView *m_summary;
+};

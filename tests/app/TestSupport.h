@@ -1,0 +1,101 @@
+#pragma once
+
+#include "app/MainWindow.h"
+#include "app/Prompts.h"
+#include "snapshot/SnapshotList.h"
+
+#include <QList>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <cmath>
+#include <memory>
+
+// Answers the program's questions for a test and keeps what was asked.
+class TestPrompts : public Prompts {
+public:
+    struct Asked {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButtons buttons;
+    };
+    QList<Asked> asked;
+    // Answers in order; when none is left the first offered button answers.
+    QList<QMessageBox::StandardButton> answers;
+    QStringList files;
+
+    QMessageBox::StandardButton message(QWidget *, const QString &title, const QString &text,
+                                        QMessageBox::Icon icon,
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton) override {
+        asked.append({title, text, icon, buttons});
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        for (int bit = 0; bit < 32; ++bit) {
+            const auto button = static_cast<QMessageBox::StandardButton>(1u << bit);
+            if (buttons.testFlag(button))
+                return button;
+        }
+        return QMessageBox::NoButton;
+    }
+    QString openFile(QWidget *, const QString &, const QString &, const QString &) override {
+        return files.isEmpty() ? QString() : files.takeFirst();
+    }
+    QString saveFile(QWidget *, const QString &, const QString &, const QString &) override {
+        return files.isEmpty() ? QString() : files.takeFirst();
+    }
+};
+
+// A settings store in a temporary folder, never the user's.
+class TestStore {
+public:
+    TestStore() {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+        reopen();
+    }
+    QSettings &settings() { return *m_settings; }
+    // A fresh store object over the same file, as the next run of the program would see it.
+    QSettings &reopen() {
+        if (m_settings)
+            m_settings->sync();
+        m_settings = std::make_unique<QSettings>(m_dir.filePath(QStringLiteral("Vistrel.ini")),
+                                                 QSettings::IniFormat);
+        return *m_settings;
+    }
+    QString value(const QString &key) {
+        reopen();
+        return m_settings->value(QStringLiteral("Settings/") + key).toString();
+    }
+    bool contains(const QString &key) {
+        reopen();
+        return m_settings->contains(QStringLiteral("Settings/") + key);
+    }
+    void set(const QString &key, const QString &value) {
+        m_settings->setValue(QStringLiteral("Settings/") + key, value);
+        m_settings->sync();
+    }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<QSettings> m_settings;
+};
+
+// Entries of a made-up tree: names in an order that differs by name, size, time and attributes.
+inline void fillList(SnapshotList &list, int n, int seed = 0) {
+    const std::uint32_t root = list.internFolder(u"");
+    const std::uint32_t sub = list.internFolder(u"Sub\\");
+    for (int i = 0; i < n; ++i) {
+        const int k = (i * 7 + seed) % (n > 0 ? n : 1);
+        const bool folder = k % 10 == 3;
+        const QString name = QStringLiteral("entry%1.%2")
+                                 .arg(k, 4, 10, QLatin1Char('0'))
+                                 .arg(folder ? QStringLiteral("d") : QStringLiteral("txt"));
+        list.append(name, k % 2 ? sub : root, folder ? 16 : (k % 3 ? 32 : 33),
+                    folder ? 0 : static_cast<std::uint64_t>((k * 7919) % 100000),
+                    folder ? std::nan("") : 40000.0 + (k * 37) % 1000 + 0.25);
+    }
+}

@@ -1,0 +1,797 @@
+// Drives the real main window headless: command enabling, status bar, progress throttle,
+// settings, header clicks, linked widths, view modes, minimum size, command-line open.
+#include "TestSupport.h"
+
+#include "app/ListModel.h"
+#include "app/ListPane.h"
+#include "app/StatusPanel.h"
+#include "app/Twips.h"
+#include "dialogs/HelpDialog.h"
+#include "files/FileError.h"
+#include "files/SnapshotFile.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/Sorting.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QHeaderView>
+#include <QListView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestStore> store;
+    TestPrompts prompts;
+
+    std::unique_ptr<MainWindow> makeWindow() {
+        auto w = std::make_unique<MainWindow>(store->settings(), prompts);
+        w->restorePlacement();
+        return w;
+    }
+    static QAction *action(MainWindow &w, const char *name) {
+        return w.findChild<QAction *>(QLatin1String(name));
+    }
+    static QAction *button(MainWindow &w, const QString &key) {
+        for (QAction *a : w.findChild<QToolBar *>(QStringLiteral("Toolbar"))->actions()) {
+            if (a->data().toString() == key)
+                return a;
+        }
+        return nullptr;
+    }
+    static void load(MainWindow &w, int listNo, int n) {
+        fillList(w.workspace().list(listNo), n, listNo);
+        w.ListChanged(listNo);
+    }
+    static void clickHeader(MainWindow &w, int listNo, int column) {
+        QHeaderView *header = w.pane(listNo)->details()->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void init() {
+        store = std::make_unique<TestStore>();
+        prompts = TestPrompts();
+    }
+
+    void menusAndToolbarAtStart_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QKeySequence>("shortcut");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<bool>("checked");
+        auto row = [](const char *name, const char *caption, QKeySequence key, bool enabled,
+                      bool checked = false) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(caption) << key
+                                << enabled << checked;
+        };
+        row("FileNew", "&New...", QKeySequence(QStringLiteral("Ctrl+N")), true);
+        row("FileOpen", "&Open", QKeySequence(QStringLiteral("Ctrl+O")), true);
+        row("FileClose", "&Close", QKeySequence(QStringLiteral("Ctrl+F4")), false);
+        row("FileSaveAs", "&Save As...", QKeySequence(QStringLiteral("Ctrl+S")), false);
+        row("FileExport", "&Export to CSV File...", QKeySequence(QStringLiteral("Ctrl+E")), false);
+        row("FileImport", "&Import DOS Directory...", QKeySequence(QStringLiteral("Ctrl+I")), true);
+        row("FileCompare", "&Compare Snapshots...", QKeySequence(QStringLiteral("Ctrl+C")), false);
+        row("FileProps", "S&napshot Properties", QKeySequence(QStringLiteral("Ctrl+R")), false);
+        row("FilePrint", "&Print...", QKeySequence(QStringLiteral("Ctrl+P")), false);
+        row("FilePageSetup", "Page Set&up...", QKeySequence(QStringLiteral("Ctrl+U")), true);
+        row("FileExit", "E&xit Vistrel", QKeySequence(), true);
+        row("ViewDetails", "&Detailed View", QKeySequence(), true, true);
+        row("ViewSummary", "&Summary View", QKeySequence(), true, false);
+        row("ViewGrid", "Show &Grid Lines", QKeySequence(QStringLiteral("Ctrl+G")), true, true);
+        row("ViewWidths", "Column &Widths are Linked", QKeySequence(QStringLiteral("Ctrl+W")), true,
+            true);
+        row("HelpScreen", "Vistrel &Help", QKeySequence(QStringLiteral("F1")), true);
+        row("HelpAbout", "&About Vistrel...", QKeySequence(), true);
+    }
+    void menusAndToolbarAtStart() {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QKeySequence, shortcut);
+        QFETCH(bool, enabled);
+        QFETCH(bool, checked);
+        auto w = makeWindow();
+        QAction *a = w->findChild<QAction *>(name);
+        QVERIFY(a);
+        QCOMPARE(a->text(), caption);
+        QCOMPARE(a->shortcut(), shortcut);
+        QCOMPARE(a->isEnabled(), enabled);
+        QCOMPARE(a->isChecked(), checked);
+    }
+
+    void windowLayoutAtStart() {
+        auto w = makeWindow();
+        QCOMPARE(w->objectName(), QStringLiteral("Startup"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Vistrel"));
+        QVERIFY(!w->windowIcon().isNull());
+        const QStringList menus = {QStringLiteral("&File"), QStringLiteral("&View"),
+                                   QStringLiteral("&Help")};
+        for (const char *name : {"FileMenu", "mnuView", "HelpMenu"})
+            QVERIFY(w->findChild<QMenu *>(QLatin1String(name)));
+        QStringList tabs;
+        for (int i = 0; i < w->tabStrip()->count(); ++i)
+            tabs << w->tabStrip()->tabText(i);
+        QCOMPARE(tabs,
+                 QStringList({QStringLiteral("Original Snapshot"), QStringLiteral("Final Snapshot"),
+                              QStringLiteral("Only in Original"), QStringLiteral("Only in Final"),
+                              QStringLiteral("Changed"), QStringLiteral("Unchanged")}));
+        QStringList keys;
+        for (QAction *a : w->findChild<QToolBar *>(QStringLiteral("Toolbar"))->actions()) {
+            keys << a->text();
+            QCOMPARE(a->data().toString(), a->text());
+            QCOMPARE(a->icon().actualSize(QSize(16, 16)), QSize(16, 16));
+        }
+        QCOMPARE(keys, QStringList({QStringLiteral("New"), QStringLiteral("Open"),
+                                    QStringLiteral("Import"), QStringLiteral("Save As"),
+                                    QStringLiteral("Close"), QStringLiteral("Compare"),
+                                    QStringLiteral("Export"), QStringLiteral("Print")}));
+        QCOMPARE(w->workspace().CurrentList, 1);
+        QCOMPARE(w->workspace().ShownList, 1);
+        QCOMPARE(w->statusPanel(1)->text(), QString());
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("0"));
+        QCOMPARE(w->statusPanel(2)->width(), Twips::toPixels(1440, w.get()));
+    }
+
+    void commandEnabling_data() {
+        QTest::addColumn<int>("original");
+        QTest::addColumn<int>("final");
+        QTest::addColumn<int>("result"); // entries in every result list
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<bool>("entryCommands"); // Save As, Export, Print, Properties
+        QTest::addColumn<bool>("close");
+        QTest::addColumn<bool>("compare");
+        QTest::newRow("nothing loaded") << 0 << 0 << 0 << 1 << false << false << false;
+        QTest::newRow("original, its tab") << 5 << 0 << 0 << 1 << true << true << false;
+        QTest::newRow("original, empty result tab") << 5 << 0 << 0 << 3 << false << false << false;
+        QTest::newRow("original, empty final tab") << 5 << 0 << 0 << 2 << false << false << false;
+        QTest::newRow("both, final tab") << 5 << 3 << 0 << 2 << true << true << true;
+        QTest::newRow("both, empty result tab") << 5 << 3 << 0 << 4 << false << false << true;
+        QTest::newRow("result list") << 5 << 3 << 2 << 5 << true << false << true;
+        QTest::newRow("unchanged list") << 5 << 3 << 2 << 6 << true << false << true;
+        QTest::newRow("final only") << 0 << 3 << 0 << 2 << true << true << false;
+    }
+    void commandEnabling() {
+        QFETCH(int, original);
+        QFETCH(int, final);
+        QFETCH(int, result);
+        QFETCH(int, tab);
+        QFETCH(bool, entryCommands);
+        QFETCH(bool, close);
+        QFETCH(bool, compare);
+        auto w = makeWindow();
+        load(*w, 1, original);
+        load(*w, 2, final);
+        for (int n = 3; n <= 6; ++n)
+            load(*w, n, result);
+        w->selectTab(tab);
+        w->TabStrip_Click();
+        QCOMPARE(w->workspace().CurrentList, tab);
+        for (const char *name : {"FileSaveAs", "FileExport", "FilePrint", "FileProps"})
+            QCOMPARE(action(*w, name)->isEnabled(), entryCommands);
+        for (const char *key : {"Save As", "Export", "Print"})
+            QCOMPARE(button(*w, QLatin1String(key))->isEnabled(), entryCommands);
+        QCOMPARE(action(*w, "FileClose")->isEnabled(), close);
+        QCOMPARE(button(*w, QStringLiteral("Close"))->isEnabled(), close);
+        QCOMPARE(action(*w, "FileCompare")->isEnabled(), compare);
+        QCOMPARE(button(*w, QStringLiteral("Compare"))->isEnabled(), compare);
+        for (const char *name :
+             {"FileNew", "FileOpen", "FileImport", "FilePageSetup", "FileExit", "ViewDetails",
+              "ViewSummary", "ViewGrid", "ViewWidths", "HelpScreen", "HelpAbout"})
+            QVERIFY2(action(*w, name)->isEnabled(), name);
+        for (const char *key : {"New", "Open", "Import"})
+            QVERIFY(button(*w, QLatin1String(key))->isEnabled());
+    }
+
+    void disabledCommandsIgnoreShortcutsAndButtons() {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QSignalSpy saveAs(action(*w, "FileSaveAs"), &QAction::triggered);
+        QSignalSpy fileNew(action(*w, "FileNew"), &QAction::triggered);
+        QTest::keyClick(w.get(), Qt::Key_S, Qt::ControlModifier);
+        w->Toolbar_ButtonClick(QStringLiteral("Save As"));
+        QCOMPARE(saveAs.count(), 0);
+        QTest::keyClick(w.get(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(fileNew.count(), 1);
+        button(*w, QStringLiteral("New"))->trigger();
+        QCOMPARE(fileNew.count(), 2);
+        w->Toolbar_ButtonClick(QStringLiteral("No such key"));
+        QCOMPARE(fileNew.count(), 2);
+    }
+
+    void toolbarKeysRunTheirCommands() {
+        auto w = makeWindow();
+        load(*w, 1, 3);
+        load(*w, 2, 3);
+        w->TabStrip_Click();
+        const std::pair<const char *, const char *> pairs[] = {
+            {"New", "FileNew"},        {"Open", "FileOpen"},   {"Import", "FileImport"},
+            {"Save As", "FileSaveAs"}, {"Close", "FileClose"}, {"Compare", "FileCompare"},
+            {"Export", "FileExport"},  {"Print", "FilePrint"}};
+        for (const auto &[key, name] : pairs) {
+            QSignalSpy spy(action(*w, name), &QAction::triggered);
+            button(*w, QLatin1String(key))->trigger();
+            QVERIFY2(spy.count() == 1, key);
+        }
+    }
+
+    void statusShowsDescriptionAndCount() {
+        auto w = makeWindow();
+        SnapshotList &list = w->workspace().list(1);
+        const std::uint32_t root = list.internFolder(u"");
+        list.reserve(1234567);
+        for (int i = 0; i < 1234567; ++i)
+            list.append(u"f", root, 32, 1, 40000.5);
+        list.description = QStringLiteral("C:\\Data");
+        w->ListChanged(1);
+        w->ShowStatus(QString());
+        QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("C:\\Data"));
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("1,234,567"));
+        w->ShowStatus(QStringLiteral("Saving..."));
+        QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("Saving..."));
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("1,234,567"));
+        // Another tab: its own (empty) description and count.
+        w->selectTab(3);
+        QCOMPARE(w->statusPanel(1)->text(), QString());
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("0"));
+    }
+
+    void progressThrottle() {
+        auto w = makeWindow();
+        double now = 1000.0;
+        w->setClock([&now] { return now; });
+        w->LastProgressTime = 0;
+        w->ProgressTotal = 99;
+        int n = 9;
+        w->ShowProgress(n);
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("10%"));
+        // Within half a second: nothing changes.
+        now += 0.3;
+        n = 49;
+        w->ShowProgress(n);
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("10%"));
+        now += 0.2; // exactly half a second after the last update still waits
+        w->ShowProgress(n);
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("10%"));
+        now += 0.1;
+        w->ShowProgress(n);
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("50%"));
+        // The count request writes the count back to the caller.
+        load(*w, 1, 7);
+        now += 1;
+        n = -1;
+        w->ShowProgress(n);
+        QCOMPARE(n, 7);
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("7"));
+        // A throttled count request leaves the caller's variable alone.
+        n = -1;
+        now += 0.1;
+        w->ShowProgress(n);
+        QCOMPARE(n, -1);
+    }
+
+    void progressPercent_data() {
+        QTest::addColumn<int>("n");
+        QTest::addColumn<int>("total");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("half") << 49 << 99 << QStringLiteral("50%");
+        QTest::newRow("last item") << 99 << 99 << QStringLiteral("100%");
+        QTest::newRow("first of four") << 0 << 3 << QStringLiteral("25%");
+        QTest::newRow("rounded") << 0 << 2 << QStringLiteral("33%");
+        QTest::newRow("rounded up") << 1 << 2 << QStringLiteral("67%");
+        QTest::newRow("no total") << 0 << 0 << QStringLiteral("100%");
+    }
+    void progressPercent() {
+        QFETCH(int, n);
+        QFETCH(int, total);
+        QFETCH(QString, shown);
+        auto w = makeWindow();
+        double now = 5000;
+        w->setClock([&now] { return now; });
+        w->ProgressTotal = total;
+        w->ShowProgress(n);
+        QCOMPARE(w->statusPanel(2)->text(), shown);
+    }
+
+    void settingsDefaults() {
+        {
+            auto w = makeWindow();
+            QVERIFY(action(*w, "ViewGrid")->isChecked());
+            QVERIFY(action(*w, "ViewWidths")->isChecked());
+            for (const QString &path : w->workspace().DefPath)
+                QVERIFY(path.isEmpty());
+            QVERIFY(!w->newSnapshotState().separate);
+            QVERIFY(!w->newSnapshotState().confirmed);
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+            QCOMPARE(w->frameGeometry().topLeft(), QPoint(0, 0));
+            QCOMPARE(w->frameGeometry().size(), Twips::toPixels(9630, 6120, w.get()));
+            QVERIFY(!w->isMaximized());
+            w->workspace().DefPath[1] = QStringLiteral("/home/user/Data");
+            w->close();
+        }
+        QCOMPARE(store->value(QStringLiteral("ViewGrid")), QStringLiteral("1"));
+        QCOMPARE(store->value(QStringLiteral("LinkCols")), QStringLiteral("1"));
+        QCOMPARE(store->value(QStringLiteral("Maximized")), QStringLiteral("0"));
+        QCOMPARE(store->value(QStringLiteral("MainLeft")), QStringLiteral("0"));
+        QCOMPARE(store->value(QStringLiteral("MainTop")), QStringLiteral("0"));
+        QCOMPARE(store->value(QStringLiteral("MainWidth")), QStringLiteral("9630"));
+        QCOMPARE(store->value(QStringLiteral("MainHeight")), QStringLiteral("6120"));
+        QCOMPARE(store->value(QStringLiteral("DefPath")), QString());
+        QCOMPARE(store->value(QStringLiteral("DefPath1")), QStringLiteral("/home/user/Data"));
+        QCOMPARE(store->value(QStringLiteral("DefPath2")), QString());
+        // Separate belongs to the New Snapshot dialog, which writes it when it closes.
+        QVERIFY(!store->contains(QStringLiteral("Separate")));
+    }
+
+    void settingsReadBack_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("on");
+        QTest::newRow("grid 1") << QStringLiteral("ViewGrid") << QStringLiteral("1") << true;
+        QTest::newRow("grid 0") << QStringLiteral("ViewGrid") << QStringLiteral("0") << false;
+        QTest::newRow("grid yes") << QStringLiteral("ViewGrid") << QStringLiteral("yes") << false;
+        QTest::newRow("grid True") << QStringLiteral("ViewGrid") << QStringLiteral("True") << false;
+        QTest::newRow("grid 1 spaced")
+            << QStringLiteral("ViewGrid") << QStringLiteral(" 1") << false;
+        QTest::newRow("link 0") << QStringLiteral("LinkCols") << QStringLiteral("0") << false;
+        QTest::newRow("link yes") << QStringLiteral("LinkCols") << QStringLiteral("yes") << false;
+        QTest::newRow("separate 1") << QStringLiteral("Separate") << QStringLiteral("1") << true;
+        QTest::newRow("separate 1x") << QStringLiteral("Separate") << QStringLiteral("1x") << true;
+        QTest::newRow("separate x") << QStringLiteral("Separate") << QStringLiteral("x") << false;
+        QTest::newRow("separate 0") << QStringLiteral("Separate") << QStringLiteral("0") << false;
+    }
+    void settingsReadBack() {
+        QFETCH(QString, key);
+        QFETCH(QString, stored);
+        QFETCH(bool, on);
+        store->set(key, stored);
+        auto w = makeWindow();
+        if (key == u"ViewGrid") {
+            QCOMPARE(action(*w, "ViewGrid")->isChecked(), on);
+            for (int n = 1; n <= 6; ++n)
+                QCOMPARE(w->pane(n)->details()->showGrid(), on);
+        } else if (key == u"LinkCols") {
+            QCOMPARE(action(*w, "ViewWidths")->isChecked(), on);
+        } else {
+            QCOMPARE(w->newSnapshotState().separate, on);
+        }
+        w->close();
+        if (key != u"Separate")
+            QCOMPARE(store->value(key), on ? QStringLiteral("1") : QStringLiteral("0"));
+        else
+            QCOMPARE(store->value(key), stored);
+    }
+
+    void placementRestoredAndWritten() {
+        store->set(QStringLiteral("MainLeft"), QStringLiteral("1500"));
+        store->set(QStringLiteral("MainTop"), QStringLiteral("750"));
+        store->set(QStringLiteral("MainWidth"), QStringLiteral("12000"));
+        store->set(QStringLiteral("MainHeight"), QStringLiteral("7500"));
+        {
+            auto w = makeWindow();
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+            QCOMPARE(w->frameGeometry(),
+                     QRect(QPoint(Twips::toPixels(1500, w.get()), Twips::toPixels(750, w.get())),
+                           Twips::toPixels(12000, 7500, w.get())));
+            w->move(Twips::toPixels(3000, w.get()), Twips::toPixels(1500, w.get()));
+            w->close();
+        }
+        QCOMPARE(store->value(QStringLiteral("MainLeft")), QStringLiteral("3000"));
+        QCOMPARE(store->value(QStringLiteral("MainTop")), QStringLiteral("1500"));
+        QCOMPARE(store->value(QStringLiteral("MainWidth")), QStringLiteral("12000"));
+    }
+
+    void placementThatIsNoNumberFallsBack() {
+        store->set(QStringLiteral("MainWidth"), QStringLiteral("wide"));
+        store->set(QStringLiteral("MainLeft"), QStringLiteral("60"));
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QCOMPARE(w->frameGeometry().width(), Twips::toPixels(9630, w.get()));
+        QCOMPARE(w->frameGeometry().left(), Twips::toPixels(60, w.get()));
+    }
+
+    void maximizedStoredAndRestored() {
+        {
+            auto w = makeWindow();
+            w->showMaximized();
+            QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+            QTRY_VERIFY(w->isMaximized());
+            w->close();
+        }
+        QCOMPARE(store->value(QStringLiteral("Maximized")), QStringLiteral("1"));
+        store->reopen();
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(w->isMaximized());
+    }
+
+    void minimizedLeavesPlacementAlone() {
+        store->set(QStringLiteral("MainLeft"), QStringLiteral("1200"));
+        store->set(QStringLiteral("MainWidth"), QStringLiteral("10000"));
+        store->set(QStringLiteral("Maximized"), QStringLiteral("1"));
+        store->set(QStringLiteral("ViewGrid"), QStringLiteral("1"));
+        {
+            auto w = makeWindow();
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+            w->showMinimized();
+            QTRY_VERIFY(w->isMinimized());
+            action(*w, "ViewGrid")->trigger();
+            w->close();
+        }
+        QCOMPARE(store->value(QStringLiteral("MainLeft")), QStringLiteral("1200"));
+        QCOMPARE(store->value(QStringLiteral("MainWidth")), QStringLiteral("10000"));
+        QCOMPARE(store->value(QStringLiteral("Maximized")), QStringLiteral("1"));
+        QVERIFY(!store->contains(QStringLiteral("MainTop")));
+        QCOMPARE(store->value(QStringLiteral("ViewGrid")), QStringLiteral("0"));
+    }
+
+    void exitWritesSettingsAndCloses() {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        action(*w, "ViewWidths")->trigger();
+        action(*w, "FileExit")->trigger();
+        QVERIFY(!w->isVisible());
+        QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("Please Wait..."));
+        QCOMPARE(store->value(QStringLiteral("LinkCols")), QStringLiteral("0"));
+    }
+
+    void headerClicksSort() {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        load(*w, 1, 40);
+        const SnapshotList &list = w->workspace().list(1);
+        const SortState &state = list.sort;
+        QHeaderView *header = w->pane(1)->details()->horizontalHeader();
+        QAbstractItemModel *model = w->pane(1)->details()->model();
+
+        clickHeader(*w, 1, Col::Size);
+        QCOMPARE(state.key, Col::SizeKey);
+        QCOMPARE(state.order, 0);
+        // Folders (no size key) first, then sizes ascending; the view shows the new order.
+        QCOMPARE(model->index(0, Col::Size).data().toString(), QStringLiteral("<dir>"));
+        QCOMPARE(header->sortIndicatorSection(), Col::Size);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+        for (int i = 1; i < list.size(); ++i)
+            QVERIFY(w->formatter().text(list, i - 1, Col::SizeKey) <=
+                    w->formatter().text(list, i, Col::SizeKey));
+
+        clickHeader(*w, 1, Col::Size);
+        QCOMPARE(state.key, Col::SizeKey);
+        QCOMPARE(state.order, 1);
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        QVERIFY(model->index(0, Col::Size).data().toString() != QStringLiteral("<dir>"));
+
+        clickHeader(*w, 1, Col::Name);
+        QCOMPARE(state.key, Col::Name);
+        QCOMPARE(state.order, 0);
+        QCOMPARE(model->index(0, Col::Name).data().toString(), QStringLiteral("entry0000.txt"));
+
+        clickHeader(*w, 1, Col::Attributes);
+        QCOMPARE(state.key, Col::AttrBits);
+        clickHeader(*w, 1, Col::Modified);
+        QCOMPARE(state.key, Col::DateKey);
+        QVERIFY(prompts.asked.isEmpty());
+    }
+
+    void sortListSameStateChangesNothing() {
+        auto w = makeWindow();
+        load(*w, 1, 10);
+        w->SortList(1, Col::Name, 1);
+        QCOMPARE(w->workspace().list(1).sort.order, 1);
+        QSignalSpy resets(w->pane(1)->model(), &QAbstractItemModel::modelReset);
+        w->SortList(1, Col::Name, 1);
+        QCOMPARE(resets.count(), 0);
+        QVERIFY(!QApplication::overrideCursor());
+        w->SortList(1, Col::Name, 0);
+        QCOMPARE(resets.count(), 1);
+        QCOMPARE(w->workspace().list(1).sort.order, 0);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void changedListRefusesOrigColumns_data() {
+        QTest::addColumn<int>("column");
+        QTest::newRow("Orig Size") << Col::OrigSize;
+        QTest::newRow("Originally Modified") << Col::OrigModified;
+        QTest::newRow("Orig Attr") << Col::OrigAttr;
+    }
+    void changedListRefusesOrigColumns() {
+        QFETCH(int, column);
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        load(*w, 5, 12);
+        w->selectTab(5);
+        w->SortList(5, Col::Name, 1);
+        clickHeader(*w, 5, column);
+        QCOMPARE(prompts.asked.size(), 1);
+        QCOMPARE(prompts.asked[0].title, QStringLiteral("Vistrel"));
+        QCOMPARE(prompts.asked[0].text,
+                 QStringLiteral("Sorry, this list cannot be sorted by this column"));
+        QCOMPARE(prompts.asked[0].icon, QMessageBox::NoIcon);
+        QCOMPARE(prompts.asked[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(w->workspace().list(5).sort.key, Col::Name);
+        QCOMPARE(w->workspace().list(5).sort.order, 1);
+        QCOMPARE(w->pane(5)->details()->horizontalHeader()->sortIndicatorSection(), Col::Name);
+        // Size still sorts in the Changed list.
+        clickHeader(*w, 5, Col::Size);
+        QCOMPARE(prompts.asked.size(), 1);
+        QCOMPARE(w->workspace().list(5).sort.key, Col::SizeKey);
+    }
+
+    void keyColumnsStayHidden() {
+        auto w = makeWindow();
+        for (int n = 1; n <= 6; ++n) {
+            ListPane *pane = w->pane(n);
+            for (int c : {Col::MatchKey, Col::SizeKey, Col::DateKey, Col::AttrBits})
+                QCOMPARE(pane->columnWidth(c), 0);
+            const bool changed = n == ListNo::Changed;
+            QCOMPARE(pane->columnWidth(Col::OrigSize) > 0, changed);
+            QCOMPARE(pane->columnWidth(Col::OrigModified) > 0, changed);
+            QCOMPARE(pane->columnWidth(Col::OrigAttr) > 0, changed);
+            QCOMPARE(pane->columnWidth(Col::Name), Twips::toPixels(1800, w.get()));
+            QCOMPARE(pane->columnWidth(Col::InFolder), Twips::toPixels(2200, w.get()));
+            QCOMPARE(pane->columnWidth(Col::Size), Twips::toPixels(1100, w.get()));
+            QCOMPARE(pane->columnWidth(Col::Attributes), Twips::toPixels(900, w.get()));
+        }
+        const QAbstractItemModel *model = w->pane(1)->details()->model();
+        QCOMPARE(model->headerData(Col::Name, Qt::Horizontal).toString(), QStringLiteral("Name"));
+        QCOMPARE(model->headerData(Col::MatchKey, Qt::Horizontal).toString(),
+                 QStringLiteral("(temporary value)"));
+        QCOMPARE(model->headerData(Col::Size, Qt::Horizontal, Qt::TextAlignmentRole)
+                         .value<Qt::Alignment>() &
+                     Qt::AlignHorizontal_Mask,
+                 Qt::AlignRight);
+    }
+
+    void linkedWidths() {
+        auto w = makeWindow();
+        w->pane(1)->setColumnWidth(Col::Name, 250);
+        w->pane(1)->setColumnWidth(Col::Size, 90);
+        w->selectTab(2);
+        QCOMPARE(w->pane(2)->columnWidth(Col::Name), 250);
+        QCOMPARE(w->pane(2)->columnWidth(Col::Size), 90);
+        // Hidden columns are never carried over.
+        QCOMPARE(w->pane(2)->columnWidth(Col::OrigSize), 0);
+
+        // The Changed list's Orig columns follow their neighbours.
+        w->pane(2)->setColumnWidth(Col::Modified, 140);
+        w->selectTab(5);
+        ListPane *changed = w->pane(5);
+        QCOMPARE(changed->columnWidth(Col::Size), 90);
+        QCOMPARE(changed->columnWidth(Col::OrigSize), 90);
+        QCOMPARE(changed->columnWidth(Col::OrigModified), 140);
+        QCOMPARE(changed->columnWidth(Col::OrigAttr), changed->columnWidth(Col::Attributes));
+
+        // With the link off, each list keeps its own widths.
+        action(*w, "ViewWidths")->trigger();
+        QVERIFY(!action(*w, "ViewWidths")->isChecked());
+        w->pane(5)->setColumnWidth(Col::Name, 300);
+        w->selectTab(1);
+        QCOMPARE(w->pane(1)->columnWidth(Col::Name), 250);
+    }
+
+    void gridLinesFollowTheMenu() {
+        auto w = makeWindow();
+        QVERIFY(w->pane(3)->details()->showGrid());
+        action(*w, "ViewGrid")->trigger();
+        for (int n = 1; n <= 6; ++n)
+            QVERIFY(!w->pane(n)->details()->showGrid());
+        action(*w, "ViewGrid")->trigger();
+        for (int n = 1; n <= 6; ++n)
+            QVERIFY(w->pane(n)->details()->showGrid());
+    }
+
+    void summaryViewHidesReportItems() {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        load(*w, 1, 20);
+        action(*w, "ViewSummary")->trigger();
+        QVERIFY(action(*w, "ViewSummary")->isChecked());
+        QVERIFY(!action(*w, "ViewDetails")->isChecked());
+        for (const char *name : {"ViewBar1", "ViewGrid", "ViewWidths"})
+            QVERIFY2(!action(*w, name)->isVisible(), name);
+        for (int n = 1; n <= 6; ++n) {
+            QVERIFY(w->pane(n)->isSummaryView());
+            QVERIFY(!w->pane(n)->details()->isVisible());
+        }
+        QListView *names = w->pane(1)->summary();
+        QVERIFY(names->isVisible());
+        QCOMPARE(names->modelColumn(), Col::Name);
+        const QModelIndex first = names->model()->index(0, Col::Name);
+        QVERIFY(!first.data(Qt::DecorationRole).isNull());
+        QCOMPARE(w->statusPanel(1)->text(), QString());
+        QVERIFY(!QApplication::overrideCursor());
+
+        action(*w, "ViewDetails")->trigger();
+        for (const char *name : {"ViewBar1", "ViewGrid", "ViewWidths"})
+            QVERIFY2(action(*w, name)->isVisible(), name);
+        QVERIFY(w->pane(1)->details()->isVisible());
+        QVERIFY(w->pane(1)->details()->model()->index(0, 0).data(Qt::DecorationRole).isNull());
+    }
+
+    void minimumSize() {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->resize(100, 50);
+        QTRY_COMPARE(w->frameGeometry().size(), Twips::toPixels(9630, 3120, w.get()));
+        // The lists follow the window.
+        w->resize(Twips::toPixels(15000, 9000, w.get()));
+        QTRY_VERIFY(w->pane(1)->width() > Twips::toPixels(12000, w.get()));
+    }
+
+    void statusPanelClickOpensProperties() {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QSignalSpy props(action(*w, "FileProps"), &QAction::triggered);
+        QTest::mouseClick(w->statusPanel(1), Qt::LeftButton);
+        QCOMPARE(props.count(), 0);
+        load(*w, 1, 4);
+        w->TabStrip_Click();
+        QTest::mouseClick(w->statusPanel(2), Qt::LeftButton);
+        QCOMPARE(props.count(), 0);
+        QTest::mouseClick(w->statusPanel(1), Qt::LeftButton);
+        QCOMPARE(props.count(), 1);
+    }
+
+    void openFromCommandLine() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("with space.dir"));
+        {
+            SnapshotList source;
+            fillList(source, 25);
+            source.description = QStringLiteral("C:\\Data");
+            source.source = QStringLiteral("c: - C:\\Data\\*.*");
+            QVERIFY(SaveSnapshot(source, false, path).ok());
+        }
+        auto w = makeWindow();
+        w->show();
+        w->selectTab(4);
+        w->OpenSnapshot(path);
+        QVERIFY(prompts.asked.isEmpty());
+        const SnapshotList &list = w->workspace().list(1);
+        QCOMPARE(list.size(), 25);
+        QCOMPARE(list.fileName, path);
+        QVERIFY(!list.unsaved);
+        QCOMPARE(w->workspace().DefPath[0], dir.path());
+        QCOMPARE(w->tabStrip()->currentIndex(), 0);
+        QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("C:\\Data"));
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("25"));
+        QCOMPARE(w->pane(1)->details()->model()->rowCount(), 25);
+        QCOMPARE(w->pane(1)->details()->currentIndex().row(), 0);
+        QVERIFY(action(*w, "FileClose")->isEnabled());
+        QVERIFY(!QApplication::overrideCursor());
+
+        // The next file goes to the empty Final list.
+        w->OpenSnapshot(path);
+        QCOMPARE(w->workspace().list(2).size(), 25);
+        QCOMPARE(w->tabStrip()->currentIndex(), 1);
+        QVERIFY(action(*w, "FileCompare")->isEnabled());
+    }
+
+    void openErrorsShowTheirMessage_data() {
+        QTest::addColumn<QByteArray>("content"); // empty: no file at all
+        QTest::addColumn<int>("code");
+        QTest::newRow("missing") << QByteArray() << int(FileError::FileNotFound);
+        QTest::newRow("not a snapshot") << QByteArray("\"x\"\r\n") << int(FileError::InputPastEnd);
+    }
+    void openErrorsShowTheirMessage() {
+        QFETCH(QByteArray, content);
+        QFETCH(int, code);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("bad.dir"));
+        if (!content.isEmpty()) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        auto w = makeWindow();
+        w->OpenSnapshot(path);
+        QCOMPARE(prompts.asked.size(), 1);
+        QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
+        QCOMPARE(prompts.asked[0].text, FileError::fromCode(code).message());
+        QVERIFY(!prompts.asked[0].text.isEmpty());
+        QCOMPARE(prompts.asked[0].icon, QMessageBox::Warning);
+        QCOMPARE(prompts.asked[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(w->workspace().list(1).size(), 0);
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("0"));
+        QVERIFY(!action(*w, "FileClose")->isEnabled());
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void driveNotReadyOffersRetry() {
+        auto w = makeWindow();
+        prompts.answers = {QMessageBox::Retry};
+        QCOMPARE(w->ReportFileError(FileError::fromCode(FileError::DriveNotReady)),
+                 QMessageBox::Retry);
+        QCOMPARE(prompts.asked[0].buttons,
+                 QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
+    }
+
+    void pickTargetRefusesOnResultTab() {
+        auto w = makeWindow();
+        load(*w, 1, 2);
+        load(*w, 2, 2);
+        w->selectTab(2);
+        QVERIFY(w->PickTargetList());
+        QCOMPARE(w->workspace().CurrentList, 2);
+        w->selectTab(6);
+        QVERIFY(!w->PickTargetList());
+        QCOMPARE(prompts.asked.size(), 1);
+        QVERIFY(prompts.asked[0].text.startsWith(
+            QStringLiteral("Original and Final Snapshots are already loaded.")));
+        QCOMPARE(w->workspace().CurrentList, 6);
+    }
+
+    void helpWindow() {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QString title;
+        bool readOnly = false;
+        QString text;
+        bool modal = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *help = qobject_cast<HelpDialog *>(QApplication::activeModalWidget());
+            if (!help)
+                return;
+            title = help->windowTitle();
+            readOnly = help->textBox()->isReadOnly();
+            text = help->textBox()->toPlainText();
+            modal = help->isModal();
+            QTest::keyClick(help, Qt::Key_Escape);
+        });
+        QTest::keyClick(w.get(), Qt::Key_F1);
+        QCOMPARE(title, QStringLiteral("Vistrel Help!"));
+        QVERIFY(readOnly);
+        QVERIFY(modal);
+        // The points come in their order: a few landmarks.
+        const QStringList landmarks = {
+            QStringLiteral("A snapshot is a directory listing"),
+            QStringLiteral("one task"),
+            QStringLiteral("installation"),
+            QStringLiteral("* identifying"),
+            QStringLiteral("what was changed"),
+            QStringLiteral("Original and Final"),
+            QStringLiteral("double-click"),
+            QStringLiteral("Final snapshot the same way"),
+            QStringLiteral("Only in Original, Only in Final, Changed and Unchanged"),
+            QStringLiteral("File contents are not compared"),
+            QStringLiteral("subfolder"),
+            QStringLiteral("CSV"),
+            QStringLiteral("NetWare"),
+            QStringLiteral("Snapshot Properties"),
+            QStringLiteral("Import DOS Directory"),
+            QStringLiteral("- the file must be"),
+            QStringLiteral("Enjoy")};
+        qsizetype at = 0;
+        for (const QString &landmark : landmarks) {
+            const qsizetype found = text.indexOf(landmark, at);
+            QVERIFY2(found >= 0, qPrintable(landmark));
+            at = found + landmark.size();
+        }
+        QCOMPARE(text.count(QStringLiteral("\n* ")), 5);
+        QCOMPARE(text.count(QStringLiteral("\n- ")), 5);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
