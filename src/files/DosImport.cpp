@@ -5,6 +5,7 @@
 #include "../snapshot/Progress.h"
 #include "../snapshot/SnapshotList.h"
 #include "../snapshot/Sorting.h"
+#include "PosixRead.h"
 #include "TextCodec.h"
 
 #include <QDate>
@@ -231,19 +232,15 @@ private:
         }
         if (m_end == m_buf.size())
             m_buf.resize(m_buf.size() * 2);
-        for (;;) {
-            const ssize_t n = ::read(m_fd, m_buf.data() + m_end, m_buf.size() - m_end);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                m_error = FileError::fromErrno(errno);
-            if (n <= 0) {
-                m_eof = true;
-                return m_error.ok() && m_end > 0;
-            }
-            m_end += static_cast<std::size_t>(n);
-            return true;
+        const ssize_t n = readRetrying(m_fd, m_buf.data() + m_end, m_buf.size() - m_end);
+        if (n < 0)
+            m_error = FileError::fromErrno(errno);
+        if (n <= 0) {
+            m_eof = true;
+            return m_error.ok() && m_end > 0;
         }
+        m_end += static_cast<std::size_t>(n);
+        return true;
     }
 
     int m_fd;

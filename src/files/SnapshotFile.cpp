@@ -5,6 +5,7 @@
 #include "../snapshot/SnapshotList.h"
 #include "../snapshot/Sorting.h"
 #include "FileWriter.h"
+#include "PosixRead.h"
 #include "TextCodec.h"
 
 #include <QFile>
@@ -136,20 +137,16 @@ private:
     }
 
     bool refill() {
-        for (;;) {
-            const ssize_t n = ::read(m_fd, m_buf.data(), BlockSize);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                m_error = FileError::fromErrno(errno);
-            if (n <= 0) {
-                m_eof = true;
-                return false;
-            }
-            m_pos = 0;
-            m_end = static_cast<std::size_t>(n);
-            return true;
+        const ssize_t n = readRetrying(m_fd, m_buf.data(), BlockSize);
+        if (n < 0)
+            m_error = FileError::fromErrno(errno);
+        if (n <= 0) {
+            m_eof = true;
+            return false;
         }
+        m_pos = 0;
+        m_end = static_cast<std::size_t>(n);
+        return true;
     }
 
     int m_fd;
