@@ -434,7 +434,7 @@ DosImportResult ImportDosListing(const QString &path, SnapshotList &list, const 
                                  Progress *progress) {
     DosImportResult result;
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = openWithoutWaiting(name.constData(), O_RDONLY);
     struct stat st {};
     int err = fd < 0 ? errno : 0;
     if (!err && ::fstat(fd, &st) != 0)

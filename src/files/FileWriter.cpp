@@ -1,4 +1,5 @@
 #include "FileWriter.h"
+#include "PosixRead.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -33,7 +34,7 @@ FileError FileWriter::open(const QString &path) {
         return FileError::fromErrno(EISDIR, path);
     m_direct = exists && !S_ISREG(st.st_mode);
     if (m_direct) {
-        m_fd = ::open(m_target.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        m_fd = openWithoutWaiting(m_target.constData(), O_WRONLY | O_TRUNC);
         return m_fd < 0 ? FileError::fromErrno(errno, path) : FileError{};
     }
     // The target must be writable (or creatable) for the save to be allowed at all.

@@ -373,7 +373,7 @@ FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QStrin
 
 FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progress) {
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = openWithoutWaiting(name.constData(), O_RDONLY);
     if (fd < 0)
         return FileError::fromErrno(errno, path);
     struct stat st {};

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -259,6 +260,17 @@ private Q_SLOTS:
         err = ReadSnapshot(dir.path(), list);
         QVERIFY(!err.ok());
         QVERIFY(!err.message().isEmpty());
+    }
+
+    // A named pipe with nobody writing reads as an empty file, and with nobody reading cannot
+    // be written; neither waits.
+    void namedPipes() {
+        QTemporaryDir dir;
+        const QString fifo = dir.filePath(QStringLiteral("pipe.dir"));
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        SnapshotList list;
+        QCOMPARE(ReadSnapshot(fifo, list).code, 62);
+        QCOMPARE(SaveSnapshot(list, false, fifo).code, 68);
     }
 
     void saveToFullDisk() {
