@@ -35,6 +35,10 @@ QVariant ListModel::data(const QModelIndex &index, int role) const {
         if (m_icons && index.column() == Col::Name)
             return m_list.entry(index.row()).isFolder() ? Icons::folderIcon() : Icons::fileIcon();
         return {};
+    case Qt::SizeHintRole:
+        if (m_icons && index.column() == Col::Name && m_itemSize.isValid())
+            return m_itemSize;
+        return {};
     default:
         return {};
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QSize>
 
 class SnapshotList;
 class EntryFormatter;
@@ -22,6 +23,8 @@ public:
     // The small file and folder pictures of the Summary View.
     void setShowIcons(bool show);
     bool showsIcons() const { return m_icons; }
+    // The size of every name in the Summary View.
+    void setSummaryItemSize(QSize size) { m_itemSize = size; }
 
     // The list's entries were replaced, added, removed or reordered.
     void listChanged();
@@ -34,4 +37,5 @@ private:
     const SnapshotList &m_list;
     const EntryFormatter &m_formatter;
     bool m_icons = false;
+    QSize m_itemSize;
 };

@@ -80,8 +80,11 @@ ListPane::ListPane(int listNo, ListModel *model, QWidget *parent)
     m_summary->setUniformItemSizes(true);
     m_summary->setWordWrap(false);
     m_summary->setTextElideMode(Qt::ElideRight);
-    m_summary->setGridSize(
-        QSize(Twips::toPixels(1800, this), m_details->fontMetrics().height() + 6));
+    // Every name gets the same cell (the Name column's design width), elided to fit; the view
+    // asks the model for the size of one item only.
+    m_summary->setSpacing(2);
+    model->setSummaryItemSize(
+        QSize(Twips::toPixels(1800, this) - 4, m_details->fontMetrics().height() + 4));
 
     m_stack->addWidget(m_details);
     m_stack->addWidget(m_summary);
