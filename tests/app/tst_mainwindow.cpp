@@ -209,6 +209,25 @@ private Q_SLOTS:
         QCOMPARE(fileNew.count(), 2);
     }
 
+    void shortcutsWorkFromTheFocusedList() {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        load(*w, 1, 3);
+        load(*w, 2, 3);
+        w->TabStrip_Click();
+        QTableView *list = w->pane(1)->details();
+        list->setFocus();
+        QTRY_VERIFY(list->hasFocus());
+        QSignalSpy compare(action(*w, "FileCompare"), &QAction::triggered);
+        QSignalSpy grid(action(*w, "ViewGrid"), &QAction::triggered);
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(compare.count(), 1);
+        QTest::keyClick(list, Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(grid.count(), 1);
+        QVERIFY(!list->showGrid());
+    }
+
     void toolbarKeysRunTheirCommands() {
         auto w = makeWindow();
         load(*w, 1, 3);
