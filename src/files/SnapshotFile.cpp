@@ -9,6 +9,7 @@
 #include "TextCodec.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -205,8 +206,8 @@ bool parseSize(const std::string &text, std::uint64_t &value) {
 
 class Reader {
 public:
-    Reader(int fd, SnapshotList &list, Progress *progress)
-        : m_fields(fd), m_list(list), m_progress(progress) {}
+    Reader(int fd, std::int64_t fileSize, SnapshotList &list, Progress *progress)
+        : m_fields(fd), m_fileSize(fileSize), m_list(list), m_progress(progress) {}
 
     // Returns false when a text is not valid in the encoding being tried.
     bool read(TextCodec::Encoding encoding, FileError &error) {
@@ -281,8 +282,11 @@ private:
         m_list.source = source;
         m_list.created = created;
         std::int32_t count;
+        // The count is only a hint: a few bytes must not reserve room for millions of entries.
+        // No entry line is shorter than eight bytes.
         if (parseInt32(m_values[3].text, count) && count > 0)
-            m_list.reserve(static_cast<std::size_t>(std::min(count, 1 << 24)));
+            m_list.reserve(
+                static_cast<std::size_t>(std::min<std::int64_t>({count, 1 << 24, m_fileSize / 8})));
         return true;
     }
 
@@ -315,6 +319,7 @@ private:
     }
 
     FieldReader m_fields;
+    std::int64_t m_fileSize;
     SnapshotList &m_list;
     Progress *m_progress;
     TextCodec::Encoding m_encoding = TextCodec::Encoding::Utf8;
@@ -350,6 +355,8 @@ FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QStrin
         out.push_back(',');
         if (e.folder == previous)
             out.append("\" \"");
+        else if (list.folder(i) == u" ")
+            out.append("\"|20\""); // written plainly it would read as the previous folder
         else
             appendText(out, list.folder(i));
         previous = e.folder;
@@ -383,7 +390,7 @@ FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progre
     }
     FileError error;
     {
-        Reader reader(fd, list, progress);
+        Reader reader(fd, static_cast<std::int64_t>(st.st_size), list, progress);
         if (!reader.read(TextCodec::Encoding::Utf8, error)) {
             // Not UTF-8: the file came from an older Windows system.
             list.clearEntries();

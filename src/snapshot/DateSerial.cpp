@@ -52,7 +52,9 @@ double now() {
 }
 
 bool isValid(double serial) {
-    return std::isfinite(serial) && serial >= Min && serial < Max + 1;
+    // The fraction of a day before the epoch counts forward, so the first day's times lie
+    // between Min - 1 and Min.
+    return std::isfinite(serial) && serial > Min - 1 && serial < Max + 1;
 }
 
 double chronological(double serial) {

@@ -145,6 +145,50 @@ private Q_SLOTS:
         QCOMPARE(lines[5], QByteArray("\"e\",\"\",32,1,1\r"));
     }
 
+    // A folder whose text is one space must not be taken for "the previous entry's folder".
+    void folderOfOneSpace() {
+        QTemporaryDir dir;
+        SnapshotList list;
+        list.append(u"a", u"x\\", 32, 1, 1.0);
+        list.append(u"b", u" ", 32, 1, 1.0);
+        list.append(u"c", u" ", 32, 1, 1.0);
+        const QString path = dir.filePath(QStringLiteral("space.dir"));
+        QVERIFY(SaveSnapshot(list, false, path).ok());
+        SnapshotList back;
+        QVERIFY(ReadSnapshot(path, back).ok());
+        QCOMPARE(back.size(), 3);
+        QCOMPARE(back.folder(0), u"x\\");
+        QCOMPARE(back.folder(1), u" ");
+        QCOMPARE(back.folder(2), u" ");
+    }
+
+    // The entry count of the header must not make a small file take much memory.
+    void headerCountIsOnlyAHint() {
+        QTemporaryDir dir;
+        SnapshotList list;
+        const QString path =
+            write(dir, "\"d\",\"s\",0,16000000,45000\r\n\"a\",\"\",32,1,45000\r\n");
+        QVERIFY(ReadSnapshot(path, list).ok());
+        QCOMPARE(list.size(), 1);
+        QVERIFY(list.memoryBytes() < 4u << 20);
+    }
+
+    // Times of the calendar's first day lie below its serial (the fraction counts forward).
+    void firstDayOfTheCalendar() {
+        QTemporaryDir dir;
+        SnapshotList list;
+        const double noon = DateSerial::fromLocal(100, 1, 1, 12, 0, 0);
+        list.append(u"old", u"", 32, 1, noon);
+        list.created = DateSerial::fromLocal(100, 1, 1, 23, 59, 59);
+        const QString path = dir.filePath(QStringLiteral("old.dir"));
+        QVERIFY(SaveSnapshot(list, false, path).ok());
+        SnapshotList back;
+        QCOMPARE(ReadSnapshot(path, back).code, 0);
+        QCOMPARE(back.entry(0).modified, noon);
+        QCOMPARE(back.created, list.created);
+        QVERIFY(!DateSerial::isValid(DateSerial::fromLocal(99, 12, 31, 23, 59, 59)));
+    }
+
     void savedInListOrder() {
         QTemporaryDir dir;
         SnapshotList list;
