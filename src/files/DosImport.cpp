@@ -56,7 +56,14 @@ QStringView columns(QStringView line, int first, int count) {
     const qsizetype start = first - 1;
     if (start >= line.size())
         return {};
-    return line.mid(start, std::min<qsizetype>(count, line.size() - start));
+    QStringView part = line.mid(start, std::min<qsizetype>(count, line.size() - start));
+    // A character beyond the BMP takes two columns; one that a column range cuts in half is
+    // left out, so no name holds half a character (which no file could store).
+    if (!part.isEmpty() && part.front().isLowSurrogate())
+        part = part.mid(1);
+    if (!part.isEmpty() && part.back().isHighSurrogate())
+        part.chop(1);
+    return part;
 }
 
 bool isDigit(QChar c) {

@@ -680,6 +680,10 @@ private Q_SLOTS:
         QTest::newRow("UTF-8 up to a failure")
             << h + line("Caf\xC3\xA9") + bad + line("\xE2\x82\xAC") << QStringList{u"Caf\u00E9"_s}
             << true;
+        QTest::newRow("a character cut by the name's column")
+            << h + win24(u"X", u"", u"1", u"01/01/98", u"10:00").toLatin1() +
+                   "\xF0\x9F\x98\x80name\r\n"
+            << QStringList{u"name"_s} << false;
         QTest::newRow("Windows-1252 after a failure")
             << h + line("\xC3\xA9") + bad + line("Caf\xE9") << QStringList{u"\u00C3\u00A9"_s}
             << true;
