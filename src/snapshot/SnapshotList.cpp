@@ -59,7 +59,8 @@ NamePool::Ref NamePool::add(QStringView name) {
         pos = m_used;
         m_used += length;
     }
-    std::memcpy(m_blocks[block].get() + pos, name.utf16(), length * sizeof(char16_t));
+    if (length > 0) // an empty view may have no data at all, which memcpy must not be given
+        std::memcpy(m_blocks[block].get() + pos, name.utf16(), length * sizeof(char16_t));
     return Ref{(block << BlockBits) | pos, length};
 }
 
