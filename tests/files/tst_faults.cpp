@@ -1,0 +1,343 @@
+// Saving, exporting, reading and importing when the system misbehaves: a full disk, a folder
+// that refuses new files, a file held open elsewhere, and files that end or vanish while they
+// are read. Each case ends with the fixed message of its error code or with a complete list,
+// and never damages a file that was there before.
+
+#include "files/CsvExport.h"
+#include "files/DosImport.h"
+#include "files/SnapshotFile.h"
+#include "snapshot/DateSerial.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/Progress.h"
+#include "snapshot/SnapshotList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const QLocale enGB(QLocale::English, QLocale::UnitedKingdom);
+
+QByteArray readAll(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return "(unreadable)";
+    return f.readAll();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+SnapshotList sampleList(int files) {
+    SnapshotList list;
+    list.description = QStringLiteral("sample");
+    list.source = QStringLiteral("/ - /data/*.*");
+    list.created = DateSerial::fromLocal(2024, 5, 6, 7, 8, 9);
+    for (int k = 0; k < files; ++k) {
+        const QString folder = QStringLiteral("folder%1\\").arg(k / 100);
+        if (k % 100 == 0)
+            list.append(QStringLiteral("folder%1").arg(k / 100), u"", 16, 0, std::nan(""));
+        list.append(QStringLiteral("file%1.txt").arg(k), folder, 32, std::uint64_t(k) * 7,
+                    DateSerial::fromLocal(2020, 1, 1 + k % 28, k % 24, k % 60, k % 60));
+    }
+    return list;
+}
+
+QStringList entryTexts(const SnapshotList &list) {
+    QStringList out;
+    for (int i = 0; i < list.size(); ++i) {
+        const Entry &e = list.entry(i);
+        out << QStringLiteral("%1|%2|%3|%4|%5")
+                   .arg(list.folder(i), list.name(i).toString())
+                   .arg(e.attr)
+                   .arg(e.size)
+                   .arg(e.hasTime() ? QString::number(e.modified, 'f', 6) : QString());
+    }
+    return out;
+}
+
+QStringList filesIn(const QString &dir) {
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// Runs `body` with writes limited to `bytes` per file, as a nearly full disk would allow.
+template <typename Body> void withFileSizeLimit(rlim_t bytes, Body body) {
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = bytes;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    body();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+}
+
+// A named pipe that the test writes while the program reads it, so the reader meets the end
+// of its input (or the removal of its name) exactly where the test wants it.
+class Feeder {
+public:
+    // The write end is opened at once: a reader that finds no writer would see an empty file.
+    explicit Feeder(const QString &path) : m_path(QFile::encodeName(path)) {
+        if (mkfifo(m_path.constData(), 0600) == 0)
+            m_fd = ::open(m_path.constData(), O_RDWR | O_CLOEXEC);
+    }
+    bool ok() const { return m_fd >= 0; }
+    // Writes the parts in order with a pause between, running `between` after the first.
+    template <typename Between> void start(QList<QByteArray> parts, Between between) {
+        m_thread = std::thread([this, parts, between] {
+            const int fd = m_fd;
+            for (qsizetype k = 0; k < parts.size(); ++k) {
+                if (k == 1) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    between();
+                }
+                const QByteArray &part = parts[k];
+                for (qsizetype done = 0; done < part.size();) {
+                    const ssize_t n = ::write(fd, part.constData() + done,
+                                              static_cast<std::size_t>(part.size() - done));
+                    if (n <= 0)
+                        break;
+                    done += n;
+                }
+            }
+            ::close(fd);
+        });
+    }
+    ~Feeder() {
+        if (m_thread.joinable())
+            m_thread.join();
+        else if (m_fd >= 0)
+            ::close(m_fd);
+        ::unlink(m_path.constData());
+    }
+
+private:
+    QByteArray m_path;
+    int m_fd = -1;
+    std::thread m_thread;
+};
+
+const QByteArray SmallFile = "\"d\",\"s\",0,3,45000\r\n"
+                             "\"a.txt\",\"\",32,1234,45000.5\r\n"
+                             "\"Sub\",\" \",16,0,0\r\n"
+                             "\"b.log\",\"Sub\\\",32,56,45001.25\r\n";
+
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void exportToFullDisk() {
+        const SnapshotList list = sampleList(10);
+        const FileError err = ExportCsv(list, QStringLiteral("/dev/full"), EntryFormatter(enGB));
+        QCOMPARE(err.code, 61);
+        QCOMPARE(err.message(), QStringLiteral("Out of disk space"));
+    }
+
+    // The disk fills part way through: the earlier file stays whole and no temporary is left.
+    void diskFillsDuringWrite_data() {
+        QTest::addColumn<bool>("csv");
+        QTest::newRow("snapshot") << false;
+        QTest::newRow("csv export") << true;
+    }
+    void diskFillsDuringWrite() {
+        QFETCH(bool, csv);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("keep.out"));
+        writeAll(path, SmallFile);
+        const SnapshotList big = sampleList(100000);
+        FileError err;
+        withFileSizeLimit(256 * 1024, [&] {
+            err = csv ? ExportCsv(big, path, EntryFormatter(enGB)) : SaveSnapshot(big, false, path);
+        });
+        QCOMPARE(err.code, 61);
+        QCOMPARE(err.message(), QStringLiteral("Out of disk space"));
+        QCOMPARE(readAll(path), SmallFile);
+        QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("keep.out")});
+    }
+
+    // A folder of the kernel's own file system takes no new file, not even from root.
+    void saveIntoFolderThatRefusesFiles() {
+        if (!QFileInfo(QStringLiteral("/sys/kernel")).isDir())
+            QSKIP("no sysfs here");
+        const SnapshotList list = sampleList(3);
+        const QString path = QStringLiteral("/sys/vistrel-fault-test.dir");
+        FileError err = SaveSnapshot(list, false, path);
+        QCOMPARE(err.code, 70);
+        QCOMPARE(err.message(), QStringLiteral("Permission denied"));
+        err = ExportCsv(list, QStringLiteral("/sys/vistrel-fault-test.csv"), EntryFormatter(enGB));
+        QCOMPARE(err.code, 70);
+        QVERIFY(!QFileInfo::exists(path));
+    }
+
+    // A folder whose permissions forbid writing; root is let through, so this is shown only
+    // when the tests run as another user.
+    void saveIntoReadOnlyFolder() {
+        if (geteuid() == 0)
+            QSKIP("root ignores permission bits; see saveIntoFolderThatRefusesFiles");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("old.dir"));
+        writeAll(path, SmallFile);
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        const FileError err = SaveSnapshot(sampleList(3), false, path);
+        const FileError created =
+            SaveSnapshot(sampleList(3), false, dir.filePath(QStringLiteral("new.dir")));
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(err.code, 70);
+        QCOMPARE(created.code, 70);
+        QCOMPARE(readAll(path), SmallFile);
+        QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("old.dir")});
+    }
+
+    // Another program holds the file open, reading and writing: the save replaces the file
+    // under its name, and the other program keeps the whole earlier contents.
+    void saveOverFileOpenElsewhere() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("shared.dir"));
+        writeAll(path, SmallFile);
+        QFile reader(path);
+        QVERIFY(reader.open(QIODevice::ReadOnly));
+        QFile writer(path);
+        QVERIFY(writer.open(QIODevice::ReadWrite));
+        const SnapshotList list = sampleList(500);
+        QVERIFY(SaveSnapshot(list, false, path).ok());
+        QCOMPARE(reader.readAll(), SmallFile);
+        writer.seek(0);
+        writer.write("late write by the other program");
+        writer.close();
+        SnapshotList back;
+        QVERIFY(ReadSnapshot(path, back).ok());
+        QCOMPARE(entryTexts(back), entryTexts(list));
+        QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("shared.dir")});
+    }
+
+    // The input ends early while it is read: at any point inside a line that is "Not a valid
+    // Vistrel file" and no entries.
+    void snapshotCutWhileRead_data() {
+        QTest::addColumn<int>("cut");
+        QTest::newRow("inside the header") << 9;
+        QTest::newRow("after the header") << 19;
+        QTest::newRow("inside a name") << 23;
+        QTest::newRow("inside a size") << 35;
+        QTest::newRow("before the last line end") << int(SmallFile.size()) - 2;
+    }
+    void snapshotCutWhileRead() {
+        QFETCH(int, cut);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("pipe.dir"));
+        Feeder feeder(path);
+        QVERIFY(feeder.ok());
+        feeder.start({SmallFile.left(cut / 2), SmallFile.mid(cut / 2, cut - cut / 2)}, [] {});
+        SnapshotList list;
+        const FileError err = ReadSnapshot(path, list);
+        if (cut == 19) {
+            // A header alone is a complete, empty snapshot.
+            QVERIFY(err.ok());
+            QCOMPARE(list.size(), 0);
+            QCOMPARE(list.description, QStringLiteral("d"));
+            return;
+        }
+        if (cut == SmallFile.size() - 2) {
+            // Only the line end is missing: every field is there.
+            QVERIFY(err.ok());
+            QCOMPARE(list.size(), 3);
+            return;
+        }
+        QCOMPARE(err.code, 62);
+        QCOMPARE(err.message(), QStringLiteral("Not a valid Vistrel file"));
+        QCOMPARE(list.size(), 0);
+    }
+
+    // The file's name is removed while it is read: what was opened is read to its end.
+    void snapshotRemovedWhileRead() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("vanishing.dir"));
+        Feeder feeder(path);
+        QVERIFY(feeder.ok());
+        const QByteArray bytes = [] {
+            QTemporaryDir tmp;
+            const QString p = tmp.filePath(QStringLiteral("x.dir"));
+            SaveSnapshot(sampleList(20000), false, p);
+            return readAll(p);
+        }();
+        const QByteArray name = QFile::encodeName(path);
+        feeder.start({bytes.left(bytes.size() / 3), bytes.mid(bytes.size() / 3)},
+                     [name] { ::unlink(name.constData()); });
+        SnapshotList list;
+        const FileError err = ReadSnapshot(path, list);
+        QVERIFY(err.ok());
+        QCOMPARE(entryTexts(list), entryTexts(sampleList(20000)));
+        QVERIFY(!QFileInfo::exists(path));
+    }
+
+    // Another program truncates a large snapshot file while it is read. The reader either
+    // had read past the cut already (the whole list) or meets the end inside a line (the
+    // message and no entries); it never returns a part of the list as if it were all.
+    void snapshotTruncatedWhileRead() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("big.dir"));
+        const SnapshotList original = sampleList(300000);
+        QVERIFY(SaveSnapshot(original, false, path).ok());
+        const QByteArray bytes = readAll(path);
+        // Inside the name of an entry far enough on that the reader has not reached it yet.
+        const qsizetype cut = bytes.indexOf("\"file", bytes.size() * 3 / 4) + 3;
+        Progress progress;
+        std::atomic<bool> cutDone{false};
+        std::thread cutter([&] {
+            while (progress.count.load() < 1024)
+                std::this_thread::yield();
+            cutDone = ::truncate(QFile::encodeName(path).constData(), cut) == 0;
+        });
+        SnapshotList list;
+        const FileError err = ReadSnapshot(path, list, &progress);
+        cutter.join();
+        QVERIFY(cutDone);
+        if (err.ok()) {
+            QCOMPARE(list.size(), original.size());
+        } else {
+            QCOMPARE(err.code, 62);
+            QCOMPARE(list.size(), 0);
+        }
+    }
+
+    // A DOS listing that ends inside an entry line: the lines before it are imported, the
+    // cut line is not taken for an entry.
+    void listingCutWhileRead() {
+        const QByteArray listing = " Directory of C:\\DATA\r\n"
+                                   "\r\n"
+                                   "A        TXT             1  01/02/99  10:30 a.txt\r\n"
+                                   "SUB            <DIR>        01/02/99  10:30 SUB\r\n"
+                                   "B        TXT        12,345  01/02/99  10:31 b.txt\r\n";
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("listing.txt"));
+        Feeder feeder(path);
+        QVERIFY(feeder.ok());
+        const qsizetype cut = listing.indexOf("01/02/99  10:31") + 5;
+        feeder.start({listing.left(40), listing.mid(40, cut - 40)}, [] {});
+        SnapshotList list;
+        const DosImportResult result = ImportDosListing(path, list, enGB);
+        QVERIFY(!result.failed);
+        QCOMPARE(list.size(), 2);
+        QCOMPARE(list.name(0), u"a.txt");
+        QCOMPARE(list.name(1), u"SUB");
+        QCOMPARE(list.limits.size(), std::size_t(2));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFaults)
+#include "tst_faults.moc"

@@ -1,0 +1,169 @@
+// A folder tree that changes while it is scanned: folders removed before the scan reaches
+// them, files and folders added behind it and ahead of it, and the root itself removed. The
+// scan runs on the real file system; a thin wrapper around its reader makes the changes at
+// fixed moments. Every outcome must be a consistent list: each entry lies in the root or in a
+// folder listed before it, and each folder that was read or found unreadable is a limit.
+
+#include "files/SnapshotFile.h"
+#include "snapshot/DirectoryReader.h"
+#include "snapshot/Scanner.h"
+#include "snapshot/SnapshotList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+namespace {
+
+void makeFile(const QString &path) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("x");
+}
+
+void makeTree(const QString &root) {
+    for (const char *folder : {"a", "b", "b/deep", "c"}) {
+        QVERIFY(QDir(root).mkpath(QLatin1String(folder)));
+        for (int k = 0; k < 3; ++k)
+            makeFile(root + u'/' + QLatin1String(folder) + QStringLiteral("/f%1.txt").arg(k));
+    }
+    makeFile(root + QStringLiteral("/top.txt"));
+}
+
+// Runs `change` once, right after the folder `when` ("" for the root, else a relative path
+// with "/") has been read.
+class ChangingReader : public DirectoryReader {
+public:
+    ChangingReader(QString when, std::function<void()> change)
+        : m_inner(makeDirectoryReader()), m_when(std::move(when)), m_change(std::move(change)) {}
+
+    bool read(int depth, const QString &nameOrRoot, Batch &batch) override {
+        // The names below the root down to this folder.
+        m_path.resize(std::max(depth - 1, 0));
+        if (depth > 0)
+            m_path << nameOrRoot;
+        const bool ok = m_inner->read(depth, nameOrRoot, batch);
+        if (m_change && m_path.join(u'/') == m_when) {
+            m_change();
+            m_change = nullptr;
+        }
+        return ok;
+    }
+
+private:
+    std::unique_ptr<DirectoryReader> m_inner;
+    QStringList m_path;
+    QString m_when;
+    std::function<void()> m_change;
+};
+
+// The entries as "folder|name" texts.
+QSet<QString> entrySet(const SnapshotList &list) {
+    QSet<QString> out;
+    for (int i = 0; i < list.size(); ++i)
+        out.insert(list.folder(i) + u'|' + list.name(i).toString());
+    return out;
+}
+
+void checkConsistent(const SnapshotList &list) {
+    QSet<QString> folders{QString()};
+    QSet<QString> limits;
+    for (std::size_t k = 0; k < list.limits.size(); ++k)
+        limits.insert(list.limitText(k));
+    for (int i = 0; i < list.size(); ++i) {
+        QVERIFY2(folders.contains(list.folder(i)), qPrintable(list.folder(i)));
+        if (list.entry(i).isFolder()) {
+            const QString path = list.folder(i) + list.name(i).toString() + u'\\';
+            folders.insert(path);
+            QVERIFY2(limits.contains(path), qPrintable(path));
+        }
+    }
+    QCOMPARE(limits, folders);
+    QCOMPARE(list.limits.size(), std::size_t(folders.size()));
+    QCOMPARE(list.limitText(list.limits.size() - 1), QString()); // the root comes last
+
+    // The list is whole enough to be saved and read back as it is.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("scan.dir"));
+    QVERIFY(SaveSnapshot(list, false, path).ok());
+    SnapshotList back;
+    QVERIFY(ReadSnapshot(path, back).ok());
+    QCOMPARE(entrySet(back), entrySet(list));
+}
+
+} // namespace
+
+class TestScanFaults : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // After the root is listed, "b" (with "b/deep") is removed before the scan reaches it,
+    // files and a folder are added to the root behind the scan, and a file is added to "c"
+    // ahead of it.
+    void treeChangesDuringScan() {
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("tree"));
+        makeTree(root);
+        ChangingReader reader(QString(), [&] {
+            QDir(root + QStringLiteral("/b")).removeRecursively();
+            makeFile(root + QStringLiteral("/late.txt"));
+            QDir(root).mkpath(QStringLiteral("late/inner"));
+            makeFile(root + QStringLiteral("/c/early.txt"));
+        });
+        SnapshotList list;
+        QVERIFY(Scanner(reader).ReadDirectory(root, list, true));
+        checkConsistent(list);
+        const QSet<QString> entries = entrySet(list);
+        // What the root listing held is there; what was removed has no contents.
+        for (const char *e : {"|a", "|b", "|c", "|top.txt", "a\\|f0.txt", "c\\|f2.txt"})
+            QVERIFY2(entries.contains(QLatin1String(e)), e);
+        QVERIFY(!entries.contains(QStringLiteral("b\\|deep")));
+        QVERIFY(!entries.contains(QStringLiteral("|late.txt")));    // the root was listed before
+        QVERIFY(entries.contains(QStringLiteral("c\\|early.txt"))); // "c" was not
+    }
+
+    // A folder disappears after its parent listed it but while the scan is inside a sibling.
+    void folderRemovedWhileSiblingIsRead() {
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("tree"));
+        makeTree(root);
+        // Whichever of "a" and "c" the file system lists first removes the other.
+        QString first;
+        ChangingReader probe(QString(), [] {});
+        {
+            SnapshotList order;
+            Scanner(probe).ReadDirectory(root, order, false);
+            for (int i = 0; i < order.size() && first.isEmpty(); ++i) {
+                if (order.name(i) == u"a" || order.name(i) == u"c")
+                    first = order.name(i).toString();
+            }
+        }
+        const QString other = first == u"a" ? QStringLiteral("c") : QStringLiteral("a");
+        ChangingReader reader(first, [&] { QDir(root + u'/' + other).removeRecursively(); });
+        SnapshotList list;
+        QVERIFY(Scanner(reader).ReadDirectory(root, list, true));
+        checkConsistent(list);
+        const QSet<QString> entries = entrySet(list);
+        QVERIFY(entries.contains(u'|' + other)); // listed by the root before it went
+        QVERIFY(!entries.contains(other + QStringLiteral("\\|f0.txt")));
+        QVERIFY(entries.contains(first + QStringLiteral("\\|f0.txt")));
+    }
+
+    // The whole tree goes after the root was listed: the root's entries stay, nothing below.
+    void rootRemovedDuringScan() {
+        QTemporaryDir dir;
+        const QString root = dir.filePath(QStringLiteral("tree"));
+        makeTree(root);
+        ChangingReader reader(QString(), [&] { QDir(root).removeRecursively(); });
+        SnapshotList list;
+        QVERIFY(Scanner(reader).ReadDirectory(root, list, true));
+        checkConsistent(list);
+        QCOMPARE(list.size(), 4); // a, b, c and top.txt
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScanFaults)
+#include "tst_scanfaults.moc"
