@@ -36,6 +36,10 @@ test)
     install_missing
     build
     ctest --test-dir build --output-on-failure --timeout 600
+    # The same suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+    cmake --preset asan
+    cmake --build --preset asan --parallel "$(nproc)"
+    ctest --preset asan
     ;;
 *)
     echo "usage: $0 run [FILE.dir] | test" >&2
