@@ -17,27 +17,42 @@ bool sameSecond(double a, double b) {
     return dayA == dayB && secsA == secsB;
 }
 
+namespace {
+// The UTF-16 code units of a text, so that a difference in invisible characters shows.
+QString units(QStringView text) {
+    QString out;
+    for (const QChar c : text.left(64))
+        out += QString::number(c.unicode(), 16) + u' ';
+    return out;
+}
+} // namespace
+
 void checkSameEntries(const SnapshotList &saved, const SnapshotList &read, const char *what) {
     check(read.size() == saved.size(), what,
           QStringLiteral("entry count %1, saved %2").arg(read.size()).arg(saved.size()));
     for (int i = 0; i < saved.size(); ++i) {
         const Entry &s = saved.entry(i);
         const Entry &r = read.entry(i);
-        const QString where = QStringLiteral("entry %1").arg(i);
-        check(read.name(i) == saved.name(i), what,
-              where + QStringLiteral(": name \"%1\", saved \"%2\"")
-                          .arg(QString::fromLatin1(read.name(i).toUtf8().toHex(' ')),
-                               QString::fromLatin1(saved.name(i).toUtf8().toHex(' '))));
-        check(read.folder(i) == saved.folder(i), what,
-              where + QStringLiteral(": folder \"%1\", saved \"%2\"")
-                          .arg(read.folder(i), saved.folder(i)));
-        check(r.attr == s.attr, what, where + QStringLiteral(": attributes"));
+        // The texts of a failure are made only when it happens: names can be long.
+        const auto where = [i](const QString &detail) {
+            return QStringLiteral("entry %1: ").arg(i) + detail;
+        };
+        if (read.name(i) != saved.name(i))
+            fail(what, where(QStringLiteral("name %1, saved %2")
+                                 .arg(units(read.name(i)), units(saved.name(i)))));
+        if (read.folder(i) != saved.folder(i))
+            fail(what, where(QStringLiteral("folder %1, saved %2")
+                                 .arg(units(read.folder(i)), units(saved.folder(i)))));
+        if (r.attr != s.attr)
+            fail(what, where(QStringLiteral("attributes")));
         if (s.isFolder()) {
-            check(r.size == 0 && !r.hasTime(), what, where + QStringLiteral(": folder values"));
+            if (r.size != 0 || r.hasTime())
+                fail(what, where(QStringLiteral("folder values")));
         } else {
-            check(r.size == s.size, what, where + QStringLiteral(": size"));
-            check(sameSecond(r.modified, s.hasTime() ? s.modified : 0.0), what,
-                  where + QStringLiteral(": time"));
+            if (r.size != s.size)
+                fail(what, where(QStringLiteral("size")));
+            if (!sameSecond(r.modified, s.hasTime() ? s.modified : 0.0))
+                fail(what, where(QStringLiteral("time")));
         }
     }
 }
@@ -51,7 +66,8 @@ void checkLimits(const SnapshotList &list, const char *what) {
             continue;
         check(k < list.limits.size(), what, QStringLiteral("a folder without its limit"));
         const QString expected = list.folder(i) + list.name(i).toString() + u'\\';
-        check(list.limitText(k++) == expected, what, expected);
+        if (list.limitText(k++) != expected)
+            fail(what, QStringLiteral("limit ") + units(expected));
     }
     check(k == list.limits.size(), what, QStringLiteral("limits beyond the folders"));
 }
