@@ -189,6 +189,16 @@ int runCompare(const QString &original, const QString &final, int times) {
     return 0;
 }
 
+int runSort(const QString &file, int key, int times) {
+    for (int k = 0; k < times; ++k) {
+        SnapshotList list;
+        check(ReadSnapshot(file, list));
+        std::printf("sort by %s: %.3f s\n", qPrintable(columnName(key)),
+                    seconds([&] { SortList(list, key, 0); }));
+    }
+    return 0;
+}
+
 int runGenDir(int n, const QString &file, const QString &final) {
     SnapshotList a;
     generate(a, n, 1);
@@ -243,6 +253,8 @@ int main(int argc, char **argv) {
         return runGenDir(args[2].toInt(), args[3], args.value(4));
     if (cmd == u"compare" && args.size() >= 4)
         return runCompare(args[2], args[3], args.value(4, QStringLiteral("3")).toInt());
+    if (cmd == u"sort" && args.size() >= 4)
+        return runSort(args[3], args[2].toInt(), args.value(4, QStringLiteral("3")).toInt());
     if (cmd == u"gen-tree" && args.size() == 4)
         return runGenTree(args[2].toInt(), args[3]);
     std::fprintf(stderr, "usage: vistrel-bench all [N]\n"
@@ -250,6 +262,7 @@ int main(int argc, char **argv) {
                          "       vistrel-bench scan-memory FOLDER\n"
                          "       vistrel-bench gen-dir N FILE.dir [FINAL.dir]\n"
                          "       vistrel-bench gen-tree N FOLDER\n"
-                         "       vistrel-bench compare ORIGINAL.dir FINAL.dir [TIMES]\n");
+                         "       vistrel-bench compare ORIGINAL.dir FINAL.dir [TIMES]\n"
+                         "       vistrel-bench sort COLUMN FILE.dir [TIMES]\n");
     return 2;
 }

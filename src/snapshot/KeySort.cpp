@@ -22,6 +22,16 @@ Item makeItem(std::uint32_t index, QStringView key, qsizetype skip) {
     return makeItem(index, &rest, 1);
 }
 
+bool packUnits(QStringView text, qsizetype from, std::uint64_t *prefix) {
+    std::fill(prefix, prefix + PrefixWords, 0);
+    const qsizetype end = std::min(text.size(), from + PrefixUnits);
+    for (qsizetype k = from; k < end; ++k) {
+        const qsizetype unit = k - from;
+        prefix[unit / 4] |= std::uint64_t(text[k].unicode()) << (48 - 16 * (unit % 4));
+    }
+    return text.size() > from + PrefixUnits;
+}
+
 qsizetype commonPrefix(QStringView a, QStringView b, qsizetype limit) {
     qsizetype n = std::min({a.size(), b.size(), limit});
     for (qsizetype k = 0; k < n; ++k) {

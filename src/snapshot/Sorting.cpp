@@ -40,19 +40,12 @@ struct KeyPool {
 };
 
 std::vector<std::uint32_t> byTextKeys(const KeyPool &pool, int n, bool descending) {
-    // Names in one folder often share a long beginning; the packed prefixes start after it.
-    qsizetype skip = n > 0 ? pool.key(0).size() : 0;
-    for (int i = 1; i < n && skip > 0; ++i)
-        skip = KeySort::commonPrefix(pool.key(0), pool.key(static_cast<std::uint32_t>(i)), skip);
-    std::vector<Item> items(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        const QStringView key = pool.key(static_cast<std::uint32_t>(i));
-        items[static_cast<std::size_t>(i)] =
-            KeySort::makeItem(static_cast<std::uint32_t>(i), key, skip);
-    }
-    return KeySort::sort(std::move(items), descending, [&](std::uint32_t a, std::uint32_t b) {
-        return ordinal(pool.key(a), pool.key(b));
-    });
+    return KeySort::sortByChunks(
+        static_cast<std::size_t>(n), descending,
+        [&](std::uint32_t i, int chunk, std::uint64_t *prefix) {
+            return KeySort::packUnits(pool.key(i), chunk * KeySort::PrefixUnits, prefix);
+        },
+        [](std::uint32_t, std::uint32_t) { return 0; });
 }
 
 // Numbers as keys: `rank` gives up to two unsigned values per entry.
