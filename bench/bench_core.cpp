@@ -10,6 +10,8 @@
 #include "snapshot/Sorting.h"
 #include "snapshot/Workspace.h"
 
+#include "ProcStatus.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,17 +24,6 @@
 #include <unistd.h>
 
 namespace {
-
-long peakRssKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
 
 // Names as installers leave them: words, sometimes a number, an extension.
 QString fileName(std::mt19937 &rng) {

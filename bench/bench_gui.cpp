@@ -8,6 +8,8 @@
 #include "snapshot/EntryFormat.h"
 #include "snapshot/Sorting.h"
 
+#include "ProcStatus.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,17 +22,6 @@
 #include <cstdio>
 
 namespace {
-
-long peakRssKb() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
 
 // Lets pending events run and paints the window, as the user would see it.
 void settle(QWidget *window) {

@@ -3,6 +3,8 @@
 #include "files/DosImport.h"
 #include "snapshot/SnapshotList.h"
 
+#include "ProcStatus.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,14 +20,7 @@ const QLocale British(QLocale::English, QLocale::UnitedKingdom);
 
 // Peak resident memory of the process so far, in MiB.
 double peakRssMiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return -1;
+    return static_cast<double>(peakRssKb()) / 1024.0;
 }
 
 std::string grouped(unsigned long long n) {

@@ -17,6 +17,8 @@
 #include "snapshot/Sorting.h"
 #include "snapshot/Workspace.h"
 
+#include "ProcStatus.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -29,20 +31,6 @@
 #include <unistd.h>
 
 namespace {
-
-long statusKb(const char *key) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(static_cast<qsizetype>(std::strlen(key)))
-                .trimmed()
-                .split(' ')[0]
-                .toLong();
-    }
-    return -1;
-}
 
 // Starts a new peak: the kernel forgets the highest resident size so far.
 void resetPeak() {
