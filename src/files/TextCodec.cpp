@@ -32,7 +32,7 @@ void resolveEscapes(QString &s) {
     QChar *d = s.data();
     qsizetype w = first;
     for (qsizetype r = first; r < s.size(); ++r) {
-        if (d[r] == u'|' && r + 2 < s.size() + 0 && hexValue(d[r + 1].unicode()) >= 0 &&
+        if (d[r] == u'|' && r + 2 < s.size() && hexValue(d[r + 1].unicode()) >= 0 &&
             hexValue(d[r + 2].unicode()) >= 0) {
             d[w++] = QChar(static_cast<char16_t>(hexValue(d[r + 1].unicode()) * 16 +
                                                  hexValue(d[r + 2].unicode())));

@@ -17,11 +17,6 @@ Item makeItem(std::uint32_t index, const QStringView *parts, int count) {
     return item;
 }
 
-Item makeItem(std::uint32_t index, QStringView key, qsizetype skip) {
-    const QStringView rest = key.mid(std::min(skip, key.size()));
-    return makeItem(index, &rest, 1);
-}
-
 bool packUnits(QStringView text, qsizetype from, std::uint64_t *prefix) {
     std::fill(prefix, prefix + PrefixWords, 0);
     const qsizetype end = std::min(text.size(), from + PrefixUnits);
@@ -30,15 +25,6 @@ bool packUnits(QStringView text, qsizetype from, std::uint64_t *prefix) {
         prefix[unit / 4] |= std::uint64_t(text[k].unicode()) << (48 - 16 * (unit % 4));
     }
     return text.size() > from + PrefixUnits;
-}
-
-qsizetype commonPrefix(QStringView a, QStringView b, qsizetype limit) {
-    qsizetype n = std::min({a.size(), b.size(), limit});
-    for (qsizetype k = 0; k < n; ++k) {
-        if (a[k] != b[k])
-            return k;
-    }
-    return n;
 }
 
 void appendNaturalKey(std::vector<char16_t> &out, QStringView text) {

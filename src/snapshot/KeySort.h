@@ -26,12 +26,6 @@ using NumberItem = ItemOf<2>;
 // Packs the first sixteen code units of a key (given in parts that are joined) into an item.
 Item makeItem(std::uint32_t index, const QStringView *parts, int count);
 
-// Packs the code units of a key from `skip` on.
-Item makeItem(std::uint32_t index, QStringView key, qsizetype skip);
-
-// The length of the prefix that all keys share.
-qsizetype commonPrefix(QStringView a, QStringView b, qsizetype limit);
-
 // Orders the items by prefix, then by `compare` (a full comparison of two entries' keys), then
 // by entry number, so equal keys keep their order. Sorts in place.
 template <typename T, typename Compare>
