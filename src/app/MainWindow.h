@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppSettings.h"
+#include "compare/CompareOptions.h"
 #include "dialogs/NewSnapshotState.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/Workspace.h"
@@ -46,6 +47,8 @@ public:
     const EntryFormatter &formatter() const { return m_formatter; }
     Prompts &prompts() { return m_prompts; }
     NewSnapshotState &newSnapshotState() { return m_newSnapshot; }
+    // The Compare dialog's options; they outlive the dialog's showings for the whole run.
+    CompareOptions &compareOptions() { return m_compare; }
     ListPane *pane(int listNo) const { return m_panes[static_cast<std::size_t>(listNo - 1)]; }
     QTabWidget *tabStrip() const { return m_tabs; }
     StatusPanel *statusPanel(int panel) const { return panel == 1 ? m_status : m_count; }
@@ -133,6 +136,7 @@ private:
     EntryFormatter m_formatter;
     AppSettings m_loaded;
     NewSnapshotState m_newSnapshot;
+    CompareOptions m_compare;
     std::function<double()> m_clock;
 
     std::array<ListModel *, ListNo::Count> m_models{};

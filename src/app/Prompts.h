@@ -19,9 +19,20 @@ public:
             QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
     // The chosen file, or an empty text when the user cancelled. `filter` uses Qt's form
-    // ("Snapshots (*.dir);;All files (*)"). The save dialog asks before overwriting a file.
+    // ("Snapshots (*.dir);;All files (*)").
     virtual QString openFile(QWidget *parent, const QString &title, const QString &folder,
                              const QString &filter);
-    virtual QString saveFile(QWidget *parent, const QString &title, const QString &proposed,
-                             const QString &filter);
+
+    // What the user chose in a save dialog: the path (empty when cancelled) and the filter
+    // entry selected when the dialog closed, counted from 1.
+    struct SaveChoice {
+        QString path;
+        int filter = 0;
+    };
+    // Shows a save dialog starting in `folder` with `proposedName`, the filter entry `selected`
+    // (from 1) chosen. A name typed without an extension gets the selected filter's extension;
+    // the dialog asks before replacing an existing file.
+    virtual SaveChoice saveFile(QWidget *parent, const QString &title, const QString &folder,
+                                const QString &proposedName, const QStringList &filters,
+                                int selected);
 };

@@ -24,6 +24,16 @@ public:
     // Answers in order; when none is left the first offered button answers.
     QList<QMessageBox::StandardButton> answers;
     QStringList files;
+    // The filter entry each save dialog closes with; when none is left, the one it opened with.
+    QList<int> saveFilters;
+    struct FileAsked {
+        QString title;
+        QString folder;
+        QString proposed;
+        QString filter; // open: the filter; save: the filters joined by ";;"
+        int selected = 0;
+    };
+    QList<FileAsked> fileAsked;
 
     QMessageBox::StandardButton message(QWidget *, const QString &title, const QString &text,
                                         QMessageBox::Icon icon,
@@ -39,11 +49,19 @@ public:
         }
         return QMessageBox::NoButton;
     }
-    QString openFile(QWidget *, const QString &, const QString &, const QString &) override {
+    QString openFile(QWidget *, const QString &title, const QString &folder,
+                     const QString &filter) override {
+        fileAsked.append({title, folder, QString(), filter, 0});
         return files.isEmpty() ? QString() : files.takeFirst();
     }
-    QString saveFile(QWidget *, const QString &, const QString &, const QString &) override {
-        return files.isEmpty() ? QString() : files.takeFirst();
+    SaveChoice saveFile(QWidget *, const QString &title, const QString &folder,
+                        const QString &proposed, const QStringList &filters,
+                        int selected) override {
+        fileAsked.append({title, folder, proposed, filters.join(QStringLiteral(";;")), selected});
+        if (files.isEmpty())
+            return {};
+        const int filter = saveFilters.isEmpty() ? selected : saveFilters.takeFirst();
+        return {files.takeFirst(), filter};
     }
 };
 
