@@ -6,6 +6,7 @@
 #include "../snapshot/SnapshotList.h"
 #include "../snapshot/Sorting.h"
 #include "PosixRead.h"
+#include "ReadableFile.h"
 #include "TextCodec.h"
 
 #include <QDate>
@@ -439,32 +440,28 @@ private:
 
 DosImportResult ImportDosListing(const QString &path, SnapshotList &list, const QLocale &locale,
                                  Progress *progress) {
-    DosImportResult result;
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = openWithoutWaiting(name.constData(), O_RDONLY);
-    struct stat st {};
-    int err = fd < 0 ? errno : 0;
-    if (!err && ::fstat(fd, &st) != 0)
-        err = errno;
-    else if (!err && S_ISDIR(st.st_mode))
-        err = EISDIR;
-    if (err) {
-        result.error = FileError::fromErrno(err, path);
-        if (fd >= 0)
-            ::close(fd);
+    ReadableFile file;
+    if (FileError error = file.open(path)) {
+        DosImportResult result;
+        result.error = error;
         result.failed = true;
-        result.title = result.error.message();
+        result.title = error.message();
         list.unsaved = true;
         return result;
     }
+    return ImportDosListing(file, path, list, locale, progress);
+}
+
+DosImportResult ImportDosListing(const ReadableFile &file, const QString &path,
+                                 SnapshotList &list, const QLocale &locale, Progress *progress) {
+    DosImportResult result;
     list.fileName = QStringLiteral("Untitled");
     list.description = QFileInfo(path).absoluteFilePath();
     list.created = DateSerial::now();
     list.source.clear();
     // An entry line takes at least 40 bytes; reserved room that stays unused is never touched.
-    list.reserve(static_cast<std::size_t>(std::min<off_t>(st.st_size / 40, off_t(1) << 26)));
-    Importer(fd, list, locale, progress).run(result);
-    ::close(fd);
+    list.reserve(static_cast<std::size_t>(std::min<std::int64_t>(file.size() / 40, 1 << 26)));
+    Importer(file.fd(), list, locale, progress).run(result);
     resort(list);
     if (result.failed)
         list.unsaved = true;

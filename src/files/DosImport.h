@@ -7,6 +7,7 @@
 
 class SnapshotList;
 class Progress;
+class ReadableFile;
 
 // How an import ended. A failed import names the line it stopped at and a short description
 // of the fault, which the caller shows as the message's title.
@@ -28,6 +29,10 @@ struct DosImportResult {
 // unsaved. When the file cannot be opened the list is left as it was, apart from that mark.
 DosImportResult ImportDosListing(const QString &path, SnapshotList &list,
                                  const QLocale &locale = QLocale(), Progress *progress = nullptr);
+// The same from a file already opened; `path` names it. The file stays open.
+DosImportResult ImportDosListing(const ReadableFile &file, const QString &path,
+                                 SnapshotList &list, const QLocale &locale = QLocale(),
+                                 Progress *progress = nullptr);
 
 // A listing knows only minutes, so starting an import lifts a zero time tolerance ("0") of the
 // comparison to one minute; any other text stays.

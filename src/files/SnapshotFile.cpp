@@ -6,6 +6,7 @@
 #include "../snapshot/Sorting.h"
 #include "FileWriter.h"
 #include "PosixRead.h"
+#include "ReadableFile.h"
 #include "TextCodec.h"
 
 #include <QFile>
@@ -379,18 +380,16 @@ FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QStrin
 }
 
 FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progress) {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = openWithoutWaiting(name.constData(), O_RDONLY);
-    if (fd < 0)
-        return FileError::fromErrno(errno, path);
-    struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return FileError::fromErrno(EISDIR, path);
-    }
+    ReadableFile file;
+    if (FileError error = file.open(path))
+        return error;
+    return ReadSnapshot(file, list, progress);
+}
+
+FileError ReadSnapshot(const ReadableFile &file, SnapshotList &list, Progress *progress) {
     FileError error;
     {
-        Reader reader(fd, static_cast<std::int64_t>(st.st_size), list, progress);
+        Reader reader(file.fd(), file.size(), list, progress);
         if (!reader.read(TextCodec::Encoding::Utf8, error)) {
             // Not UTF-8: the file came from an older Windows system.
             list.clearEntries();
@@ -398,7 +397,6 @@ FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progre
             reader.read(TextCodec::Encoding::Windows1252, error);
         }
     }
-    ::close(fd);
     if (error)
         list.truncate(0);
     else

@@ -6,6 +6,7 @@
 
 class SnapshotList;
 class Progress;
+class ReadableFile;
 
 // Writes the list (entries in their current order) to a snapshot file. For a result list the
 // created value is the moment of saving. Does not touch the list's unsaved flag.
@@ -16,3 +17,5 @@ FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QStrin
 // entries in file order and the limit folders (the whole snapshot first, then each folder).
 // On an error the list holds no entries.
 FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progress = nullptr);
+// The same from a file already opened; the file stays open.
+FileError ReadSnapshot(const ReadableFile &file, SnapshotList &list, Progress *progress = nullptr);
