@@ -8,7 +8,7 @@ ListModel::ListModel(const SnapshotList &list, const EntryFormatter &formatter, 
     : QAbstractTableModel(parent), m_list(list), m_formatter(formatter) {}
 
 int ListModel::rowCount(const QModelIndex &parent) const {
-    return parent.isValid() ? 0 : m_list.size();
+    return parent.isValid() || m_held ? 0 : m_list.size();
 }
 
 int ListModel::columnCount(const QModelIndex &parent) const {
@@ -65,5 +65,17 @@ void ListModel::setShowIcons(bool show) {
 
 void ListModel::listChanged() {
     beginResetModel();
+    endResetModel();
+}
+
+void ListModel::hold() {
+    beginResetModel();
+    m_held = true;
+    endResetModel();
+}
+
+void ListModel::release() {
+    beginResetModel();
+    m_held = false;
     endResetModel();
 }

@@ -28,6 +28,10 @@ public:
 
     // The list's entries were replaced, added, removed or reordered.
     void listChanged();
+    // While another thread changes the list, the views show it as empty and read nothing.
+    void hold();
+    // The other thread is done: the views show the list as it is now.
+    void release();
 
     const SnapshotList &list() const { return m_list; }
 
@@ -37,5 +41,6 @@ private:
     const SnapshotList &m_list;
     const EntryFormatter &m_formatter;
     bool m_icons = false;
+    bool m_held = false;
     QSize m_itemSize;
 };

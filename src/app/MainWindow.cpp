@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "BusyPointer.h"
 #include "Icons.h"
 #include "ListModel.h"
 #include "ListPane.h"
@@ -10,6 +11,7 @@
 #include "dialogs/HelpDialog.h"
 #include "files/FileError.h"
 #include "files/SnapshotFile.h"
+#include "snapshot/Progress.h"
 #include "snapshot/Sorting.h"
 
 #include <QActionGroup>
@@ -17,6 +19,7 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -43,15 +46,6 @@ constexpr ButtonDef Buttons[] = {
 double secondsSinceMidnight() {
     return QTime::currentTime().msecsSinceStartOfDay() / 1000.0;
 }
-
-// Keeps the hourglass up while a long operation runs, and puts the pointer back on every exit.
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer &) = delete;
-    BusyPointer &operator=(const BusyPointer &) = delete;
-};
 
 } // namespace
 
@@ -243,6 +237,15 @@ void MainWindow::buildStatusBar() {
     m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     statusBar()->addWidget(m_status, 1);
     statusBar()->addPermanentWidget(m_count);
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), statusBar());
+    m_cancelButton->setObjectName(QStringLiteral("CancelJob"));
+    m_cancelButton->setFocusPolicy(Qt::NoFocus);
+    m_cancelButton->hide();
+    statusBar()->addPermanentWidget(m_cancelButton);
+    connect(m_cancelButton, &QPushButton::clicked, this, [this] {
+        if (m_jobProgress)
+            m_jobProgress->cancel();
+    });
     connect(m_status, &StatusPanel::clicked, this, [this] { StatusBar_PanelClick(1); });
     connect(m_count, &StatusPanel::clicked, this, [this] { StatusBar_PanelClick(2); });
 }
@@ -308,7 +311,14 @@ void MainWindow::moveEvent(QMoveEvent *event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
-    // The question about unsaved Original and Final snapshots comes with the file commands.
+    // The Original is asked about first; once answered it is closed, even when the question
+    // about the Final is then cancelled.
+    for (int n : {ListNo::Original, ListNo::Final}) {
+        if (QuerySave(n) == QMessageBox::Cancel) {
+            event->ignore();
+            return;
+        }
+    }
     writeSettings();
     m_status->setText(QStringLiteral("Please Wait..."));
     statusBar()->repaint();
@@ -494,103 +504,13 @@ void MainWindow::ViewWidths_Click() {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Opening a snapshot file
-
-bool MainWindow::PickTargetList() {
-    if (m_ws.list(ListNo::Original).isEmpty()) {
-        m_ws.CurrentList = ListNo::Original;
-        return true;
-    }
-    if (m_ws.list(ListNo::Final).isEmpty()) {
-        m_ws.CurrentList = ListNo::Final;
-        return true;
-    }
-    if (m_ws.CurrentList == ListNo::Original || m_ws.CurrentList == ListNo::Final)
-        return true;
-    m_prompts.message(this, programName(),
-                      QStringLiteral("Original and Final Snapshots are already loaded. You need "
-                                     "to select either the Original or Final Snapshot tab before "
-                                     "you can create or open another."));
-    return false;
-}
-
-void MainWindow::OpenSnapshot(const QString &path) {
-    if (!PickTargetList())
-        return;
-    const int target = m_ws.CurrentList;
-    // Only the start-up passes a path so far; the Open dialog for an empty path comes with the
-    // Open command.
-    if (path.isEmpty())
-        return;
-    repaint();
-    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-    m_ws.DefPath[0] = cut >= 0 ? path.left(cut) : QString();
-
-    // The target is replaced, and results from the pair it belonged to go with it. (Asking
-    // about an unsaved target comes with the file commands; at start-up the lists are empty.)
-    SnapshotList &list = m_ws.list(target);
-    list.clearEntries();
-    list.limits.clear();
-    list.unsaved = false;
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
-        m_ws.list(n).clearEntries();
-        m_ws.list(n).description.clear();
-        ListChanged(n);
-    }
-    list.fileName = path;
-    selectTab(target);
-
-    {
-        BusyPointer busy;
-        ShowStatus(path);
-        for (;;) {
-            const FileError error = ReadSnapshot(path, list);
-            if (error.ok())
-                break;
-            list.clearEntries();
-            list.limits.clear();
-            if (ReportFileError(error) != QMessageBox::Retry)
-                break;
-        }
-        // A list keeps its sort state across reloads; the new entries take their place in it.
-        resort(list);
-        ListChanged(target);
-    }
-    if (!list.isEmpty())
-        pane(target)->details()->setCurrentIndex(pane(target)->model()->index(0, 0));
-    selectTab(target);
-    ShowStatus(QString());
-    TabStrip_Click();
-}
-
-QMessageBox::StandardButton MainWindow::ReportFileError(const FileError &error) {
-    const QMessageBox::StandardButtons buttons =
-        error.code == FileError::DriveNotReady
-            ? QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore
-            : QMessageBox::StandardButtons(QMessageBox::Ok);
-    return m_prompts.message(this, QStringLiteral("Error"), error.message(), QMessageBox::Warning,
-                             buttons);
-}
-
-// ---------------------------------------------------------------------------------------------
 // Commands
 
-// Each of these commands comes with its own change; until then the menu entry and button exist
-// and follow the enabling rules, and choosing them does nothing.
-void MainWindow::FileNew_Click() {}
-void MainWindow::FileOpen_Click() {}
-void MainWindow::FileClose_Click() {}
-void MainWindow::FileSaveAs_Click() {}
-void MainWindow::FileExport_Click() {}
-void MainWindow::FileImport_Click() {}
+// The Compare and Print commands come with their own change; until then the menu entries and
+// buttons exist and follow the enabling rules, and choosing them does nothing.
 void MainWindow::FileCompare_Click() {}
-void MainWindow::FileProps_Click() {}
 void MainWindow::FilePrint_Click() {}
 void MainWindow::FilePageSetup_Click() {}
-
-void MainWindow::FileExit_Click() {
-    close();
-}
 
 void MainWindow::HelpScreen_Click() {
     if (!m_help)

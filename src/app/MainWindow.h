@@ -15,7 +15,11 @@ class AboutDialog;
 class HelpDialog;
 class ListModel;
 class ListPane;
+class NewSnapshotDialog;
+class Progress;
+class PropertiesDialog;
 class Prompts;
+class QPushButton;
 class QAction;
 class QSettings;
 class QTabWidget;
@@ -81,13 +85,28 @@ public:
     // A toolbar button, by its key ("New", "Open", ...).
     void Toolbar_ButtonClick(const QString &key);
 
-    // Makes list `listNo` (1 or 2) the target of a New or Open; false when both snapshot lists
-    // are loaded and a result tab is shown.
+    // Makes list 1 or 2 the target of a New, Open or Import (CurrentList); false when both
+    // snapshot lists are loaded and a result tab is shown.
     bool PickTargetList();
-    // Loads a snapshot file into the Original or Final list.
+    // Loads a snapshot file into the Original or Final list; an empty path asks for the file.
     void OpenSnapshot(const QString &path);
     // Shows the message of a file error; returns the button pressed.
     QMessageBox::StandardButton ReportFileError(const FileError &error);
+    // Asks for a file and writes list `listNo` to it: kind 1 proposes a snapshot file, kind 2
+    // a CSV file; the filter chosen decides. True when a file was written.
+    bool SaveOrExport(int kind, int listNo);
+    // Writes a list as a snapshot file or as CSV; errors are reported. True on success.
+    bool SaveSnapshot(int listNo, const QString &path);
+    bool ExportCsv(int listNo, const QString &path);
+    // When list 1 or 2 has not been saved, asks whether to save it; then closes it unless the
+    // answer was Cancel. Returns the answer, or NoButton when nothing was asked. A Yes whose
+    // save fails or is cancelled returns Cancel, and the list stays.
+    QMessageBox::StandardButton QuerySave(int listNo);
+    // Empties list 1 or 2, the result lists and the Compare options that depend on the list.
+    void CloseSnapshot(int listNo);
+    // Runs `work` on a worker thread; the window stays painted and takes no input meanwhile,
+    // and the status bar shows the progress. A cancellable job stops on Esc or Cancel.
+    void runJob(Progress &progress, bool cancellable, const std::function<void()> &work);
     // The entries of a list changed: its view shows them anew.
     void ListChanged(int listNo);
     // Selects tab n (1 to 6); selecting another tab runs TabStrip_Click.
@@ -127,6 +146,12 @@ private:
     void setCommand(const char *name, const QString &key, bool enabled);
     void setView(bool summary);
     void writeSettings();
+    void showJobProgress(Progress &progress);
+    void importDosListing();
+    void selectFirstEntry(int listNo);
+    // Reads a list on a worker thread while its views look away; `read` fills it.
+    void fillList(int listNo, Progress &progress, bool cancellable,
+                  const std::function<void()> &read);
     void fitToFrame();
     QString countText(int count) const;
 
@@ -147,6 +172,10 @@ private:
     StatusPanel *m_count = nullptr;
     AboutDialog *m_about = nullptr;
     HelpDialog *m_help = nullptr;
+    NewSnapshotDialog *m_create = nullptr;
+    PropertiesDialog *m_properties = nullptr;
+    QPushButton *m_cancelButton = nullptr;
+    Progress *m_jobProgress = nullptr;
 
     // The outer size the settings asked for, until the window frame is known.
     QSize m_pendingOuterSize;

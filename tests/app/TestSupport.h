@@ -4,10 +4,13 @@
 #include "app/Prompts.h"
 #include "snapshot/SnapshotList.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QList>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cmath>
 #include <memory>
 
@@ -63,6 +66,21 @@ public:
         const int filter = saveFilters.isEmpty() ? selected : saveFilters.takeFirst();
         return {files.takeFirst(), filter};
     }
+};
+
+// Closes every modal dialog that opens while it lives, as a user pressing Esc would.
+class DialogCloser {
+public:
+    DialogCloser() {
+        QObject::connect(&m_timer, &QTimer::timeout, [] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                dialog->reject();
+        });
+        m_timer.start(20);
+    }
+
+private:
+    QTimer m_timer;
 };
 
 // A settings store in a temporary folder, never the user's.

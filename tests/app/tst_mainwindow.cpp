@@ -198,6 +198,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         QSignalSpy saveAs(action(*w, "FileSaveAs"), &QAction::triggered);
         QSignalSpy fileNew(action(*w, "FileNew"), &QAction::triggered);
+        DialogCloser closer;
         QTest::keyClick(w.get(), Qt::Key_S, Qt::ControlModifier);
         w->Toolbar_ButtonClick(QStringLiteral("Save As"));
         QCOMPARE(saveAs.count(), 0);
@@ -233,10 +234,12 @@ private Q_SLOTS:
         load(*w, 1, 3);
         load(*w, 2, 3);
         w->TabStrip_Click();
+        DialogCloser closer;
+        // Close comes last: it empties the list the others need.
         const std::pair<const char *, const char *> pairs[] = {
-            {"New", "FileNew"},        {"Open", "FileOpen"},   {"Import", "FileImport"},
-            {"Save As", "FileSaveAs"}, {"Close", "FileClose"}, {"Compare", "FileCompare"},
-            {"Export", "FileExport"},  {"Print", "FilePrint"}};
+            {"New", "FileNew"},        {"Open", "FileOpen"},       {"Import", "FileImport"},
+            {"Save As", "FileSaveAs"}, {"Compare", "FileCompare"}, {"Export", "FileExport"},
+            {"Print", "FilePrint"},    {"Close", "FileClose"}};
         for (const auto &[key, name] : pairs) {
             QSignalSpy spy(action(*w, name), &QAction::triggered);
             button(*w, QLatin1String(key))->trigger();
@@ -661,6 +664,7 @@ private Q_SLOTS:
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         QSignalSpy props(action(*w, "FileProps"), &QAction::triggered);
+        DialogCloser closer;
         QTest::mouseClick(w->statusPanel(1), Qt::LeftButton);
         QCOMPARE(props.count(), 0);
         load(*w, 1, 4);

@@ -1,0 +1,142 @@
+#include "PropertiesDialog.h"
+
+#include "app/Twips.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/SnapshotList.h"
+#include "snapshot/Workspace.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+void place(QWidget *widget, int left, int top, int width, int height) {
+    widget->setGeometry(QRect(QPoint(Twips::toPixels(left, widget), Twips::toPixels(top, widget)),
+                              Twips::toPixels(width, height, widget)));
+}
+
+// Read-only boxes drawn in the dialog's face colour, as the texts there cannot be changed.
+template <class Box> void makeReadOnly(Box *box) {
+    box->setReadOnly(true);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    box->setPalette(palette);
+}
+
+} // namespace
+
+PropertiesDialog::PropertiesDialog(const EntryFormatter &format, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      m_format(format), m_description(new QPlainTextEdit(this)), m_timeAndDate(new QLineEdit(this)),
+      m_whereFrom(new QPlainTextEdit(this)), m_ok(new QPushButton(QStringLiteral("OK"), this)) {
+    setObjectName(QStringLiteral("Properties"));
+    setWindowTitle(QStringLiteral("Snapshot Properties"));
+    setFixedSize(Twips::toPixels(7320, 3210, this));
+
+    auto *label = new QLabel(QStringLiteral("&Description:"), this);
+    label->setBuddy(m_description);
+    place(label, 240, 120, 1095, 255);
+    m_description->setObjectName(QStringLiteral("Description"));
+    m_description->setAccessibleName(QStringLiteral("Description"));
+    m_description->setTabChangesFocus(true);
+    m_description->installEventFilter(this);
+    place(m_description, 240, 360, 4845, 1335);
+
+    m_ok->setObjectName(QStringLiteral("OK"));
+    m_ok->setDefault(true);
+    place(m_ok, 5880, 240, 1215, 375);
+    auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("Cancel"));
+    place(cancel, 5880, 720, 1215, 375);
+
+    m_timeAndDate->setObjectName(QStringLiteral("TimeAndDate"));
+    m_timeAndDate->setAccessibleName(QStringLiteral("Created"));
+    makeReadOnly(m_timeAndDate);
+    place(m_timeAndDate, 5280, 2160, 1695, 285);
+    m_whereFrom->setObjectName(QStringLiteral("WhereFrom"));
+    m_whereFrom->setAccessibleName(QStringLiteral("Source"));
+    m_whereFrom->setTabChangesFocus(true);
+    makeReadOnly(m_whereFrom);
+    place(m_whereFrom, 240, 2160, 4815, 885);
+    place(new QLabel(QStringLiteral("Created:"), this), 5280, 1920, 735, 255);
+    place(new QLabel(QStringLiteral("Source:"), this), 240, 1920, 615, 255);
+
+    setTabOrder(m_description, m_ok);
+    setTabOrder(m_ok, cancel);
+    setTabOrder(cancel, m_timeAndDate);
+    setTabOrder(m_timeAndDate, m_whereFrom);
+    connect(m_ok, &QPushButton::clicked, this, &PropertiesDialog::OK_Click);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool PropertiesDialog::run(SnapshotList &list, int listNo) {
+    m_list = &list;
+    m_listNo = listNo;
+    m_stored = false;
+    const bool snapshot = listNo == ListNo::Original || listNo == ListNo::Final;
+    setWindowTitle(QStringLiteral("Properties of ") +
+                   (snapshot ? Workspace::ListName(listNo) + QStringLiteral(" Snapshot")
+                             : Workspace::TabCaption(listNo)));
+    m_timeAndDate->setText(m_format.generalDate(list.created));
+    m_whereFrom->setPlainText(list.source);
+    m_description->setPlainText(list.description);
+    m_description->selectAll();
+    // Filling the box is not an edit; only the user's typing marks the snapshot unsaved.
+    m_description->document()->setModified(false);
+    if (snapshot)
+        m_description->setFocus();
+    else
+        m_ok->setFocus();
+    exec();
+    m_list = nullptr;
+    return m_stored;
+}
+
+bool PropertiesDialog::eventFilter(QObject *watched, QEvent *event) {
+    // The description is one line in the snapshot file: Enter means OK, not a new line.
+    if (watched == m_description && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            m_ok->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool PropertiesDialog::refuseUnstorable() {
+    const QString text = m_description->toPlainText();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < text.size() && at < 0; ++i) {
+        const QChar c = text.at(i);
+        if (c == u'"' || c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator ||
+            c == QChar::LineSeparator)
+            at = i;
+    }
+    if (at < 0)
+        return false;
+    QTextCursor cursor = m_description->textCursor();
+    cursor.setPosition(static_cast<int>(at));
+    cursor.setPosition(static_cast<int>(at + 1), QTextCursor::KeepAnchor);
+    m_description->setTextCursor(cursor);
+    m_description->setFocus();
+    return true;
+}
+
+void PropertiesDialog::OK_Click() {
+    if (m_listNo != ListNo::Original && m_listNo != ListNo::Final) {
+        accept();
+        return;
+    }
+    if (refuseUnstorable())
+        return;
+    m_list->description = m_description->toPlainText();
+    if (m_description->document()->isModified())
+        m_list->unsaved = true;
+    m_stored = true;
+    accept();
+}
