@@ -1,0 +1,636 @@
+// The file commands of the main window, driven as a user would, with the prompts answering the
+// message boxes and file dialogs.
+
+#include "TestSupport.h"
+#include "app/ListPane.h"
+#include "app/StatusPanel.h"
+#include "compare/Comparison.h"
+#include "dialogs/PropertiesDialog.h"
+#include "files/SnapshotFile.h"
+#include "snapshot/DateSerial.h"
+#include "snapshot/Progress.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QThread>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+using Button = QMessageBox::StandardButton;
+
+// Runs `act` on the next modal dialog that opens.
+void onNextDialog(std::function<void(QDialog *)> act) {
+    auto *timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            act(dialog);
+        }
+    });
+    timer->start(10);
+}
+
+void writeFile(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QString SaveQuestion = QStringLiteral(" Snapshot has not been saved, save it now?");
+
+} // namespace
+
+class TestFileCommands : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestStore> store;
+    TestPrompts prompts;
+    std::unique_ptr<QTemporaryDir> dir;
+
+    std::unique_ptr<MainWindow> makeWindow() {
+        auto w = std::make_unique<MainWindow>(store->settings(), prompts);
+        w->restorePlacement();
+        return w;
+    }
+    QString path(const QString &name) const { return dir->filePath(name); }
+
+    // A snapshot file of n entries, described as `description`.
+    QString snapshotFile(const QString &name, int n, const QString &description) {
+        SnapshotList list;
+        fillList(list, n);
+        list.description = description;
+        list.source = QStringLiteral("/ - ") + description + QStringLiteral("/*.*");
+        list.created = 40000.5;
+        const QString file = path(name);
+        [&] { QVERIFY(SaveSnapshot(list, false, file).ok()); }();
+        return file;
+    }
+    static void load(MainWindow &w, int listNo, int n, bool unsaved) {
+        fillList(w.workspace().list(listNo), n, listNo);
+        w.workspace().list(listNo).unsaved = unsaved;
+        w.workspace().list(listNo).addLimit(u"");
+        w.ListChanged(listNo);
+        w.TabStrip_Click();
+    }
+    // A tree to scan: three files and a folder.
+    QString makeTree(const QString &name) {
+        const QString root = path(name);
+        QDir().mkpath(root + QStringLiteral("/sub"));
+        for (const char *file : {"a.txt", "b.txt", "sub/c.txt"})
+            writeFile(root + u'/' + QLatin1String(file), "x");
+        return root;
+    }
+    // Opens `folder` in the dialog's folder list as a user would: Enter on the nearest
+    // ancestor the list shows, down to the folder itself.
+    static void openInFolderList(QDialog *d, const QString &folder) {
+        auto *dirs = d->findChild<QListWidget *>(QStringLiteral("DirList"));
+        const QString target = QDir::toNativeSeparators(folder);
+        for (int step = 0;
+             step < 30 && d->findChild<QLineEdit *>(QStringLiteral("SnapPath"))->text() != target;
+             ++step) {
+            QListWidgetItem *best = nullptr;
+            for (int i = 0; i < dirs->count(); ++i) {
+                const QString tip = dirs->item(i)->toolTip();
+                const QString withSep =
+                    tip.endsWith(QDir::separator()) ? tip : tip + QDir::separator();
+                if ((tip == target || target.startsWith(withSep)) &&
+                    (!best || tip.size() > best->toolTip().size()))
+                    best = dirs->item(i);
+            }
+            if (!best)
+                return;
+            dirs->setCurrentItem(best);
+            QTest::keyClick(dirs, Qt::Key_Return);
+        }
+    }
+    // Runs New with the dialog at `folder`, for list `which`, appending or not.
+    static void newSnapshot(MainWindow &w, const QString &folder, int which, bool append) {
+        onNextDialog([which, append, folder](QDialog *d) {
+            d->findChild<QRadioButton *>(QStringLiteral("WhichList%1").arg(which))->click();
+            openInFolderList(d, folder);
+            if (append)
+                d->findChild<QCheckBox *>(QStringLiteral("AppendTo"))->setChecked(true);
+            d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
+        });
+        w.FileNew_Click();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom)); }
+    void init() {
+        store = std::make_unique<TestStore>();
+        prompts = TestPrompts();
+        dir = std::make_unique<QTemporaryDir>();
+    }
+
+    void targetListRules_data() {
+        QTest::addColumn<int>("original");
+        QTest::addColumn<int>("final");
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("target"); // 0: refused with the message
+        QTest::newRow("nothing loaded, final tab") << 0 << 0 << 2 << 1;
+        QTest::newRow("original loaded, its tab") << 3 << 0 << 1 << 2;
+        QTest::newRow("final loaded only") << 0 << 3 << 2 << 1;
+        QTest::newRow("both, final tab") << 3 << 3 << 2 << 2;
+        QTest::newRow("both, original tab") << 3 << 3 << 1 << 1;
+        QTest::newRow("both, unchanged tab") << 3 << 3 << 6 << 0;
+    }
+    void targetListRules() {
+        QFETCH(int, original);
+        QFETCH(int, final);
+        QFETCH(int, tab);
+        QFETCH(int, target);
+        auto w = makeWindow();
+        load(*w, 1, original, false);
+        load(*w, 2, final, false);
+        w->selectTab(tab);
+        // Open and Import share the rule; Open asks for nothing more when refused.
+        w->FileOpen_Click();
+        if (target == 0) {
+            QCOMPARE(prompts.asked.size(), 1);
+            QVERIFY(prompts.asked[0].text.startsWith(
+                QStringLiteral("Original and Final Snapshots are already loaded.")));
+            QVERIFY(prompts.fileAsked.isEmpty());
+        } else {
+            QCOMPARE(prompts.fileAsked.size(), 1);
+            QCOMPARE(prompts.fileAsked[0].title,
+                     QStringLiteral("Open %1 Snapshot").arg(Workspace::ListName(target)));
+            QCOMPARE(prompts.fileAsked[0].filter,
+                     QStringLiteral("Snapshots (*.dir);;All files (*)"));
+        }
+    }
+
+    void newReplacesAndAppends() {
+        auto w = makeWindow();
+        const QString first = makeTree(QStringLiteral("First"));
+        const QString second = makeTree(QStringLiteral("Second"));
+        newSnapshot(*w, first, 1, false);
+        SnapshotList &list = w->workspace().list(1);
+        QCOMPARE(list.size(), 4);
+        QCOMPARE(list.description, QDir::toNativeSeparators(first));
+        QCOMPARE(list.fileName, QStringLiteral("First"));
+        QVERIFY(list.unsaved);
+        QVERIFY(list.source.endsWith(QStringLiteral(" - ") + first + QStringLiteral("/*.*")));
+        QVERIFY(std::abs(list.created - DateSerial::now()) < 1.0 / 24);
+        QCOMPARE(w->workspace().DefPath[1], first);
+        QCOMPARE(w->pane(1)->details()->model()->rowCount(), 4);
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("4"));
+        QVERIFY(!QApplication::overrideCursor());
+
+        const double created = list.created;
+        const QString source = list.source;
+        list.created = created - 1;
+        newSnapshot(*w, second, 1, true);
+        QCOMPARE(list.size(), 8);
+        QCOMPARE(list.description, first + QStringLiteral(" + ") + second);
+        QCOMPARE(list.fileName, QStringLiteral("Second"));
+        QCOMPARE(list.created, created - 1);
+        QCOMPARE(list.source, source);
+        QCOMPARE(QSettings(store->path() + QStringLiteral("/Vistrel.ini"), QSettings::IniFormat)
+                     .value(QStringLiteral("Settings/Separate")),
+                 QVariant(QStringLiteral("0")));
+
+        // Replacing the unsaved list asks first; No empties it and scans anew.
+        prompts.answers = {Button::No};
+        newSnapshot(*w, second, 1, false);
+        QCOMPARE(prompts.asked.size(), 1);
+        QCOMPARE(prompts.asked[0].text, QStringLiteral("Original") + SaveQuestion);
+        QCOMPARE(list.size(), 4);
+        QCOMPARE(list.description, second);
+    }
+
+    // Every command that gives up a snapshot asks first; Cancel, or a Yes whose save does not
+    // happen, keeps the snapshot and stops the command.
+    void saveQuestionInEveryCaller_data() {
+        QTest::addColumn<QString>("caller");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("saveTo"); // for Yes: the file chosen; empty cancels
+        QTest::addColumn<bool>("goesOn");
+        const char *callers[] = {"close", "open", "import", "new", "exit"};
+        for (const char *caller : callers) {
+            const QString c = QLatin1String(caller);
+            QTest::newRow(qPrintable(c + QStringLiteral(" yes")))
+                << c << int(Button::Yes) << QStringLiteral("saved.dir") << true;
+            QTest::newRow(qPrintable(c + QStringLiteral(" no")))
+                << c << int(Button::No) << QString() << true;
+            QTest::newRow(qPrintable(c + QStringLiteral(" cancel")))
+                << c << int(Button::Cancel) << QString() << false;
+            QTest::newRow(qPrintable(c + QStringLiteral(" yes, save cancelled")))
+                << c << int(Button::Yes) << QString() << false;
+            QTest::newRow(qPrintable(c + QStringLiteral(" yes, disk full")))
+                << c << int(Button::Yes) << QStringLiteral("/dev/full") << false;
+        }
+    }
+    void saveQuestionInEveryCaller() {
+        QFETCH(QString, caller);
+        QFETCH(int, answer);
+        QFETCH(QString, saveTo);
+        QFETCH(bool, goesOn);
+        auto w = makeWindow();
+        w->show();
+        load(*w, 1, 5, true);
+        load(*w, 2, 2, false);
+        w->selectTab(1);
+        const QString other = snapshotFile(QStringLiteral("other.dir"), 7, QStringLiteral("O"));
+        const QString listing = path(QStringLiteral("listing.txt"));
+        writeFile(
+            listing,
+            " Directory of C:\\X\r\n\r\nA        TXT            12  01/02/99  10:30 a.txt\r\n");
+        const QString tree = makeTree(QStringLiteral("Tree"));
+
+        prompts.answers = {static_cast<Button>(answer)};
+        const QString savedTo = saveTo.startsWith(u'/') ? saveTo : path(saveTo);
+        if (answer == Button::Yes && !saveTo.isEmpty())
+            prompts.files << savedTo;
+        else if (answer == Button::Yes)
+            prompts.files << QString(); // the save dialog is cancelled
+        bool closed = false;
+        if (caller == QLatin1String("close")) {
+            w->FileClose_Click();
+        } else if (caller == QLatin1String("open")) {
+            prompts.files.prepend(other);
+            w->FileOpen_Click();
+        } else if (caller == QLatin1String("import")) {
+            prompts.answers.prepend(Button::Ok); // the notice
+            prompts.files.prepend(listing);
+            w->FileImport_Click();
+        } else if (caller == QLatin1String("new")) {
+            newSnapshot(*w, tree, 1, false);
+        } else {
+            closed = w->close();
+        }
+        const SnapshotList &list = w->workspace().list(1);
+        const auto question =
+            std::find_if(prompts.asked.begin(), prompts.asked.end(),
+                         [](const auto &a) { return a.text.endsWith(SaveQuestion); });
+        QVERIFY(question != prompts.asked.end());
+        QCOMPARE(question->buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(question->title, QStringLiteral("Vistrel"));
+        if (!goesOn) {
+            QCOMPARE(list.size(), 5);
+            QVERIFY(list.unsaved);
+            QVERIFY(!closed);
+        } else {
+            // A new scan is unsaved by nature.
+            QCOMPARE(list.unsaved, caller == QLatin1String("new"));
+            const int expected = caller == QLatin1String("open")     ? 7
+                                 : caller == QLatin1String("import") ? 1
+                                 : caller == QLatin1String("new")    ? 4
+                                                                     : 0;
+            QCOMPARE(list.size(), expected);
+            QCOMPARE(closed, caller == QLatin1String("exit"));
+        }
+        if (answer == Button::Yes && goesOn) {
+            SnapshotList saved;
+            QVERIFY(ReadSnapshot(savedTo, saved).ok());
+            QCOMPARE(saved.size(), 5);
+        }
+        if (saveTo == QLatin1String("/dev/full")) {
+            QVERIFY(std::any_of(prompts.asked.begin(), prompts.asked.end(), [](const auto &a) {
+                return a.title == QLatin1String("Error") &&
+                       a.text == QLatin1String("Out of disk space");
+            }));
+        }
+    }
+
+    void proposedNames_data() {
+        QTest::addColumn<int>("listNo");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("proposed");
+        QTest::addColumn<bool>("ownFolder");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("opened file")
+            << 1 << QStringLiteral("/snaps/before.dir") << QStringLiteral("before") << true
+            << QStringLiteral("Save/Export Original Snapshot");
+        QTest::newRow("scanned folder")
+            << 2 << QStringLiteral("Reports") << QStringLiteral("Reports") << false
+            << QStringLiteral("Save/Export Final Snapshot");
+        QTest::newRow("name with periods")
+            << 1 << QStringLiteral("/s/a.b.dir") << QStringLiteral("a") << true
+            << QStringLiteral("Save/Export Original Snapshot");
+        QTest::newRow("no name") << 1 << QString() << QStringLiteral("Untitled") << false
+                                 << QStringLiteral("Save/Export Original Snapshot");
+        QTest::newRow("changed") << 5 << QStringLiteral("/x/y.dir") << QStringLiteral("Changed")
+                                 << false << QStringLiteral("Save/Export Changed");
+        QTest::newRow("only in final") << 4 << QString() << QStringLiteral("Only in Final") << false
+                                       << QStringLiteral("Save/Export Only in Final");
+    }
+    void proposedNames() {
+        QFETCH(int, listNo);
+        QFETCH(QString, fileName);
+        QFETCH(QString, proposed);
+        QFETCH(bool, ownFolder);
+        QFETCH(QString, title);
+        auto w = makeWindow();
+        load(*w, listNo, 3, false);
+        w->workspace().list(listNo).fileName = fileName;
+        w->workspace().DefPath[0] = QStringLiteral("/remembered");
+        w->selectTab(listNo);
+        w->FileSaveAs_Click();
+        QCOMPARE(prompts.fileAsked.size(), 1);
+        QCOMPARE(prompts.fileAsked[0].proposed, proposed);
+        QCOMPARE(prompts.fileAsked[0].title, title);
+        QCOMPARE(prompts.fileAsked[0].folder, ownFolder ? fileName.left(fileName.lastIndexOf(u'/'))
+                                                        : QStringLiteral("/remembered"));
+        QCOMPARE(prompts.fileAsked[0].selected, 1);
+    }
+
+    void filterDecidesTheWriter_data() {
+        QTest::addColumn<bool>("exportCommand");
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<bool>("csv");
+        QTest::newRow("save as, snapshot") << false << 1 << false;
+        QTest::newRow("save as, csv") << false << 2 << true;
+        QTest::newRow("save as, all files") << false << 3 << false;
+        QTest::newRow("export, csv") << true << 2 << true;
+        QTest::newRow("export, snapshot") << true << 1 << false;
+    }
+    void filterDecidesTheWriter() {
+        QFETCH(bool, exportCommand);
+        QFETCH(int, filter);
+        QFETCH(bool, csv);
+        auto w = makeWindow();
+        load(*w, 1, 4, true);
+        const QString file = path(QStringLiteral("out/written"));
+        QDir().mkpath(path(QStringLiteral("out")));
+        prompts.files << file;
+        prompts.saveFilters << filter;
+        exportCommand ? w->FileExport_Click() : w->FileSaveAs_Click();
+        QCOMPARE(prompts.fileAsked[0].selected, exportCommand ? 2 : 1);
+        const QByteArray written = readFile(file);
+        QCOMPARE(written.startsWith("\"entry"), csv);
+        SnapshotList read;
+        QCOMPARE(ReadSnapshot(file, read).ok(), !csv);
+        // Only a snapshot file saves the snapshot.
+        QCOMPARE(w->workspace().list(1).unsaved, csv);
+        QCOMPARE(w->workspace().DefPath[0], path(QStringLiteral("out")));
+    }
+
+    void closeResetsCompareOptions() {
+        auto w = makeWindow();
+        load(*w, 1, 3, false);
+        load(*w, 2, 3, false);
+        load(*w, 5, 2, false);
+        w->workspace().list(5).description = QStringLiteral("Changed between");
+        CompareOptions &options = w->compareOptions();
+        options.limitOriginal = QStringLiteral("Sub\\");
+        options.limitFinal = QStringLiteral("Sub\\");
+        options.ignoreAttr = {true, true, false, false, true, false};
+        options.ignoreSize = options.ignoreStamp = options.compared = true;
+        options.tolerance = QStringLiteral("5");
+        w->selectTab(1);
+        w->FileClose_Click();
+        QVERIFY(prompts.asked.isEmpty());
+        QVERIFY(w->workspace().list(1).isEmpty());
+        QVERIFY(w->workspace().list(1).limits.empty());
+        QVERIFY(w->workspace().list(5).isEmpty());
+        QVERIFY(w->workspace().list(5).description.isEmpty());
+        QCOMPARE(w->workspace().list(2).size(), 3);
+        QVERIFY(options.limitOriginal.isEmpty());
+        QCOMPARE(options.limitFinal, QStringLiteral("Sub\\"));
+        QCOMPARE(options.ignoreAttr,
+                 (std::array<bool, 6>{false, false, false, false, false, true}));
+        QVERIFY(!options.ignoreSize && !options.ignoreStamp && !options.compared);
+        QCOMPARE(options.tolerance, QStringLiteral("5"));
+        QVERIFY(!w->findChild<QAction *>(QStringLiteral("FileCompare"))->isEnabled());
+    }
+
+    void importNoticeAndTolerance_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("zero") << QStringLiteral("0") << QStringLiteral("1");
+        QTest::newRow("five") << QStringLiteral("5") << QStringLiteral("5");
+        QTest::newRow("zero point") << QStringLiteral("0.0") << QStringLiteral("0.0");
+    }
+    void importNoticeAndTolerance() {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        auto w = makeWindow();
+        w->compareOptions().tolerance = before;
+        w->FileImport_Click(); // the file dialog is cancelled
+        QCOMPARE(w->compareOptions().tolerance, after);
+        QCOMPARE(prompts.asked.size(), 1);
+        QCOMPARE(prompts.asked[0].title, QStringLiteral("Important"));
+        QCOMPARE(prompts.asked[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(prompts.asked[0].icon, QMessageBox::NoIcon);
+        const QStringList lines = prompts.asked[0].text.split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 6);
+        QVERIFY(lines[5].endsWith(QStringLiteral("will be set to 1 minute.")));
+        QCOMPARE(prompts.fileAsked[0].title, QStringLiteral("Import Original Snapshot"));
+    }
+
+    void importFillsTheTarget() {
+        auto w = makeWindow();
+        const QString listing = path(QStringLiteral("dir.txt"));
+        writeFile(listing, " Directory of C:\\WINDOWS\r\n\r\n"
+                           "SYSTEM         <DIR>        01/02/99  10:30 SYSTEM\r\n"
+                           "WIN      INI         1,234  01/02/99  10:31 win.ini\r\n"
+                           "BAD      INI         1,234  99/99/99  10:31 bad.ini\r\n");
+        prompts.files << listing;
+        w->FileImport_Click();
+        const SnapshotList &list = w->workspace().list(1);
+        QCOMPARE(list.size(), 2);
+        QCOMPARE(list.description, listing);
+        QCOMPARE(list.fileName, QStringLiteral("Untitled"));
+        QCOMPARE(list.source, QStringLiteral("Imported Directory of C:\\WINDOWS"));
+        // The bad date stops the import with the line as the message; the list counts as
+        // unsaved so closing it asks.
+        QCOMPARE(prompts.asked.size(), 2);
+        QVERIFY(prompts.asked[1].text.startsWith(QStringLiteral("BAD      INI")));
+        QVERIFY(list.unsaved);
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("2"));
+    }
+
+    void propertiesEdits_data() {
+        QTest::addColumn<int>("listNo");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("refusedAt"); // -1: stored (or discarded for a result list)
+        QTest::newRow("plain") << 1 << QStringLiteral("New, with commas") << -1;
+        QTest::newRow("two quotes") << 2 << QStringLiteral("a\"b\"c") << 1;
+        QTest::newRow("line break") << 1 << QStringLiteral("one\ntwo") << 3;
+        QTest::newRow("result list") << 5 << QStringLiteral("ignored") << -1;
+    }
+    void propertiesEdits() {
+        QFETCH(int, listNo);
+        QFETCH(QString, typed);
+        QFETCH(int, refusedAt);
+        auto w = makeWindow();
+        load(*w, 1, 3, false);
+        load(*w, 2, 3, false);
+        load(*w, listNo, 3, false);
+        SnapshotList &list = w->workspace().list(listNo);
+        list.description = QStringLiteral("Old");
+        w->compareOptions().compared = true;
+        w->selectTab(listNo);
+        bool stayedOpen = false;
+        onNextDialog([&](QDialog *d) {
+            auto *box = d->findChild<QPlainTextEdit *>(QStringLiteral("Description"));
+            QCOMPARE(box->textCursor().selectedText(), QStringLiteral("Old"));
+            box->selectAll();
+            box->insertPlainText(typed);
+            d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
+            stayedOpen = d->isVisible();
+            if (stayedOpen) {
+                QCOMPARE(box->textCursor().selectionStart(), refusedAt);
+                QCOMPARE(box->textCursor().selectedText().size(), 1);
+                d->reject();
+            }
+        });
+        w->FileProps_Click();
+        const bool snapshot = listNo <= 2;
+        QCOMPARE(stayedOpen, refusedAt >= 0);
+        const bool stored = snapshot && refusedAt < 0;
+        QCOMPARE(list.description, stored ? typed : QStringLiteral("Old"));
+        QCOMPARE(list.unsaved, stored);
+        // A stored snapshot description carries into the result descriptions.
+        QCOMPARE(w->workspace().list(3).description.contains(typed), stored);
+        QCOMPARE(w->findChild<PropertiesDialog *>()->windowTitle(),
+                 snapshot
+                     ? QStringLiteral("Properties of %1 Snapshot").arg(Workspace::ListName(listNo))
+                     : QStringLiteral("Properties of Changed"));
+    }
+
+    void exitAsksOriginalThenFinal() {
+        auto w = makeWindow();
+        w->show();
+        load(*w, 1, 3, true);
+        load(*w, 2, 3, true);
+        prompts.answers = {Button::No, Button::Cancel};
+        QVERIFY(!w->close());
+        QCOMPARE(prompts.asked.size(), 2);
+        QCOMPARE(prompts.asked[0].text, QStringLiteral("Original") + SaveQuestion);
+        QCOMPARE(prompts.asked[1].text, QStringLiteral("Final") + SaveQuestion);
+        QVERIFY(w->isVisible());
+        QVERIFY(w->workspace().list(1).isEmpty());
+        QCOMPARE(w->workspace().list(2).size(), 3);
+        prompts.answers = {Button::No};
+        w->FileExit_Click();
+        QVERIFY(!w->isVisible());
+    }
+
+    // Bad input never costs what is loaded: each gives its message and the snapshot stays.
+    void badFilesKeepTheLoadedSnapshot_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("content"); // written to `file` unless empty
+        QTest::addColumn<QString>("message");
+        // A file that opens replaces the (saved) target before it turns out bad.
+        QTest::addColumn<bool>("targetKept");
+        QTest::newRow("missing") << QStringLiteral("missing.dir") << QByteArray()
+                                 << QStringLiteral("File not found") << true;
+        QTest::newRow("missing folder") << QStringLiteral("nowhere/x.dir") << QByteArray()
+                                        << QStringLiteral("Path not found") << true;
+        QTest::newRow("binary") << QStringLiteral("binary.dir")
+                                << QByteArray("\x00\x01\xff\xfe\x00garbage", 12)
+                                << QStringLiteral("Not a valid Vistrel file") << false;
+        QTest::newRow("truncated")
+            << QStringLiteral("cut.dir")
+            << QByteArray("\"D\",\"S\",0,2,40000\r\n\"a\",\"\",32,5,40000.5\r\n\"b\",\" \",3")
+            << QStringLiteral("Not a valid Vistrel file") << false;
+        QTest::newRow("empty") << QStringLiteral("empty.dir") << QByteArray(" ")
+                               << QStringLiteral("Not a valid Vistrel file") << false;
+    }
+    void badFilesKeepTheLoadedSnapshot() {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        QFETCH(bool, targetKept);
+        auto w = makeWindow();
+        load(*w, 1, 4, true);
+        load(*w, 2, 4, false);
+        w->selectTab(2);
+        if (!content.isEmpty())
+            writeFile(path(file), content == " " ? QByteArray() : content);
+        prompts.files << path(file);
+        prompts.answers = {Button::Ok};
+        w->FileOpen_Click();
+        QCOMPARE(prompts.asked.size(), 1);
+        QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
+        QCOMPARE(prompts.asked[0].text, message);
+        QCOMPARE(prompts.asked[0].icon, QMessageBox::Warning);
+        QCOMPARE(w->workspace().list(1).size(), 4);
+        QVERIFY(w->workspace().list(1).unsaved);
+        QCOMPARE(w->workspace().list(2).size(), targetKept ? 4 : 0);
+        QVERIFY(!QApplication::overrideCursor());
+        // A folder cannot be opened either.
+        prompts.asked.clear();
+        prompts.files << dir->path();
+        w->FileOpen_Click();
+        QCOMPARE(prompts.asked.size(), 1);
+        QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
+        QCOMPARE(w->workspace().list(1).size(), 4);
+    }
+
+    void saveToReadOnlyFolderKeepsUnsaved() {
+        if (::geteuid() == 0)
+            QSKIP("root writes into read-only folders");
+        auto w = makeWindow();
+        load(*w, 1, 4, true);
+        QDir().mkpath(path(QStringLiteral("ro")));
+        QFile::setPermissions(path(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner);
+        prompts.files << path(QStringLiteral("ro/x.dir"));
+        w->FileSaveAs_Click();
+        QCOMPARE(prompts.asked.size(), 1);
+        QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
+        QVERIFY(w->workspace().list(1).unsaved);
+    }
+
+    // While a job runs the window takes no command and cannot be closed; Esc stops the job.
+    void jobsTakeNoInputButEsc() {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QSignalSpy fileNew(w->findChild<QAction *>(QStringLiteral("FileNew")), &QAction::triggered);
+        bool closed = true;
+        QTimer::singleShot(50, w.get(), [&] {
+            QTest::keyClick(w.get(), Qt::Key_N, Qt::ControlModifier);
+            closed = w->close();
+            QTest::keyClick(w.get(), Qt::Key_Escape);
+        });
+        Progress progress;
+        bool stopped = false;
+        w->runJob(progress, true, [&] {
+            // Gives up after ten seconds so a fault cannot hang the test.
+            for (int i = 0; i < 1000 && !progress.cancelled(); ++i)
+                QThread::msleep(10);
+            stopped = progress.cancelled();
+        });
+        QVERIFY(stopped);
+        QCOMPARE(fileNew.count(), 0);
+        QVERIFY(!closed);
+        QVERIFY(w->isVisible());
+    }
+
+    void fileErrorMessages() {
+        auto w = makeWindow();
+        const FileError notReady = FileError::fromCode(FileError::DriveNotReady);
+        prompts.answers = {Button::Retry};
+        QCOMPARE(w->ReportFileError(notReady), Button::Retry);
+        QCOMPARE(prompts.asked[0].buttons,
+                 QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
+        QCOMPARE(prompts.asked[0].text, QStringLiteral("Drive not ready"));
+        w->ReportFileError(FileError::fromCode(1234, QStringLiteral("Something odd")));
+        QCOMPARE(prompts.asked[1].text, QStringLiteral("Something odd"));
+        QCOMPARE(prompts.asked[1].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    }
+};
+
+QTEST_MAIN(TestFileCommands)
+#include "tst_filecommands.moc"
