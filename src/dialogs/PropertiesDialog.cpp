@@ -39,7 +39,7 @@ PropertiesDialog::PropertiesDialog(const EntryFormatter &format, QWidget *parent
 
     auto *label = new QLabel(QStringLiteral("&Description:"), this);
     label->setBuddy(m_description);
-    place(label, 240, 120, 1095, 255);
+    place(label, 240, 120, 1455, 255);
     m_description->setObjectName(QStringLiteral("Description"));
     m_description->setAccessibleName(QStringLiteral("Description"));
     m_description->setTabChangesFocus(true);
@@ -56,14 +56,17 @@ PropertiesDialog::PropertiesDialog(const EntryFormatter &format, QWidget *parent
     m_timeAndDate->setObjectName(QStringLiteral("TimeAndDate"));
     m_timeAndDate->setAccessibleName(QStringLiteral("Created"));
     makeReadOnly(m_timeAndDate);
-    place(m_timeAndDate, 5280, 2160, 1695, 285);
+    // Wider than the classic layout: today's fonts need the room for a date and a time.
+    place(m_timeAndDate, 4680, 2160, 2415, 285);
     m_whereFrom->setObjectName(QStringLiteral("WhereFrom"));
     m_whereFrom->setAccessibleName(QStringLiteral("Source"));
     m_whereFrom->setTabChangesFocus(true);
     makeReadOnly(m_whereFrom);
-    place(m_whereFrom, 240, 2160, 4815, 885);
-    place(new QLabel(QStringLiteral("Created:"), this), 5280, 1920, 735, 255);
-    place(new QLabel(QStringLiteral("Source:"), this), 240, 1920, 615, 255);
+    place(m_whereFrom, 240, 2160, 4215, 885);
+    for (auto [text, left] : {std::pair{"Created:", 4680}, std::pair{"Source:", 240}}) {
+        auto *caption = new QLabel(QLatin1String(text), this);
+        place(caption, left, 1920, 1095, 255);
+    }
 
     setTabOrder(m_description, m_ok);
     setTabOrder(m_ok, cancel);
