@@ -138,9 +138,11 @@ void MainWindow::FileNew_Click() {
 
     m_ws.CurrentList = target;
     SnapshotList &list = m_ws.list(target);
-    list.fileName = LastPathPart(folder);
+    // The new name is taken only once the old snapshot is given up: saving it through the
+    // question proposes its own name, and a Cancel leaves it as it was.
     if (!append && QuerySave(target) == QMessageBox::Cancel)
         return;
+    list.fileName = LastPathPart(folder);
     const QString root = NewSnapshot::rootOf(folder);
     ShowStatus(root);
     Progress progress;

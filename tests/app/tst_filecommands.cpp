@@ -248,6 +248,7 @@ private Q_SLOTS:
         w->show();
         load(*w, 1, 5, true);
         load(*w, 2, 2, false);
+        w->workspace().list(1).fileName = QStringLiteral("Before");
         w->selectTab(1);
         const QString other = snapshotFile(QStringLiteral("other.dir"), 7, QStringLiteral("O"));
         const QString listing = path(QStringLiteral("listing.txt"));
@@ -297,6 +298,11 @@ private Q_SLOTS:
                                                                      : 0;
             QCOMPARE(list.size(), expected);
             QCOMPARE(closed, caller == QLatin1String("exit"));
+        }
+        // The save proposes the old snapshot's own name, whatever comes next.
+        for (const auto &asked : std::as_const(prompts.fileAsked)) {
+            if (asked.title.startsWith(QStringLiteral("Save/Export")))
+                QCOMPARE(asked.proposed, QStringLiteral("Before"));
         }
         if (answer == Button::Yes && goesOn) {
             SnapshotList saved;
