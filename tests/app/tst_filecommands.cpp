@@ -217,6 +217,21 @@ private Q_SLOTS:
         QCOMPARE(list.description, second);
     }
 
+    void newOffersToOpenAFileInstead() {
+        auto w = makeWindow();
+        const QString file = snapshotFile(QStringLiteral("s.dir"), 6, QStringLiteral("Saved"));
+        prompts.files << file;
+        onNextDialog([](QDialog *d) {
+            d->findChild<QAbstractButton *>(QStringLiteral("OpenExisting"))->click();
+        });
+        w->FileNew_Click();
+        QCOMPARE(prompts.fileAsked.size(), 1);
+        QCOMPARE(prompts.fileAsked[0].title, QStringLiteral("Open Original Snapshot"));
+        QCOMPARE(w->workspace().list(1).size(), 6);
+        QVERIFY(w->workspace().DefPath[1].isEmpty());
+        QVERIFY(!w->workspace().list(1).unsaved);
+    }
+
     // Every command that gives up a snapshot asks first; Cancel, or a Yes whose save does not
     // happen, keeps the snapshot and stops the command.
     void saveQuestionInEveryCaller_data() {
