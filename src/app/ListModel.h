@@ -26,8 +26,11 @@ public:
     // The size of every name in the Summary View.
     void setSummaryItemSize(QSize size) { m_itemSize = size; }
 
-    // The list's entries were replaced, added, removed or reordered.
+    // The list's entries were replaced, added, removed or reordered. Ends a hold.
     void listChanged();
+    // The list is about to be rewritten on another thread: until listChanged(), the views see
+    // the rows they had, without texts, and nothing reads the list.
+    void hold();
 
     const SnapshotList &list() const { return m_list; }
 
@@ -38,4 +41,6 @@ private:
     const EntryFormatter &m_formatter;
     bool m_icons = false;
     QSize m_itemSize;
+    bool m_held = false;
+    int m_heldRows = 0;
 };

@@ -6,7 +6,10 @@
 #include "Prompts.h"
 #include "StatusPanel.h"
 #include "Twips.h"
+#include "WhilePainting.h"
+#include "compare/Comparison.h"
 #include "dialogs/AboutDialog.h"
+#include "dialogs/CompareDialog.h"
 #include "dialogs/HelpDialog.h"
 #include "files/FileError.h"
 #include "files/SnapshotFile.h"
@@ -583,8 +586,47 @@ void MainWindow::FileClose_Click() {}
 void MainWindow::FileSaveAs_Click() {}
 void MainWindow::FileExport_Click() {}
 void MainWindow::FileImport_Click() {}
-void MainWindow::FileCompare_Click() {}
 void MainWindow::FileProps_Click() {}
+
+CompareDialog *MainWindow::compareDialog() {
+    if (!m_compareDialog)
+        m_compareDialog = new CompareDialog(this);
+    return m_compareDialog;
+}
+
+void MainWindow::FileCompare_Click() {
+    CompareDialog *dialog = compareDialog();
+    // The options may have been reset or changed since the last showing.
+    dialog->load(m_ws, m_compare);
+    const bool ok = dialog->exec() == QDialog::Accepted;
+    // Cancel keeps whatever the user changed, as OK does.
+    dialog->store(m_compare);
+    if (ok) {
+        int shown = 0;
+        ProgressTotal = m_ws.list(ListNo::Original).size() + m_ws.list(ListNo::Final).size();
+        ShowStatus(QStringLiteral("Comparing..."));
+        {
+            BusyPointer busy;
+            // Two million-entry snapshots take a while: the window stays painted meanwhile,
+            // and the views keep off the lists the comparison rewrites.
+            for (ListModel *model : m_models)
+                model->hold();
+            runWhilePainting([this, &shown] { shown = RunComparison(m_ws, m_compare); });
+            for (int n = 1; n <= ListNo::Count; ++n)
+                ListChanged(n);
+            // The comparison left both snapshots sorted by their match keys.
+            for (int n : {ListNo::Original, ListNo::Final})
+                pane(n)->showSortState(m_ws.list(n).sort.key, m_ws.list(n).sort.order);
+        }
+        ShowStatus(QString());
+        if (shown)
+            selectTab(shown);
+        else
+            m_prompts.message(this, programName(), QLatin1String(NoDifferences));
+    }
+    TabStrip_Click();
+}
+
 void MainWindow::FilePrint_Click() {}
 void MainWindow::FilePageSetup_Click() {}
 

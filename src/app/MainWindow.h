@@ -12,6 +12,7 @@
 #include <functional>
 
 class AboutDialog;
+class CompareDialog;
 class HelpDialog;
 class ListModel;
 class ListPane;
@@ -90,6 +91,8 @@ public:
     QMessageBox::StandardButton ReportFileError(const FileError &error);
     // The entries of a list changed: its view shows them anew.
     void ListChanged(int listNo);
+    // The Compare dialog, made on first use and kept.
+    CompareDialog *compareDialog();
     // Selects tab n (1 to 6); selecting another tab runs TabStrip_Click.
     void selectTab(int listNo);
 
@@ -147,6 +150,7 @@ private:
     StatusPanel *m_count = nullptr;
     AboutDialog *m_about = nullptr;
     HelpDialog *m_help = nullptr;
+    CompareDialog *m_compareDialog = nullptr;
 
     // The outer size the settings asked for, until the window frame is known.
     QSize m_pendingOuterSize;
