@@ -11,15 +11,20 @@
 #include "dialogs/AboutDialog.h"
 #include "dialogs/CompareDialog.h"
 #include "dialogs/HelpDialog.h"
+#include "dialogs/PrintDialog.h"
 #include "files/FileError.h"
 #include "files/SnapshotFile.h"
+#include "print/ReportPrinter.h"
 #include "snapshot/Sorting.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QPageSetupDialog>
+#include <QPrinter>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -28,6 +33,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace {
 
@@ -627,8 +633,77 @@ void MainWindow::FileCompare_Click() {
     TabStrip_Click();
 }
 
-void MainWindow::FilePrint_Click() {}
-void MainWindow::FilePageSetup_Click() {}
+QPrinter &MainWindow::printer() {
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+PrintDialog *MainWindow::printDialog() {
+    if (!m_printDialog)
+        m_printDialog = new PrintDialog(
+            printer(), [this](int listNo) { return m_ws.list(listNo).size(); }, this);
+    return m_printDialog;
+}
+
+void MainWindow::FilePrint_Click() {
+    PrintDialog *dialog = printDialog();
+    dialog->activate(m_ws.CurrentList);
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    const int listNo = dialog->chosenList();
+    SnapshotList &list = m_ws.list(listNo);
+    if (list.isEmpty())
+        return;
+    // Without a printer the report goes to a PDF file; no file, no printout.
+    if (printer().outputFormat() == QPrinter::PdfFormat) {
+        const QString last = printer().outputFileName();
+        const Prompts::SaveChoice file =
+            m_prompts.saveFile(this, QStringLiteral("Print to PDF File"),
+                               last.isEmpty() ? m_ws.DefPath[0] : QFileInfo(last).absolutePath(),
+                               Workspace::TabCaption(listNo) + QStringLiteral(".pdf"),
+                               {QStringLiteral("PDF files (*.pdf)")}, 1);
+        if (file.path.isEmpty())
+            return;
+        printer().setOutputFileName(file.path);
+    }
+
+    // The report wants each folder's entries together; the list goes back to its own order
+    // afterwards. An unsorted list has no sort to go back to, so its order is kept aside.
+    const SortState before = list.sort;
+    std::optional<SnapshotList> unsorted;
+    if (!before.sorted())
+        unsorted = list;
+    SortList(listNo, Col::InFolder, 0);
+    ShowStatus(QStringLiteral("Printing..."));
+    FileError error;
+    {
+        BusyPointer busy;
+        error = FilePrint(listNo);
+        if (unsorted) {
+            list = std::move(*unsorted);
+            ListChanged(listNo);
+            pane(listNo)->showSortState(before.key, before.order);
+        } else {
+            SortList(listNo, before.key, before.order);
+        }
+    }
+    if (error)
+        ReportFileError(error);
+    ShowStatus(QString());
+}
+
+FileError MainWindow::FilePrint(int listNo) {
+    const SnapshotList &list = m_ws.list(listNo);
+    ProgressTotal = list.size();
+    return ReportPrinter(printer()).print(list, printDialog()->includeAttributes(), m_formatter,
+                                          [this](int n) { ShowProgress(n); });
+}
+
+void MainWindow::FilePageSetup_Click() {
+    QPageSetupDialog setup(&printer(), this);
+    setup.exec();
+}
 
 void MainWindow::FileExit_Click() {
     close();

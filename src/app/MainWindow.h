@@ -10,13 +10,16 @@
 #include <QMessageBox>
 #include <array>
 #include <functional>
+#include <memory>
 
 class AboutDialog;
 class CompareDialog;
 class HelpDialog;
 class ListModel;
 class ListPane;
+class PrintDialog;
 class Prompts;
+class QPrinter;
 class QAction;
 class QSettings;
 class QTabWidget;
@@ -91,8 +94,13 @@ public:
     QMessageBox::StandardButton ReportFileError(const FileError &error);
     // The entries of a list changed: its view shows them anew.
     void ListChanged(int listNo);
-    // The Compare dialog, made on first use and kept.
+    // Prints list n's report on the printer; the document is ended before a failure returns.
+    FileError FilePrint(int listNo);
+    // The one printer of the program, as the printer set-up leaves it.
+    QPrinter &printer();
+    // The dialogs, made on first use and kept.
     CompareDialog *compareDialog();
+    PrintDialog *printDialog();
     // Selects tab n (1 to 6); selecting another tab runs TabStrip_Click.
     void selectTab(int listNo);
 
@@ -151,6 +159,8 @@ private:
     AboutDialog *m_about = nullptr;
     HelpDialog *m_help = nullptr;
     CompareDialog *m_compareDialog = nullptr;
+    PrintDialog *m_printDialog = nullptr;
+    std::unique_ptr<QPrinter> m_printer;
 
     // The outer size the settings asked for, until the window frame is known.
     QSize m_pendingOuterSize;
