@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QStringListModel>
+#include <algorithm>
 
 namespace {
 
@@ -76,7 +77,7 @@ CompareDialog::CompareDialog(QWidget *parent)
         combo->setModel(limits);
         if (auto *view = qobject_cast<QListView *>(combo->view()))
             view->setUniformItemSizes(true);
-        label(QLatin1String(limitCaptions[k]), frame, combo, 240, 840, 1455, 255);
+        label(QLatin1String(limitCaptions[k]), frame, combo, 240, 840, 5655, 255);
         m_limits[k] = limits;
         m_limitedTo[k] = combo;
     }
@@ -91,11 +92,22 @@ CompareDialog::CompareDialog(QWidget *parent)
     m_timeTolerance = placed(new QLineEdit(QStringLiteral("0"), ignore), 240, 1680, 975, 285);
     m_timeTolerance->setObjectName(QStringLiteral("TimeTolerance"));
     m_timeTolerance->setAccessibleName(QStringLiteral("Time difference tolerance in minutes"));
-    label(QStringLiteral("&Time difference tolerance:"), ignore, m_timeTolerance, 240, 1440, 1935,
-          255);
     label(QStringLiteral("+/- min"), ignore, nullptr, 1320, 1680, 735, 255);
 
+    // The attribute list stands right of the tolerance's caption, however wide the font makes
+    // that caption; the frame widens with it.
+    auto *toleranceCaption = label(QStringLiteral("&Time difference tolerance:"), ignore,
+                                   m_timeTolerance, 240, 1440, 1935, 255);
+    toleranceCaption->resize(
+        std::max(toleranceCaption->width(), toleranceCaption->sizeHint().width()),
+        toleranceCaption->height());
+    const int attrLeft =
+        std::max(Twips::toPixels(2400, this),
+                 toleranceCaption->geometry().right() + Twips::toPixels(120, this));
+    ignore->resize(std::max(ignore->width(), attrLeft + Twips::toPixels(1455 + 240, this)),
+                   ignore->height());
     m_ignoreAttr = placed(new QListWidget(ignore), 2400, 600, 1455, 1410);
+    m_ignoreAttr->move(attrLeft, m_ignoreAttr->y());
     m_ignoreAttr->setObjectName(QStringLiteral("IgnoreAttr"));
     m_ignoreAttr->setAccessibleName(QStringLiteral("File attributes to ignore"));
     for (const char *text : IgnoreAttrItems) {
@@ -103,7 +115,8 @@ CompareDialog::CompareDialog(QWidget *parent)
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
     }
-    label(QStringLiteral("File &Attributes:"), ignore, m_ignoreAttr, 2400, 360, 1455, 255);
+    label(QStringLiteral("File &Attributes:"), ignore, m_ignoreAttr, 2400, 360, 1455, 255)
+        ->move(attrLeft, Twips::toPixels(360, this));
 
     m_ok = placed(new QPushButton(QStringLiteral("OK"), this), 5160, 3840, 1215, 375);
     m_ok->setObjectName(QStringLiteral("OK"));

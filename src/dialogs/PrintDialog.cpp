@@ -14,6 +14,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 namespace {
 
@@ -39,18 +40,20 @@ PrintDialog::PrintDialog(QPrinter &printer, std::function<int(int)> entries, QWi
     m_selection->setAccessibleName(QStringLiteral("Report"));
     for (int n = 1; n <= ListNo::Count; ++n)
         m_selection->addItem(Workspace::TabCaption(n));
-    placed(new QLabel(QStringLiteral("&Report:"), this), 240, 240, 615, 255)->setBuddy(m_selection);
+    auto *report = placed(new QLabel(QStringLiteral("&Report:"), this), 240, 240, 615, 255);
+    report->setBuddy(m_selection);
 
     m_printAttr =
         placed(new QCheckBox(QStringLiteral("&Include file attributes in printout"), this), 240,
                720, 2655, 255);
     m_printAttr->setObjectName(QStringLiteral("PrintAttr"));
 
-    placed(new QLabel(QStringLiteral("Printer:"), this), 240, 1200, 615, 255);
+    auto *printerCaption =
+        placed(new QLabel(QStringLiteral("Printer:"), this), 240, 1200, 615, 255);
     m_whatPrinter = placed(new QLabel(QStringLiteral("WhatPrinter"), this), 960, 1200, 3135, 255);
     m_whatPrinter->setObjectName(QStringLiteral("WhatPrinter"));
     m_whatPrinter->setAccessibleName(QStringLiteral("Printer"));
-    placed(new QLabel(QStringLiteral("Font:"), this), 240, 1680, 495, 255);
+    auto *fontCaption = placed(new QLabel(QStringLiteral("Font:"), this), 240, 1680, 495, 255);
     m_whatFont = placed(new QLabel(QStringLiteral("WhatFont"), this), 960, 1680, 3135, 255);
     m_whatFont->setObjectName(QStringLiteral("WhatFont"));
     m_whatFont->setAccessibleName(QStringLiteral("Font"));
@@ -68,6 +71,34 @@ PrintDialog::PrintDialog(QPrinter &printer, std::function<int(int)> entries, QWi
     m_cancel = placed(new QPushButton(QStringLiteral("Cancel"), this), 4200, 1080, 1335, 375);
     m_cancel->setObjectName(QStringLiteral("Cancel"));
     m_cancel->setAutoDefault(false);
+
+    // The places above suit the design's small font; a wider font moves the fields and the
+    // buttons right, and the dialog grows to hold them.
+    const int gap = Twips::toPixels(120, this);
+    int captions = 0;
+    for (QLabel *caption : {report, printerCaption, fontCaption}) {
+        caption->resize(std::max(caption->width(), caption->sizeHint().width()), caption->height());
+        captions = std::max(captions, caption->geometry().right());
+    }
+    const int fieldLeft = std::max(m_selection->x(), captions + gap);
+    for (QWidget *field : std::initializer_list<QWidget *>{m_selection, m_whatPrinter, m_whatFont})
+        field->move(fieldLeft, field->y());
+    m_printAttr->resize(std::max(m_printAttr->width(), m_printAttr->sizeHint().width()),
+                        m_printAttr->height());
+    const int fieldsRight =
+        std::max(m_selection->geometry().right(), m_printAttr->geometry().right());
+    const int buttonLeft = std::max(m_ok->x(), fieldsRight + gap);
+    int buttonWidth = m_ok->width();
+    for (QPushButton *button : {m_ok, m_chgPrinter, m_cancel})
+        buttonWidth = std::max(buttonWidth, button->sizeHint().width());
+    for (QPushButton *button : {m_ok, m_chgPrinter, m_cancel})
+        button->setGeometry(buttonLeft, button->y(), buttonWidth, button->height());
+    const int width =
+        std::max(this->width(), buttonLeft + buttonWidth + Twips::toPixels(210, this));
+    setFixedSize(width, height());
+    for (QLabel *label : {m_whatPrinter, m_whatFont})
+        label->resize(buttonLeft - gap - label->x(), label->height());
+    m_estimation->resize(width - 2 * m_estimation->x(), m_estimation->height());
 
     connect(m_selection, &QComboBox::currentIndexChanged, this, [this] { selectionChanged(); });
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
