@@ -281,19 +281,45 @@ private Q_SLOTS:
         QCOMPARE(w->statusPanel(1)->text(), u"List 2"_s);
     }
 
+    // File > Page Setup... and the dialog's Printer Setup... both leave the printer alone when
+    // cancelled.
+    void printerSetupCancelledChangesNothing_data() {
+        QTest::addColumn<bool>("fromPrintDialog");
+        QTest::newRow("Page Setup") << false;
+        QTest::newRow("Printer Setup") << true;
+    }
     void printerSetupCancelledChangesNothing() {
+        QFETCH(bool, fromPrintDialog);
         auto w = makeWindow();
+        load(*w, 1, 5);
+        w->TabStrip_Click();
         w->printer().setPageOrientation(QPageLayout::Landscape);
         const QPageLayout before = w->printer().pageLayout();
-        bool shown = false;
-        QTimer::singleShot(0, w.get(), [&] {
-            auto *setup = qobject_cast<QPageSetupDialog *>(QApplication::activeModalWidget());
-            shown = setup != nullptr;
-            if (QWidget *dialog = QApplication::activeModalWidget())
-                dialog->close();
-        });
-        w->FilePageSetup_Click();
-        QVERIFY(shown);
+        QString setupClass;
+        auto cancelSetup = [&] {
+            QWidget *setup = QApplication::activeModalWidget();
+            setupClass = setup ? QString::fromLatin1(setup->metaObject()->className()) : QString();
+            if (setup)
+                setup->close();
+        };
+        if (fromPrintDialog) {
+            PrintDialog *d = w->printDialog();
+            QString estimate;
+            whenShown(d, [&] {
+                estimate = d->estimation()->text();
+                QTimer::singleShot(0, w.get(), cancelSetup);
+                QTest::mouseClick(d->chgPrinter(), Qt::LeftButton);
+                QCOMPARE(d->estimation()->text(), estimate);
+                QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
+            });
+            w->FilePrint_Click();
+            QVERIFY(estimate.endsWith(u"43 lines per page"_s));
+            QVERIFY(prompts.fileAsked.isEmpty());
+        } else {
+            QTimer::singleShot(0, w.get(), cancelSetup);
+            w->FilePageSetup_Click();
+        }
+        QCOMPARE(setupClass, fromPrintDialog ? u"QPrintDialog"_s : u"QPageSetupDialog"_s);
         QVERIFY(w->printer().pageLayout().isEquivalentTo(before));
         QCOMPARE(w->printer().pageLayout().orientation(), QPageLayout::Landscape);
     }
