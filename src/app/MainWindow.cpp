@@ -609,7 +609,6 @@ void MainWindow::FileCompare_Click() {
     dialog->store(m_compare);
     if (ok) {
         int shown = 0;
-        ProgressTotal = m_ws.list(ListNo::Original).size() + m_ws.list(ListNo::Final).size();
         ShowStatus(QStringLiteral("Comparing..."));
         {
             BusyPointer busy;
