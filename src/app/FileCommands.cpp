@@ -84,7 +84,7 @@ void MainWindow::showJobProgress(Progress &progress) {
     if (total > 0) {
         const double ratio = (count + 1.0) / (total + 1.0);
         m_count->setText(QString::number(qRound(ratio * 100)) + u'%');
-    } else {
+    } else if (count > 0) {
         m_count->setText(m_formatter.locale().toString(static_cast<qlonglong>(count)));
     }
 }
@@ -94,7 +94,7 @@ void MainWindow::fillList(int listNo, Progress &progress, bool cancellable,
     ListModel *model = m_models[static_cast<std::size_t>(listNo - 1)];
     model->hold();
     runJob(progress, cancellable, read);
-    model->release();
+    model->listChanged();
     pane(listNo)->showSortState(m_ws.list(listNo).sort.key, m_ws.list(listNo).sort.order);
 }
 

@@ -8,7 +8,9 @@ ListModel::ListModel(const SnapshotList &list, const EntryFormatter &formatter, 
     : QAbstractTableModel(parent), m_list(list), m_formatter(formatter) {}
 
 int ListModel::rowCount(const QModelIndex &parent) const {
-    return parent.isValid() || m_held ? 0 : m_list.size();
+    if (parent.isValid())
+        return 0;
+    return m_held ? m_heldRows : m_list.size();
 }
 
 int ListModel::columnCount(const QModelIndex &parent) const {
@@ -21,7 +23,7 @@ Qt::Alignment ListModel::alignment(int column) {
 }
 
 QVariant ListModel::data(const QModelIndex &index, int role) const {
-    if (!index.isValid() || index.row() >= m_list.size())
+    if (m_held || !index.isValid() || index.row() >= m_list.size())
         return {};
     switch (role) {
     case Qt::DisplayRole:
@@ -65,17 +67,11 @@ void ListModel::setShowIcons(bool show) {
 
 void ListModel::listChanged() {
     beginResetModel();
+    m_held = false;
     endResetModel();
 }
 
 void ListModel::hold() {
-    beginResetModel();
+    m_heldRows = m_list.size();
     m_held = true;
-    endResetModel();
-}
-
-void ListModel::release() {
-    beginResetModel();
-    m_held = false;
-    endResetModel();
 }

@@ -26,12 +26,11 @@ public:
     // The size of every name in the Summary View.
     void setSummaryItemSize(QSize size) { m_itemSize = size; }
 
-    // The list's entries were replaced, added, removed or reordered.
+    // The list's entries were replaced, added, removed or reordered. Ends a hold.
     void listChanged();
-    // While another thread changes the list, the views show it as empty and read nothing.
+    // The list is about to be rewritten on another thread: until listChanged(), the views see
+    // the rows they had, without texts, and nothing reads the list.
     void hold();
-    // The other thread is done: the views show the list as it is now.
-    void release();
 
     const SnapshotList &list() const { return m_list; }
 
@@ -41,6 +40,7 @@ private:
     const SnapshotList &m_list;
     const EntryFormatter &m_formatter;
     bool m_icons = false;
-    bool m_held = false;
     QSize m_itemSize;
+    bool m_held = false;
+    int m_heldRows = 0;
 };

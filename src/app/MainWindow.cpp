@@ -7,18 +7,25 @@
 #include "Prompts.h"
 #include "StatusPanel.h"
 #include "Twips.h"
+#include "compare/Comparison.h"
 #include "dialogs/AboutDialog.h"
+#include "dialogs/CompareDialog.h"
 #include "dialogs/HelpDialog.h"
+#include "dialogs/PrintDialog.h"
 #include "files/FileError.h"
 #include "files/SnapshotFile.h"
+#include "print/ReportPrinter.h"
 #include "snapshot/Progress.h"
 #include "snapshot/Sorting.h"
 
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QPageSetupDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -28,6 +35,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace {
 
@@ -506,11 +514,116 @@ void MainWindow::ViewWidths_Click() {
 // ---------------------------------------------------------------------------------------------
 // Commands
 
-// The Compare and Print commands come with their own change; until then the menu entries and
-// buttons exist and follow the enabling rules, and choosing them does nothing.
-void MainWindow::FileCompare_Click() {}
-void MainWindow::FilePrint_Click() {}
-void MainWindow::FilePageSetup_Click() {}
+CompareDialog *MainWindow::compareDialog() {
+    if (!m_compareDialog)
+        m_compareDialog = new CompareDialog(this);
+    return m_compareDialog;
+}
+
+void MainWindow::FileCompare_Click() {
+    CompareDialog *dialog = compareDialog();
+    // The options may have been reset or changed since the last showing.
+    dialog->load(m_ws, m_compare);
+    const bool ok = dialog->exec() == QDialog::Accepted;
+    // Cancel keeps whatever the user changed, as OK does.
+    dialog->store(m_compare);
+    if (ok) {
+        int shown = 0;
+        ShowStatus(QStringLiteral("Comparing..."));
+        {
+            BusyPointer busy;
+            // Two million-entry snapshots take a while: the window stays painted meanwhile,
+            // and the views keep off the lists the comparison rewrites.
+            for (ListModel *model : m_models)
+                model->hold();
+            Progress progress;
+            runJob(progress, false, [this, &shown] { shown = RunComparison(m_ws, m_compare); });
+            for (int n = 1; n <= ListNo::Count; ++n)
+                ListChanged(n);
+            // The comparison left both snapshots sorted by their match keys.
+            for (int n : {ListNo::Original, ListNo::Final})
+                pane(n)->showSortState(m_ws.list(n).sort.key, m_ws.list(n).sort.order);
+        }
+        ShowStatus(QString());
+        if (shown)
+            selectTab(shown);
+        else
+            m_prompts.message(this, programName(), QLatin1String(NoDifferences));
+    }
+    TabStrip_Click();
+}
+
+QPrinter &MainWindow::printer() {
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+PrintDialog *MainWindow::printDialog() {
+    if (!m_printDialog)
+        m_printDialog = new PrintDialog(
+            printer(), [this](int listNo) { return m_ws.list(listNo).size(); }, this);
+    return m_printDialog;
+}
+
+void MainWindow::FilePrint_Click() {
+    PrintDialog *dialog = printDialog();
+    dialog->activate(m_ws.CurrentList);
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    const int listNo = dialog->chosenList();
+    SnapshotList &list = m_ws.list(listNo);
+    if (list.isEmpty())
+        return;
+    // Without a printer the report goes to a PDF file; no file, no printout.
+    if (printer().outputFormat() == QPrinter::PdfFormat) {
+        const QString last = printer().outputFileName();
+        const Prompts::SaveChoice file =
+            m_prompts.saveFile(this, QStringLiteral("Print to PDF File"),
+                               last.isEmpty() ? m_ws.DefPath[0] : QFileInfo(last).absolutePath(),
+                               Workspace::TabCaption(listNo) + QStringLiteral(".pdf"),
+                               {QStringLiteral("PDF files (*.pdf)")}, 1);
+        if (file.path.isEmpty())
+            return;
+        printer().setOutputFileName(file.path);
+    }
+
+    // The report wants each folder's entries together; the list goes back to its own order
+    // afterwards. An unsorted list has no sort to go back to, so its order is kept aside.
+    const SortState before = list.sort;
+    std::optional<SnapshotList> unsorted;
+    if (!before.sorted())
+        unsorted = list;
+    SortList(listNo, Col::InFolder, 0);
+    ShowStatus(QStringLiteral("Printing..."));
+    FileError error;
+    {
+        BusyPointer busy;
+        error = FilePrint(listNo);
+        if (unsorted) {
+            list = std::move(*unsorted);
+            ListChanged(listNo);
+            pane(listNo)->showSortState(before.key, before.order);
+        } else {
+            SortList(listNo, before.key, before.order);
+        }
+    }
+    if (error)
+        ReportFileError(error);
+    ShowStatus(QString());
+}
+
+FileError MainWindow::FilePrint(int listNo) {
+    const SnapshotList &list = m_ws.list(listNo);
+    ProgressTotal = list.size();
+    return ReportPrinter(printer()).print(list, printDialog()->includeAttributes(), m_formatter,
+                                          [this](int n) { ShowProgress(n); });
+}
+
+void MainWindow::FilePageSetup_Click() {
+    QPageSetupDialog setup(&printer(), this);
+    setup.exec();
+}
 
 void MainWindow::HelpScreen_Click() {
     if (!m_help)

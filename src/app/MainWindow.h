@@ -10,15 +10,19 @@
 #include <QMessageBox>
 #include <array>
 #include <functional>
+#include <memory>
 
 class AboutDialog;
+class CompareDialog;
 class HelpDialog;
 class ListModel;
 class ListPane;
 class NewSnapshotDialog;
 class Progress;
 class PropertiesDialog;
+class PrintDialog;
 class Prompts;
+class QPrinter;
 class QPushButton;
 class QAction;
 class QSettings;
@@ -109,6 +113,13 @@ public:
     void runJob(Progress &progress, bool cancellable, const std::function<void()> &work);
     // The entries of a list changed: its view shows them anew.
     void ListChanged(int listNo);
+    // Prints list n's report on the printer; the document is ended before a failure returns.
+    FileError FilePrint(int listNo);
+    // The one printer of the program, as the printer set-up leaves it.
+    QPrinter &printer();
+    // The dialogs, made on first use and kept.
+    CompareDialog *compareDialog();
+    PrintDialog *printDialog();
     // Selects tab n (1 to 6); selecting another tab runs TabStrip_Click.
     void selectTab(int listNo);
 
@@ -176,6 +187,9 @@ private:
     PropertiesDialog *m_properties = nullptr;
     QPushButton *m_cancelButton = nullptr;
     Progress *m_jobProgress = nullptr;
+    CompareDialog *m_compareDialog = nullptr;
+    PrintDialog *m_printDialog = nullptr;
+    std::unique_ptr<QPrinter> m_printer;
 
     // The outer size the settings asked for, until the window frame is known.
     QSize m_pendingOuterSize;

@@ -1,0 +1,184 @@
+#include "CompareDialog.h"
+
+#include "app/Icons.h"
+#include "app/Twips.h"
+#include "compare/CompareOptions.h"
+#include "snapshot/Workspace.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStringListModel>
+#include <algorithm>
+
+namespace {
+
+QRect twipsRect(const QWidget *w, int left, int top, int width, int height) {
+    return {Twips::toPixels(left, w), Twips::toPixels(top, w), Twips::toPixels(width, w),
+            Twips::toPixels(height, w)};
+}
+
+template <typename W> W *placed(W *widget, int left, int top, int width, int height) {
+    widget->setGeometry(twipsRect(widget, left, top, width, height));
+    return widget;
+}
+
+QLabel *label(const QString &text, QWidget *parent, QWidget *buddy, int left, int top, int width,
+              int height) {
+    auto *l = placed(new QLabel(text, parent), left, top, width, height);
+    if (buddy)
+        l->setBuddy(buddy);
+    return l;
+}
+
+} // namespace
+
+CompareDialog::CompareDialog(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint) {
+    setObjectName(QStringLiteral("Compare"));
+    setWindowTitle(QStringLiteral("Compare SnapShots"));
+    setFixedSize(Twips::toPixels(6570, 6075, this));
+
+    // Widgets are made in the order the Tab key visits them.
+    const char *frames[2] = {"Original Snapshot", "Final Snapshot"};
+    const char *limitCaptions[2] = {"&Limit comparison to:", "L&imit comparison to:"};
+    for (int list = 1; list <= 2; ++list) {
+        const std::size_t k = index(list);
+        const QString name = QLatin1String(frames[k]);
+        auto *frame =
+            placed(new QGroupBox(name, this), 240, 120 + 1800 * static_cast<int>(k), 6135, 1575);
+
+        QLineEdit *path = placed(new QLineEdit(frame), 240, 360, 5655, 285);
+        path->setObjectName(QStringLiteral("SnapPath%1").arg(list));
+        path->setAccessibleName(name + QStringLiteral(" description"));
+        path->setReadOnly(true);
+        // Only shows the description, so Tab passes it by.
+        path->setFocusPolicy(Qt::ClickFocus);
+        QPalette palette = path->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+        path->setPalette(palette);
+        m_snapPath[k] = path;
+
+        auto *limits = new QStringListModel(this);
+        auto *combo = placed(new QComboBox(frame), 240, 1080, 5655, 315);
+        combo->setObjectName(QStringLiteral("LimitedTo%1").arg(list));
+        combo->setAccessibleName(name + QStringLiteral(": limit comparison to"));
+        combo->setEditable(false);
+        // A snapshot may have tens of thousands of folders: no width is measured over all of
+        // them, and the list below asks for one row's height only.
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMaxVisibleItems(20);
+        combo->setModel(limits);
+        if (auto *view = qobject_cast<QListView *>(combo->view()))
+            view->setUniformItemSizes(true);
+        label(QLatin1String(limitCaptions[k]), frame, combo, 240, 840, 5655, 255);
+        m_limits[k] = limits;
+        m_limitedTo[k] = combo;
+    }
+
+    auto *ignore = placed(new QGroupBox(QStringLiteral("Ignore:"), this), 240, 3720, 4215, 2175);
+    m_ignoreStamp =
+        placed(new QCheckBox(QStringLiteral("&Date/Time"), ignore), 240, 360, 1215, 255);
+    m_ignoreStamp->setObjectName(QStringLiteral("IgnoreStamp"));
+    m_ignoreSize = placed(new QCheckBox(QStringLiteral("File &Size"), ignore), 240, 720, 975, 255);
+    m_ignoreSize->setObjectName(QStringLiteral("IgnoreSize"));
+
+    m_timeTolerance = placed(new QLineEdit(QStringLiteral("0"), ignore), 240, 1680, 975, 285);
+    m_timeTolerance->setObjectName(QStringLiteral("TimeTolerance"));
+    m_timeTolerance->setAccessibleName(QStringLiteral("Time difference tolerance in minutes"));
+    label(QStringLiteral("+/- min"), ignore, nullptr, 1320, 1680, 735, 255);
+
+    // The attribute list stands right of the tolerance's caption, however wide the font makes
+    // that caption; the frame widens with it.
+    auto *toleranceCaption = label(QStringLiteral("&Time difference tolerance:"), ignore,
+                                   m_timeTolerance, 240, 1440, 1935, 255);
+    toleranceCaption->resize(
+        std::max(toleranceCaption->width(), toleranceCaption->sizeHint().width()),
+        toleranceCaption->height());
+    const int attrLeft =
+        std::max(Twips::toPixels(2400, this),
+                 toleranceCaption->geometry().right() + Twips::toPixels(120, this));
+    ignore->resize(std::max(ignore->width(), attrLeft + Twips::toPixels(1455 + 240, this)),
+                   ignore->height());
+    m_ignoreAttr = placed(new QListWidget(ignore), 2400, 600, 1455, 1410);
+    m_ignoreAttr->move(attrLeft, m_ignoreAttr->y());
+    m_ignoreAttr->setObjectName(QStringLiteral("IgnoreAttr"));
+    m_ignoreAttr->setAccessibleName(QStringLiteral("File attributes to ignore"));
+    for (const char *text : IgnoreAttrItems) {
+        auto *item = new QListWidgetItem(QLatin1String(text), m_ignoreAttr);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+    label(QStringLiteral("File &Attributes:"), ignore, m_ignoreAttr, 2400, 360, 1455, 255)
+        ->move(attrLeft, Twips::toPixels(360, this));
+
+    m_ok = placed(new QPushButton(QStringLiteral("OK"), this), 5160, 3840, 1215, 375);
+    m_ok->setObjectName(QStringLiteral("OK"));
+    m_ok->setDefault(true);
+    m_cancel = placed(new QPushButton(QStringLiteral("Cancel"), this), 5160, 4320, 1215, 375);
+    m_cancel->setObjectName(QStringLiteral("Cancel"));
+    m_cancel->setAutoDefault(false);
+
+    auto *picture = placed(new QLabel(this), 5760, 5280, 540, 540);
+    picture->setPixmap(Icons::window().pixmap(32, 32));
+    picture->setAlignment(Qt::AlignCenter);
+
+    connect(m_ignoreStamp, &QCheckBox::toggled, m_timeTolerance,
+            [this](bool checked) { m_timeTolerance->setEnabled(!checked); });
+    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+CompareDialog::~CompareDialog() = default;
+
+void CompareDialog::load(const Workspace &ws, const CompareOptions &options) {
+    for (int list = 1; list <= 2; ++list) {
+        const std::size_t k = index(list);
+        const SnapshotList &snapshot = ws.list(list);
+        m_snapPath[k]->setText(snapshot.description);
+        m_snapPath[k]->setCursorPosition(0);
+
+        QStringList texts;
+        texts.reserve(static_cast<qsizetype>(snapshot.limits.size()));
+        int chosen = -1;
+        const QString &limit = options.limit(list);
+        for (std::size_t i = 0; i < snapshot.limits.size(); ++i) {
+            texts.append(snapshot.limitText(i));
+            // No choice and the whole snapshot both mean no limit; show the former.
+            if (chosen < 0 && !limit.isEmpty() && texts.constLast() == limit)
+                chosen = static_cast<int>(i);
+        }
+        if (texts != m_limits[k]->stringList())
+            m_limits[k]->setStringList(texts);
+        m_limitedTo[k]->setCurrentIndex(chosen);
+    }
+    for (int i = 0; i < m_ignoreAttr->count(); ++i)
+        m_ignoreAttr->item(i)->setCheckState(
+            options.ignoreAttr[static_cast<std::size_t>(i)] ? Qt::Checked : Qt::Unchecked);
+    m_ignoreSize->setChecked(options.ignoreSize);
+    m_ignoreStamp->setChecked(options.ignoreStamp);
+    m_timeTolerance->setText(options.tolerance);
+    m_timeTolerance->setEnabled(!options.ignoreStamp);
+}
+
+void CompareDialog::store(CompareOptions &options) const {
+    for (int list = 1; list <= 2; ++list)
+        options.limit(list) = m_limitedTo[index(list)]->currentText();
+    for (int i = 0; i < m_ignoreAttr->count(); ++i)
+        options.ignoreAttr[static_cast<std::size_t>(i)] =
+            m_ignoreAttr->item(i)->checkState() == Qt::Checked;
+    options.ignoreSize = m_ignoreSize->isChecked();
+    options.ignoreStamp = m_ignoreStamp->isChecked();
+    options.tolerance = m_timeTolerance->text();
+}
+
+void CompareDialog::showEvent(QShowEvent *event) {
+    QDialog::showEvent(event);
+    m_ok->setFocus();
+}

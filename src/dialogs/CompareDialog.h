@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QStringListModel;
+class Workspace;
+struct CompareOptions;
+
+// The Compare dialog (`Compare`): the options of a comparison and the button that starts it.
+// The options themselves live in a CompareOptions record that outlasts the dialog's showings;
+// the dialog shows them with load() and gives back what the user set with store().
+class CompareDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit CompareDialog(QWidget *parent = nullptr);
+    ~CompareDialog() override;
+
+    // Shows the snapshots' descriptions, their folders to limit to and the options.
+    void load(const Workspace &ws, const CompareOptions &options);
+    // Writes the controls back into the options (after OK and after Cancel alike).
+    void store(CompareOptions &options) const;
+
+    QLineEdit *snapPath(int list) const { return m_snapPath[index(list)]; }
+    QComboBox *limitedTo(int list) const { return m_limitedTo[index(list)]; }
+    QCheckBox *ignoreStamp() const { return m_ignoreStamp; }
+    QCheckBox *ignoreSize() const { return m_ignoreSize; }
+    QLineEdit *timeTolerance() const { return m_timeTolerance; }
+    QListWidget *ignoreAttr() const { return m_ignoreAttr; }
+    QPushButton *okButton() const { return m_ok; }
+    QPushButton *cancelButton() const { return m_cancel; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    static std::size_t index(int list) { return list == 1 ? 0 : 1; }
+
+    std::array<QLineEdit *, 2> m_snapPath{};
+    std::array<QComboBox *, 2> m_limitedTo{};
+    std::array<QStringListModel *, 2> m_limits{};
+    QCheckBox *m_ignoreStamp;
+    QCheckBox *m_ignoreSize;
+    QLineEdit *m_timeTolerance;
+    QListWidget *m_ignoreAttr;
+    QPushButton *m_ok;
+    QPushButton *m_cancel;
+};

@@ -1,0 +1,353 @@
+// The Compare dialog in the real main window: the options it shows and hands to the comparison,
+// what Cancel and a cleared snapshot leave, and the result lists' descriptions.
+#include "../app/TestSupport.h"
+#include "Modal.h"
+
+#include "app/ListModel.h"
+#include "app/ListPane.h"
+#include "app/StatusPanel.h"
+#include "dialogs/CompareDialog.h"
+#include "snapshot/Workspace.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr double T = 40000.5;
+constexpr double Minute = 1.0 / 1440;
+
+struct Item {
+    const char *folder;
+    const char *name;
+    int attr;
+    std::uint64_t size;
+    double modified;
+};
+
+void fill(SnapshotList &list, const QString &description, std::initializer_list<Item> items) {
+    list.description = description;
+    list.addLimit(u"");
+    list.addLimit(u"sub\\");
+    list.addLimit(u"empty\\");
+    for (const Item &i : items)
+        list.append(QString::fromLatin1(i.name), QString::fromLatin1(i.folder), i.attr, i.size,
+                    i.modified);
+}
+
+// An Original and a Final that differ in one property per file.
+void loadPair(MainWindow &w) {
+    fill(w.workspace().list(1), QStringLiteral("/orig"),
+         {{"", "size.txt", 32, 10, T},
+          {"", "time.txt", 32, 10, T},
+          {"", "ro.txt", 32, 10, T},
+          {"", "arch.txt", 0, 10, T},
+          {"", "same.txt", 32, 10, T},
+          {"", "sub", 16, 0, T},
+          {"", "empty", 16, 0, T},
+          {"sub\\", "late.txt", 32, 10, T}});
+    fill(w.workspace().list(2), QStringLiteral("/final"),
+         {{"", "size.txt", 32, 20, T},
+          {"", "time.txt", 32, 10, T + 3 * Minute},
+          {"", "ro.txt", 33, 10, T},
+          {"", "arch.txt", 32, 10, T},
+          {"", "same.txt", 32, 10, T},
+          {"", "sub", 16, 0, T},
+          {"", "empty", 16, 0, T},
+          {"sub\\", "late.txt", 32, 10, T + 10 * Minute},
+          {"sub\\", "new.txt", 32, 10, T}});
+    for (int n = 1; n <= 2; ++n) {
+        w.compareOptions().reset(n);
+        w.ListChanged(n);
+    }
+    w.TabStrip_Click();
+}
+
+// In Folder and Name of every entry of a list, sorted.
+QStringList paths(const SnapshotList &list) {
+    QStringList out;
+    for (int i = 0; i < list.size(); ++i)
+        out << list.folder(i) + list.name(i).toString();
+    out.sort();
+    return out;
+}
+
+QStringList checkedAttributes(CompareDialog *d) {
+    QStringList out;
+    for (int i = 0; i < d->ignoreAttr()->count(); ++i) {
+        if (d->ignoreAttr()->item(i)->checkState() == Qt::Checked)
+            out << d->ignoreAttr()->item(i)->text();
+    }
+    return out;
+}
+
+} // namespace
+
+class TestCompareDialog : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestStore> store;
+    TestPrompts prompts;
+
+    std::unique_ptr<MainWindow> makeWindow() {
+        auto w = std::make_unique<MainWindow>(store->settings(), prompts);
+        loadPair(*w);
+        w->show();
+        return w;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void init() {
+        store = std::make_unique<TestStore>();
+        prompts = TestPrompts();
+    }
+
+    void optionsReachTheComparison_data() {
+        QTest::addColumn<bool>("ignoreSize");
+        QTest::addColumn<bool>("ignoreStamp");
+        QTest::addColumn<QString>("tolerance");
+        QTest::addColumn<int>("toggledAttribute");
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<QStringList>("changed");
+        QTest::addColumn<QStringList>("onlyInFinal");
+
+        const QStringList all = {u"ro.txt"_s, u"size.txt"_s, u"sub\\late.txt"_s, u"time.txt"_s};
+        const QStringList onlyNew = {u"sub\\new.txt"_s};
+        QTest::newRow("as reset") << false << false << u"0"_s << -1 << u""_s << all << onlyNew;
+        QTest::newRow("size ignored")
+            << true << false << u"0"_s << -1 << u""_s
+            << QStringList{u"ro.txt"_s, u"sub\\late.txt"_s, u"time.txt"_s} << onlyNew;
+        QTest::newRow("date/time ignored") << false << true << u"0"_s << -1 << u""_s
+                                           << QStringList{u"ro.txt"_s, u"size.txt"_s} << onlyNew;
+        QTest::newRow("tolerance 5 min")
+            << false << false << u"5"_s << -1 << u""_s
+            << QStringList{u"ro.txt"_s, u"size.txt"_s, u"sub\\late.txt"_s} << onlyNew;
+        QTest::newRow("tolerance 15 min") << false << false << u"15"_s << -1 << u""_s
+                                          << QStringList{u"ro.txt"_s, u"size.txt"_s} << onlyNew;
+        QTest::newRow("read-only ignored")
+            << false << false << u"0"_s << 0 << u""_s
+            << QStringList{u"size.txt"_s, u"sub\\late.txt"_s, u"time.txt"_s} << onlyNew;
+        QTest::newRow("archive counted") << false << false << u"0"_s << 5 << u""_s
+                                         << (QStringList(all) << u"arch.txt"_s) << onlyNew;
+        QTest::newRow("both limited to sub") << false << false << u"0"_s << -1 << u"sub\\"_s
+                                             << QStringList{u"sub\\late.txt"_s} << onlyNew;
+    }
+    void optionsReachTheComparison() {
+        QFETCH(bool, ignoreSize);
+        QFETCH(bool, ignoreStamp);
+        QFETCH(QString, tolerance);
+        QFETCH(int, toggledAttribute);
+        QFETCH(QString, limit);
+        QFETCH(QStringList, changed);
+        QFETCH(QStringList, onlyInFinal);
+        QStringList sortedChanged = changed;
+        sortedChanged.sort();
+
+        auto w = makeWindow();
+        CompareDialog *d = w->compareDialog();
+        whenShown(d, [&] {
+            if (ignoreSize)
+                QTest::mouseClick(d->ignoreSize(), Qt::LeftButton);
+            if (ignoreStamp)
+                QTest::mouseClick(d->ignoreStamp(), Qt::LeftButton);
+            d->timeTolerance()->setText(tolerance);
+            if (toggledAttribute >= 0) {
+                QListWidgetItem *item = d->ignoreAttr()->item(toggledAttribute);
+                item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked
+                                                                      : Qt::Checked);
+            }
+            if (!limit.isEmpty()) {
+                for (int n = 1; n <= 2; ++n)
+                    d->limitedTo(n)->setCurrentIndex(d->limitedTo(n)->findText(limit));
+            }
+            QTest::mouseClick(d->okButton(), Qt::LeftButton);
+        });
+        w->FileCompare_Click();
+
+        QVERIFY(!d->isVisible());
+        QVERIFY(prompts.asked.isEmpty());
+        const Workspace &ws = w->workspace();
+        QCOMPARE(paths(ws.list(ListNo::Changed)), sortedChanged);
+        QCOMPARE(paths(ws.list(ListNo::OnlyInFinal)), onlyInFinal);
+        QVERIFY(ws.list(ListNo::OnlyInOriginal).isEmpty());
+        // Only in Original is empty, so Only in Final is the first list with entries.
+        QCOMPARE(w->tabStrip()->currentIndex() + 1, ListNo::OnlyInFinal);
+        for (int n = 1; n <= ListNo::Count; ++n)
+            QCOMPARE(w->pane(n)->model()->rowCount(), ws.list(n).size());
+        QVERIFY(w->compareOptions().compared);
+    }
+
+    void cancelKeepsChanges() {
+        auto w = makeWindow();
+        CompareDialog *d = w->compareDialog();
+        whenShown(d, [&] {
+            d->limitedTo(1)->setCurrentIndex(d->limitedTo(1)->findText(QStringLiteral("sub\\")));
+            QTest::mouseClick(d->ignoreSize(), Qt::LeftButton);
+            d->ignoreAttr()->item(1)->setCheckState(Qt::Checked);
+            d->timeTolerance()->setText(QStringLiteral("7"));
+            QTest::keyClick(d, Qt::Key_Escape);
+        });
+        w->FileCompare_Click();
+        QVERIFY(!d->isVisible());
+        const CompareOptions &o = w->compareOptions();
+        QCOMPARE(o.limitOriginal, QStringLiteral("sub\\"));
+        QVERIFY(o.limitFinal.isEmpty());
+        QVERIFY(o.ignoreSize);
+        QVERIFY(o.ignoreAttr[1]);
+        QCOMPARE(o.tolerance, QStringLiteral("7"));
+        QVERIFY(!o.compared);
+        QVERIFY(w->workspace().list(ListNo::Changed).isEmpty());
+
+        // Shown again, the dialog has the options as they were left.
+        QStringList seen;
+        whenShown(d, [&] {
+            seen << d->limitedTo(1)->currentText() << d->limitedTo(2)->currentText()
+                 << checkedAttributes(d).join(u',') << d->timeTolerance()->text();
+            QVERIFY(d->ignoreSize()->isChecked());
+            QVERIFY(d->okButton()->hasFocus() || !QApplication::focusWidget());
+            QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
+        });
+        w->FileCompare_Click();
+        QCOMPARE(seen, (QStringList{u"sub\\"_s, u""_s, u"Hidden,Archive"_s, u"7"_s}));
+    }
+
+    void resetShowsAfterSnapshotCleared() {
+        auto w = makeWindow();
+        CompareDialog *d = w->compareDialog();
+        whenShown(d, [&] {
+            for (int n = 1; n <= 2; ++n)
+                d->limitedTo(n)->setCurrentIndex(
+                    d->limitedTo(n)->findText(QStringLiteral("sub\\")));
+            QTest::mouseClick(d->ignoreStamp(), Qt::LeftButton);
+            QTest::mouseClick(d->ignoreSize(), Qt::LeftButton);
+            d->ignoreAttr()->item(0)->setCheckState(Qt::Checked);
+            d->ignoreAttr()->item(5)->setCheckState(Qt::Unchecked);
+            d->timeTolerance()->setText(QStringLiteral("3"));
+            QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
+        });
+        w->FileCompare_Click();
+
+        // A new Original replaces the old one: new folders, options reset.
+        SnapshotList &original = w->workspace().list(1);
+        original.clearEntries();
+        original.limits.clear();
+        w->compareOptions().reset(1);
+        original.addLimit(u"");
+        original.addLimit(u"other\\");
+        original.append(u"x", u"other\\", 32, 1, T);
+        w->ListChanged(1);
+
+        whenShown(d, [&] {
+            QCOMPARE(checkedAttributes(d), QStringList{u"Archive"_s});
+            QVERIFY(!d->ignoreStamp()->isChecked());
+            QVERIFY(!d->ignoreSize()->isChecked());
+            QVERIFY(d->timeTolerance()->isEnabled());
+            QCOMPARE(d->timeTolerance()->text(), QStringLiteral("3"));
+            QCOMPARE(d->limitedTo(1)->count(), 2);
+            QCOMPARE(d->limitedTo(1)->itemText(1), QStringLiteral("other\\"));
+            QCOMPARE(d->limitedTo(1)->currentIndex(), -1);
+            QCOMPARE(d->limitedTo(2)->count(), 3);
+            QCOMPARE(d->limitedTo(2)->currentText(), QStringLiteral("sub\\"));
+            QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
+        });
+        w->FileCompare_Click();
+    }
+
+    void dateTimeDisablesTolerance() {
+        auto w = makeWindow();
+        CompareDialog *d = w->compareDialog();
+        whenShown(d, [&] {
+            d->timeTolerance()->setText(QStringLiteral("12"));
+            // The access key of "&Date/Time" toggles it from the keyboard.
+            d->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            QTest::keyClick(d->focusWidget(), Qt::Key_D, Qt::AltModifier);
+            // An access key clicks the box the way a mouse does, pressed for a moment.
+            QTRY_VERIFY(d->ignoreStamp()->isChecked());
+            QVERIFY(!d->timeTolerance()->isEnabled());
+            QCOMPARE(d->timeTolerance()->text(), QStringLiteral("12"));
+            QTest::mouseClick(d->ignoreStamp(), Qt::LeftButton);
+            QVERIFY(d->timeTolerance()->isEnabled());
+            QCOMPARE(d->timeTolerance()->text(), QStringLiteral("12"));
+            QTest::mouseClick(d->ignoreStamp(), Qt::LeftButton);
+            QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
+        });
+        w->FileCompare_Click();
+        // The next showing has the box greyed out, as the check box was left.
+        bool enabled = true;
+        whenShown(d, [&] {
+            enabled = d->timeTolerance()->isEnabled();
+            QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
+        });
+        w->FileCompare_Click();
+        QVERIFY(!enabled);
+    }
+
+    void resultDescriptions_data() {
+        QTest::addColumn<QString>("limitOriginal");
+        QTest::addColumn<QString>("limitFinal");
+        QTest::addColumn<QStringList>("descriptions");
+        QTest::newRow("no limits")
+            << u""_s << u""_s
+            << QStringList{u"In /orig but not in /final"_s, u"In /final but not in /orig"_s,
+                           u"Changed between /orig and /final"_s,
+                           u"Identical in both /orig and /final"_s};
+        QTest::newRow("Original limited")
+            << u"sub\\"_s << u""_s
+            << QStringList{u"In /orig/sub\\ but not in /final"_s,
+                           u"In /final but not in /orig/sub\\"_s,
+                           u"Changed between /orig/sub\\ and /final"_s,
+                           u"Identical in both /orig/sub\\ and /final"_s};
+        QTest::newRow("both limited, nothing found")
+            << u"empty\\"_s << u"empty\\"_s
+            << QStringList{u"In /orig/empty\\ but not in /final/empty\\"_s,
+                           u"In /final/empty\\ but not in /orig/empty\\"_s,
+                           u"Changed between /orig/empty\\ and /final/empty\\"_s,
+                           u"Identical in both /orig/empty\\ and /final/empty\\"_s};
+    }
+    void resultDescriptions() {
+        QFETCH(QString, limitOriginal);
+        QFETCH(QString, limitFinal);
+        QFETCH(QStringList, descriptions);
+        auto w = makeWindow();
+        w->workspace().list(1).description = QStringLiteral("/orig");
+        CompareDialog *d = w->compareDialog();
+        QStringList shownPaths;
+        whenShown(d, [&] {
+            shownPaths << d->snapPath(1)->text() << d->snapPath(2)->text();
+            d->limitedTo(1)->setCurrentIndex(d->limitedTo(1)->findText(limitOriginal));
+            d->limitedTo(2)->setCurrentIndex(d->limitedTo(2)->findText(limitFinal));
+            QTest::keyClick(d, Qt::Key_Return);
+        });
+        w->FileCompare_Click();
+        QCOMPARE(shownPaths, (QStringList{u"/orig"_s, u"/final"_s}));
+        QStringList got;
+        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+            got << w->workspace().list(n).description;
+        QCOMPARE(got, descriptions);
+
+        const bool nothing = limitOriginal == QLatin1String("empty\\");
+        QCOMPARE(prompts.asked.size(), nothing ? 1 : 0);
+        if (nothing) {
+            QCOMPARE(prompts.asked[0].title, QStringLiteral("Vistrel"));
+            QCOMPARE(prompts.asked[0].text, QStringLiteral("No differences were found"));
+            QCOMPARE(w->tabStrip()->currentIndex(), 0);
+        } else {
+            QVERIFY(w->tabStrip()->currentIndex() >= 2);
+        }
+        // The status bar shows the list now shown, not "Comparing...".
+        QCOMPARE(w->statusPanel(1)->text(),
+                 w->workspace().list(w->tabStrip()->currentIndex() + 1).description);
+    }
+};
+
+QTEST_MAIN(TestCompareDialog)
+#include "tst_comparedialog.moc"
