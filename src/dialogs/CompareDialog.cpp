@@ -86,7 +86,7 @@ CompareDialog::CompareDialog(QWidget *parent)
     m_ignoreStamp =
         placed(new QCheckBox(QStringLiteral("&Date/Time"), ignore), 240, 360, 1215, 255);
     m_ignoreStamp->setObjectName(QStringLiteral("IgnoreStamp"));
-    m_ignoreSize = placed(new QCheckBox(QStringLiteral("File &Size"), ignore), 240, 720, 975, 255);
+    m_ignoreSize = placed(new QCheckBox(QStringLiteral("File &Size"), ignore), 240, 720, 1215, 255);
     m_ignoreSize->setObjectName(QStringLiteral("IgnoreSize"));
 
     m_timeTolerance = placed(new QLineEdit(QStringLiteral("0"), ignore), 240, 1680, 975, 285);
