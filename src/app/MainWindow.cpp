@@ -616,8 +616,19 @@ void MainWindow::FilePrint_Click() {
 FileError MainWindow::FilePrint(int listNo) {
     const SnapshotList &list = m_ws.list(listNo);
     ProgressTotal = list.size();
-    return ReportPrinter(printer()).print(list, printDialog()->includeAttributes(), m_formatter,
-                                          [this](int n) { ShowProgress(n); });
+    Progress progress;
+    progress.total = list.size();
+    // A long report would freeze the window for seconds: it is drawn on a worker thread (Qt
+    // paints on printers from any thread), with its own formatter.
+    const EntryFormatter format(m_formatter.locale());
+    const bool attributes = printDialog()->includeAttributes();
+    FileError error;
+    runJob(progress, false, [&] {
+        error = ReportPrinter(printer()).print(list, attributes, format, [&progress](int n) {
+            progress.count.store(n, std::memory_order_relaxed);
+        });
+    });
+    return error;
 }
 
 void MainWindow::FilePageSetup_Click() {
