@@ -114,7 +114,7 @@ void MainWindow::FileNew_Click() {
             m_ws, [this](int n) { selectTab(n); }, m_newSnapshot.separate, this);
     }
     m_create->run(m_ws.CurrentList);
-    m_newSnapshot.confirmed = m_create->confirmed();
+    const bool confirmed = m_create->confirmed();
     m_newSnapshot.separate = m_create->separate();
     const bool openExisting = m_create->openExistingChosen();
     const int target = m_create->whichList();
@@ -126,7 +126,6 @@ void MainWindow::FileNew_Click() {
                             QLatin1String(SettingsKey::Separate),
                         m_newSnapshot.separate ? QStringLiteral("1") : QStringLiteral("0"));
     m_create->closed();
-    const bool confirmed = std::exchange(m_newSnapshot.confirmed, false);
     if (openExisting) {
         OpenSnapshot(QString());
         TabStrip_Click();
@@ -236,7 +235,6 @@ void MainWindow::OpenSnapshot(const QString &given) {
             fillList(target, progress, false, [&] { error = ReadSnapshot(file, list, &progress); });
             if (error.ok())
                 break;
-            ListChanged(target);
             if (ReportFileError(error) != QMessageBox::Retry)
                 break;
             list.clearEntries();

@@ -347,7 +347,6 @@ private Q_SLOTS:
             for (const QString &path : w->workspace().DefPath)
                 QVERIFY(path.isEmpty());
             QVERIFY(!w->newSnapshotState().separate);
-            QVERIFY(!w->newSnapshotState().confirmed);
             w->show();
             QVERIFY(QTest::qWaitForWindowExposed(w.get()));
             QCOMPARE(w->frameGeometry().topLeft(), QPoint(0, 0));
