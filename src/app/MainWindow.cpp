@@ -616,17 +616,14 @@ FileError MainWindow::FilePrint(int listNo) {
     const SnapshotList &list = m_ws.list(listNo);
     ProgressTotal = list.size();
     Progress progress;
-    progress.total = list.size();
     // A long report would freeze the window for seconds: it is drawn on a worker thread (Qt
-    // paints on printers from any thread), with its own formatter.
+    // paints on printers from any thread), with its own formatter. Esc ends it early; what was
+    // drawn by then is printed.
     const EntryFormatter format(m_formatter.locale());
     const bool attributes = printDialog()->includeAttributes();
     FileError error;
-    runJob(progress, false, [&] {
-        error = ReportPrinter(printer()).print(list, attributes, format, [&progress](int n) {
-            progress.count.store(n, std::memory_order_relaxed);
-        });
-    });
+    runJob(progress, true,
+           [&] { error = ReportPrinter(printer()).print(list, attributes, format, &progress); });
     return error;
 }
 

@@ -30,6 +30,8 @@ void writeReport(const SnapshotList &list, bool includeAttributes, const EntryFo
     std::uint32_t previous = std::numeric_limits<std::uint32_t>::max();
     QString text;
     for (int i = 0; i < n; ++i) {
+        if (progress && progress->cancelled())
+            return;
         const Entry &e = list.entry(i);
         if (e.folder != previous) {
             previous = e.folder;

@@ -14,7 +14,7 @@ class Progress;
 //
 // Hands the lines one by one to `line`, so a long list is never held as text. With
 // `includeAttributes`, files with attribute bits get their attribute text after the name.
-// The progress count moves on at each new folder.
+// The progress count moves on at each new folder; a cancelled progress ends the report there.
 void writeReport(const SnapshotList &list, bool includeAttributes, const EntryFormatter &format,
                  const std::function<void(const QString &)> &line, Progress *progress = nullptr);
 QStringList reportLines(const SnapshotList &list, bool includeAttributes,

@@ -1,7 +1,6 @@
 #include "ReportPrinter.h"
 
 #include "Report.h"
-#include "snapshot/Progress.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -59,8 +58,7 @@ FileError ReportPrinter::failure() const {
 }
 
 FileError ReportPrinter::print(const SnapshotList &list, bool includeAttributes,
-                               const EntryFormatter &format,
-                               const std::function<void(int)> &progress) {
+                               const EntryFormatter &format, Progress *progress) {
     m_pages = 0;
     QPainter painter;
     if (!painter.begin(&m_printer))
@@ -73,8 +71,6 @@ FileError ReportPrinter::print(const SnapshotList &list, bool includeAttributes,
     const int height = m_printer.height();
 
     FileError error;
-    Progress reached;
-    std::int64_t reported = 0;
     int y = 0;
     writeReport(
         list, includeAttributes, format,
@@ -93,13 +89,8 @@ FileError ReportPrinter::print(const SnapshotList &list, bool includeAttributes,
             if (!line.isEmpty())
                 painter.drawText(0, y + metrics.ascent(), fitted(metrics, line, width));
             y += lineHeight;
-            const std::int64_t n = reached.count.load(std::memory_order_relaxed);
-            if (progress && n != reported) {
-                reported = n;
-                progress(static_cast<int>(n));
-            }
         },
-        &reached);
+        progress);
     // Ending the document sends it off; a failure there is a failure of the print too.
     const bool ended = painter.end();
     if (!error && (!ended || m_printer.printerState() == QPrinter::Error))

@@ -4,9 +4,9 @@
 
 #include <QFont>
 #include <QString>
-#include <functional>
 
 class EntryFormatter;
+class Progress;
 class QPrinter;
 class SnapshotList;
 
@@ -20,11 +20,12 @@ public:
     explicit ReportPrinter(QPrinter &printer) : m_printer(printer) {}
 
     // Prints the list's report in the list's order: one line per line height, a new page when
-    // the next line would not fit, lines wider than the page cut at its edge. `progress` gets
-    // the number of entries reached at each folder heading. Whatever goes wrong, a document that
-    // was started is ended once; the result is the first failure.
+    // the next line would not fit, lines wider than the page cut at its edge. `progress` counts
+    // the entries reached at each folder heading; cancelling it ends the report there, and what
+    // was drawn so far is printed. Whatever goes wrong, a document that was started is ended
+    // once; the result is the first failure.
     FileError print(const SnapshotList &list, bool includeAttributes, const EntryFormatter &format,
-                    const std::function<void(int)> &progress = {});
+                    Progress *progress = nullptr);
 
     // Pages begun by the last print() (for a PDF, the pages of the file).
     int pages() const { return m_pages; }

@@ -137,6 +137,19 @@ private Q_SLOTS:
         QCOMPARE(seen, (QStringList{u"0:T"_s, u"1:"_s + lineA, u"1:"_s + lineB, u"1:"_s, u"1:X\\"_s,
                                     u"3:"_s + lineC, u"3:"_s + lineD}));
         QCOMPARE(progress.count.load(), 3);
+
+        // Cancelled at the second folder's heading: the entry under way is the last.
+        seen.clear();
+        Progress cancelled;
+        writeReport(
+            list, false, EntryFormatter(British),
+            [&](const QString &line) {
+                seen << line;
+                if (line == u"X\\"_s)
+                    cancelled.cancel();
+            },
+            &cancelled);
+        QCOMPARE(seen, (QStringList{u"T"_s, lineA, lineB, QString(), u"X\\"_s, lineC}));
     }
 
     void sizeField_data() {
