@@ -81,12 +81,10 @@ void MainWindow::showJobProgress(Progress &progress) {
         m_status->setText(text);
     const std::int64_t count = progress.count.load();
     const std::int64_t total = progress.total.load();
-    if (total > 0) {
-        const double ratio = (count + 1.0) / (total + 1.0);
-        m_count->setText(QString::number(qRound(ratio * 100)) + u'%');
-    } else if (count > 0) {
-        m_count->setText(m_formatter.locale().toString(static_cast<qlonglong>(count)));
-    }
+    if (total > 0)
+        m_count->setText(percentText(count, total));
+    else if (count > 0)
+        m_count->setText(countText(count));
 }
 
 void MainWindow::fillList(int listNo, Progress &progress, bool cancellable,
@@ -299,40 +297,32 @@ bool MainWindow::SaveOrExport(int kind, int listNo) {
 
 bool MainWindow::SaveSnapshot(int listNo, const QString &path) {
     SnapshotList &list = m_ws.list(listNo);
-    bool written = false;
-    ShowStatus(QStringLiteral("Saving..."));
-    {
-        BusyPointer busy;
-        for (;;) {
-            Progress progress;
-            FileError error;
-            runJob(progress, false, [&] {
-                error = ::SaveSnapshot(list, listNo >= ListNo::OnlyInOriginal, path, &progress);
-            });
-            written = error.ok();
-            if (written || ReportFileError(error) != QMessageBox::Retry)
-                break;
-        }
-    }
+    const bool written = writeFile(QStringLiteral("Saving..."), [&](Progress &progress) {
+        return ::SaveSnapshot(list, listNo >= ListNo::OnlyInOriginal, path, &progress);
+    });
     if (written)
         list.unsaved = false;
-    ShowStatus(QString());
-    UpdateCommands(m_ws.CurrentList);
     return written;
 }
 
 bool MainWindow::ExportCsv(int listNo, const QString &path) {
-    const SnapshotList &list = m_ws.list(listNo);
+    // The views keep painting with the window's formatter; the worker has its own.
+    const EntryFormatter format(m_formatter.locale());
+    return writeFile(QStringLiteral("Exporting..."), [&](Progress &progress) {
+        return ::ExportCsv(m_ws.list(listNo), path, format, &progress);
+    });
+}
+
+bool MainWindow::writeFile(const QString &status,
+                           const std::function<FileError(Progress &)> &write) {
     bool written = false;
-    ShowStatus(QStringLiteral("Exporting..."));
+    ShowStatus(status);
     {
         BusyPointer busy;
-        // The views keep painting with the window's formatter; the worker has its own.
-        const EntryFormatter format(m_formatter.locale());
         for (;;) {
             Progress progress;
             FileError error;
-            runJob(progress, false, [&] { error = ::ExportCsv(list, path, format, &progress); });
+            runJob(progress, false, [&] { error = write(progress); });
             written = error.ok();
             if (written || ReportFileError(error) != QMessageBox::Retry)
                 break;

@@ -381,8 +381,13 @@ void MainWindow::UpdateCommands(int listNo) {
                !m_ws.list(ListNo::Original).isEmpty() && !m_ws.list(ListNo::Final).isEmpty());
 }
 
-QString MainWindow::countText(int count) const {
+QString MainWindow::countText(qint64 count) const {
     return m_formatter.locale().toString(count);
+}
+
+QString MainWindow::percentText(qint64 n, qint64 total) {
+    const double ratio = (n + 1.0) / (total + 1.0);
+    return QString::number(qRound(ratio * 100)) + u'%';
 }
 
 void MainWindow::ShowStatus(const QString &text) {
@@ -406,8 +411,7 @@ void MainWindow::ShowProgress(int &n) {
         n = m_ws.list(m_ws.CurrentList).size();
         m_count->setText(countText(n));
     } else {
-        const double ratio = (n + 1.0) / (ProgressTotal + 1.0);
-        m_count->setText(QString::number(qRound(ratio * 100)) + u'%');
+        m_count->setText(percentText(n, ProgressTotal));
     }
     // Long operations do not return to the event loop, so the panel is painted now.
     m_count->repaint();

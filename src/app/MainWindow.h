@@ -164,7 +164,12 @@ private:
     void fillList(int listNo, Progress &progress, bool cancellable,
                   const std::function<void()> &read);
     void fitToFrame();
-    QString countText(int count) const;
+    QString countText(qint64 count) const;
+    // Item n of `total` as a percentage, as the count panel shows a long operation's progress.
+    static QString percentText(qint64 n, qint64 total);
+    // Writes a file on a worker thread, with `status` shown and Retry repeating a failure;
+    // true when it was written.
+    bool writeFile(const QString &status, const std::function<FileError(Progress &)> &write);
 
     QSettings &m_settings;
     Prompts &m_prompts;

@@ -452,8 +452,8 @@ DosImportResult ImportDosListing(const QString &path, SnapshotList &list, const 
     return ImportDosListing(file, path, list, locale, progress);
 }
 
-DosImportResult ImportDosListing(const ReadableFile &file, const QString &path,
-                                 SnapshotList &list, const QLocale &locale, Progress *progress) {
+DosImportResult ImportDosListing(const ReadableFile &file, const QString &path, SnapshotList &list,
+                                 const QLocale &locale, Progress *progress) {
     DosImportResult result;
     list.fileName = QStringLiteral("Untitled");
     list.description = QFileInfo(path).absoluteFilePath();

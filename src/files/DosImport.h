@@ -30,9 +30,8 @@ struct DosImportResult {
 DosImportResult ImportDosListing(const QString &path, SnapshotList &list,
                                  const QLocale &locale = QLocale(), Progress *progress = nullptr);
 // The same from a file already opened; `path` names it. The file stays open.
-DosImportResult ImportDosListing(const ReadableFile &file, const QString &path,
-                                 SnapshotList &list, const QLocale &locale = QLocale(),
-                                 Progress *progress = nullptr);
+DosImportResult ImportDosListing(const ReadableFile &file, const QString &path, SnapshotList &list,
+                                 const QLocale &locale = QLocale(), Progress *progress = nullptr);
 
 // A listing knows only minutes, so starting an import lifts a zero time tolerance ("0") of the
 // comparison to one minute; any other text stays.
