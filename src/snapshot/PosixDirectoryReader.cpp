@@ -1,14 +1,18 @@
 #include "DateSerial.h"
 #include "DirectoryReader.h"
+#include "MountTable.h"
+#include "NameCodec.h"
 
-#include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -30,47 +34,52 @@ std::int32_t attributesOf(const struct stat &st, const char *name) {
     return attr;
 }
 
-void appendName(std::vector<char16_t> &names, const char *name, std::size_t length) {
-    bool ascii = true;
-    for (std::size_t i = 0; i < length; ++i)
-        ascii = ascii && static_cast<unsigned char>(name[i]) < 0x80;
-    if (ascii) {
-        for (std::size_t i = 0; i < length; ++i)
-            names.push_back(static_cast<char16_t>(name[i]));
-        return;
-    }
-    const QString text = QFile::decodeName(QByteArray(name, static_cast<qsizetype>(length)));
-    names.insert(names.end(), text.utf16(), text.utf16() + text.size());
-}
-
 class PosixDirectoryReader final : public DirectoryReader {
 public:
+    explicit PosixDirectoryReader(bool otherVolumes) : m_otherVolumes(otherVolumes) {
+        if (otherVolumes)
+            m_kernelDevices = MountTable::kernelDevices();
+    }
     ~PosixDirectoryReader() override { closeFrom(0); }
 
-    bool read(int depth, const QString &nameOrRoot, Batch &batch) override {
+    Outcome read(int depth, std::string_view native, Batch &batch) override {
         batch.clear();
         closeFrom(depth);
         m_levels.resize(static_cast<std::size_t>(depth) + 1);
         Level &level = m_levels[static_cast<std::size_t>(depth)];
-        level.name = QFile::encodeName(nameOrRoot);
+        level.name.assign(native);
         const int fd = openLevel(depth);
         if (fd < 0)
-            return false;
+            return Outcome::Failed;
+        struct stat st;
+        if (fstat(fd, &st) != 0) {
+            ::close(fd);
+            return Outcome::Failed;
+        }
+        if (depth == 0) {
+            m_rootDevice = st.st_dev;
+            m_read.clear();
+        }
+        // A folder mounted below itself, or twice, is read once: a walk must end.
+        if (!m_read.insert({st.st_dev, st.st_ino}).second) {
+            ::close(fd);
+            return Outcome::Repeated;
+        }
         DIR *dir = fdopendir(fd);
         if (!dir) {
             ::close(fd);
-            return false;
+            return Outcome::Failed;
         }
         level.dir = dir;
         ++m_open;
         readEntries(dir, batch);
         limitOpenHandles(depth);
-        return true;
+        return Outcome::Read;
     }
 
 private:
     struct Level {
-        QByteArray name;
+        std::string name;
         DIR *dir = nullptr;
     };
 
@@ -81,19 +90,19 @@ private:
     int openLevel(int depth) {
         const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
         if (depth == 0)
-            return ::open(m_levels[0].name.constData(), flags);
+            return ::open(m_levels[0].name.c_str(), flags);
         if (m_levels[depth - 1].dir) {
             const int parent = dirfd(m_levels[depth - 1].dir);
-            return ::openat(parent, m_levels[depth].name.constData(), flags | O_NOFOLLOW);
+            return ::openat(parent, m_levels[depth].name.c_str(), flags | O_NOFOLLOW);
         }
         // Walk down from the deepest ancestor still open.
         int from = depth - 1;
         while (from > 0 && !m_levels[from].dir)
             --from;
         int fd = m_levels[from].dir ? ::dup(dirfd(m_levels[from].dir))
-                                    : ::open(m_levels[0].name.constData(), flags);
+                                    : ::open(m_levels[0].name.c_str(), flags);
         for (int k = from + 1; fd >= 0 && k <= depth; ++k) {
-            const int next = ::openat(fd, m_levels[k].name.constData(), flags | O_NOFOLLOW);
+            const int next = ::openat(fd, m_levels[k].name.c_str(), flags | O_NOFOLLOW);
             ::close(fd);
             fd = next;
         }
@@ -120,22 +129,35 @@ private:
         }
     }
 
-    static void readEntries(DIR *dir, Batch &batch) {
+    bool mayEnter(dev_t device) const {
+        if (device == m_rootDevice)
+            return true;
+        return m_otherVolumes && std::find(m_kernelDevices.begin(), m_kernelDevices.end(),
+                                           std::uint64_t(device)) == m_kernelDevices.end();
+    }
+
+    void readEntries(DIR *dir, Batch &batch) const {
         const int fd = dirfd(dir);
         while (dirent *d = readdir(dir)) {
             const char *name = d->d_name;
             if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
                 continue;
             struct stat st;
-            if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            // Looking at a mount point must not mount what an automounter keeps there.
+            if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0)
                 continue; // gone since the folder was listed
+            const std::string_view native(name);
             Item item{};
             item.nameOffset = static_cast<std::uint32_t>(batch.names.size());
-            appendName(batch.names, name, std::strlen(name));
+            NameCodec::appendText(batch.names, native);
             item.nameLength = static_cast<std::uint32_t>(batch.names.size()) - item.nameOffset;
+            item.nativeOffset = static_cast<std::uint32_t>(batch.native.size());
+            item.nativeLength = static_cast<std::uint32_t>(native.size());
+            batch.native.append(native);
             item.attr = attributesOf(st, name);
             item.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
             item.modified = std::nan("");
+            item.enter = S_ISDIR(st.st_mode) && mayEnter(st.st_dev);
             if (!S_ISDIR(st.st_mode)) {
                 double serial;
                 if (DateSerial::fromUnixTime(st.st_mtim.tv_sec, serial))
@@ -145,12 +167,16 @@ private:
         }
     }
 
+    bool m_otherVolumes;
+    std::vector<std::uint64_t> m_kernelDevices;
+    dev_t m_rootDevice = 0;
+    std::set<std::pair<dev_t, ino_t>> m_read;
     std::vector<Level> m_levels;
     int m_open = 0;
 };
 
 } // namespace
 
-std::unique_ptr<DirectoryReader> makeDirectoryReader() {
-    return std::make_unique<PosixDirectoryReader>();
+std::unique_ptr<DirectoryReader> makeDirectoryReader(bool otherVolumes) {
+    return std::make_unique<PosixDirectoryReader>(otherVolumes);
 }

@@ -6,6 +6,7 @@
 #include "Sorting.h"
 
 #include <QDir>
+#include <QFile>
 #include <memory>
 #include <vector>
 
@@ -26,9 +27,15 @@ QString statusText(const QString &root, const QString &path) {
 
 bool Scanner::ReadDirectory(const QString &root, SnapshotList &list, bool includeSubs,
                             Progress *progress) {
+    return ReadDirectory(QFile::encodeName(root), root, list, includeSubs, progress);
+}
+
+bool Scanner::ReadDirectory(const QByteArray &nativeRoot, const QString &root, SnapshotList &list,
+                            bool includeSubs, Progress *progress) {
     std::vector<std::unique_ptr<Frame>> stack;
     std::vector<std::unique_ptr<Frame>> spare; // frames kept for their allocations
-    auto push = [&](const QString &name, QString path) {
+    // Reads a folder into a new frame on the stack; a folder left out gets none.
+    auto push = [&](std::string_view native, QString path) {
         std::unique_ptr<Frame> frame;
         if (spare.empty()) {
             frame = std::make_unique<Frame>();
@@ -36,18 +43,24 @@ bool Scanner::ReadDirectory(const QString &root, SnapshotList &list, bool includ
             frame = std::move(spare.back());
             spare.pop_back();
         }
+        frame->batch.clear();
+        const auto outcome = m_reader.read(static_cast<int>(stack.size()), native, frame->batch);
+        if (outcome == DirectoryReader::Outcome::Repeated) {
+            spare.push_back(std::move(frame));
+            return outcome;
+        }
+        if (outcome != DirectoryReader::Outcome::Read)
+            frame->batch.clear();
         frame->next = 0;
         frame->folder = list.internFolder(path);
         frame->path = std::move(path);
-        frame->batch.clear();
-        const bool ok = m_reader.read(static_cast<int>(stack.size()), name, frame->batch);
-        if (!ok)
-            frame->batch.clear();
         stack.push_back(std::move(frame));
-        return ok;
+        return outcome;
     };
 
-    const bool rootRead = push(root, QString());
+    const bool rootRead =
+        push(std::string_view(nativeRoot.constData(), static_cast<std::size_t>(nativeRoot.size())),
+             QString()) == DirectoryReader::Outcome::Read;
     std::int64_t count = progress ? progress->count.load() : 0;
     while (!stack.empty()) {
         Frame &top = *stack.back();
@@ -65,10 +78,8 @@ bool Scanner::ReadDirectory(const QString &root, SnapshotList &list, bool includ
         list.append(name, top.folder, item.attr, item.size, item.modified);
         if (progress)
             progress->count.store(++count, std::memory_order_relaxed);
-        if ((item.attr & 16) && includeSubs) {
-            const QString childName = name.toString();
-            push(childName, top.path + childName + u'\\');
-        }
+        if ((item.attr & 16) && includeSubs && item.enter)
+            push(top.batch.nativeName(item), top.path + name.toString() + u'\\');
     }
     resort(list);
     return rootRead;

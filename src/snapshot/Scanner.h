@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class DirectoryReader;
@@ -9,14 +10,19 @@ class SnapshotList;
 // Reads a folder tree into a list: one entry per file and folder, each folder's entry followed
 // by its contents, in the order the file system returns them. Every folder read (also one that
 // could not be opened) becomes a limit folder of the list after its subfolders, so the deepest
-// come first and the root's empty item last. The walk keeps its own stack, so the depth of a
-// tree is not limited by the call stack.
+// come first and the root's empty item last. A folder the reader keeps the walk out of (another
+// volume, a folder read before) is listed but neither read nor a limit. The walk keeps its own
+// stack, so the depth of a tree is not limited by the call stack.
 class Scanner {
 public:
     explicit Scanner(DirectoryReader &reader) : m_reader(reader) {}
 
     // Returns false when the root folder could not be read. A cancelled scan keeps the entries
-    // read so far.
+    // read so far. `root` is the root's path as the status texts show it, `nativeRoot` as the
+    // file system takes it.
+    bool ReadDirectory(const QByteArray &nativeRoot, const QString &root, SnapshotList &list,
+                       bool includeSubs, Progress *progress = nullptr);
+    // The same for a root given as text.
     bool ReadDirectory(const QString &root, SnapshotList &list, bool includeSubs,
                        Progress *progress = nullptr);
 

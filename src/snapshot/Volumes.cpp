@@ -7,16 +7,6 @@
 
 namespace {
 
-// File systems that hold no user files: the kernel's views of itself and of its devices.
-bool isPseudoFileSystem(const QByteArray &type) {
-    static const char *const pseudo[] = {
-        "autofs", "binfmt_misc", "bpf",        "cgroup",     "cgroup2",   "configfs", "debugfs",
-        "devpts", "devtmpfs",    "efivarfs",   "fusectl",    "hugetlbfs", "mqueue",   "nsfs",
-        "proc",   "pstore",      "rpc_pipefs", "securityfs", "selinuxfs", "sysfs",    "tracefs"};
-    return std::any_of(std::begin(pseudo), std::end(pseudo),
-                       [&](const char *name) { return type == name; });
-}
-
 bool isUnder(const QString &path, const QString &folder) {
     return path == folder || path.startsWith(folder + u'/');
 }
@@ -68,6 +58,15 @@ public:
 };
 
 } // namespace
+
+bool isPseudoFileSystem(const QByteArray &type) {
+    static const char *const pseudo[] = {
+        "autofs", "binfmt_misc", "bpf",        "cgroup",     "cgroup2",   "configfs", "debugfs",
+        "devpts", "devtmpfs",    "efivarfs",   "fusectl",    "hugetlbfs", "mqueue",   "nsfs",
+        "proc",   "pstore",      "rpc_pipefs", "securityfs", "selinuxfs", "sysfs",    "tracefs"};
+    return std::any_of(std::begin(pseudo), std::end(pseudo),
+                       [&](const char *name) { return type == name; });
+}
 
 QString Volumes::Volume::text() const {
     QString text = QDir::toNativeSeparators(root);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <memory>
@@ -31,3 +32,7 @@ public:
     // file systems.
     static std::shared_ptr<Volumes> platform();
 };
+
+// Whether a file system type names one that holds no user files: the kernel's views of itself
+// and of its devices (proc, sysfs, devtmpfs, cgroup, ...).
+bool isPseudoFileSystem(const QByteArray &type);

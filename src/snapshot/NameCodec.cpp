@@ -1,0 +1,124 @@
+#include "NameCodec.h"
+
+#include <cstdint>
+
+namespace NameCodec {
+
+namespace {
+
+const char16_t Hex[] = u"0123456789ABCDEF";
+
+bool standsAsItself(std::uint32_t c) {
+    return c >= 0x20 && c != 0x7F && c != u'|' && c != u'\\';
+}
+
+void appendEscape(std::u16string &out, unsigned char byte) {
+    out.push_back(u'|');
+    out.push_back(Hex[byte >> 4]);
+    out.push_back(Hex[byte & 15]);
+}
+
+void appendCodePoint(std::u16string &out, std::uint32_t c) {
+    if (c < 0x10000) {
+        out.push_back(static_cast<char16_t>(c));
+    } else {
+        c -= 0x10000;
+        out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+    }
+}
+
+// The length of the valid UTF-8 sequence at p (at most `left` bytes), 0 when there is none.
+// Overlong forms, surrogates and values past U+10FFFF are not valid.
+int sequenceAt(const unsigned char *p, std::size_t left, std::uint32_t &c) {
+    const unsigned char b = p[0];
+    int n;
+    std::uint32_t min;
+    if (b < 0x80) {
+        c = b;
+        return 1;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+        n = 2;
+        c = b & 0x1F;
+        min = 0x80;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+        n = 3;
+        c = b & 0x0F;
+        min = 0x800;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        n = 4;
+        c = b & 0x07;
+        min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (left < static_cast<std::size_t>(n))
+        return 0;
+    for (int k = 1; k < n; ++k) {
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (p[k] & 0x3F);
+    }
+    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+int hexValue(char16_t c) {
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+void appendText(std::u16string &out, std::string_view bytes) {
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const std::size_t size = bytes.size();
+    for (std::size_t i = 0; i < size;) {
+        std::uint32_t c = 0;
+        const int n = sequenceAt(p + i, size - i, c);
+        if (n == 0) {
+            appendEscape(out, p[i]);
+            ++i;
+            continue;
+        }
+        if (standsAsItself(c))
+            appendCodePoint(out, c);
+        else
+            appendEscape(out, static_cast<unsigned char>(c));
+        i += static_cast<std::size_t>(n);
+    }
+}
+
+QString fromBytes(std::string_view bytes) {
+    std::u16string text;
+    text.reserve(bytes.size());
+    appendText(text, bytes);
+    return QString(reinterpret_cast<const QChar *>(text.data()),
+                   static_cast<qsizetype>(text.size()));
+}
+
+QByteArray toBytes(QStringView text) {
+    QByteArray out;
+    out.reserve(text.size());
+    qsizetype plain = 0; // start of the text not yet converted
+    for (qsizetype i = 0; i + 2 < text.size(); ++i) {
+        if (text[i] != u'|')
+            continue;
+        const int high = hexValue(text[i + 1].unicode());
+        const int low = hexValue(text[i + 2].unicode());
+        if (high < 0 || low < 0)
+            continue;
+        out += text.mid(plain, i - plain).toUtf8();
+        out += static_cast<char>(high * 16 + low);
+        i += 2;
+        plain = i + 1;
+    }
+    out += text.mid(plain).toUtf8();
+    return out;
+}
+
+} // namespace NameCodec

@@ -1,0 +1,74 @@
+#include "snapshot/NameCodec.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+#include <set>
+
+class TestNameCodec : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Any bytes come back from their text, so no two names share a text; and a text never holds
+    // a backslash, a control character or a "|" that does not start an escape.
+    void everyNameComesBack() {
+        QRandomGenerator rng(11);
+        // Bytes that make valid and broken UTF-8 alike.
+        const char pieces[][5] = {"a",
+                                  "Z",
+                                  "|",
+                                  "\\",
+                                  "\n",
+                                  "\x7F",
+                                  "\xC3\xA9",
+                                  "\xE9",
+                                  "\xC3",
+                                  "\xF0\x9F\x98\x80",
+                                  "\xED\xA0\x80",
+                                  "\xC0\xAF",
+                                  "\xF4\x90\x80",
+                                  "41",
+                                  "|4",
+                                  "\xE2\x82"};
+        std::set<QString> texts;
+        std::set<QByteArray> names;
+        for (int k = 0; k < 20000; ++k) {
+            QByteArray bytes;
+            const int n = rng.bounded(6);
+            for (int p = 0; p < n; ++p)
+                bytes += pieces[rng.bounded(int(std::size(pieces)))];
+            if (rng.bounded(4) == 0)
+                bytes += char(rng.bounded(1, 256));
+            const QString text = NameCodec::fromBytes(
+                std::string_view(bytes.constData(), std::size_t(bytes.size())));
+            QCOMPARE(NameCodec::toBytes(text), bytes);
+            for (qsizetype i = 0; i < text.size(); ++i) {
+                const char16_t c = text[i].unicode();
+                QVERIFY(c >= 0x20 && c != 0x7F && c != u'\\');
+                if (c == u'|') {
+                    QVERIFY(i + 2 < text.size());
+                    QVERIFY(QStringLiteral("0123456789ABCDEF").contains(text[i + 1]));
+                    QVERIFY(QStringLiteral("0123456789ABCDEF").contains(text[i + 2]));
+                }
+                // Surrogates only in pairs: the text is valid UTF-16.
+                if (QChar::isHighSurrogate(c))
+                    QVERIFY(i + 1 < text.size() && QChar::isLowSurrogate(text[++i].unicode()));
+                else
+                    QVERIFY(!QChar::isLowSurrogate(c));
+            }
+            names.insert(bytes);
+            texts.insert(text);
+        }
+        QCOMPARE(texts.size(), names.size());
+    }
+
+    // Valid UTF-8 that needs no escape is its own text, as QString reads it.
+    void plainNamesAreTheirText() {
+        for (const char *name : {"readme.txt", "Grüße", "日本語", "😀 x", "İ", "quo\"te"}) {
+            QCOMPARE(NameCodec::fromBytes(name), QString::fromUtf8(name));
+            QCOMPARE(NameCodec::toBytes(QString::fromUtf8(name)), QByteArray(name));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNameCodec)
+#include "tst_namecodec.moc"
