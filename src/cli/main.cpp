@@ -4,6 +4,7 @@
 #include "../snapshot/DateSerial.h"
 #include "../snapshot/DirectoryReader.h"
 #include "../snapshot/EntryFormat.h"
+#include "../snapshot/NameCodec.h"
 #include "../snapshot/NewSnapshot.h"
 #include "../snapshot/Scanner.h"
 #include "../snapshot/SnapshotList.h"
@@ -12,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QStringList>
 #include <QTextStream>
 #include <cstdio>
@@ -19,7 +21,7 @@
 
 namespace {
 
-const char Usage[] = "usage: vistrel-cli snapshot ROOT -o FILE.dir [--no-subdirs]\n"
+const char Usage[] = "usage: vistrel-cli snapshot ROOT -o FILE.dir [--no-subdirs] [--all-volumes]\n"
                      "       vistrel-cli list FILE.dir\n"
                      "       vistrel-cli export FILE.dir -o FILE.csv\n"
                      "       vistrel-cli compare ORIGINAL.dir FINAL.dir [--limit-original FOLDER]\n"
@@ -77,20 +79,43 @@ void load(const QString &path, SnapshotList &list) {
     check(ReadSnapshot(path, list), path);
 }
 
-int cmdSnapshot(const QStringList &argv) {
-    const Args args(argv, {QStringLiteral("-o")}, {QStringLiteral("--no-subdirs")});
+// The root folder as the file system takes it and as the texts show it. A root whose name is
+// not UTF-8 has no text that leads back to it, so it is taken by the bytes it was given as.
+struct Root {
+    QByteArray native;
+    QString text;
+};
+
+Root rootOf(const QString &argument, const QList<QByteArray> &rawArguments) {
+    const QString text = NewSnapshot::rootOf(argument);
+    for (const QByteArray &raw : rawArguments) {
+        if (QFile::decodeName(raw) != argument || QFile::encodeName(argument) == raw)
+            continue;
+        QByteArray native = raw;
+        if (!native.startsWith('/'))
+            native = QFile::encodeName(QDir::currentPath()) + '/' + native;
+        return {native, NameCodec::fromBytes(
+                            std::string_view(native.constData(), std::size_t(native.size())))};
+    }
+    return {QFile::encodeName(text), text};
+}
+
+int cmdSnapshot(const QStringList &argv, const QList<QByteArray> &rawArguments) {
+    const QString allVolumes = QStringLiteral("--all-volumes");
+    const Args args(argv, {QStringLiteral("-o")}, {QStringLiteral("--no-subdirs"), allVolumes});
     if (args.positional.size() != 1)
         fail(QStringLiteral("snapshot takes one folder"));
-    const QString root = NewSnapshot::rootOf(args.positional[0]);
+    const Root root = rootOf(args.positional[0], rawArguments);
     const QString out = args.required(QStringLiteral("-o"));
     SnapshotList list;
-    auto reader = makeDirectoryReader();
+    auto reader = makeDirectoryReader(args.flags.contains(allVolumes));
     Scanner scanner(*reader);
-    if (!scanner.ReadDirectory(root, list, !args.flags.contains(QStringLiteral("--no-subdirs"))))
-        fail(root + QStringLiteral(": cannot read this folder"));
-    list.description = root;
+    if (!scanner.ReadDirectory(root.native, root.text, list,
+                               !args.flags.contains(QStringLiteral("--no-subdirs"))))
+        fail(root.text + QStringLiteral(": cannot read this folder"));
+    list.description = root.text;
     list.created = DateSerial::now();
-    list.source = NewSnapshot::sourceText(NewSnapshot::volumeText(root), root);
+    list.source = NewSnapshot::sourceText(NewSnapshot::volumeText(root.text), root.text);
     check(SaveSnapshot(list, false, out), out);
     return 0;
 }
@@ -239,6 +264,9 @@ int cmdExport(const QStringList &argv) {
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    QList<QByteArray> rawArguments;
+    for (int k = 1; k < argc; ++k)
+        rawArguments << QByteArray(argv[k]);
     if (args.isEmpty() || args[0] == u"--help" || args[0] == u"-h") {
         std::fputs(Usage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;
@@ -246,7 +274,7 @@ int main(int argc, char **argv) {
     const QString command = args.takeFirst();
     try {
         if (command == u"snapshot")
-            return cmdSnapshot(args);
+            return cmdSnapshot(args, rawArguments);
         if (command == u"list")
             return cmdList(args);
         if (command == u"export")
