@@ -6,86 +6,41 @@
 #include "snapshot/Workspace.h"
 
 #include <QDir>
-#include <QHash>
 #include <charconv>
 #include <cmath>
 #include <limits>
 
 namespace {
 
-// A side of the walk: the list, its match keys and the extra path put before each key.
-// The lower-cased form of a name: the name itself when it has no capitals, else made in `buf`.
-QStringView lowered(QStringView name, QString &buf) {
-    const char16_t *u = name.utf16();
-    const qsizetype n = name.size();
-    qsizetype k = 0;
-    while (k < n && u[k] < 0x80 && !(u[k] >= u'A' && u[k] <= u'Z'))
-        ++k;
-    if (k == n)
-        return name;
-    bool ascii = true;
-    for (qsizetype m = k; m < n && ascii; ++m)
-        ascii = u[m] < 0x80;
-    if (!ascii) {
-        buf = name.toString().toLower();
-        return buf;
-    }
-    buf.resize(n);
-    char16_t *d = reinterpret_cast<char16_t *>(buf.data());
-    for (qsizetype m = 0; m < n; ++m)
-        d[m] = (u[m] >= u'A' && u[m] <= u'Z') ? static_cast<char16_t>(u[m] + 32) : u[m];
-    return buf;
-}
-
-// A side of the walk: the list, the extra path put before each key, and the current entry's
-// lower-cased name.
+// A side of the walk: the list, its match keys, the extra path put before each key, and which
+// of its entries lie under its limit.
 struct Side {
     const SnapshotList &list;
+    MatchKeys keys;
     QString extra;
-    QString limit;
     std::vector<char> inLimit; // per folder id
     int count;
 
-    int current = -1;
-    QStringView currentName;
-    QString buf;
-
-    Side(const SnapshotList &l, QString extraPath, QString limitText)
-        : list(l), extra(std::move(extraPath)), limit(std::move(limitText)), count(l.size()) {
+    Side(const SnapshotList &l, QString extraPath, const QString &limit)
+        : list(l), keys(l), extra(std::move(extraPath)), count(l.size()) {
         const FolderTable &folders = list.folders();
         inLimit.resize(folders.size());
         for (std::uint32_t id = 0; id < folders.size(); ++id)
             inLimit[id] = SameFolder(folders.text(id), limit);
     }
     bool holds(int i) const { return inLimit[list.entry(i).folder]; }
-    QStringView name(int i) {
-        if (i != current) {
-            current = i;
-            currentName = lowered(list.name(i), buf);
-        }
-        return currentName;
-    }
-    QStringView folder(int i) const { return list.folders().lowerText(list.entry(i).folder); }
 };
 
-// For each Final folder, the Original folder with the same lower-cased text, if any: keys of
-// entries in such folders differ only in their names.
-std::vector<std::uint32_t> matchFolders(const SnapshotList &original, const SnapshotList &final) {
-    constexpr std::uint32_t None = std::numeric_limits<std::uint32_t>::max();
-    QHash<QStringView, std::uint32_t> byText;
-    const FolderTable &fo = original.folders();
-    for (std::uint32_t id = 0; id < fo.size(); ++id)
-        byText.insert(fo.lowerText(id), id);
-    const FolderTable &ff = final.folders();
-    std::vector<std::uint32_t> map(ff.size(), None);
-    for (std::uint32_t id = 0; id < ff.size(); ++id)
-        map[id] = byText.value(ff.lowerText(id), None);
-    return map;
+int compareWalkKeys(const Side &a, int i, const Side &b, int j) {
+    const QStringView x[3] = {a.extra, a.keys.folder(i), a.keys.name(i)};
+    const QStringView y[3] = {b.extra, b.keys.folder(j), b.keys.name(j)};
+    return ordinalCompareJoined(x, 3, y, 3);
 }
 
-int compareWalkKeys(Side &a, int i, Side &b, int j) {
-    const QStringView x[3] = {a.extra, a.folder(i), a.name(i)};
-    const QStringView y[3] = {b.extra, b.folder(j), b.name(j)};
+// The same for the exact texts, letter case and all.
+int compareExact(const Side &a, int i, const Side &b, int j) {
+    const QStringView x[3] = {a.extra, a.list.folder(i), a.list.name(i)};
+    const QStringView y[3] = {b.extra, b.list.folder(j), b.list.name(j)};
     return ordinalCompareJoined(x, 3, y, 3);
 }
 
@@ -156,8 +111,9 @@ int RunComparison(Workspace &ws, CompareOptions &options) {
         ws.list(n).clearEntries();
     const std::int16_t mask = Mask(options);
 
-    Side o(original, NoExtraPath(options.limitFinal, options.limitOriginal), options.limitOriginal);
-    Side f(final, NoExtraPath(options.limitOriginal, options.limitFinal), options.limitFinal);
+    const Side o(original, NoExtraPath(options.limitFinal, options.limitOriginal),
+                 options.limitOriginal);
+    const Side f(final, NoExtraPath(options.limitOriginal, options.limitFinal), options.limitFinal);
     SnapshotList &onlyO = ws.list(ListNo::OnlyInOriginal);
     SnapshotList &onlyF = ws.list(ListNo::OnlyInFinal);
     SnapshotList &changed = ws.list(ListNo::Changed);
@@ -168,44 +124,80 @@ int RunComparison(Workspace &ws, CompareOptions &options) {
     onlyF.reserve(static_cast<std::size_t>(f.count));
     changed.reserve(static_cast<std::size_t>(f.count));
 
-    const bool plain = o.extra.isEmpty() && f.extra.isEmpty();
-    const std::vector<std::uint32_t> sameFolder = matchFolders(original, final);
-    auto compare = [&](int i, int j) {
-        if (plain && sameFolder[final.entry(j).folder] == original.entry(i).folder) {
-            const QStringView x = o.name(i), y = f.name(j);
-            return ordinalCompareJoined(&x, 1, &y, 1);
-        }
-        return compareWalkKeys(o, i, f, j);
+    auto onlyInOriginal = [&](int i) {
+        if (o.holds(i))
+            onlyO.appendCopy(original, i);
     };
+    auto onlyInFinal = [&](int j) {
+        if (f.holds(j))
+            onlyF.appendCopy(final, j);
+    };
+    auto pair = [&](int i, int j) {
+        const Entry &eo = original.entry(i), &ef = final.entry(j);
+        if (eo.isFolder() && ef.isFolder()) {
+            if (o.holds(i))
+                unchanged.appendCopy(original, i);
+            return;
+        }
+        const std::uint16_t differ = differences(eo, ef, tolerance);
+        if (differ & mask) {
+            if (f.holds(j)) {
+                const OrigValues orig{eo.size, eo.modified, eo.attr, differ};
+                changed.appendCopy(final, j, &orig);
+            }
+        } else if (o.holds(i)) {
+            unchanged.appendCopy(original, i);
+        }
+    };
+    // Entries whose keys are equal but which are more than one on a side: names that differ
+    // only in letter case, which a POSIX folder can hold side by side. Each run is in the order
+    // of the exact texts, so an entry pairs first with the entry of the same exact name; what
+    // is left pairs in order (a name whose case changed), and the rest is only on its side.
+    std::vector<int> leftO, leftF;
+    auto pairRun = [&](int i, int iEnd, int j, int jEnd) {
+        leftO.clear();
+        leftF.clear();
+        while (i < iEnd && j < jEnd) {
+            const int c = compareExact(o, i, f, j);
+            if (c == 0)
+                pair(i++, j++);
+            else if (c < 0)
+                leftO.push_back(i++);
+            else
+                leftF.push_back(j++);
+        }
+        for (; i < iEnd; ++i)
+            leftO.push_back(i);
+        for (; j < jEnd; ++j)
+            leftF.push_back(j);
+        const std::size_t both = std::min(leftO.size(), leftF.size());
+        for (std::size_t k = 0; k < both; ++k)
+            pair(leftO[k], leftF[k]);
+        for (std::size_t k = both; k < leftO.size(); ++k)
+            onlyInOriginal(leftO[k]);
+        for (std::size_t k = both; k < leftF.size(); ++k)
+            onlyInFinal(leftF[k]);
+    };
+
     int i = 0, j = 0;
     while (i < o.count || j < f.count) {
-        const int c = i >= o.count ? 1 : j >= f.count ? -1 : compare(i, j);
+        const int c = i >= o.count ? 1 : j >= f.count ? -1 : compareWalkKeys(o, i, f, j);
         if (c < 0) {
-            if (o.holds(i))
-                onlyO.appendCopy(original, i);
-            ++i;
+            onlyInOriginal(i++);
         } else if (c > 0) {
-            if (f.holds(j))
-                onlyF.appendCopy(final, j);
-            ++j;
+            onlyInFinal(j++);
         } else {
-            const Entry &eo = original.entry(i), &ef = final.entry(j);
-            if (eo.isFolder() && ef.isFolder()) {
-                if (o.holds(i))
-                    unchanged.appendCopy(original, i);
-            } else {
-                const std::uint16_t differ = differences(eo, ef, tolerance);
-                if (differ & mask) {
-                    if (f.holds(j)) {
-                        const OrigValues orig{eo.size, eo.modified, eo.attr, differ};
-                        changed.appendCopy(final, j, &orig);
-                    }
-                } else if (o.holds(i)) {
-                    unchanged.appendCopy(original, i);
-                }
-            }
-            ++i;
-            ++j;
+            int iEnd = i + 1, jEnd = j + 1;
+            while (iEnd < o.count && o.keys.compare(i, iEnd) == 0)
+                ++iEnd;
+            while (jEnd < f.count && f.keys.compare(j, jEnd) == 0)
+                ++jEnd;
+            if (iEnd - i == 1 && jEnd - j == 1)
+                pair(i, j);
+            else
+                pairRun(i, iEnd, j, jEnd);
+            i = iEnd;
+            j = jEnd;
         }
     }
 

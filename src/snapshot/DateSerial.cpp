@@ -59,7 +59,8 @@ bool isValid(double serial) {
 
 double chronological(double serial) {
     const double day = std::trunc(serial);
-    return serial < 0 ? 2 * day - serial : serial;
+    // Adding zero makes -0 the same moment as 0.
+    return serial < 0 ? 2 * day - serial : serial + 0.0;
 }
 
 void split(double serial, std::int64_t &day, int &secondsOfDay) {

@@ -5,26 +5,24 @@
 
 namespace KeySort {
 
-Item makeItem(std::uint32_t index, const QStringView *parts, int count) {
-    Item item{{}, index};
-    int unit = 0;
-    for (int p = 0; p < count && unit < PrefixUnits; ++p) {
-        for (qsizetype k = 0; k < parts[p].size() && unit < PrefixUnits; ++k, ++unit) {
-            const std::uint64_t c = parts[p][k].unicode();
-            item.prefix[unit / 4] |= c << (48 - 16 * (unit % 4));
-        }
-    }
-    return item;
-}
-
-bool packUnits(QStringView text, qsizetype from, std::uint64_t *prefix) {
+std::uint32_t packUnits(const QStringView *parts, int count, qsizetype from,
+                        std::uint64_t *prefix) {
     std::fill(prefix, prefix + PrefixWords, 0);
-    const qsizetype end = std::min(text.size(), from + PrefixUnits);
-    for (qsizetype k = from; k < end; ++k) {
-        const qsizetype unit = k - from;
-        prefix[unit / 4] |= std::uint64_t(text[k].unicode()) << (48 - 16 * (unit % 4));
+    int unit = 0;
+    for (int p = 0; p < count; ++p) {
+        const QStringView part = parts[p];
+        if (from >= part.size()) {
+            from -= part.size();
+            continue;
+        }
+        for (qsizetype k = from; k < part.size(); ++k, ++unit) {
+            if (unit == PrefixUnits)
+                return More;
+            prefix[unit / 4] |= std::uint64_t(part[k].unicode()) << (48 - 16 * (unit % 4));
+        }
+        from = 0;
     }
-    return text.size() > from + PrefixUnits;
+    return static_cast<std::uint32_t>(unit);
 }
 
 void appendNaturalKey(std::vector<char16_t> &out, QStringView text) {

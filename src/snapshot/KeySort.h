@@ -6,40 +6,38 @@
 #include <thread>
 #include <vector>
 
-// Sorts a million entries by text keys quickly: each item carries the first code units of its
-// key, so most comparisons never touch the texts, and the two halves sort on two threads.
+// Sorts a million entries by keys quickly: each item carries a piece of its key packed into
+// numbers, so comparisons never touch the texts, and the two halves sort on two threads.
 namespace KeySort {
 
 inline constexpr int PrefixWords = 4;
 inline constexpr int PrefixUnits = PrefixWords * 4;
+// An item's `units` when its key goes on past the packed piece.
+inline constexpr std::uint32_t More = PrefixUnits + 1;
 
 template <int Words> struct ItemOf {
     std::uint64_t prefix[Words];
     std::uint32_t index;
+    // How many code units of the key the prefix holds (More when the key goes on), so that a
+    // key ending in the piece sorts before a longer one, whatever units the keys hold.
+    std::uint32_t units;
 };
 using Item = ItemOf<PrefixWords>;
-// The top bit of an item's index is free for a mark of its own.
-inline constexpr std::uint32_t IndexMask = 0x7fffffffu;
-// Items of numeric keys need only two words.
+// Items of numeric keys need only two words (and no units).
 using NumberItem = ItemOf<2>;
 
-// Packs the first sixteen code units of a key (given in parts that are joined) into an item.
-Item makeItem(std::uint32_t index, const QStringView *parts, int count);
-
-// Orders the items by prefix, then by `compare` (a full comparison of two entries' keys), then
-// by entry number, so equal keys keep their order. Sorts in place.
-template <typename T, typename Compare>
-void sortItems(std::vector<T> &items, bool descending, const Compare &compare) {
+// Orders the items by prefix and units, then by entry number, so equal keys keep their order
+// (also when descending). Sorts in place.
+template <typename T> void sortItems(std::vector<T> &items, bool descending) {
     constexpr int words = sizeof(T::prefix) / sizeof(std::uint64_t);
-    auto less = [&](const T &a, const T &b) {
+    auto less = [descending](const T &a, const T &b) {
         for (int k = 0; k < words; ++k) {
             if (a.prefix[k] != b.prefix[k])
                 return descending ? a.prefix[k] > b.prefix[k] : a.prefix[k] < b.prefix[k];
         }
-        const int c = compare(a.index & IndexMask, b.index & IndexMask);
-        if (c != 0)
-            return descending ? c > 0 : c < 0;
-        return (a.index & IndexMask) < (b.index & IndexMask);
+        if (a.units != b.units)
+            return descending ? a.units > b.units : a.units < b.units;
+        return a.index < b.index;
     };
     const auto middle = items.begin() + static_cast<std::ptrdiff_t>(items.size() / 2);
     if (items.size() >= 50000) {
@@ -60,49 +58,42 @@ template <typename T> std::vector<std::uint32_t> indices(const std::vector<T> &i
     return order;
 }
 
-template <typename T, typename Compare>
-std::vector<std::uint32_t> sort(std::vector<T> items, bool descending, const Compare &compare) {
-    sortItems(items, descending, compare);
-    return indices(items);
-}
+// Packs the code units `from` onwards of a key made of `count` consecutive parts (as if they
+// were joined) into `prefix`, zeros after the key's end. Returns how many units it packed, or
+// More when the key goes on past them.
+std::uint32_t packUnits(const QStringView *parts, int count, qsizetype from, std::uint64_t *prefix);
 
-// Sorts entries 0..n-1 by text keys read a chunk at a time: `fill(index, chunk, prefix)`
-// packs code units chunk * PrefixUnits onwards of the entry's key into `prefix` (zeros past its
-// end; no key holds a zero unit) and says whether the key goes on past them. Entries whose
-// chunks agree so far are ordered by their next chunks, so a key is read only as far as it
-// differs from the others and no comparison ever looks at a whole text. Entries with equal keys
-// are ordered by `tie`, then by entry number.
+// Sorts entries 0..n-1 by text keys read a piece at a time: `fill(index, piece, prefix)` packs
+// the key's code units from piece * PrefixUnits on (as packUnits does) and returns what
+// packUnits returns. Entries whose pieces agree so far are ordered by their next pieces, so a
+// key is read only as far as it differs from the others and no comparison ever looks at a
+// whole text. Entries with equal keys are ordered by `tie` (a three-way comparison of two
+// entry numbers), then by entry number.
 template <typename Fill, typename Tie>
 std::vector<std::uint32_t> sortByChunks(std::size_t n, bool descending, const Fill &fill,
                                         const Tie &tie) {
-    constexpr std::uint32_t More = ~IndexMask;
     std::vector<Item> items(n);
     for (std::size_t i = 0; i < n; ++i) {
         Item &item = items[i];
         item.index = static_cast<std::uint32_t>(i);
-        if (fill(item.index, 0, item.prefix))
-            item.index |= More;
+        item.units = fill(item.index, 0, item.prefix);
     }
-    const auto none = [](std::uint32_t, std::uint32_t) { return 0; };
-    sortItems(items, descending, none);
+    sortItems(items, descending);
     auto same = [](const Item &a, const Item &b) {
-        return std::equal(a.prefix, a.prefix + PrefixWords, b.prefix);
+        return a.units == b.units && std::equal(a.prefix, a.prefix + PrefixWords, b.prefix);
     };
     struct Run {
         std::size_t begin, end;
-        int chunk;
+        int chunk; // the piece the run agrees on so far
     };
     std::vector<Run> runs;
     auto findRuns = [&](std::size_t begin, std::size_t end, int chunk) {
         for (std::size_t k = begin; k < end;) {
             std::size_t e = k + 1;
-            bool more = items[k].index & More;
-            for (; e < end && same(items[k], items[e]); ++e) {
-                if (items[e].index & More)
-                    more = true;
-            }
+            while (e < end && same(items[k], items[e]))
+                ++e;
             if (e - k > 1)
-                runs.push_back({k, e, more ? chunk + 1 : -1});
+                runs.push_back({k, e, chunk});
             k = e;
         }
     };
@@ -112,38 +103,29 @@ std::vector<std::uint32_t> sortByChunks(std::size_t n, bool descending, const Fi
         runs.pop_back();
         const auto begin = items.begin() + static_cast<std::ptrdiff_t>(run.begin);
         const auto end = items.begin() + static_cast<std::ptrdiff_t>(run.end);
-        if (run.chunk < 0) {
-            // Equal keys, already in entry order.
+        if (begin->units != More) {
+            // The keys end in this piece: they are equal, and in entry order.
             std::stable_sort(begin, end, [&](const Item &a, const Item &b) {
-                const int c = tie(a.index & IndexMask, b.index & IndexMask);
+                const int c = tie(a.index, b.index);
                 return descending ? c > 0 : c < 0;
             });
             continue;
         }
-        for (auto it = begin; it != end; ++it) {
-            const std::uint32_t index = it->index & IndexMask;
-            const bool more = (it->index & More) && fill(index, run.chunk, it->prefix);
-            if (!(it->index & More))
-                std::fill(it->prefix, it->prefix + PrefixWords, 0);
-            it->index = index | (more ? More : 0);
-        }
-        std::sort(begin, end, [&](const Item &a, const Item &b) {
+        for (auto it = begin; it != end; ++it)
+            it->units = fill(it->index, run.chunk + 1, it->prefix);
+        std::sort(begin, end, [descending](const Item &a, const Item &b) {
             for (int k = 0; k < PrefixWords; ++k) {
                 if (a.prefix[k] != b.prefix[k])
                     return descending ? a.prefix[k] > b.prefix[k] : a.prefix[k] < b.prefix[k];
             }
-            return (a.index & IndexMask) < (b.index & IndexMask);
+            if (a.units != b.units)
+                return descending ? a.units > b.units : a.units < b.units;
+            return a.index < b.index;
         });
-        findRuns(run.begin, run.end, run.chunk);
+        findRuns(run.begin, run.end, run.chunk + 1);
     }
-    std::vector<std::uint32_t> order(n);
-    for (std::size_t k = 0; k < n; ++k)
-        order[k] = items[k].index & IndexMask;
-    return order;
+    return indices(items);
 }
-
-// Packs up to PrefixUnits code units of `text` from `from` on; true when the text goes on.
-bool packUnits(QStringView text, qsizetype from, std::uint64_t *prefix);
 
 // A text key whose ordinal order is the natural order of the text: letter case folded, and
 // each run of digits as a marker, its count of significant digits and those digits.

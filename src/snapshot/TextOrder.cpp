@@ -80,34 +80,15 @@ int ordinalCompareJoined(const QStringView *a, int aParts, const QStringView *b,
 
 MatchKeys::MatchKeys(const SnapshotList &list) : m_list(list) {
     const int n = list.size();
-    m_refs.resize(static_cast<std::size_t>(n));
-    std::size_t total = 0;
-    for (int i = 0; i < n; ++i)
-        total += static_cast<std::size_t>(list.name(i).size());
-    m_pool.resize(total);
-    std::size_t pos = 0;
+    m_offsets.reserve(static_cast<std::size_t>(n) + 1);
+    m_offsets.push_back(0);
     for (int i = 0; i < n; ++i) {
         const QStringView name = list.name(i);
-        const auto length = static_cast<std::size_t>(name.size());
-        const char16_t *src = name.utf16();
-        char16_t *dst = m_pool.data() + pos;
-        std::size_t k = 0;
-        for (; k < length && src[k] < 0x80; ++k)
-            dst[k] =
-                (src[k] >= u'A' && src[k] <= u'Z') ? static_cast<char16_t>(src[k] + 32) : src[k];
-        std::size_t written = length;
-        if (k < length) {
-            // Lower-casing beyond ASCII can change the length of a text.
-            const QString lower = name.toString().toLower();
-            written = static_cast<std::size_t>(lower.size());
-            if (pos + written > m_pool.size())
-                m_pool.resize(pos + written + (total - std::min(total, pos)));
-            std::copy(lower.utf16(), lower.utf16() + lower.size(), m_pool.data() + pos);
-        }
-        m_refs[static_cast<std::size_t>(i)] = {pos, static_cast<std::uint32_t>(written)};
-        pos += written;
+        // A name without capitals comes back from toLower() as it is, without a copy.
+        const QString lower = QString::fromRawData(name.data(), name.size()).toLower();
+        m_pool.insert(m_pool.end(), lower.utf16(), lower.utf16() + lower.size());
+        m_offsets.push_back(m_pool.size());
     }
-    m_pool.resize(pos);
 }
 
 QStringView MatchKeys::folder(int i) const {

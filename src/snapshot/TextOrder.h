@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QStringView>
-#include <algorithm>
 #include <vector>
 
 // The order of display texts, as file managers sort names: letter case is ignored and runs of
@@ -15,27 +14,22 @@ int ordinalCompareJoined(const QStringView *a, int aParts, const QStringView *b,
 class SnapshotList;
 
 // The lower-cased names and folders of a list's entries, which make up their match keys: the
-// lower-cased In Folder followed by the lower-cased name.
+// lower-cased In Folder followed by the lower-cased name. Lower-casing may change the length
+// of a name ("İ" becomes two code units), so each name's key is stored as it comes.
 class MatchKeys {
 public:
     explicit MatchKeys(const SnapshotList &list);
     QStringView name(int i) const {
-        const Ref &r = m_refs[static_cast<std::size_t>(i)];
-        return QStringView(m_pool.data() + r.offset, static_cast<qsizetype>(r.length));
+        const std::size_t k = static_cast<std::size_t>(i);
+        return QStringView(m_pool.data() + m_offsets[k],
+                           static_cast<qsizetype>(m_offsets[k + 1] - m_offsets[k]));
     }
     QStringView folder(int i) const;
-    bool anyNameHolds(char16_t c) const {
-        return std::find(m_pool.begin(), m_pool.end(), c) != m_pool.end();
-    }
     // Compares the match keys of entries i and j of the list (ordinal).
     int compare(int i, int j) const;
 
 private:
-    struct Ref {
-        std::size_t offset;
-        std::uint32_t length;
-    };
     const SnapshotList &m_list;
     std::vector<char16_t> m_pool;
-    std::vector<Ref> m_refs;
+    std::vector<std::size_t> m_offsets; // entry i's key is m_offsets[i] .. m_offsets[i + 1]
 };

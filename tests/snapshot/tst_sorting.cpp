@@ -101,11 +101,15 @@ private Q_SLOTS:
         QTest::newRow("leading zeros")
             << QStringList{QStringLiteral("x010"), QStringLiteral("x9"), QStringLiteral("x0011")}
             << QStringList{QStringLiteral("x9"), QStringLiteral("x010"), QStringLiteral("x0011")};
-        QTest::newRow("stable on equal")
-            << QStringList{QStringLiteral("Readme"), QStringLiteral("README"),
-                           QStringLiteral("readme")}
-            << QStringList{QStringLiteral("Readme"), QStringLiteral("README"),
+        // Texts that differ only in letter case or leading zeros are never equal.
+        QTest::newRow("exact text decides")
+            << QStringList{QStringLiteral("Readme"), QStringLiteral("readme"),
+                           QStringLiteral("README")}
+            << QStringList{QStringLiteral("README"), QStringLiteral("Readme"),
                            QStringLiteral("readme")};
+        QTest::newRow("zeros decide")
+            << QStringList{QStringLiteral("v1"), QStringLiteral("v01"), QStringLiteral("V1")}
+            << QStringList{QStringLiteral("V1"), QStringLiteral("v01"), QStringLiteral("v1")};
         QTest::newRow("prefix first")
             << QStringList{QStringLiteral("ab"), QStringLiteral("a"), QStringLiteral("a1")}
             << QStringList{QStringLiteral("a"), QStringLiteral("a1"), QStringLiteral("ab")};
@@ -176,6 +180,33 @@ private Q_SLOTS:
                                            QStringLiteral("x")}));
     }
 
+    // Folders whose texts the text order holds equal still keep their entries apart, so a
+    // report sorted by folder names each folder once.
+    void folderTwinsStayApart() {
+        const QStringList folders = {QStringLiteral("Data\\"), QStringLiteral("data\\"),
+                                     QStringLiteral("v01\\"), QStringLiteral("v1\\"),
+                                     QStringLiteral("V1\\")};
+        SnapshotList list;
+        for (int k = 0; k < 40; ++k)
+            list.append(QStringLiteral("f%1").arg(k), folders[k % folders.size()], 32, 1, 1.0);
+        for (int order : {0, 1}) {
+            SortList(list, Col::InFolder, order);
+            QStringList seen;
+            for (int i = 0; i < list.size(); ++i) {
+                if (seen.isEmpty() || seen.last() != list.folder(i)) {
+                    QVERIFY2(!seen.contains(list.folder(i)), qPrintable(list.folder(i)));
+                    seen << list.folder(i);
+                }
+            }
+            QStringList expected = {QStringLiteral("Data\\"), QStringLiteral("data\\"),
+                                    QStringLiteral("V1\\"), QStringLiteral("v01\\"),
+                                    QStringLiteral("v1\\")};
+            if (order == 1)
+                std::reverse(expected.begin(), expected.end());
+            QCOMPARE(seen, expected);
+        }
+    }
+
     // The match-key order is the ordinal order of the lower-cased joined key, with equal keys
     // ordered by their exact texts; checked against a plain sort of the joined texts.
     void matchKeyOrder_data() {
@@ -213,7 +244,9 @@ private Q_SLOTS:
             rows.push_back({(list.folder(i) + list.name(i).toString()).toLower(), list.folder(i),
                             list.name(i).toString(), static_cast<int>(list.entry(i).size)});
         std::stable_sort(rows.begin(), rows.end(), [&](const Row &a, const Row &b) {
-            auto t = [](const Row &r) { return std::tie(r.key, r.folder, r.name); };
+            auto t = [](const Row &r) {
+                return std::make_tuple(r.key, r.folder + r.name, r.folder);
+            };
             return descending ? t(b) < t(a) : t(a) < t(b);
         });
         SortList(list, Col::MatchKey, descending ? 1 : 0);
