@@ -38,7 +38,8 @@ void appendGrouped(std::string &out, std::uint64_t value, const std::string &sep
     }
 }
 
-// The texts of the date and time fields, made once per day and per second of the day.
+// The texts of the date and time fields ("General Date"), made once per day and per second of
+// the day.
 class DateFields {
 public:
     explicit DateFields(const EntryFormatter &format) : m_format(format), m_times(86400) {}
@@ -52,7 +53,7 @@ public:
         auto it = m_dates.find(day);
         if (it == m_dates.end()) {
             std::string text;
-            TextCodec::appendUtf8(text, m_format.generalDate(static_cast<double>(day)));
+            TextCodec::appendUtf8(text, m_format.dateText(day));
             it = m_dates.emplace(day, std::move(text)).first;
         }
         out += it->second;
@@ -60,10 +61,8 @@ public:
             return;
         std::string &time = m_times[static_cast<std::size_t>(secs)];
         if (time.empty()) {
-            // The time part of the full text of any day at that second.
-            const QString full = m_format.generalDate(static_cast<double>(day) + secs / 86400.0);
-            TextCodec::appendUtf8(
-                time, QStringView(full).mid(m_format.generalDate(static_cast<double>(day)).size()));
+            time.push_back(' ');
+            TextCodec::appendUtf8(time, m_format.timeText(secs, true));
         }
         out += time;
     }

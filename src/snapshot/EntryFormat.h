@@ -57,11 +57,12 @@ public:
     QString generalDate(double serial) const;
     QString matchKey(const SnapshotList &list, int i) const;
     QString text(const SnapshotList &list, int i, int column) const;
-
-private:
+    // The short date of a day (a date serial's whole days), and a time of day in the short
+    // format or with seconds.
     const QString &dateText(std::int64_t day) const;
     const QString &timeText(int secondsOfDay, bool withSeconds) const;
 
+private:
     QLocale m_locale;
     QChar m_decimalPoint;
     // Sizes grouped by threes with this separator when the locale groups that way (most do);

@@ -4,6 +4,7 @@
 #include "snapshot/SnapshotList.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -71,6 +72,38 @@ private Q_SLOTS:
                                   : std::nan("");
         list.append(name, folder, attr, size, serial);
         QCOMPARE(exportBytes(list, locale), line);
+    }
+
+    // Every date a snapshot file holds, before 1900 too, and several entries at the same second
+    // of the day: each field names its own date and time. The serials are made here from the
+    // calendar, apart from the program's conversion.
+    void everyDate() {
+        const QLocale gb(QLocale::English, QLocale::UnitedKingdom);
+        const QDate epoch(1899, 12, 30);
+        QRandomGenerator rng(5);
+        SnapshotList list;
+        QByteArray expected;
+        for (int k = 0; k < 3000; ++k) {
+            const QDate date =
+                k % 3 == 0 ? epoch.addDays(rng.bounded(-3, 3))
+                           : QDate(rng.bounded(100, 10000), rng.bounded(1, 13), rng.bounded(1, 29));
+            // A handful of seconds of the day, so that many entries share one.
+            const int secs = (k % 7) * 3607 + (k % 2) * 43200;
+            const qint64 days = epoch.daysTo(date);
+            const double serial =
+                days < 0 ? double(days) - secs / 86400.0 : double(days) + secs / 86400.0;
+            list.append(QStringLiteral("f%1").arg(k), u"", 32, 1, serial);
+            QString when = gb.toString(date, QStringLiteral("dd/MM/yyyy"));
+            if (secs != 0)
+                when += u' ' + QTime(0, 0).addSecs(secs).toString(QStringLiteral("HH:mm:ss"));
+            expected += "\"f" + QByteArray::number(k) + "\",\"\",\"1\",\"" + when.toUtf8() +
+                        "\",\"32\"\r\n";
+        }
+        const QByteArray got = exportBytes(list, gb);
+        const QList<QByteArray> gotLines = got.split('\n'), expectedLines = expected.split('\n');
+        QCOMPARE(gotLines.size(), expectedLines.size());
+        for (qsizetype k = 0; k < gotLines.size(); ++k)
+            QCOMPARE(gotLines[k], expectedLines[k]);
     }
 
     void usTwelveHourTimes() {
