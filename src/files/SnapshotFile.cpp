@@ -263,12 +263,16 @@ private:
     }
 
     bool decode(const std::string &bytes, QString &out) {
-        return TextCodec::decodeField(bytes.data(), bytes.size(), m_encoding, true, out);
+        return TextCodec::decodeField(bytes.data(), bytes.size(), m_encoding, m_escaped, out);
     }
 
     bool readHeader(FileError &error) {
         if (!readFields(error))
             return false;
+        // Escapes are ours: a file written without them (by us or by another program) keeps
+        // "|" followed by two hex digits as it stands.
+        std::int32_t reserved = 0;
+        m_escaped = parseInt32(m_values[2].text, reserved) && reserved == 1;
         QString description, source;
         if (!decode(m_values[0].text, description) || !decode(m_values[1].text, source)) {
             error.code = BadEncoding;
@@ -324,10 +328,32 @@ private:
     SnapshotList &m_list;
     Progress *m_progress;
     TextCodec::Encoding m_encoding = TextCodec::Encoding::Utf8;
+    bool m_escaped = false;
     Field m_values[5];
     QString m_name;
     QString m_folder;
 };
+
+} // namespace
+
+namespace {
+
+// Whether any text of the list needs an escape in a snapshot file. A folder of one space does:
+// written plainly it would read as the previous entry's folder.
+bool holdsEscapes(const SnapshotList &list) {
+    if (TextCodec::needsEscape(list.description) || TextCodec::needsEscape(list.source))
+        return true;
+    const FolderTable &folders = list.folders();
+    for (std::uint32_t id = 0; id < folders.size(); ++id) {
+        if (folders.text(id) == u" " || TextCodec::needsEscape(folders.text(id)))
+            return true;
+    }
+    for (int i = 0; i < list.size(); ++i) {
+        if (TextCodec::needsEscape(list.name(i)))
+            return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -343,7 +369,9 @@ FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QStrin
     appendText(out, list.description);
     out.push_back(',');
     appendText(out, list.source);
-    out.append(",0,");
+    // The reserved field says whether the file holds escapes: readers of the plain format,
+    // which ignore it, then read every file without them as we do.
+    out.append(holdsEscapes(list) ? ",1," : ",0,");
     appendNumber(out, static_cast<std::int64_t>(n));
     out.push_back(',');
     appendSerial(out, isResultList ? DateSerial::now() : list.created);

@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include <algorithm>
+
 namespace TextCodec {
 
 namespace {
@@ -21,7 +23,7 @@ int hexValue(char16_t c) {
     return -1;
 }
 
-bool needsEscape(char16_t c) {
+bool isEscaped(char16_t c) {
     return c < 0x20 || c == u'"' || c == u'|';
 }
 
@@ -72,11 +74,15 @@ void appendUtf8(std::string &out, QStringView text) {
     }
 }
 
+bool needsEscape(QStringView text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return isEscaped(c.unicode()); });
+}
+
 void appendEscapedUtf8(std::string &out, QStringView text) {
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (!needsEscape(c))
+        if (!isEscaped(c))
             continue;
         appendUtf8(out, text.mid(start, i - start));
         out.push_back('|');

@@ -5,11 +5,14 @@
 #include <QStringView>
 #include <string>
 
-// Text fields of the snapshot and CSV files are UTF-8. Characters a field cannot hold (control
-// characters, the double quote) and the escape character "|" itself are written as "|" and two
-// hex digits of the character.
+// Text fields of the snapshot and CSV files are UTF-8. In a snapshot file that says it holds
+// escapes, characters a field cannot hold (control characters, the double quote) and the escape
+// character "|" itself are written as "|" and two hex digits of the character; any other file
+// keeps every "|" as it stands.
 namespace TextCodec {
 
+// Whether the text holds a character that only an escape can carry.
+bool needsEscape(QStringView text);
 void appendEscapedUtf8(std::string &out, QStringView text);
 void appendUtf8(std::string &out, QStringView text);
 

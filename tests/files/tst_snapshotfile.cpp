@@ -127,6 +127,59 @@ private Q_SLOTS:
         QCOMPARE(back.entry(0).size, std::uint64_t(3000000000ULL));
     }
 
+    // Escapes are read only in a file whose reserved header field says it holds them (1, as we
+    // write it); in any other file "|" and two hex digits are text like any other.
+    void escapesOnlyWhereMarked_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain file")
+            << QByteArray("\"Before|2Ainstall\",\"s\",0,1,45000\r\n\"x|41\",\"\",32,1,45000\r\n")
+            << QStringLiteral("Before|2Ainstall") << QStringLiteral("x|41");
+        QTest::newRow("another reserved value")
+            << QByteArray("\"Before|2Ainstall\",\"s\",7,1,45000\r\n\"x|41\",\"\",32,1,45000\r\n")
+            << QStringLiteral("Before|2Ainstall") << QStringLiteral("x|41");
+        QTest::newRow("marked file")
+            << QByteArray(
+                   "\"Before|7C2Ainstall\",\"s\",1,1,45000\r\n\"x|0A|41\",\"\",32,1,45000\r\n")
+            << QStringLiteral("Before|2Ainstall") << QStringLiteral("x\nA");
+    }
+    void escapesOnlyWhereMarked() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, description);
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        SnapshotList list;
+        QVERIFY(ReadSnapshot(write(dir, file), list).ok());
+        QCOMPARE(list.description, description);
+        QCOMPARE(list.name(0), name);
+        // Written again, the file holds escapes and says so; read back, nothing has changed.
+        const QString path = dir.filePath(QStringLiteral("again.dir"));
+        QVERIFY(SaveSnapshot(list, false, path).ok());
+        const QByteArray escaped =
+            QString(description).replace(QStringLiteral("|"), QStringLiteral("|7C")).toUtf8();
+        QVERIFY(read(path).startsWith("\"" + escaped + "\",\"s\",1,1,"));
+        SnapshotList back;
+        QVERIFY(ReadSnapshot(path, back).ok());
+        QCOMPARE(back.description, description);
+        QCOMPARE(back.name(0), name);
+    }
+
+    // A list that needs no escape is written in the plain format, reserved field 0.
+    void plainListsStayPlain() {
+        QTemporaryDir dir;
+        SnapshotList list;
+        list.description = QStringLiteral("Before install");
+        list.append(u"Grüße.txt", u"Sub\\", 32, 1, 45000.0);
+        const QString path = dir.filePath(QStringLiteral("plain.dir"));
+        QVERIFY(SaveSnapshot(list, false, path).ok());
+        QVERIFY(read(path).startsWith("\"Before install\",\"\",0,1,"));
+        list.append(u"pi|pe", u"Sub\\", 32, 1, 45000.0);
+        QVERIFY(SaveSnapshot(list, false, path).ok());
+        QVERIFY(read(path).startsWith("\"Before install\",\"\",1,2,"));
+        QVERIFY(read(path).contains("\"pi|7Cpe\""));
+    }
+
     void folderCompression() {
         QTemporaryDir dir;
         SnapshotList list;
