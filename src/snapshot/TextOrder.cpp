@@ -4,6 +4,7 @@
 
 #include <QChar>
 #include <QString>
+#include <algorithm>
 
 namespace {
 inline char16_t fold(char16_t c) {
@@ -84,9 +85,18 @@ MatchKeys::MatchKeys(const SnapshotList &list) : m_list(list) {
     m_offsets.push_back(0);
     for (int i = 0; i < n; ++i) {
         const QStringView name = list.name(i);
-        // A name without capitals comes back from toLower() as it is, without a copy.
-        const QString lower = QString::fromRawData(name.data(), name.size()).toLower();
-        m_pool.insert(m_pool.end(), lower.utf16(), lower.utf16() + lower.size());
+        const bool ascii = std::all_of(name.begin(), name.end(),
+                                       [](QChar c) { return c.unicode() < 0x80; });
+        if (ascii) {
+            // Nearly every name; lower-casing ASCII is the one thing toLower() does to it.
+            for (const QChar c : name) {
+                const char16_t u = c.unicode();
+                m_pool.push_back(u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + 32) : u);
+            }
+        } else {
+            const QString lower = name.toString().toLower();
+            m_pool.insert(m_pool.end(), lower.utf16(), lower.utf16() + lower.size());
+        }
         m_offsets.push_back(m_pool.size());
     }
 }
