@@ -1,6 +1,7 @@
 #include "snapshot/DateSerial.h"
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/EntryFormat.h"
+#include "snapshot/MountTable.h"
 #include "snapshot/Progress.h"
 #include "snapshot/Scanner.h"
 #include "snapshot/SnapshotList.h"
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace {
@@ -311,6 +313,34 @@ private Q_SLOTS:
         QVERIFY(find(s.list, QString(), text) >= 0);
         QVERIFY(find(s.list, text + u'\\', text) >= 0);
         QCOMPARE(limits(s.list), (QStringList{text + u'\\', QString()}));
+    }
+
+    // Which mounted file systems a walk across volumes still keeps out of.
+    void kernelMounts() {
+        const char table[] =
+            "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+            "23 27 0:22 / /sys rw,relatime shared:2 - sysfs sysfs rw\n"
+            "24 27 0:6 / /dev rw,relatime - devtmpfs devtmpfs rw\n"
+            "25 24 0:23 / /dev/shm rw,relatime - tmpfs tmpfs rw\n"
+            "27 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw\n"
+            "30 27 0:25 / /run rw - tmpfs tmpfs rw\n"
+            "31 30 0:26 / /run/user/1000 rw shared:5 master:3 - tmpfs tmpfs rw\n"
+            "32 27 0:27 / /tmp rw - tmpfs tmpfs rw\n"
+            "33 27 0:28 / /mnt/run\\040disk rw - tmpfs tmpfs rw\n"
+            "34 27 0:29 / /running rw - tmpfs tmpfs rw\n"
+            "35 27 8:17 / /home rw master:1 - ext4 /dev/sdb1 rw\n"
+            "36 22 0:30 / /proc/sys/fs/binfmt_misc rw - autofs systemd-1 rw\n"
+            "37 27 259:2 / /run/media/usb rw - vfat /dev/sdc1 rw\n"
+            "a line that is not a mount\n"
+            "38 27 0:31 / /boot/efi rw - - efivarfs\n";
+        std::vector<std::uint64_t> devices = MountTable::kernelDevices(table);
+        std::sort(devices.begin(), devices.end());
+        std::vector<std::uint64_t> expected;
+        for (const auto &[major, minor] : std::vector<std::pair<unsigned, unsigned>>{
+                 {0, 21}, {0, 22}, {0, 6}, {0, 25}, {0, 26}, {0, 30}})
+            expected.push_back(makedev(major, minor));
+        std::sort(expected.begin(), expected.end());
+        QCOMPARE(devices, expected);
     }
 
     // The scan agrees with an independent listing of the same tree.
