@@ -50,6 +50,7 @@ AppSettings AppSettings::read(QSettings &store) {
         s.defPath[k] = textOf(store, SettingsKey::DefPath[k]);
     // A number: its leading numeric part, 0 when there is none.
     s.separate = leadingNumber(textOf(store, SettingsKey::Separate, QStringLiteral("0"))) != 0;
+    s.otherVolumes = flagOf(store, SettingsKey::OtherVolumes, false);
     store.endGroup();
     return s;
 }

@@ -5,7 +5,7 @@
 
 class QSettings;
 
-// The eleven values the program keeps in the per-user settings store (application "Vistrel",
+// The twelve values the program keeps in the per-user settings store (application "Vistrel",
 // section "Settings"). Every value is stored as text; these routines apply the reading rules
 // and write the texts back in the same forms.
 struct AppSettings {
@@ -19,6 +19,7 @@ struct AppSettings {
     bool linkCols = true;
     std::array<QString, 3> defPath;
     bool separate = false;
+    bool otherVolumes = false;
 
     // Reads every key; absent keys and placement texts that are not numbers keep the defaults.
     static AppSettings read(QSettings &store);
@@ -39,6 +40,7 @@ inline constexpr const char *ViewGrid = "ViewGrid";
 inline constexpr const char *LinkCols = "LinkCols";
 inline constexpr const char *DefPath[3] = {"DefPath", "DefPath1", "DefPath2"};
 inline constexpr const char *Separate = "Separate";
+inline constexpr const char *OtherVolumes = "OtherVolumes";
 } // namespace SettingsKey
 
 // A placement number as the store holds it: a single-precision value in plain digits

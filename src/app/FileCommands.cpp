@@ -110,10 +110,12 @@ void MainWindow::FileNew_Click() {
     if (!m_create) {
         m_create = new NewSnapshotDialog(
             m_ws, [this](int n) { selectTab(n); }, m_newSnapshot.separate, this);
+        m_create->setOtherVolumes(m_newSnapshot.otherVolumes);
     }
     m_create->run(m_ws.CurrentList);
     const bool confirmed = m_create->confirmed();
     m_newSnapshot.separate = m_create->separate();
+    m_newSnapshot.otherVolumes = m_create->otherVolumes();
     const bool openExisting = m_create->openExistingChosen();
     const int target = m_create->whichList();
     const QString folder = m_create->snapPath();
@@ -123,6 +125,9 @@ void MainWindow::FileNew_Click() {
     m_settings.setValue(QLatin1String(SettingsKey::Section) + u'/' +
                             QLatin1String(SettingsKey::Separate),
                         m_newSnapshot.separate ? QStringLiteral("1") : QStringLiteral("0"));
+    m_settings.setValue(QLatin1String(SettingsKey::Section) + u'/' +
+                            QLatin1String(SettingsKey::OtherVolumes),
+                        m_newSnapshot.otherVolumes ? QStringLiteral("1") : QStringLiteral("0"));
     m_create->closed();
     if (openExisting) {
         OpenSnapshot(QString());
@@ -146,7 +151,8 @@ void MainWindow::FileNew_Click() {
     {
         BusyPointer busy;
         fillList(target, progress, true, [&] {
-            const std::unique_ptr<DirectoryReader> reader = makeDirectoryReader();
+            const std::unique_ptr<DirectoryReader> reader =
+                makeDirectoryReader(m_newSnapshot.otherVolumes);
             Scanner(*reader).ReadDirectory(root, list, includeSubs, &progress);
             resort(list);
         });

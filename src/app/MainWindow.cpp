@@ -82,6 +82,7 @@ MainWindow::MainWindow(QSettings &settings, Prompts &prompts, QWidget *parent)
     for (std::size_t k = 0; k < m_ws.DefPath.size(); ++k)
         m_ws.DefPath[k] = m_loaded.defPath[k];
     m_newSnapshot.separate = m_loaded.separate;
+    m_newSnapshot.otherVolumes = m_loaded.otherVolumes;
     m_ws.CurrentList = 1;
     m_ws.ShownList = 1;
 

@@ -118,6 +118,13 @@ NewSnapshotDialog::NewSnapshotDialog(Workspace &ws, std::function<void(int)> sel
     m_includeSubs = new QCheckBox(QStringLiteral("&Include subdirectories"), this);
     m_includeSubs->setObjectName(QStringLiteral("IncludeSubs"));
     m_includeSubs->setChecked(true);
+    m_otherVolumes = new QCheckBox(QStringLiteral("Include other &volumes"), this);
+    m_otherVolumes->setObjectName(QStringLiteral("OtherVolumes"));
+    m_otherVolumes->setToolTip(
+        QStringLiteral("Also read the disks mounted in folders below this one; the system's own "
+                       "file systems (/proc, /sys, /dev, /run) are never read"));
+    // Without subfolders there is no volume below the folder to go into.
+    connect(m_includeSubs, &QCheckBox::toggled, m_otherVolumes, &QWidget::setEnabled);
     m_appendTo = new QCheckBox(QStringLiteral("&Append to current Snapshot"), this);
     m_appendTo->setObjectName(QStringLiteral("AppendTo"));
     m_appendTo->setEnabled(false);
@@ -132,6 +139,7 @@ NewSnapshotDialog::NewSnapshotDialog(Workspace &ws, std::function<void(int)> sel
     auto *right = new QVBoxLayout;
     right->addWidget(frame);
     right->addWidget(m_includeSubs);
+    right->addWidget(m_otherVolumes);
     right->addWidget(m_appendTo);
     right->addStretch();
     right->addWidget(m_openExisting);
@@ -157,7 +165,8 @@ NewSnapshotDialog::NewSnapshotDialog(Workspace &ws, std::function<void(int)> sel
     setTabOrder(cancel, m_which[0]);
     setTabOrder(m_which[0], m_which[1]);
     setTabOrder(m_which[1], m_includeSubs);
-    setTabOrder(m_includeSubs, m_appendTo);
+    setTabOrder(m_includeSubs, m_otherVolumes);
+    setTabOrder(m_otherVolumes, m_appendTo);
     setTabOrder(m_appendTo, m_openExisting);
     setTabOrder(m_openExisting, m_separate);
 
@@ -199,6 +208,14 @@ int NewSnapshotDialog::whichList() const {
 
 QString NewSnapshotDialog::snapPath() const {
     return m_path->text();
+}
+
+bool NewSnapshotDialog::otherVolumes() const {
+    return m_otherVolumes->isChecked();
+}
+
+void NewSnapshotDialog::setOtherVolumes(bool on) {
+    m_otherVolumes->setChecked(on);
 }
 
 bool NewSnapshotDialog::appendTo() const {

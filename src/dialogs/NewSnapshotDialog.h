@@ -15,7 +15,8 @@ class Volumes;
 class Workspace;
 
 // The New Snapshot dialog (`Create`): the folder to record, the list it goes into, whether
-// subfolders count and whether to add to the list rather than replace it. It is made once and
+// subfolders count (and other volumes mounted below it), and whether to add to the list rather
+// than replace it. It is made once and
 // hidden between uses, so its check boxes and its folder stay as the user left them. It
 // remembers the last folder of each snapshot list in the workspace's `DefPath` slots 1 and 2.
 //
@@ -40,6 +41,10 @@ public:
     QString snapPath() const;
     bool appendTo() const;
     bool includeSubs() const;
+    // Whether the walk enters other volumes mounted below the folder. The box keeps its state
+    // from use to use; the caller restores it from the settings once.
+    bool otherVolumes() const;
+    void setOtherVolumes(bool on);
     QString driveText() const;
     bool separate() const;
     // The caller has taken the values: back to not confirmed for the next use.
@@ -81,6 +86,7 @@ private:
     QPushButton *m_openExisting;
     QRadioButton *m_which[2];
     QCheckBox *m_includeSubs;
+    QCheckBox *m_otherVolumes;
     QCheckBox *m_appendTo;
     QCheckBox *m_separate;
 

@@ -1,7 +1,9 @@
 #pragma once
 
 // What the New Snapshot dialog keeps between its showings that the rest of the program sets:
-// the Separate check box, restored from the settings at start-up before the dialog is made.
+// the Separate and Include other volumes check boxes, restored from the settings at start-up
+// before the dialog is made.
 struct NewSnapshotState {
     bool separate = false;
+    bool otherVolumes = false;
 };

@@ -18,12 +18,14 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QThread>
 #include <functional>
+#include <sys/mount.h>
 #include <unistd.h>
 
 namespace {
@@ -210,6 +212,9 @@ private Q_SLOTS:
         QCOMPARE(QSettings(store->path() + QStringLiteral("/Vistrel.ini"), QSettings::IniFormat)
                      .value(QStringLiteral("Settings/Separate")),
                  QVariant(QStringLiteral("0")));
+        QCOMPARE(QSettings(store->path() + QStringLiteral("/Vistrel.ini"), QSettings::IniFormat)
+                     .value(QStringLiteral("Settings/OtherVolumes")),
+                 QVariant(QStringLiteral("0")));
 
         // Replacing the unsaved list asks first; No empties it and scans anew.
         prompts.answers = {Button::No};
@@ -218,6 +223,49 @@ private Q_SLOTS:
         QCOMPARE(prompts.asked[0].text, QStringLiteral("Original") + SaveQuestion);
         QCOMPARE(list.size(), 4);
         QCOMPARE(list.description, second);
+    }
+
+    // "Include other volumes" comes back from the settings, decides whether the scan enters a
+    // volume mounted below the folder, and is written back when the dialog closes.
+    void newAcrossVolumes() {
+        const QString root = makeTree(QStringLiteral("Disk"));
+        const QString mountPoint = root + QStringLiteral("/stick");
+        QVERIFY(QDir().mkpath(mountPoint));
+        const QByteArray target = QFile::encodeName(mountPoint);
+        if (::mount("vistrel-test", target.constData(), "tmpfs", 0, nullptr) != 0)
+            QSKIP("mounting a tmpfs needs root");
+        const auto unmount = qScopeGuard([&] { ::umount2(target.constData(), MNT_DETACH); });
+        writeFile(mountPoint + QStringLiteral("/on-stick.txt"), "x");
+
+        store->set(QStringLiteral("OtherVolumes"), QStringLiteral("1"));
+        auto w = makeWindow();
+        bool shownChecked = false;
+        onNextDialog([&](QDialog *d) {
+            shownChecked = d->findChild<QCheckBox *>(QStringLiteral("OtherVolumes"))->isChecked();
+            openInFolderList(d, root);
+            d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
+        });
+        w->FileNew_Click();
+        QVERIFY(shownChecked);
+        SnapshotList &list = w->workspace().list(1);
+        QCOMPARE(list.size(), 6); // the tree, the mount point and the file on it
+        // Read beside the window's own store object, which must stay.
+        auto stored = [&] {
+            return QSettings(store->path() + QStringLiteral("/Vistrel.ini"), QSettings::IniFormat)
+                .value(QStringLiteral("Settings/OtherVolumes"))
+                .toString();
+        };
+        QCOMPARE(stored(), QStringLiteral("1"));
+
+        onNextDialog([&](QDialog *d) {
+            d->findChild<QCheckBox *>(QStringLiteral("OtherVolumes"))->setChecked(false);
+            openInFolderList(d, root);
+            d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
+        });
+        w->FileNew_Click();
+        // The Final, taken without the other volume: the mount point is listed, not entered.
+        QCOMPARE(w->workspace().list(2).size(), 5);
+        QCOMPARE(stored(), QStringLiteral("0"));
     }
 
     void newOffersToOpenAFileInstead() {

@@ -331,24 +331,29 @@ private Q_SLOTS:
                 tabOrder << dialog.focusWidget()->objectName();
                 QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
             }
-            for (const Qt::Key key : {Qt::Key_D, Qt::Key_L, Qt::Key_F, Qt::Key_I, Qt::Key_N}) {
+            for (const Qt::Key key :
+                 {Qt::Key_D, Qt::Key_L, Qt::Key_F, Qt::Key_V, Qt::Key_I, Qt::Key_N}) {
                 QTest::keyClick(dialog.focusWidget(), key, Qt::AltModifier);
                 accessKeys << dialog.focusWidget()->objectName();
             }
             // An access key clicks its button a moment later, as a mouse click would look.
             QTRY_VERIFY(dialog.separate());
         }));
-        QCOMPARE(tabOrder, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel"),
-                                        QStringLiteral("WhichList1"), QStringLiteral("IncludeSubs"),
-                                        QStringLiteral("OpenExisting"), QStringLiteral("Separate"),
-                                        QStringLiteral("DriveList"), QStringLiteral("DirList"),
-                                        QStringLiteral("OK"), QStringLiteral("Cancel")}));
+        QCOMPARE(tabOrder,
+                 (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel"),
+                              QStringLiteral("WhichList1"), QStringLiteral("IncludeSubs"),
+                              QStringLiteral("OtherVolumes"), QStringLiteral("OpenExisting"),
+                              QStringLiteral("Separate"), QStringLiteral("DriveList"),
+                              QStringLiteral("DirList"), QStringLiteral("OK")}));
         QCOMPARE(accessKeys,
                  (QStringList{QStringLiteral("DriveList"), QStringLiteral("DirList"),
-                              QStringLiteral("WhichList2"), QStringLiteral("IncludeSubs"),
-                              QStringLiteral("Separate")}));
+                              QStringLiteral("WhichList2"), QStringLiteral("OtherVolumes"),
+                              QStringLiteral("IncludeSubs"), QStringLiteral("Separate")}));
         QCOMPARE(dialog.whichList(), 2);
+        QVERIFY(dialog.otherVolumes());
         QVERIFY(!dialog.includeSubs());
+        // Without subfolders no other volume can be reached.
+        QVERIFY(!control<QCheckBox>(dialog, "OtherVolumes")->isEnabled());
         QVERIFY(dialog.separate());
     }
 
