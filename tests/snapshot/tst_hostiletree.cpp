@@ -1,0 +1,912 @@
+// A real folder tree full of names and files that break naive code: bytes that are not UTF-8,
+// case twins, separators and control characters inside names, paths longer than PATH_MAX, a
+// chain deeper than any call stack should go, special files, loops and mount points. Every
+// check holds the scanner's view against what the file system (and find(1)) says is there.
+
+#include "compare/Comparison.h"
+#include "files/CsvExport.h"
+#include "files/SnapshotFile.h"
+#include "print/Report.h"
+#include "snapshot/DateSerial.h"
+#include "snapshot/DirectoryReader.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/NameCodec.h"
+#include "snapshot/Scanner.h"
+#include "snapshot/SnapshotList.h"
+#include "snapshot/Sorting.h"
+#include "snapshot/Workspace.h"
+
+#include <QFile>
+#include <QHash>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sched.h>
+#include <string>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Every file, link and special file gets this modification time, so two trees built apart
+// compare equal (15 June 2021 12:00 UTC).
+constexpr std::int64_t Stamp = 1623758400;
+constexpr int DeepLevels = 2000;
+constexpr int LongLevels = 18; // of 250-byte names: a path of over 4,500 bytes
+
+const QLocale enGB(QLocale::English, QLocale::UnitedKingdom);
+
+std::string longName(int level) {
+    char prefix[8];
+    std::snprintf(prefix, sizeof prefix, "L%02d", level);
+    return prefix + std::string(247, 'x');
+}
+
+const std::string Name255 = std::string(251, 'n') + ".txt";
+
+// Texts of entries the checks name, as folder and name joined by a backslash.
+QString deepFile() {
+    QString path = QStringLiteral("deep\\");
+    for (int k = 0; k < DeepLevels; ++k)
+        path += QStringLiteral("d\\");
+    return path + QStringLiteral("bottom.txt");
+}
+
+QString longFile() {
+    QString path = QStringLiteral("long\\");
+    for (int k = 0; k < LongLevels; ++k)
+        path += QString::fromStdString(longName(k)) + u'\\';
+    return path + QStringLiteral("end.txt");
+}
+
+const QString TmpfsPoint = QStringLiteral("tmpfs-mnt");
+const QString BindPoint = QStringLiteral("loopy\\inner\\mnt");
+
+// Creates tree parts by raw system calls, names as bytes, each folder reached through its
+// parent's descriptor, so neither text conversion nor PATH_MAX gets in the way. Remembers the
+// first failure instead of stopping, so the caller can report it once.
+class TreeMaker {
+public:
+    QString error;
+
+    bool must(bool ok, const char *what, const std::string &name) {
+        if (!ok && error.isEmpty())
+            error = QStringLiteral("%1 \"%2\": %3")
+                        .arg(QLatin1String(what), QString::fromLocal8Bit(name.c_str()),
+                             QString::fromLocal8Bit(std::strerror(errno)));
+        return ok;
+    }
+    void stamp(int dir, const std::string &name, std::int64_t time = Stamp) {
+        const timespec times[2] = {{time, 0}, {time, 0}};
+        must(utimensat(dir, name.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0, "utimensat", name);
+    }
+    // A new folder; returns its descriptor (or -1), which the caller closes.
+    int folder(int parent, const std::string &name) {
+        if (!must(mkdirat(parent, name.c_str(), 0755) == 0, "mkdirat", name))
+            return -1;
+        const int fd = openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        must(fd >= 0, "openat", name);
+        return fd;
+    }
+    void emptyFolder(int parent, const std::string &name) {
+        const int fd = folder(parent, name);
+        if (fd >= 0)
+            ::close(fd);
+    }
+    void file(int dir, const std::string &name, const std::string &content = "x") {
+        const int fd = openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (!must(fd >= 0, "create", name))
+            return;
+        must(::write(fd, content.data(), content.size()) == ssize_t(content.size()), "write", name);
+        ::close(fd);
+        stamp(dir, name);
+    }
+    void fifo(int dir, const std::string &name) {
+        must(mkfifoat(dir, name.c_str(), 0644) == 0, "mkfifoat", name);
+        stamp(dir, name);
+    }
+    void symlink(int dir, const std::string &target, const std::string &name) {
+        must(symlinkat(target.c_str(), dir, name.c_str()) == 0, "symlinkat", name);
+        stamp(dir, name);
+    }
+    // A socket path is limited to about 100 bytes; bound relative to the folder, any folder
+    // will do.
+    void socket(int dir, const std::string &name) {
+        const int here = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (must(here >= 0 && s >= 0 && fchdir(dir) == 0, "socket", name)) {
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            std::memcpy(addr.sun_path, name.c_str(), name.size() + 1);
+            must(::bind(s, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0, "bind", name);
+            must(fchdir(here) == 0, "fchdir back from", name);
+            stamp(dir, name);
+        }
+        if (s >= 0)
+            ::close(s);
+        if (here >= 0)
+            ::close(here);
+    }
+    // A chain of folders, each inside the last, with a file at the bottom.
+    void chain(int parent, const std::string &top, const std::vector<std::string> &names,
+               const std::string &bottom) {
+        int fd = folder(parent, top);
+        for (const std::string &name : names) {
+            if (fd < 0)
+                return;
+            const int next = folder(fd, name);
+            ::close(fd);
+            fd = next;
+        }
+        if (fd >= 0) {
+            file(fd, bottom);
+            ::close(fd);
+        }
+    }
+};
+
+// The tree every check reads. Mount points are left as empty folders; the caller mounts.
+void buildTree(TreeMaker &m, const QByteArray &rootPath) {
+    if (!m.must(::mkdir(rootPath.constData(), 0755) == 0, "mkdir", rootPath.toStdString()))
+        return;
+    const int root = ::open(rootPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (!m.must(root >= 0, "open", rootPath.toStdString()))
+        return;
+
+    // Latin-1 twins that differ only in their bad byte, and other broken UTF-8.
+    for (const char *name : {"caf\xE9", "caf\xC9"}) {
+        const int fd = m.folder(root, name);
+        if (fd >= 0) {
+            m.file(fd, "inside.txt");
+            m.file(fd, "gone.txt");
+            ::close(fd);
+        }
+    }
+    if (const int fd = m.folder(root, "\xFF\xFE"); fd >= 0) {
+        m.file(fd, "\xE2\x82");
+        ::close(fd);
+    }
+    if (const int fd = m.folder(root, "cut\xE2\x82"); fd >= 0) {
+        m.file(fd, "f");
+        ::close(fd);
+    }
+    m.file(root, "bad\xE9.txt");
+
+    // Unicode that lower-casing and normalising treat in unusual ways.
+    for (const char *name :
+         {"İstanbul.txt", "istanbul.txt", "ISTANBUL.txt", "ß", "ẞ", "ss", "\xF0\x9F\x98\x80.txt",
+          "\xF0\x9F\x91\x8D\xF0\x9F\x8F\xBD", "e\xCC\x81", "\xC3\xA9", "Ä", "ä", "Σ", "σ"})
+        m.file(root, name);
+    if (const int fd = m.folder(root, "Data"); fd >= 0) {
+        m.file(fd, "f.txt", "upper");
+        m.file(fd, "upper-only.txt");
+        ::close(fd);
+    }
+    if (const int fd = m.folder(root, "data"); fd >= 0) {
+        m.file(fd, "f.txt", "lower!");
+        m.file(fd, "lower-only.txt");
+        ::close(fd);
+    }
+
+    // Separators and control characters inside names.
+    if (const int fd = m.folder(root, "a"); fd >= 0) {
+        m.file(fd, "b\\c", "one");
+        ::close(fd);
+    }
+    if (const int fd = m.folder(root, "a\\b"); fd >= 0) {
+        m.file(fd, "c", "two!");
+        ::close(fd);
+    }
+    m.file(root, "x|41");
+    m.file(root, "xA");
+    m.file(root, "line\nbreak");
+    m.file(root, "tab\there");
+    m.file(root, "say \"hi\".txt");
+    if (const int fd = m.folder(root, "folder\nwith break"); fd >= 0) {
+        m.file(fd, "in\rside");
+        ::close(fd);
+    }
+
+    // Lengths.
+    m.file(root, Name255);
+    std::vector<std::string> names;
+    for (int k = 0; k < LongLevels; ++k)
+        names.push_back(longName(k));
+    m.chain(root, "long", names, "end.txt");
+    m.chain(root, "deep", std::vector<std::string>(DeepLevels, "d"), "bottom.txt");
+
+    // Things that are neither files nor folders, loops, and a folder nobody may read.
+    m.fifo(root, "fifo");
+    m.socket(root, "sock");
+    if (const int fd = m.folder(root, "loop"); fd >= 0) {
+        m.symlink(fd, "b", "a");
+        m.symlink(fd, "a", "b");
+        m.symlink(fd, "..", "up");
+        ::close(fd);
+    }
+    if (const int fd = m.folder(root, "locked"); fd >= 0) {
+        m.file(fd, "secret.txt");
+        m.must(fchmod(fd, 0) == 0, "fchmod", "locked");
+        ::close(fd);
+    }
+
+    // Mount points (see MountGuard).
+    m.emptyFolder(root, TmpfsPoint.toStdString());
+    if (const int fd = m.folder(root, "loopy"); fd >= 0) {
+        if (const int inner = m.folder(fd, "inner"); inner >= 0) {
+            m.file(inner, "keep.txt");
+            m.emptyFolder(inner, "mnt");
+            ::close(inner);
+        }
+        ::close(fd);
+    }
+    ::close(root);
+}
+
+// Unmounts whatever was mounted, in reverse order, also when a check fails midway.
+class MountGuard {
+public:
+    MountGuard() = default;
+    MountGuard(const MountGuard &) = delete;
+    MountGuard &operator=(const MountGuard &) = delete;
+    ~MountGuard() { release(); }
+
+    enum class Result { Mounted, NotPermitted, Failed };
+    Result mount(const QByteArray &source, const QByteArray &target, const char *type,
+                 unsigned long flags, const char *options) {
+        if (::mount(source.constData(), target.constData(), type, flags, options) == 0) {
+            m_targets.push_back(target);
+            return Result::Mounted;
+        }
+        return errno == EPERM ? Result::NotPermitted : Result::Failed;
+    }
+    bool release() {
+        bool ok = true;
+        while (!m_targets.empty()) {
+            if (umount2(m_targets.back().constData(), MNT_DETACH) != 0) {
+                qWarning("cannot unmount %s: %s", m_targets.back().constData(),
+                         std::strerror(errno));
+                ok = false;
+            }
+            m_targets.pop_back();
+        }
+        return ok;
+    }
+
+private:
+    std::vector<QByteArray> m_targets;
+};
+
+bool scanTree(const QByteArray &root, bool otherVolumes, SnapshotList &list) {
+    auto reader = makeDirectoryReader(otherVolumes);
+    Scanner scanner(*reader);
+    const bool ok = scanner.ReadDirectory(root, QString::fromUtf8(root), list, true);
+    list.description = QString::fromUtf8(root);
+    return ok;
+}
+
+QString pathText(const SnapshotList &list, int i) {
+    return list.folder(i) + list.name(i).toString();
+}
+
+QStringList pathTexts(const SnapshotList &list) {
+    QStringList out;
+    out.reserve(list.size());
+    for (int i = 0; i < list.size(); ++i)
+        out << pathText(list, i);
+    return out;
+}
+
+// The bytes of an entry's path below the root, as the file system names it.
+QByteArray pathBytes(const QString &text) {
+    QByteArray out;
+    for (const QString &part : text.split(u'\\', Qt::SkipEmptyParts)) {
+        if (!out.isEmpty())
+            out += '/';
+        out += NameCodec::toBytes(part);
+    }
+    return out;
+}
+
+struct Found {
+    QList<QByteArray> paths; // relative to the root
+    QString error;
+};
+
+// What find(1) lists below the root; it walks by descriptors, so long paths are no problem.
+Found findPaths(const QByteArray &root, bool oneVolume) {
+    Found out;
+    QStringList args{QString::fromUtf8(root)};
+    if (oneVolume)
+        args << QStringLiteral("-xdev");
+    args << QStringLiteral("-mindepth") << QStringLiteral("1") << QStringLiteral("-print0");
+    QProcess find;
+    find.start(QStringLiteral("find"), args);
+    if (!find.waitForFinished(120000) || find.exitStatus() != QProcess::NormalExit) {
+        out.error = QStringLiteral("find did not run: ") + find.errorString();
+        return out;
+    }
+    // find exits 1 after its warnings about the loop and the unreadable folder; what it
+    // printed is still complete.
+    const QByteArray all = find.readAllStandardOutput();
+    const QByteArray prefix = root + '/';
+    qsizetype start = 0;
+    for (qsizetype end; (end = all.indexOf('\0', start)) >= 0; start = end + 1) {
+        const QByteArray path = all.mid(start, end - start);
+        if (!path.startsWith(prefix)) {
+            out.error = QStringLiteral("find printed a path outside the root");
+            return out;
+        }
+        out.paths << path.mid(prefix.size());
+    }
+    if (start != all.size())
+        out.error = QStringLiteral("find's output does not end in NUL");
+    return out;
+}
+
+QString textOfPath(const QByteArray &path) {
+    QStringList parts;
+    for (const QByteArray &part : path.split('/'))
+        parts << NameCodec::fromBytes(std::string_view(part.constData(), std::size_t(part.size())));
+    return parts.join(u'\\');
+}
+
+QString cli() {
+    return QStringLiteral(VISTREL_CLI);
+}
+
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run runCli(const QStringList &args) {
+    QProcess p;
+    p.start(cli(), args);
+    Run r;
+    if (p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit)
+        r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+bool hasControl(QStringView text) {
+    for (QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return true;
+    }
+    return false;
+}
+
+// The fields of a line of the CSV export, every one quoted; empty when the line is malformed.
+QStringList csvFields(const QByteArray &line) {
+    QStringList fields;
+    qsizetype i = 0;
+    while (i < line.size()) {
+        if (line[i++] != '"')
+            return {};
+        QByteArray field;
+        for (;;) {
+            if (i >= line.size())
+                return {};
+            if (line[i] == '"') {
+                if (i + 1 < line.size() && line[i + 1] == '"') {
+                    field += '"';
+                    i += 2;
+                    continue;
+                }
+                ++i;
+                break;
+            }
+            field += line[i++];
+        }
+        fields << QString::fromUtf8(field);
+        if (i < line.size() && line[i++] != ',')
+            return {};
+    }
+    return fields;
+}
+
+double stampSerial(std::int64_t seconds = Stamp) {
+    double serial = 0;
+    DateSerial::fromUnixTime(seconds, serial);
+    return serial;
+}
+
+} // namespace
+
+class TestHostileTree : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QByteArray m_root;  // the tree every check reads
+    QByteArray m_final; // its changed copy
+    std::vector<QByteArray> m_locked;
+    MountGuard m_mounts;
+    bool m_tmpfs = false;
+    bool m_bind = false;
+    SnapshotList m_oneVolume;
+    SnapshotList m_allVolumes;
+    QString m_cliOriginal;
+
+    const SnapshotList &scanned(bool otherVolumes) const {
+        return otherVolumes ? m_allVolumes : m_oneVolume;
+    }
+
+    void mountParts() {
+        // Mounts made in a mount namespace of this process's own vanish with it, even when it
+        // dies before the clean-up; without the right to one they are simply shared.
+        if (unshare(CLONE_NEWNS) == 0)
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+        const QByteArray tmpfs = m_root + '/' + TmpfsPoint.toUtf8();
+        switch (m_mounts.mount("vistrel-test", tmpfs, "tmpfs", 0, "size=1m")) {
+        case MountGuard::Result::Mounted: {
+            m_tmpfs = true;
+            TreeMaker m;
+            const int fd = ::open(tmpfs.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (m.must(fd >= 0, "open", tmpfs.toStdString())) {
+                m.file(fd, "on-tmpfs.txt");
+                ::close(fd);
+            }
+            QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
+            break;
+        }
+        case MountGuard::Result::NotPermitted:
+            qInfo("no tmpfs: mounting is not permitted here; its checks are skipped");
+            break;
+        case MountGuard::Result::Failed:
+            QFAIL(qPrintable(QStringLiteral("mount tmpfs: ") + qt_error_string(errno)));
+        }
+        const QByteArray loopy = m_root + "/loopy";
+        switch (m_mounts.mount(loopy, loopy + "/inner/mnt", nullptr, MS_BIND, nullptr)) {
+        case MountGuard::Result::Mounted:
+            m_bind = true;
+            break;
+        case MountGuard::Result::NotPermitted:
+            qInfo("no bind mount: mounting is not permitted here; its checks are skipped");
+            break;
+        case MountGuard::Result::Failed:
+            QFAIL(qPrintable(QStringLiteral("bind mount: ") + qt_error_string(errno)));
+        }
+    }
+
+    // The entries find(1) lists as texts, with the folder it leaves out: find drops the bind
+    // mount point as the end of a loop, where the scanner lists it without entering it.
+    QStringList expectedTexts(bool otherVolumes, QString &error) {
+        const Found found = findPaths(m_root, !otherVolumes);
+        error = found.error;
+        QStringList texts;
+        for (const QByteArray &path : found.paths)
+            texts << textOfPath(path);
+        if (m_bind)
+            texts << BindPoint;
+        return texts;
+    }
+
+    QString cliSnapshot(const QByteArray &root, const QString &name) {
+        const QString out = m_dir.filePath(name);
+        const Run r = runCli(
+            {QStringLiteral("snapshot"), QString::fromUtf8(root), QStringLiteral("-o"), out});
+        if (r.exitCode != 0) {
+            qWarning("vistrel-cli snapshot %s: %s", root.constData(), r.err.constData());
+            return {};
+        }
+        return out;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        m_root = QFile::encodeName(m_dir.filePath(QStringLiteral("tree")));
+        m_final = QFile::encodeName(m_dir.filePath(QStringLiteral("final")));
+        TreeMaker m;
+        buildTree(m, m_root);
+        m_locked.push_back(m_root + "/locked");
+        QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
+        mountParts();
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(scanTree(m_root, false, m_oneVolume));
+        QVERIFY(scanTree(m_root, true, m_allVolumes));
+    }
+
+    void cleanupTestCase() {
+        // The tree goes only once nothing is mounted in it: removing through the bind mount
+        // would reach what lies outside it.
+        if (!m_mounts.release())
+            return;
+        for (const QByteArray &path : m_locked)
+            ::chmod(path.constData(), 0755);
+        // Neither QDir nor a walk by paths gets past PATH_MAX; rm walks by descriptors.
+        QProcess rm;
+        rm.start(QStringLiteral("rm"), {QStringLiteral("-rf"), m_dir.path()});
+        QVERIFY(rm.waitForFinished(120000));
+        QCOMPARE(rm.exitCode(), 0);
+    }
+
+    // The snapshot holds exactly what find lists, no entry more or less, each path once.
+    void sameEntriesAsFind_data() {
+        QTest::addColumn<bool>("otherVolumes");
+        QTest::newRow("one volume") << false;
+        QTest::newRow("all volumes") << true;
+    }
+    void sameEntriesAsFind() {
+        QFETCH(bool, otherVolumes);
+        QString error;
+        QStringList expected = expectedTexts(otherVolumes, error);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QStringList actual = pathTexts(scanned(otherVolumes));
+        QCOMPARE(actual.size(), expected.size());
+        expected.sort();
+        actual.sort();
+        QCOMPARE(actual, expected);
+        QVERIFY(actual.contains(deepFile()));
+        QVERIFY(actual.contains(longFile()));
+    }
+
+    // A mount point is listed as a folder; only a walk across volumes enters the tmpfs, and
+    // no walk enters the bind mount of a folder above it.
+    void mountPoints_data() {
+        QTest::addColumn<bool>("otherVolumes");
+        QTest::newRow("one volume") << false;
+        QTest::newRow("all volumes") << true;
+    }
+    void mountPoints() {
+        QFETCH(bool, otherVolumes);
+        if (!m_tmpfs || !m_bind)
+            QSKIP("mounting is not permitted here");
+        const SnapshotList &list = scanned(otherVolumes);
+        QStringList underTmpfs, underBind;
+        bool tmpfsFolder = false, bindFolder = false;
+        for (int i = 0; i < list.size(); ++i) {
+            const QString text = pathText(list, i);
+            if (text == TmpfsPoint)
+                tmpfsFolder = list.entry(i).isFolder();
+            if (text == BindPoint)
+                bindFolder = list.entry(i).isFolder();
+            if (list.folder(i).startsWith(TmpfsPoint + u'\\'))
+                underTmpfs << text;
+            if (list.folder(i).startsWith(BindPoint + u'\\'))
+                underBind << text;
+        }
+        QVERIFY(tmpfsFolder);
+        QVERIFY(bindFolder);
+        QCOMPARE(underTmpfs, otherVolumes
+                                 ? QStringList{TmpfsPoint + QStringLiteral("\\on-tmpfs.txt")}
+                                 : QStringList());
+        QCOMPARE(underBind, QStringList());
+    }
+
+    // What the scanner records of each kind of file system object.
+    void kinds_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("kind"); // 16 folder, 32 file, 1024 link, 4 anything else
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("fifo") << QStringLiteral("fifo") << 4 << qint64(0);
+        QTest::newRow("socket") << QStringLiteral("sock") << 4 << qint64(0);
+        QTest::newRow("link loop") << QStringLiteral("loop\\a") << 1024 << qint64(1);
+        QTest::newRow("link to parent") << QStringLiteral("loop\\up") << 1024 << qint64(2);
+        QTest::newRow("unreadable folder") << QStringLiteral("locked") << 16 << qint64(0);
+        QTest::newRow("Latin-1 folder") << QStringLiteral("caf|E9") << 16 << qint64(0);
+        QTest::newRow("Latin-1 file") << QStringLiteral("bad|E9.txt") << 32 << qint64(1);
+        QTest::newRow("cut sequence in bad folder")
+            << QStringLiteral("|FF|FE\\|E2|82") << 32 << qint64(1);
+        QTest::newRow("backslash in file") << QStringLiteral("a\\b|5Cc") << 32 << qint64(3);
+        QTest::newRow("backslash in folder") << QStringLiteral("a|5Cb\\c") << 32 << qint64(4);
+        QTest::newRow("bar") << QStringLiteral("x|7C41") << 32 << qint64(1);
+        QTest::newRow("line break") << QStringLiteral("line|0Abreak") << 32 << qint64(1);
+        QTest::newRow("tab") << QStringLiteral("tab|09here") << 32 << qint64(1);
+        QTest::newRow("return in folder with break")
+            << QStringLiteral("folder|0Awith break\\in|0Dside") << 32 << qint64(1);
+        QTest::newRow("upper case twin") << QStringLiteral("Data\\f.txt") << 32 << qint64(5);
+        QTest::newRow("lower case twin") << QStringLiteral("data\\f.txt") << 32 << qint64(6);
+        QTest::newRow("255 bytes") << QString::fromStdString(Name255) << 32 << qint64(1);
+        QTest::newRow("past PATH_MAX") << longFile() << 32 << qint64(1);
+        QTest::newRow("2000 deep") << deepFile() << 32 << qint64(1);
+    }
+    void kinds() {
+        QFETCH(QString, path);
+        QFETCH(int, kind);
+        QFETCH(qint64, size);
+        const SnapshotList &list = m_oneVolume;
+        const int i = int(pathTexts(list).indexOf(path));
+        QVERIFY2(i >= 0, qPrintable(path.left(80)));
+        const Entry &e = list.entry(i);
+        QCOMPARE(e.attr & (16 | 32 | 1024 | 4), kind);
+        QCOMPARE(qint64(e.size), size);
+        if (kind == 16) {
+            QVERIFY(!e.hasTime());
+        } else {
+            QVERIFY(e.hasTime());
+            QCOMPARE(e.modified, stampSerial());
+        }
+    }
+
+    // Paths are unique, case twins are the only entries sharing a match key, every folder
+    // named is in the list, and every folder read is a limit, after the limits below it.
+    void consistency_data() {
+        QTest::addColumn<bool>("otherVolumes");
+        QTest::newRow("one volume") << false;
+        QTest::newRow("all volumes") << true;
+    }
+    void consistency() {
+        QFETCH(bool, otherVolumes);
+        const SnapshotList &list = scanned(otherVolumes);
+        const EntryFormatter format(enGB);
+        const QStringList texts = pathTexts(list);
+        QCOMPARE(QSet<QString>(texts.begin(), texts.end()).size(), texts.size());
+
+        QHash<QString, QStringList> byKey;
+        for (int i = 0; i < list.size(); ++i)
+            byKey[format.matchKey(list, i)] << texts[i];
+        QList<QStringList> twins;
+        for (QStringList &group : byKey) {
+            if (group.size() > 1) {
+                group.sort();
+                twins << group;
+            }
+        }
+        std::sort(twins.begin(), twins.end());
+        const QList<QStringList> expectedTwins{
+            {QStringLiteral("Data"), QStringLiteral("data")},
+            {QStringLiteral("Data\\f.txt"), QStringLiteral("data\\f.txt")},
+            {QStringLiteral("ISTANBUL.txt"), QStringLiteral("istanbul.txt")},
+            {QStringLiteral("Ä"), QStringLiteral("ä")},
+            {QStringLiteral("Σ"), QStringLiteral("σ")},
+            {QStringLiteral("ß"), QStringLiteral("ẞ")},
+        };
+        QList<QStringList> sortedExpected = expectedTwins;
+        std::sort(sortedExpected.begin(), sortedExpected.end());
+        QCOMPARE(twins, sortedExpected);
+
+        QSet<QString> folders{QString()};
+        QStringList expectedLimits{QString()};
+        for (int i = 0; i < list.size(); ++i) {
+            if (!list.entry(i).isFolder())
+                continue;
+            folders << texts[i] + u'\\';
+            const bool mountPoint = (texts[i] == BindPoint && m_bind) ||
+                                    (texts[i] == TmpfsPoint && m_tmpfs && !otherVolumes);
+            if (!mountPoint)
+                expectedLimits << texts[i] + u'\\';
+        }
+        for (int i = 0; i < list.size(); ++i)
+            QVERIFY2(folders.contains(list.folder(i)), qPrintable(texts[i].left(80)));
+
+        QStringList limits;
+        QHash<QString, std::size_t> position;
+        for (std::size_t k = 0; k < list.limits.size(); ++k) {
+            limits << list.limitText(k);
+            position.insert(limits.last(), k);
+        }
+        QCOMPARE(limits.last(), QString());
+        for (std::size_t k = 0; k + 1 < list.limits.size(); ++k) {
+            const QString &limit = limits[qsizetype(k)];
+            const QString parent = limit.left(limit.lastIndexOf(u'\\', -2) + 1);
+            QVERIFY2(position.value(parent, 0) > k, qPrintable(limit.left(80)));
+        }
+        limits.sort();
+        expectedLimits.sort();
+        QCOMPARE(limits, expectedLimits);
+    }
+
+    // A saved snapshot reads back entry for entry, and each name's text leads back to the
+    // bytes on disk.
+    void roundTrip() {
+        const SnapshotList &list = m_oneVolume;
+        const QString file = m_dir.filePath(QStringLiteral("roundtrip.dir"));
+        QVERIFY2(!SaveSnapshot(list, false, file), qPrintable(file));
+        SnapshotList back;
+        QVERIFY2(!ReadSnapshot(file, back), qPrintable(file));
+        QCOMPARE(back.size(), list.size());
+        auto second = [](const Entry &e) {
+            return e.hasTime() ? std::llround(e.modified * 86400) : -1;
+        };
+        for (int i = 0; i < list.size(); ++i) {
+            const Entry &a = list.entry(i), &b = back.entry(i);
+            const QByteArray text = pathText(list, i).left(80).toUtf8();
+            const char *where = text.constData();
+            QVERIFY2(back.name(i) == list.name(i), where);
+            QVERIFY2(back.folder(i) == list.folder(i), where);
+            QVERIFY2(b.attr == a.attr, where);
+            QVERIFY2(b.size == a.size, where);
+            QVERIFY2(second(b) == second(a), where);
+        }
+        // A file holds no limits of its own: every folder in it becomes one, also a folder the
+        // walk did not enter.
+        QStringList limits{QString()}, backLimits;
+        for (int i = 0; i < list.size(); ++i) {
+            if (list.entry(i).isFolder())
+                limits << pathText(list, i) + u'\\';
+        }
+        for (std::size_t k = 0; k < back.limits.size(); ++k)
+            backLimits << back.limitText(k);
+        limits.sort();
+        backLimits.sort();
+        QCOMPARE(backLimits, limits);
+
+        const Found found = findPaths(m_root, true);
+        QVERIFY2(found.error.isEmpty(), qPrintable(found.error));
+        QList<QByteArray> onDisk = found.paths;
+        if (m_bind)
+            onDisk << pathBytes(BindPoint);
+        QList<QByteArray> fromTexts;
+        for (int i = 0; i < back.size(); ++i)
+            fromTexts << pathBytes(pathText(back, i));
+        std::sort(onDisk.begin(), onDisk.end());
+        std::sort(fromTexts.begin(), fromTexts.end());
+        QVERIFY(fromTexts == onDisk);
+    }
+
+    // Nothing changed, nothing differs: in process and through the command line.
+    void sameTreeTwice() {
+        Workspace ws;
+        ws.list(ListNo::Original) = m_oneVolume;
+        QVERIFY(scanTree(m_root, false, ws.list(ListNo::Final)));
+        CompareOptions options;
+        options.reset(1);
+        RunComparison(ws, options);
+        QCOMPARE(ws.list(ListNo::OnlyInOriginal).size(), 0);
+        QCOMPARE(ws.list(ListNo::OnlyInFinal).size(), 0);
+        QCOMPARE(ws.list(ListNo::Changed).size(), 0);
+        QStringList unchanged = pathTexts(ws.list(ListNo::Unchanged));
+        QStringList all = pathTexts(m_oneVolume);
+        unchanged.sort();
+        all.sort();
+        QCOMPARE(unchanged, all);
+
+        m_cliOriginal = cliSnapshot(m_root, QStringLiteral("cli-1.dir"));
+        const QString again = cliSnapshot(m_root, QStringLiteral("cli-2.dir"));
+        QVERIFY(!m_cliOriginal.isEmpty() && !again.isEmpty());
+        const Run r = runCli({QStringLiteral("compare"), m_cliOriginal, again});
+        QVERIFY2(r.exitCode == 0, (r.out + r.err).constData());
+    }
+
+    // A copy of the tree changed in known ways gives exactly those differences.
+    void changedCopy() {
+        TreeMaker m;
+        buildTree(m, m_final);
+        m_locked.push_back(m_final + "/locked");
+        QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
+        const int root = ::open(m_final.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        QVERIFY(root >= 0);
+        QCOMPARE(unlinkat(root, "caf\xE9/gone.txt", 0), 0);
+        m.file(root, "ISTANBUL.TXT");
+        m.file(root, "new\xA0.txt");
+        const int grown = openat(root, "a\\b/c", O_WRONLY | O_APPEND | O_CLOEXEC);
+        QVERIFY(grown >= 0);
+        QCOMPARE(::write(grown, "more", 4), ssize_t(4));
+        ::close(grown);
+        m.stamp(root, "a\\b/c");
+        m.stamp(root, "e\xCC\x81", Stamp + 3600);
+        ::close(root);
+        QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
+
+        Workspace ws;
+        ws.list(ListNo::Original) = m_oneVolume;
+        QVERIFY(scanTree(m_final, false, ws.list(ListNo::Final)));
+        CompareOptions options;
+        options.reset(1);
+        RunComparison(ws, options);
+
+        const QString gone = QStringLiteral("caf|E9\\gone.txt");
+        const QString grownText = QStringLiteral("a|5Cb\\c");
+        const QString touched = QStringLiteral("e\u0301");
+        auto sorted = [](QStringList l) {
+            l.sort();
+            return l;
+        };
+        QCOMPARE(sorted(pathTexts(ws.list(ListNo::OnlyInOriginal))), QStringList{gone});
+        QCOMPARE(sorted(pathTexts(ws.list(ListNo::OnlyInFinal))),
+                 sorted({QStringLiteral("ISTANBUL.TXT"), QStringLiteral("new|A0.txt")}));
+        const SnapshotList &changed = ws.list(ListNo::Changed);
+        QCOMPARE(sorted(pathTexts(changed)), sorted({grownText, touched}));
+        for (int i = 0; i < changed.size(); ++i) {
+            const bool isGrown = pathText(changed, i) == grownText;
+            QCOMPARE(changed.orig(i).differ, isGrown ? Differ::Size : Differ::Stamp);
+            QCOMPARE(changed.entry(i).size, quint64(isGrown ? 8 : 1));
+            QCOMPARE(changed.orig(i).size, quint64(isGrown ? 4 : 1));
+        }
+        QStringList unchanged = pathTexts(m_oneVolume);
+        unchanged.removeOne(gone);
+        unchanged.removeOne(grownText);
+        unchanged.removeOne(touched);
+        QCOMPARE(unchanged.size(), m_oneVolume.size() - 3);
+        QCOMPARE(sorted(pathTexts(ws.list(ListNo::Unchanged))), sorted(unchanged));
+
+        if (m_cliOriginal.isEmpty())
+            m_cliOriginal = cliSnapshot(m_root, QStringLiteral("cli-1.dir"));
+        const QString final = cliSnapshot(m_final, QStringLiteral("cli-final.dir"));
+        QVERIFY(!m_cliOriginal.isEmpty() && !final.isEmpty());
+        const Run r = runCli({QStringLiteral("compare"), m_cliOriginal, final});
+        QVERIFY2(r.exitCode == 1, (r.out + r.err).constData());
+        QByteArray counts;
+        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+            counts += Workspace::TabCaption(n).toUtf8() + ": " +
+                      QByteArray::number(ws.list(n).size()) + '\n';
+        QCOMPARE(r.out, counts);
+    }
+
+    // One CSV line per entry, whatever the names hold, each giving back its name and folder.
+    void csvExport() {
+        const SnapshotList &list = m_oneVolume;
+        const QString file = m_dir.filePath(QStringLiteral("tree.csv"));
+        QVERIFY2(!ExportCsv(list, file, EntryFormatter(enGB)), qPrintable(file));
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QByteArray all = f.readAll();
+        QVERIFY(all.endsWith("\r\n"));
+        all.chop(2);
+        const QList<QByteArray> lines = all.split('\n');
+        QCOMPARE(lines.size(), qsizetype(list.size()));
+        for (int i = 0; i < list.size(); ++i) {
+            QByteArray line = lines[i];
+            QVERIFY2(i == list.size() - 1 || line.endsWith('\r'), line.left(80).constData());
+            if (line.endsWith('\r'))
+                line.chop(1);
+            QVERIFY2(!hasControl(QString::fromUtf8(line)), line.left(80).constData());
+            const QStringList fields = csvFields(line);
+            QVERIFY2(fields.size() == 5, line.left(80).constData());
+            QVERIFY2(fields[0] == list.name(i), line.left(80).constData());
+            QVERIFY2(fields[1] == list.folder(i), line.left(80).constData());
+            QVERIFY2(fields[4] == QString::number(list.entry(i).attr), line.left(80).constData());
+        }
+    }
+
+    // The report sorted by In Folder: one heading per folder, one line per file under it.
+    void report() {
+        SnapshotList list = m_oneVolume;
+        SortList(list, Col::InFolder, 0);
+        const QStringList lines = reportLines(list, false, EntryFormatter(enGB));
+        QVERIFY(!lines.isEmpty());
+        QCOMPARE(lines.first(), list.description);
+        QSet<QString> headings;
+        QString heading;
+        int file = 0; // the list entry the next file line stands for
+        auto nextFile = [&] {
+            while (file < list.size() && list.entry(file).isFolder())
+                ++file;
+        };
+        nextFile();
+        for (qsizetype k = 1; k < lines.size(); ++k) {
+            const QString &line = lines[k];
+            QVERIFY2(!hasControl(line), qPrintable(line.left(80)));
+            if (line.isEmpty()) {
+                QVERIFY(k + 1 < lines.size());
+                heading = lines[++k];
+                QVERIFY2(!headings.contains(heading), qPrintable(heading.left(80)));
+                headings << heading;
+                continue;
+            }
+            QVERIFY2(file < list.size(), qPrintable(line.left(80)));
+            QVERIFY2(list.folder(file) == heading, qPrintable(line.left(80)));
+            QVERIFY2(line.endsWith(QStringLiteral("  ") + list.name(file).toString()),
+                     qPrintable(line.left(80)));
+            ++file;
+            nextFile();
+        }
+        QCOMPARE(file, list.size());
+        QSet<QString> folders;
+        for (int i = 0; i < list.size(); ++i) {
+            if (!list.folder(i).isEmpty())
+                folders << list.folder(i);
+        }
+        QCOMPARE(headings, folders);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHostileTree)
+#include "tst_hostiletree.moc"
