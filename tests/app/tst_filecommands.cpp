@@ -25,6 +25,7 @@
 #include <QTest>
 #include <QThread>
 #include <functional>
+#include <sched.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -232,6 +233,10 @@ private Q_SLOTS:
         const QString mountPoint = root + QStringLiteral("/stick");
         QVERIFY(QDir().mkpath(mountPoint));
         const QByteArray target = QFile::encodeName(mountPoint);
+        // In a mount namespace of the test's own, the mount vanishes with the process even if
+        // it dies before unmounting.
+        if (::unshare(CLONE_NEWNS) == 0)
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
         if (::mount("vistrel-test", target.constData(), "tmpfs", 0, nullptr) != 0)
             QSKIP("mounting a tmpfs needs root");
         const auto unmount = qScopeGuard([&] { ::umount2(target.constData(), MNT_DETACH); });
