@@ -53,11 +53,15 @@ double keyValue(double serial) {
     return value;
 }
 
+// Whether the times differ by more than the tolerance, as the key texts read back give it. A key
+// text holds 15 significant digits, so it lies within 5e-9 days of its serial (every serial a
+// calendar shows is below 3e6); only near the tolerance can the texts decide otherwise than
+// the serials, and only there are they made.
 bool timesDiffer(double a, double b, float tolerance) {
-    const float diff = static_cast<float>(std::fabs(a - b));
-    if (diff != tolerance && std::fabs(static_cast<double>(diff) - tolerance) > 1e-9)
-        return diff > tolerance;
-    // At the boundary the digits of the key texts decide.
+    const double diff = std::fabs(a - b);
+    const double margin = 2e-8 + std::fabs(static_cast<double>(tolerance)) * 1e-6;
+    if (std::fabs(diff - static_cast<double>(tolerance)) > margin)
+        return diff > static_cast<double>(tolerance);
     return static_cast<float>(std::fabs(keyValue(a) - keyValue(b))) > tolerance;
 }
 

@@ -16,5 +16,6 @@ void SetResultDescriptions(Workspace &ws, const CompareOptions &options);
 
 // Whether an entry in `folder` lies under `limit` (an empty limit holds everything).
 inline bool SameFolder(const QString &folder, const QString &limit) {
-    return folder.startsWith(limit);
+    // Spelled out: a null folder text does not start with an empty limit for QString.
+    return limit.isEmpty() || folder.startsWith(limit);
 }

@@ -368,6 +368,40 @@ private Q_SLOTS:
         QCOMPARE(sorted(paths(ws.list(6))), sorted(unchanged));
     }
 
+    // Near the tolerance the key texts (15 significant digits) decide, not the serials they
+    // round: late in the calendar the two part at the ninth decimal.
+    void timesAsTheKeysHoldThem_data() {
+        QTest::addColumn<double>("original");
+        QTest::addColumn<double>("final");
+        QTest::addColumn<int>("list");
+        QTest::newRow("texts differ more") << 2958465.7521885936 << 2958465.7522580354 << 5;
+        QTest::newRow("texts differ less") << 2958465.753820178 << 2958465.753889625 << 6;
+        QTest::newRow("far apart") << 45000.5 << 45000.6 << 5;
+        QTest::newRow("same second") << 45000.5 << 45000.5 + 1e-9 << 6;
+    }
+    void timesAsTheKeysHoldThem() {
+        QFETCH(double, original);
+        QFETCH(double, final);
+        QFETCH(int, list);
+        Workspace ws;
+        ws.list(1).append(u"f", u"", 32, 1, original);
+        ws.list(2).append(u"f", u"", 32, 1, final);
+        CompareOptions o = resetOptions();
+        QCOMPARE(RunComparison(ws, o), list);
+    }
+
+    // A limit that is an empty text (not a missing one) holds the whole snapshot.
+    void emptyLimitTextHoldsEverything() {
+        Workspace ws;
+        fill(ws.list(1), {{QStringLiteral("top")}, {QStringLiteral("sub\\x")}});
+        fill(ws.list(2), {{QStringLiteral("top")}, {QStringLiteral("sub\\x")}});
+        CompareOptions o = resetOptions();
+        o.limitOriginal = QStringLiteral("");
+        o.limitFinal = QStringLiteral("");
+        QCOMPARE(RunComparison(ws, o), 6);
+        QCOMPARE(ws.list(6).size(), 2);
+    }
+
     void resultDescriptions() {
         Workspace ws;
         ws.list(1).description = QStringLiteral("/win");
