@@ -1,5 +1,6 @@
 #include "TextCodec.h"
 
+#include <QStringDecoder>
 #include <algorithm>
 
 namespace TextCodec {
@@ -149,7 +150,9 @@ bool decodeField(const char *data, std::size_t size, Encoding encoding, bool une
     } else if (encoding == Encoding::Utf8) {
         if (!isValidUtf8(data, size))
             return false;
-        out = QString::fromUtf8(data, static_cast<qsizetype>(size));
+        // A text may begin with U+FEFF (a file name can); fromUtf8() would drop it as a mark.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        out = decoder(QByteArrayView(data, static_cast<qsizetype>(size)));
     } else {
         out.resize(static_cast<qsizetype>(size));
         for (std::size_t i = 0; i < size; ++i) {
