@@ -34,6 +34,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -752,6 +753,34 @@ private Q_SLOTS:
     }
 
     // Nothing changed, nothing differs: in process and through the command line.
+    // A root that is not UTF-8 reaches the command line only as bytes: vistrel-cli takes it
+    // as it is given and reads the folder's contents.
+    void cliRootNotUtf8() {
+        const QByteArray root = m_root + "/caf\xE9";
+        const QByteArray out = QFile::encodeName(m_dir.filePath(QStringLiteral("cafe.dir")));
+        const QByteArray program = QFile::encodeName(cli());
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::execl(program.constData(), program.constData(), "snapshot", root.constData(), "-o",
+                    out.constData(), static_cast<char *>(nullptr));
+            ::_exit(127);
+        }
+        QVERIFY(pid > 0);
+        int status = 0;
+        QCOMPARE(::waitpid(pid, &status, 0), pid);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        SnapshotList list;
+        QVERIFY(ReadSnapshot(QFile::decodeName(out), list).ok());
+        QVERIFY2(list.description.endsWith(QStringLiteral("/caf|E9")),
+                 qPrintable(list.description));
+        QStringList names;
+        for (int i = 0; i < list.size(); ++i)
+            names << list.name(i).toString();
+        names.sort();
+        QCOMPARE(names, (QStringList{QStringLiteral("gone.txt"), QStringLiteral("inside.txt")}));
+    }
+
     void sameTreeTwice() {
         Workspace ws;
         ws.list(ListNo::Original) = m_oneVolume;
