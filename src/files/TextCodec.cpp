@@ -1,7 +1,6 @@
 #include "TextCodec.h"
 
 #include <QStringDecoder>
-#include <algorithm>
 
 namespace TextCodec {
 
@@ -76,7 +75,12 @@ void appendUtf8(std::string &out, QStringView text) {
 }
 
 bool needsEscape(QStringView text) {
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return isEscaped(c.unicode()); });
+    // No early exit: the loop is read a whole vector of characters at a time.
+    const char16_t *u = text.utf16();
+    unsigned any = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        any |= unsigned(u[i] < 0x20) | unsigned(u[i] == u'"') | unsigned(u[i] == u'|');
+    return any != 0;
 }
 
 void appendEscapedUtf8(std::string &out, QStringView text) {

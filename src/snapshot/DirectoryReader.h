@@ -23,7 +23,8 @@ public:
         std::uint32_t nativeOffset = 0; // the name's bytes, in the batch's `native`
         std::uint32_t nativeLength = 0;
         // For a folder: whether the walk goes into it. A folder on another volume than the
-        // root's (a mount point) is listed but not entered unless other volumes are asked for.
+        // root's (a mount point) is listed but not entered unless other volumes are asked for,
+        // and a folder listed before (a bind mount, a loop) is not entered again.
         bool enter = true;
     };
     struct Batch {
@@ -39,16 +40,11 @@ public:
             return std::string_view(native).substr(item.nativeOffset, item.nativeLength);
         }
     };
-    enum class Outcome {
-        Read,
-        Failed,   // the folder cannot be opened
-        Repeated, // the folder was read before in this walk (a bind mount, a loop): left out
-    };
-
     virtual ~DirectoryReader() = default;
     // Reads every entry of the folder, in the order the file system returns them ("." and ".."
-    // left out). At depth 0 `native` is the root's path, which starts a new walk.
-    virtual Outcome read(int depth, std::string_view native, Batch &batch) = 0;
+    // left out). At depth 0 `native` is the root's path, which starts a new walk. Returns false
+    // when the folder cannot be opened.
+    virtual bool read(int depth, std::string_view native, Batch &batch) = 0;
 };
 
 // The reader of this platform's file system. A walk stays on the root's volume unless

@@ -1,5 +1,6 @@
 #include "NameCodec.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace NameCodec {
@@ -78,6 +79,17 @@ void appendText(std::u16string &out, std::string_view bytes) {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const std::size_t size = bytes.size();
     for (std::size_t i = 0; i < size;) {
+        // Printable ASCII, nearly every byte of every name, is copied a run at a time.
+        std::size_t run = i;
+        while (run < size && p[run] < 0x80 && standsAsItself(p[run]))
+            ++run;
+        if (run > i) {
+            const std::size_t at = out.size();
+            out.resize(at + (run - i));
+            std::copy(p + i, p + run, out.begin() + static_cast<std::ptrdiff_t>(at));
+            i = run;
+            continue;
+        }
         std::uint32_t c = 0;
         const int n = sequenceAt(p + i, size - i, c);
         if (n == 0) {

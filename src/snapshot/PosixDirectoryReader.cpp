@@ -42,7 +42,7 @@ public:
     }
     ~PosixDirectoryReader() override { closeFrom(0); }
 
-    Outcome read(int depth, std::string_view native, Batch &batch) override {
+    bool read(int depth, std::string_view native, Batch &batch) override {
         batch.clear();
         closeFrom(depth);
         m_levels.resize(static_cast<std::size_t>(depth) + 1);
@@ -50,31 +50,27 @@ public:
         level.name.assign(native);
         const int fd = openLevel(depth);
         if (fd < 0)
-            return Outcome::Failed;
-        struct stat st;
-        if (fstat(fd, &st) != 0) {
-            ::close(fd);
-            return Outcome::Failed;
-        }
+            return false;
         if (depth == 0) {
+            struct stat st;
+            if (fstat(fd, &st) != 0) {
+                ::close(fd);
+                return false;
+            }
             m_rootDevice = st.st_dev;
-            m_read.clear();
-        }
-        // A folder mounted below itself, or twice, is read once: a walk must end.
-        if (!m_read.insert({st.st_dev, st.st_ino}).second) {
-            ::close(fd);
-            return Outcome::Repeated;
+            m_entered.clear();
+            m_entered.insert({st.st_dev, st.st_ino});
         }
         DIR *dir = fdopendir(fd);
         if (!dir) {
             ::close(fd);
-            return Outcome::Failed;
+            return false;
         }
         level.dir = dir;
         ++m_open;
         readEntries(dir, batch);
         limitOpenHandles(depth);
-        return Outcome::Read;
+        return true;
     }
 
 private:
@@ -129,14 +125,17 @@ private:
         }
     }
 
-    bool mayEnter(dev_t device) const {
-        if (device == m_rootDevice)
-            return true;
-        return m_otherVolumes && std::find(m_kernelDevices.begin(), m_kernelDevices.end(),
-                                           std::uint64_t(device)) == m_kernelDevices.end();
+    // Whether the walk goes into a folder it lists. A folder mounted below itself, or twice, is
+    // entered once: a walk must end.
+    bool mayEnter(const struct stat &st) {
+        if (st.st_dev != m_rootDevice &&
+            (!m_otherVolumes || std::find(m_kernelDevices.begin(), m_kernelDevices.end(),
+                                          std::uint64_t(st.st_dev)) != m_kernelDevices.end()))
+            return false;
+        return m_entered.insert({st.st_dev, st.st_ino}).second;
     }
 
-    void readEntries(DIR *dir, Batch &batch) const {
+    void readEntries(DIR *dir, Batch &batch) {
         const int fd = dirfd(dir);
         while (dirent *d = readdir(dir)) {
             const char *name = d->d_name;
@@ -157,7 +156,7 @@ private:
             item.attr = attributesOf(st, name);
             item.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
             item.modified = std::nan("");
-            item.enter = S_ISDIR(st.st_mode) && mayEnter(st.st_dev);
+            item.enter = S_ISDIR(st.st_mode) && mayEnter(st);
             if (!S_ISDIR(st.st_mode)) {
                 double serial;
                 if (DateSerial::fromUnixTime(st.st_mtim.tv_sec, serial))
@@ -170,7 +169,7 @@ private:
     bool m_otherVolumes;
     std::vector<std::uint64_t> m_kernelDevices;
     dev_t m_rootDevice = 0;
-    std::set<std::pair<dev_t, ino_t>> m_read;
+    std::set<std::pair<dev_t, ino_t>> m_entered; // the folders the walk goes into
     std::vector<Level> m_levels;
     int m_open = 0;
 };

@@ -34,7 +34,6 @@ bool Scanner::ReadDirectory(const QByteArray &nativeRoot, const QString &root, S
                             bool includeSubs, Progress *progress) {
     std::vector<std::unique_ptr<Frame>> stack;
     std::vector<std::unique_ptr<Frame>> spare; // frames kept for their allocations
-    // Reads a folder into a new frame on the stack; a folder left out gets none.
     auto push = [&](std::string_view native, QString path) {
         std::unique_ptr<Frame> frame;
         if (spare.empty()) {
@@ -43,24 +42,20 @@ bool Scanner::ReadDirectory(const QByteArray &nativeRoot, const QString &root, S
             frame = std::move(spare.back());
             spare.pop_back();
         }
-        frame->batch.clear();
-        const auto outcome = m_reader.read(static_cast<int>(stack.size()), native, frame->batch);
-        if (outcome == DirectoryReader::Outcome::Repeated) {
-            spare.push_back(std::move(frame));
-            return outcome;
-        }
-        if (outcome != DirectoryReader::Outcome::Read)
-            frame->batch.clear();
         frame->next = 0;
         frame->folder = list.internFolder(path);
         frame->path = std::move(path);
+        frame->batch.clear();
+        const bool ok = m_reader.read(static_cast<int>(stack.size()), native, frame->batch);
+        if (!ok)
+            frame->batch.clear();
         stack.push_back(std::move(frame));
-        return outcome;
+        return ok;
     };
 
     const bool rootRead =
         push(std::string_view(nativeRoot.constData(), static_cast<std::size_t>(nativeRoot.size())),
-             QString()) == DirectoryReader::Outcome::Read;
+             QString());
     std::int64_t count = progress ? progress->count.load() : 0;
     while (!stack.empty()) {
         Frame &top = *stack.back();

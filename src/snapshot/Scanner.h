@@ -11,7 +11,7 @@ class SnapshotList;
 // by its contents, in the order the file system returns them. Every folder read (also one that
 // could not be opened) becomes a limit folder of the list after its subfolders, so the deepest
 // come first and the root's empty item last. A folder the reader keeps the walk out of (another
-// volume, a folder read before) is listed but neither read nor a limit. The walk keeps its own
+// volume, a folder listed before) is listed but neither read nor a limit. The walk keeps its own
 // stack, so the depth of a tree is not limited by the call stack.
 class Scanner {
 public:

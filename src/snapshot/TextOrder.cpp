@@ -85,8 +85,8 @@ MatchKeys::MatchKeys(const SnapshotList &list) : m_list(list) {
     m_offsets.push_back(0);
     for (int i = 0; i < n; ++i) {
         const QStringView name = list.name(i);
-        const bool ascii = std::all_of(name.begin(), name.end(),
-                                       [](QChar c) { return c.unicode() < 0x80; });
+        const bool ascii =
+            std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; });
         if (ascii) {
             // Nearly every name; lower-casing ASCII is the one thing toLower() does to it.
             for (const QChar c : name) {

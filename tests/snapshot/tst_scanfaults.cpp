@@ -40,12 +40,12 @@ public:
     ChangingReader(QString when, std::function<void()> change)
         : m_inner(makeDirectoryReader()), m_when(std::move(when)), m_change(std::move(change)) {}
 
-    Outcome read(int depth, std::string_view native, Batch &batch) override {
+    bool read(int depth, std::string_view native, Batch &batch) override {
         // The names below the root down to this folder.
         m_path.resize(std::max(depth - 1, 0));
         if (depth > 0)
             m_path << QString::fromUtf8(native.data(), static_cast<qsizetype>(native.size()));
-        const Outcome ok = m_inner->read(depth, native, batch);
+        const bool ok = m_inner->read(depth, native, batch);
         if (m_change && m_path.join(u'/') == m_when) {
             m_change();
             m_change = nullptr;

@@ -68,7 +68,7 @@ public:
     QStringList path;
     Progress *cancelAfterRoot = nullptr;
 
-    Outcome read(int depth, std::string_view native, Batch &batch) override {
+    bool read(int depth, std::string_view native, Batch &batch) override {
         path.resize(depth);
         path << (depth == 0 ? QString()
                             : QString::fromUtf8(native.data(), qsizetype(native.size())));
@@ -76,7 +76,7 @@ public:
         if (cancelAfterRoot && depth == 1)
             cancelAfterRoot->cancel();
         if (locked.contains(key) || !folders.contains(key))
-            return Outcome::Failed;
+            return false;
         for (const QString &child : folders.value(key)) {
             const bool dir = child.endsWith(u'/');
             const QString n = dir ? child.chopped(1) : child;
@@ -92,7 +92,7 @@ public:
             batch.native.append(bytes.constData(), bytes.size());
             batch.items.push_back(item);
         }
-        return Outcome::Read;
+        return true;
     }
 };
 
@@ -317,22 +317,21 @@ private Q_SLOTS:
 
     // Which mounted file systems a walk across volumes still keeps out of.
     void kernelMounts() {
-        const char table[] =
-            "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
-            "23 27 0:22 / /sys rw,relatime shared:2 - sysfs sysfs rw\n"
-            "24 27 0:6 / /dev rw,relatime - devtmpfs devtmpfs rw\n"
-            "25 24 0:23 / /dev/shm rw,relatime - tmpfs tmpfs rw\n"
-            "27 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw\n"
-            "30 27 0:25 / /run rw - tmpfs tmpfs rw\n"
-            "31 30 0:26 / /run/user/1000 rw shared:5 master:3 - tmpfs tmpfs rw\n"
-            "32 27 0:27 / /tmp rw - tmpfs tmpfs rw\n"
-            "33 27 0:28 / /mnt/run\\040disk rw - tmpfs tmpfs rw\n"
-            "34 27 0:29 / /running rw - tmpfs tmpfs rw\n"
-            "35 27 8:17 / /home rw master:1 - ext4 /dev/sdb1 rw\n"
-            "36 22 0:30 / /proc/sys/fs/binfmt_misc rw - autofs systemd-1 rw\n"
-            "37 27 259:2 / /run/media/usb rw - vfat /dev/sdc1 rw\n"
-            "a line that is not a mount\n"
-            "38 27 0:31 / /boot/efi rw - - efivarfs\n";
+        const char table[] = "22 27 0:21 / /proc rw,relatime - proc proc rw\n"
+                             "23 27 0:22 / /sys rw,relatime shared:2 - sysfs sysfs rw\n"
+                             "24 27 0:6 / /dev rw,relatime - devtmpfs devtmpfs rw\n"
+                             "25 24 0:23 / /dev/shm rw,relatime - tmpfs tmpfs rw\n"
+                             "27 1 8:1 / / rw,relatime - ext4 /dev/sda1 rw\n"
+                             "30 27 0:25 / /run rw - tmpfs tmpfs rw\n"
+                             "31 30 0:26 / /run/user/1000 rw shared:5 master:3 - tmpfs tmpfs rw\n"
+                             "32 27 0:27 / /tmp rw - tmpfs tmpfs rw\n"
+                             "33 27 0:28 / /mnt/run\\040disk rw - tmpfs tmpfs rw\n"
+                             "34 27 0:29 / /running rw - tmpfs tmpfs rw\n"
+                             "35 27 8:17 / /home rw master:1 - ext4 /dev/sdb1 rw\n"
+                             "36 22 0:30 / /proc/sys/fs/binfmt_misc rw - autofs systemd-1 rw\n"
+                             "37 27 259:2 / /run/media/usb rw - vfat /dev/sdc1 rw\n"
+                             "a line that is not a mount\n"
+                             "38 27 0:31 / /boot/efi rw - - efivarfs\n";
         std::vector<std::uint64_t> devices = MountTable::kernelDevices(table);
         std::sort(devices.begin(), devices.end());
         std::vector<std::uint64_t> expected;
