@@ -17,9 +17,8 @@ int ListModel::columnCount(const QModelIndex &parent) const {
     return parent.isValid() ? 0 : Col::Count;
 }
 
-Qt::Alignment ListModel::alignment(int column) {
-    const bool right = column == Col::Size || column == Col::SizeKey || column == Col::OrigSize;
-    return (right ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+Qt::Alignment ListModel::alignment(int c) {
+    return (column(c).alignRight ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
 }
 
 QVariant ListModel::data(const QModelIndex &index, int role) const {

@@ -34,7 +34,7 @@ public:
 
     const SnapshotList &list() const { return m_list; }
 
-    static Qt::Alignment alignment(int column);
+    static Qt::Alignment alignment(int c);
 
 private:
     const SnapshotList &m_list;

@@ -10,34 +10,6 @@
 #include <QStackedLayout>
 #include <QTableView>
 
-namespace {
-
-// Design widths in twips; 0 hides the column. The Changed list shows its Orig columns as wide
-// as the columns they stand beside.
-double designWidth(int listNo, int column) {
-    switch (column) {
-    case Col::Name:
-    case Col::Modified:
-        return 1800;
-    case Col::InFolder:
-        return 2200;
-    case Col::Size:
-        return 1100;
-    case Col::Attributes:
-        return 900;
-    case Col::OrigSize:
-        return listNo == ListNo::Changed ? 1100 : 0;
-    case Col::OrigModified:
-        return listNo == ListNo::Changed ? 1800 : 0;
-    case Col::OrigAttr:
-        return listNo == ListNo::Changed ? 900 : 0;
-    default:
-        return 0;
-    }
-}
-
-} // namespace
-
 ListPane::ListPane(int listNo, ListModel *model, QWidget *parent)
     : QWidget(parent), m_listNo(listNo), m_model(model), m_stack(new QStackedLayout(this)),
       m_details(new QTableView(this)), m_summary(new QListView(this)) {

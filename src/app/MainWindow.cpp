@@ -444,14 +444,15 @@ void MainWindow::SyncColumnWidths(int from, int to) {
         return;
     ListPane *p = pane(from);
     ListPane *q = pane(to);
-    if (p != q) {
-        for (int c : {Col::Name, Col::InFolder, Col::Size, Col::Modified, Col::Attributes})
+    for (int c = 0; c < Col::Count; ++c) {
+        if (p != q && isLinkedColumn(c))
             q->setColumnWidth(c, p->columnWidth(c));
     }
     if (to == ListNo::Changed) {
-        q->setColumnWidth(Col::OrigSize, q->columnWidth(Col::Size));
-        q->setColumnWidth(Col::OrigModified, q->columnWidth(Col::Modified));
-        q->setColumnWidth(Col::OrigAttr, q->columnWidth(Col::Attributes));
+        for (int c = 0; c < Col::Count; ++c) {
+            if (column(c).partner >= 0)
+                q->setColumnWidth(c, q->columnWidth(column(c).partner));
+        }
     }
 }
 

@@ -7,27 +7,9 @@
 #include <cmath>
 
 namespace {
-const char *const Headers[Col::Count] = {"Name",       "In Folder",         "(temporary value)",
-                                         "Size",       "(temporary value)", "Orig Size",
-                                         "Modified",   "(temporary value)", "Originally Modified",
-                                         "Attributes", "(temporary value)", "Orig Attr"};
-const char *const Names[Col::Count] = {
-    "Name",    "In Folder",           "MatchKey",   "Size",     "SizeKey",  "Orig Size", "Modified",
-    "DateKey", "Originally Modified", "Attributes", "AttrBits", "Orig Attr"};
 const QString Same = QStringLiteral("(same)");
 const QString DirText = QStringLiteral("<dir>");
 } // namespace
-
-QString columnHeader(int column) {
-    return QLatin1String(Headers[column]);
-}
-QString columnName(int column) {
-    return QLatin1String(Names[column]);
-}
-bool isHiddenColumn(int column) {
-    return column == Col::MatchKey || column == Col::SizeKey || column == Col::DateKey ||
-           column == Col::AttrBits;
-}
 
 QString serialText(double serial, QChar decimalPoint) {
     char buf[64];

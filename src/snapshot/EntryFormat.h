@@ -1,34 +1,12 @@
 #pragma once
 
+#include "Columns.h"
 #include "SnapshotList.h"
 
 #include <QHash>
 #include <QLocale>
 #include <QString>
 #include <vector>
-
-// The twelve columns of every list, zero-based as the sort keys count them.
-namespace Col {
-inline constexpr int Name = 0;
-inline constexpr int InFolder = 1;
-inline constexpr int MatchKey = 2;
-inline constexpr int Size = 3;
-inline constexpr int SizeKey = 4;
-inline constexpr int OrigSize = 5;
-inline constexpr int Modified = 6;
-inline constexpr int DateKey = 7;
-inline constexpr int OrigModified = 8;
-inline constexpr int Attributes = 9;
-inline constexpr int AttrBits = 10;
-inline constexpr int OrigAttr = 11;
-inline constexpr int Count = 12;
-} // namespace Col
-
-// Header text of a column as the list views show it.
-QString columnHeader(int column);
-// The column's own name (the hidden key columns by their key names).
-QString columnName(int column);
-bool isHiddenColumn(int column);
 
 // Digits of a date serial as the default number-to-text conversion writes it: up to 15
 // significant digits, no trailing zeros, exponent form outside 1E-5 .. 1E15.

@@ -11,15 +11,6 @@
 #include <cstring>
 #include <numeric>
 
-int headerSortKey(int listNo, int clicked) {
-    if (listNo == ListNo::Changed &&
-        (clicked == Col::OrigSize || clicked == Col::OrigModified || clicked == Col::OrigAttr))
-        return -1;
-    if (clicked == Col::Size || clicked == Col::Modified || clicked == Col::Attributes)
-        return clicked + 1;
-    return clicked;
-}
-
 namespace {
 
 int ordinal(QStringView a, QStringView b) {

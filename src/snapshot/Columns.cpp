@@ -1,0 +1,60 @@
+#include "Columns.h"
+
+#include "SnapshotList.h"
+
+namespace {
+
+constexpr const char *Temporary = "(temporary value)";
+
+// clang-format off
+const Column Columns[Col::Count] = {
+    // header                 name                   key    sorts by          right  width  partner
+    {"Name",                  "Name",                false, Col::Name,        false, 1800, -1},
+    {"In Folder",             "In Folder",           false, Col::InFolder,    false, 2200, -1},
+    {Temporary,               "MatchKey",            true,  Col::MatchKey,    false, 0,    -1},
+    {"Size",                  "Size",                false, Col::SizeKey,     true,  1100, -1},
+    {Temporary,               "SizeKey",             true,  Col::SizeKey,     true,  0,    -1},
+    {"Orig Size",             "Orig Size",           false, Col::OrigSize,    true,  0,    Col::Size},
+    {"Modified",              "Modified",            false, Col::DateKey,     false, 1800, -1},
+    {Temporary,               "DateKey",             true,  Col::DateKey,     false, 0,    -1},
+    {"Originally Modified",   "Originally Modified", false, Col::OrigModified, false, 0,   Col::Modified},
+    {"Attributes",            "Attributes",          false, Col::AttrBits,    false, 900,  -1},
+    {Temporary,               "AttrBits",            true,  Col::AttrBits,    false, 0,    -1},
+    {"Orig Attr",             "Orig Attr",           false, Col::OrigAttr,    false, 0,    Col::Attributes},
+};
+// clang-format on
+
+} // namespace
+
+const Column &column(int c) {
+    return Columns[c];
+}
+
+QString columnHeader(int c) {
+    return QLatin1String(Columns[c].header);
+}
+
+QString columnName(int c) {
+    return QLatin1String(Columns[c].name);
+}
+
+bool isHiddenColumn(int c) {
+    return Columns[c].key;
+}
+
+double designWidth(int listNo, int c) {
+    const Column &col = Columns[c];
+    if (col.partner < 0)
+        return col.width;
+    return listNo == ListNo::Changed ? Columns[col.partner].width : 0;
+}
+
+bool isLinkedColumn(int c) {
+    return !Columns[c].key && Columns[c].partner < 0;
+}
+
+int headerSortKey(int listNo, int clicked) {
+    if (listNo == ListNo::Changed && Columns[clicked].partner >= 0)
+        return -1;
+    return Columns[clicked].sortKey;
+}

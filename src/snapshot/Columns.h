@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+// The twelve columns of every list, zero-based as the sort keys count them.
+namespace Col {
+inline constexpr int Name = 0;
+inline constexpr int InFolder = 1;
+inline constexpr int MatchKey = 2;
+inline constexpr int Size = 3;
+inline constexpr int SizeKey = 4;
+inline constexpr int OrigSize = 5;
+inline constexpr int Modified = 6;
+inline constexpr int DateKey = 7;
+inline constexpr int OrigModified = 8;
+inline constexpr int Attributes = 9;
+inline constexpr int AttrBits = 10;
+inline constexpr int OrigAttr = 11;
+inline constexpr int Count = 12;
+} // namespace Col
+
+// What there is to know of a column, in one place: the model, the header clicks, the width
+// linking and the list panes all read it here.
+struct Column {
+    const char *header; // as the list views show it
+    const char *name;   // the column's own name (the hidden key columns by their key names)
+    bool key;           // a hidden key column, which sorts and compares as plain text
+    int sortKey;        // what a click on its header sorts by: its key column, or itself
+    bool alignRight;
+    double width; // design width in twips; 0 starts it hidden
+    // An Orig column: the Original's value beside a Changed entry, shown in the Changed list
+    // only, as wide as the column it stands beside (`partner`); -1 for the others.
+    int partner;
+};
+
+const Column &column(int c);
+
+// Header text of a column as the list views show it.
+QString columnHeader(int c);
+// The column's own name (the hidden key columns by their key names).
+QString columnName(int c);
+bool isHiddenColumn(int c);
+// The width list `listNo` starts with in column c, in twips.
+double designWidth(int listNo, int c);
+// Whether a column's width carries over from list to list when widths are linked: the columns
+// every list shows.
+bool isLinkedColumn(int c);
+
+// The column a click on the header of column `clicked` sorts by: Size, Modified and Attributes
+// sort by their hidden key columns. Returns -1 when the list refuses that column (the Orig
+// columns of the Changed list).
+int headerSortKey(int listNo, int clicked);
+// The refusal shown for such a click.
+inline constexpr const char *SortRefusal = "Sorry, this list cannot be sorted by this column";
