@@ -3,6 +3,7 @@
 // program's peak memory. Given a second snapshot instead, it opens both and times the Compare
 // command from the dialog's OK until the first result list is painted. Make the files with
 // `vistrel-bench gen-dir 1000000 FILE.dir FINAL.dir`.
+#include "app/FileCommands.h"
 #include "app/ListPane.h"
 #include "app/MainWindow.h"
 #include "app/Prompts.h"
@@ -88,13 +89,13 @@ private:
 void compareFromOk(MainWindow &w, const char *what) {
     QElapsedTimer fromOk;
     EventLoopWatch watch;
-    CompareDialog *dialog = w.compareDialog();
+    CompareDialog *dialog = w.commands().compareDialog();
     QTimer::singleShot(0, dialog, [&] {
         fromOk.start();
         watch.start();
         dialog->okButton()->click();
     });
-    w.FileCompare_Click();
+    w.commands().FileCompare_Click();
     settle(&w);
     const double ms = fromOk.nsecsElapsed() / 1e6;
     std::printf("%-28s %8.1f ms  (target < 2000; tab %d shown)\n", what, ms,
@@ -106,14 +107,14 @@ void compareFromOk(MainWindow &w, const char *what) {
 void printToPdf(MainWindow &w) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("report.pdf"));
-    w.printer().setOutputFormat(QPrinter::PdfFormat);
-    w.printer().setOutputFileName(file);
+    w.commands().printer().setOutputFormat(QPrinter::PdfFormat);
+    w.commands().printer().setOutputFileName(file);
     w.SortList(1, Col::InFolder, 0);
     EventLoopWatch watch;
     watch.start();
     QElapsedTimer t;
     t.start();
-    const FileError error = w.FilePrint(1);
+    const FileError error = w.commands().FilePrint(1);
     const double ms = t.nsecsElapsed() / 1e6;
     std::printf("print report to PDF          %8.1f ms  (%.1f MB%s)\n", ms,
                 QFileInfo(file).size() / 1e6, error ? ", FAILED" : "");
@@ -150,7 +151,7 @@ int main(int argc, char *argv[]) {
 
     if (args.size() == 3) {
         // Both snapshots as opened, then again once the Original was sorted by another column.
-        const double finalMs = timed(&w, [&] { w.OpenSnapshot(args[2]); });
+        const double finalMs = timed(&w, [&] { w.commands().OpenSnapshot(args[2]); });
         std::printf("open Final (%d entries) %8.1f ms\n", w.workspace().list(2).size(), finalMs);
         compareFromOk(w, "compare from OK");
         w.selectTab(1);

@@ -47,8 +47,12 @@ bool BackgroundJob::running() {
 void BackgroundJob::run(const std::function<void()> &work) {
     ++runningJobs;
     qApp->installEventFilter(this);
-    if (m_cancellable && m_cancelButton)
+    QMetaObject::Connection cancel;
+    if (m_cancellable && m_cancelButton) {
         m_cancelButton->show();
+        cancel = connect(m_cancelButton, &QAbstractButton::clicked, this,
+                         [this] { m_progress.cancel(); });
+    }
     QTimer timer;
     timer.setInterval(500);
     connect(&timer, &QTimer::timeout, this, [this] { m_tick(); });
@@ -64,6 +68,7 @@ void BackgroundJob::run(const std::function<void()> &work) {
     worker.join();
 
     timer.stop();
+    disconnect(cancel);
     if (m_cancelButton)
         m_cancelButton->hide();
     qApp->removeEventFilter(this);

@@ -1,44 +1,37 @@
-// The main window's file commands: New, Open, Save As, Export, Import, Close, Properties, and
-// the routines they share.
+#include "FileCommands.h"
 
 #include "BackgroundJob.h"
 #include "BusyPointer.h"
-#include "ListModel.h"
-#include "ListPane.h"
+#include "ListViews.h"
 #include "MainWindow.h"
 #include "Prompts.h"
 #include "StatusPanel.h"
 #include "compare/Comparison.h"
+#include "dialogs/CompareDialog.h"
 #include "dialogs/NewSnapshotDialog.h"
+#include "dialogs/PrintDialog.h"
 #include "dialogs/PropertiesDialog.h"
 #include "files/CsvExport.h"
 #include "files/DosImport.h"
 #include "files/FileError.h"
 #include "files/ReadableFile.h"
 #include "files/SnapshotFile.h"
-#include "snapshot/Attributes.h"
-#include "snapshot/DateSerial.h"
+#include "session/Session.h"
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/NewSnapshot.h"
 #include "snapshot/Progress.h"
 #include "snapshot/Scanner.h"
 #include "snapshot/Sorting.h"
-#include <QPushButton>
+#include "widgets/ReportPrinter.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QPushButton>
 #include <QSettings>
-#include <QStatusBar>
-#include <QTableView>
 
 namespace {
-
-// The folder a file lies in: the path without its last part and the separator before it.
-QString folderOf(const QString &path) {
-    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-    return cut >= 0 ? path.left(cut) : QString();
-}
 
 const QString SnapshotFilter = QStringLiteral("Snapshots (*.dir)");
 const QString CsvFilter = QStringLiteral("Comma-Separated Values (*.csv)");
@@ -60,157 +53,153 @@ QString importNotice() {
         "set to 1 minute.");
 }
 
+QString flagText(bool on) {
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
+
 } // namespace
+
+FileCommands::FileCommands(MainWindow &window, Session &session, Prompts &prompts)
+    : m_window(window), m_session(session), m_prompts(prompts) {}
+
+FileCommands::~FileCommands() = default;
 
 // ---------------------------------------------------------------------------------------------
 // Long operations
 
-void MainWindow::runJob(Progress &progress, bool cancellable, const std::function<void()> &work) {
-    m_jobProgress = &progress;
-    BackgroundJob job(progress, cancellable, m_cancelButton,
+void FileCommands::runJob(Progress &progress, bool cancellable, const std::function<void()> &work) {
+    BackgroundJob job(progress, cancellable, m_window.cancelButton(),
                       [this, &progress] { showJobProgress(progress); });
     job.run(work);
-    m_jobProgress = nullptr;
+}
+
+QString FileCommands::percentText(qint64 n, qint64 total) {
+    const double ratio = (n + 1.0) / (total + 1.0);
+    return QString::number(qRound(ratio * 100)) + u'%';
 }
 
 // The worker cannot ask for a list's size while it grows it, so the count comes from the
 // progress: entries so far, or a percentage when the total is known.
-void MainWindow::showJobProgress(Progress &progress) {
+void FileCommands::showJobProgress(Progress &progress) {
     const QString text = progress.takeText();
     if (!text.isEmpty())
-        m_status->setText(text);
+        m_window.statusPanel(1)->setText(text);
     const std::int64_t count = progress.count.load();
     const std::int64_t total = progress.total.load();
     if (total > 0)
-        m_count->setText(percentText(count, total));
+        m_window.statusPanel(2)->setText(percentText(count, total));
     else if (count > 0)
-        m_count->setText(countText(count));
+        m_window.statusPanel(2)->setText(m_window.countText(count));
 }
 
-void MainWindow::fillList(int listNo, Progress &progress, bool cancellable,
-                          const std::function<void()> &read) {
-    ListModel *model = m_models[static_cast<std::size_t>(listNo - 1)];
-    model->hold();
+void FileCommands::fillList(int listNo, Progress &progress, bool cancellable,
+                            const std::function<void()> &read) {
+    m_window.views().holdList(listNo);
     runJob(progress, cancellable, read);
-    model->listChanged();
-    pane(listNo)->showSortState(m_ws.list(listNo).sort.key, m_ws.list(listNo).sort.order);
-}
-
-void MainWindow::selectFirstEntry(int listNo) {
-    if (!m_ws.list(listNo).isEmpty())
-        pane(listNo)->details()->setCurrentIndex(pane(listNo)->model()->index(0, 0));
+    m_window.ListChanged(listNo);
 }
 
 // ---------------------------------------------------------------------------------------------
 // New
 
-void MainWindow::FileNew_Click() {
+void FileCommands::FileNew_Click() {
     if (!PickTargetList())
         return;
+    NewSnapshotState &state = m_window.newSnapshotState();
     if (!m_create) {
         m_create = new NewSnapshotDialog(
-            m_ws, [this](int n) { selectTab(n); }, m_newSnapshot.separate, this);
-        m_create->setOtherVolumes(m_newSnapshot.otherVolumes);
+            m_session, [this](int n) { m_window.selectTab(n); }, state.separate, &m_window);
+        m_create->setOtherVolumes(state.otherVolumes);
     }
-    m_create->run(m_ws.CurrentList);
+    m_create->run(m_window.CurrentList());
     const bool confirmed = m_create->confirmed();
-    m_newSnapshot.separate = m_create->separate();
-    m_newSnapshot.otherVolumes = m_create->otherVolumes();
+    state.separate = m_create->separate();
+    state.otherVolumes = m_create->otherVolumes();
     const bool openExisting = m_create->openExistingChosen();
     const int target = m_create->whichList();
     const QString folder = m_create->snapPath();
     const bool append = m_create->appendTo();
     const bool includeSubs = m_create->includeSubs();
     const QString drive = m_create->driveText();
-    m_settings.setValue(QLatin1String(SettingsKey::Section) + u'/' +
-                            QLatin1String(SettingsKey::Separate),
-                        m_newSnapshot.separate ? QStringLiteral("1") : QStringLiteral("0"));
-    m_settings.setValue(QLatin1String(SettingsKey::Section) + u'/' +
-                            QLatin1String(SettingsKey::OtherVolumes),
-                        m_newSnapshot.otherVolumes ? QStringLiteral("1") : QStringLiteral("0"));
+    writeNewSnapshotOptions();
     m_create->closed();
     if (openExisting) {
         OpenSnapshot(QString());
-        TabStrip_Click();
+        m_window.TabStrip_Click();
         return;
     }
     if (!confirmed)
         return;
-    repaint();
+    m_window.repaint();
 
-    m_ws.CurrentList = target;
-    SnapshotList &list = m_ws.list(target);
+    m_window.setCurrentList(target);
+    SnapshotList &list = m_session.list(target);
     // The new name is taken only once the old snapshot is given up: saving it through the
     // question proposes its own name, and a Cancel leaves it as it was.
     if (!append && QuerySave(target) == QMessageBox::Cancel)
         return;
-    list.fileName = LastPathPart(folder);
+    m_session.beginScan(target, folder);
     const QString root = NewSnapshot::rootOf(folder);
-    ShowStatus(root);
+    m_window.ShowStatus(root);
     Progress progress;
     {
         BusyPointer busy;
+        const bool otherVolumes = state.otherVolumes;
         fillList(target, progress, true, [&] {
-            const std::unique_ptr<DirectoryReader> reader =
-                makeDirectoryReader(m_newSnapshot.otherVolumes);
+            const std::unique_ptr<DirectoryReader> reader = makeDirectoryReader(otherVolumes);
             Scanner(*reader).ReadDirectory(root, list, includeSubs, &progress);
             resort(list);
         });
     }
-    selectTab(target);
-    selectFirstEntry(target);
-    list.unsaved = true;
-    if (append) {
-        list.description += QStringLiteral(" + ") + root;
-    } else {
-        list.description = root;
-        list.created = DateSerial::now();
-        list.source = NewSnapshot::sourceText(drive, root);
-    }
-    ShowStatus(root);
-    TabStrip_Click();
+    m_window.selectTab(target);
+    m_window.views().selectFirstEntry(target);
+    m_session.scanned(target, root, drive, append);
+    m_window.ShowStatus(root);
+    m_window.TabStrip_Click();
     if (progress.cancelled()) {
-        ShowStatus(QStringLiteral("The scan was cancelled; the snapshot holds the %1 entries "
-                                  "read so far")
-                       .arg(countText(list.size())));
+        m_window.ShowStatus(QStringLiteral("The scan was cancelled; the snapshot holds the %1 "
+                                           "entries read so far")
+                                .arg(m_window.countText(list.size())));
     }
+}
+
+// The dialog's own options are written as soon as it closes, not only at exit.
+void FileCommands::writeNewSnapshotOptions() {
+    const NewSnapshotState &state = m_window.newSnapshotState();
+    const QString section = QLatin1String(SettingsKey::Section) + u'/';
+    m_window.settings().setValue(section + QLatin1String(SettingsKey::Separate),
+                                 flagText(state.separate));
+    m_window.settings().setValue(section + QLatin1String(SettingsKey::OtherVolumes),
+                                 flagText(state.otherVolumes));
 }
 
 // ---------------------------------------------------------------------------------------------
 // Open
 
-bool MainWindow::PickTargetList() {
-    if (m_ws.list(ListNo::Original).isEmpty()) {
-        m_ws.CurrentList = ListNo::Original;
-        return true;
+bool FileCommands::PickTargetList() {
+    const int target = m_session.PickTargetList(m_window.CurrentList());
+    if (target == 0) {
+        m_prompts.message(&m_window, MainWindow::programName(), Session::TargetRefusal);
+        return false;
     }
-    if (m_ws.list(ListNo::Final).isEmpty()) {
-        m_ws.CurrentList = ListNo::Final;
-        return true;
-    }
-    if (m_ws.CurrentList == ListNo::Original || m_ws.CurrentList == ListNo::Final)
-        return true;
-    m_prompts.message(this, programName(),
-                      QStringLiteral("Original and Final Snapshots are already loaded. You need "
-                                     "to select either the Original or Final Snapshot tab before "
-                                     "you can create or open another."));
-    return false;
+    m_window.setCurrentList(target);
+    return true;
 }
 
-void MainWindow::OpenSnapshot(const QString &given) {
+void FileCommands::OpenSnapshot(const QString &given) {
     if (!PickTargetList())
         return;
-    const int target = m_ws.CurrentList;
+    const int target = m_window.CurrentList();
     QString path = given;
     if (path.isEmpty()) {
         path = m_prompts.openFile(
-            this,
+            &m_window,
             QStringLiteral("Open ") + Workspace::ListName(target) + QStringLiteral(" Snapshot"),
-            m_ws.DefPath[0], SnapshotFilter + QStringLiteral(";;") + AllFilesFilter);
+            m_session.DefPath[0], SnapshotFilter + QStringLiteral(";;") + AllFilesFilter);
         if (path.isEmpty())
             return;
     }
-    repaint();
+    m_window.repaint();
     // The file is opened before the loaded snapshot is given up, so a file that cannot be read
     // leaves it untouched.
     ReadableFile file;
@@ -219,18 +208,18 @@ void MainWindow::OpenSnapshot(const QString &given) {
         if (error.ok())
             break;
         if (ReportFileError(error) != QMessageBox::Retry) {
-            ShowStatus(QString());
+            m_window.ShowStatus(QString());
             return;
         }
     }
-    m_ws.DefPath[0] = folderOf(path);
+    m_session.rememberFileFolder(path);
     if (QuerySave(target) == QMessageBox::Cancel)
         return;
 
-    SnapshotList &list = m_ws.list(target);
-    list.fileName = QFileInfo(path).absoluteFilePath();
-    selectTab(target);
-    ShowStatus(QString());
+    SnapshotList &list = m_session.list(target);
+    m_session.beginOpen(target, path);
+    m_window.selectTab(target);
+    m_window.ShowStatus(QString());
     {
         BusyPointer busy;
         for (;;) {
@@ -246,63 +235,45 @@ void MainWindow::OpenSnapshot(const QString &given) {
                 break;
         }
     }
-    selectFirstEntry(target);
-    selectTab(target);
+    m_window.views().selectFirstEntry(target);
+    m_window.selectTab(target);
     // Start-up opens a file without a command around it, so the commands are brought up to
     // date here too.
-    TabStrip_Click();
+    m_window.TabStrip_Click();
 }
 
-QMessageBox::StandardButton MainWindow::ReportFileError(const FileError &error) {
+QMessageBox::StandardButton FileCommands::ReportFileError(const FileError &error) {
     const QMessageBox::StandardButtons buttons =
         error.code == FileError::DriveNotReady
             ? QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore
             : QMessageBox::StandardButtons(QMessageBox::Ok);
-    return m_prompts.message(this, QStringLiteral("Error"), error.message(), QMessageBox::Warning,
-                             buttons);
+    return m_prompts.message(&m_window, QStringLiteral("Error"), error.message(),
+                             QMessageBox::Warning, buttons);
 }
 
-void MainWindow::FileOpen_Click() {
+void FileCommands::FileOpen_Click() {
     OpenSnapshot(QString());
-    TabStrip_Click();
+    m_window.TabStrip_Click();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Save As and Export
 
-bool MainWindow::SaveOrExport(int kind, int listNo) {
-    const SnapshotList &list = m_ws.list(listNo);
-    QString folder = m_ws.DefPath[0];
-    QString proposed;
-    if (listNo == ListNo::Original || listNo == ListNo::Final) {
-        if (list.fileName.isEmpty()) {
-            proposed = QStringLiteral("Untitled");
-        } else {
-            // A snapshot opened from a file proposes that file, in its own folder.
-            if (QFileInfo(list.fileName).isAbsolute())
-                folder = folderOf(list.fileName);
-            proposed = LastPathPart(list.fileName);
-        }
-    } else {
-        proposed = Workspace::TabCaption(listNo);
-    }
-    const qsizetype period = proposed.indexOf(u'.');
-    if (period >= 0)
-        proposed.truncate(period);
-
+bool FileCommands::SaveOrExport(int kind, int listNo) {
+    const Session::SaveTarget target = m_session.proposedSaveTarget(listNo);
     const Prompts::SaveChoice choice =
-        m_prompts.saveFile(this, QStringLiteral("Save/Export ") + Workspace::TabCaption(listNo),
-                           folder, proposed, {SnapshotFilter, CsvFilter, AllFilesFilter}, kind);
+        m_prompts.saveFile(&m_window, target.title, target.folder, target.name,
+                           {SnapshotFilter, CsvFilter, AllFilesFilter}, kind);
     if (choice.path.isEmpty())
         return false;
     const bool written =
         choice.filter == 2 ? ExportCsv(listNo, choice.path) : SaveSnapshot(listNo, choice.path);
-    m_ws.DefPath[0] = folderOf(choice.path);
+    m_session.rememberFileFolder(choice.path);
     return written;
 }
 
-bool MainWindow::SaveSnapshot(int listNo, const QString &path) {
-    SnapshotList &list = m_ws.list(listNo);
+bool FileCommands::SaveSnapshot(int listNo, const QString &path) {
+    SnapshotList &list = m_session.list(listNo);
     const bool written = writeFile(QStringLiteral("Saving..."), [&](Progress &progress) {
         return ::SaveSnapshot(list, listNo >= ListNo::OnlyInOriginal, path, &progress);
     });
@@ -311,18 +282,18 @@ bool MainWindow::SaveSnapshot(int listNo, const QString &path) {
     return written;
 }
 
-bool MainWindow::ExportCsv(int listNo, const QString &path) {
+bool FileCommands::ExportCsv(int listNo, const QString &path) {
     // The views keep painting with the window's formatter; the worker has its own.
-    const EntryFormatter format(m_formatter.locale());
+    const EntryFormatter format(m_window.formatter().locale());
     return writeFile(QStringLiteral("Exporting..."), [&](Progress &progress) {
-        return ::ExportCsv(m_ws.list(listNo), path, format, &progress);
+        return ::ExportCsv(m_session.list(listNo), path, format, &progress);
     });
 }
 
-bool MainWindow::writeFile(const QString &status,
-                           const std::function<FileError(Progress &)> &write) {
+bool FileCommands::writeFile(const QString &status,
+                             const std::function<FileError(Progress &)> &write) {
     bool written = false;
-    ShowStatus(status);
+    m_window.ShowStatus(status);
     {
         BusyPointer busy;
         for (;;) {
@@ -334,37 +305,35 @@ bool MainWindow::writeFile(const QString &status,
                 break;
         }
     }
-    ShowStatus(QString());
-    UpdateCommands(m_ws.CurrentList);
+    m_window.ShowStatus(QString());
+    m_window.UpdateCommands(m_window.CurrentList());
     return written;
 }
 
-void MainWindow::FileSaveAs_Click() {
-    SaveOrExport(1, m_ws.CurrentList);
+void FileCommands::FileSaveAs_Click() {
+    SaveOrExport(1, m_window.CurrentList());
 }
 
-void MainWindow::FileExport_Click() {
-    SaveOrExport(2, m_ws.CurrentList);
-    TabStrip_Click();
+void FileCommands::FileExport_Click() {
+    SaveOrExport(2, m_window.CurrentList());
+    m_window.TabStrip_Click();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Close
 
-QMessageBox::StandardButton MainWindow::QuerySave(int listNo) {
-    const SnapshotList &list = m_ws.list(listNo);
+QMessageBox::StandardButton FileCommands::QuerySave(int listNo) {
     QMessageBox::StandardButton answer = QMessageBox::NoButton;
-    if (list.unsaved) {
-        answer = m_prompts.message(this, programName(),
-                                   Workspace::ListName(listNo) +
-                                       QStringLiteral(" Snapshot has not been saved, save it now?"),
-                                   QMessageBox::NoIcon,
-                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const QString question = m_session.saveQuestion(listNo);
+    if (!question.isEmpty()) {
+        answer =
+            m_prompts.message(&m_window, MainWindow::programName(), question, QMessageBox::NoIcon,
+                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         // A save that fails, is cancelled or writes CSV instead leaves the snapshot unsaved;
         // closing it then would lose it, so that counts as Cancel.
         if (answer == QMessageBox::Yes) {
             SaveOrExport(1, listNo);
-            if (list.unsaved)
+            if (m_session.list(listNo).unsaved)
                 answer = QMessageBox::Cancel;
         }
     }
@@ -373,97 +342,194 @@ QMessageBox::StandardButton MainWindow::QuerySave(int listNo) {
     return answer;
 }
 
-void MainWindow::CloseSnapshot(int listNo) {
-    ShowStatus(QStringLiteral("Please Wait..."));
+void FileCommands::CloseSnapshot(int listNo) {
+    m_window.ShowStatus(QStringLiteral("Please Wait..."));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     {
         BusyPointer busy;
-        SnapshotList &list = m_ws.list(listNo);
-        list.unsaved = false;
-        list.description.clear();
-        list.clearEntries();
-        ListChanged(listNo);
-        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
-            m_ws.list(n).clearEntries();
-            m_ws.list(n).description.clear();
-            ListChanged(n);
-        }
-        m_compare.reset(listNo);
-        UpdateCommands(m_ws.CurrentList);
+        m_session.CloseSnapshot(listNo);
+        m_window.ListChanged(listNo);
+        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+            m_window.ListChanged(n);
+        m_window.UpdateCommands(m_window.CurrentList());
     }
-    ShowStatus(QString());
+    m_window.ShowStatus(QString());
 }
 
-void MainWindow::FileClose_Click() {
-    if (QuerySave(m_ws.CurrentList) == QMessageBox::Cancel)
+void FileCommands::FileClose_Click() {
+    if (QuerySave(m_window.CurrentList()) == QMessageBox::Cancel)
         return;
-    UpdateCommands(m_ws.CurrentList);
-    TabStrip_Click();
-}
-
-void MainWindow::FileExit_Click() {
-    close();
+    m_window.UpdateCommands(m_window.CurrentList());
+    m_window.TabStrip_Click();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Import
 
-void MainWindow::FileImport_Click() {
+void FileCommands::FileImport_Click() {
     importDosListing();
-    TabStrip_Click();
+    m_window.TabStrip_Click();
 }
 
-void MainWindow::importDosListing() {
-    m_prompts.message(this, QStringLiteral("Important"), importNotice());
-    m_compare.tolerance = presetTolerance(m_compare.tolerance);
+void FileCommands::importDosListing() {
+    m_prompts.message(&m_window, QStringLiteral("Important"), importNotice());
+    m_session.presetImportTolerance();
     if (!PickTargetList())
         return;
-    const int target = m_ws.CurrentList;
-    SnapshotList &list = m_ws.list(target);
+    const int target = m_window.CurrentList();
+    SnapshotList &list = m_session.list(target);
     const QString path = m_prompts.openFile(
-        this, QStringLiteral("Import ") + Workspace::ListName(target) + QStringLiteral(" Snapshot"),
-        m_ws.DefPath[0], AllFilesFilter);
+        &m_window,
+        QStringLiteral("Import ") + Workspace::ListName(target) + QStringLiteral(" Snapshot"),
+        m_session.DefPath[0], AllFilesFilter);
     if (path.isEmpty())
         return;
-    repaint();
+    m_window.repaint();
     ReadableFile file;
     if (const FileError error = file.open(path)) {
         list.unsaved = true;
-        m_prompts.message(this, error.message(), QString());
+        m_prompts.message(&m_window, error.message(), QString());
         return;
     }
-    m_ws.DefPath[0] = folderOf(path);
+    m_session.rememberFileFolder(path);
     if (QuerySave(target) == QMessageBox::Cancel)
         return;
 
-    selectTab(target);
+    m_window.selectTab(target);
     DosImportResult result;
     {
         BusyPointer busy;
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        ShowStatus(QString());
+        m_window.ShowStatus(QString());
         Progress progress;
-        fillList(target, progress, false, [&] {
-            result = ImportDosListing(file, path, list, m_formatter.locale(), &progress);
-        });
+        const QLocale locale = m_window.formatter().locale();
+        fillList(target, progress, false,
+                 [&] { result = ImportDosListing(file, path, list, locale, &progress); });
     }
     if (result.failed) {
-        m_prompts.message(this, result.title, result.failingLine);
+        m_prompts.message(&m_window, result.title, result.failingLine);
         return;
     }
-    selectFirstEntry(target);
-    selectTab(target);
-    ShowStatus(QString());
+    m_window.views().selectFirstEntry(target);
+    m_window.selectTab(target);
+    m_window.ShowStatus(QString());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Properties
 
-void MainWindow::FileProps_Click() {
+void FileCommands::FileProps_Click() {
     if (!m_properties)
-        m_properties = new PropertiesDialog(m_formatter, this);
-    const int listNo = m_ws.CurrentList;
-    if (m_properties->run(m_ws.list(listNo), listNo) && m_compare.compared)
-        SetResultDescriptions(m_ws, m_compare);
-    TabStrip_Click();
+        m_properties = new PropertiesDialog(m_window.formatter(), &m_window);
+    const int listNo = m_window.CurrentList();
+    if (m_properties->run(m_session.list(listNo), listNo))
+        m_session.setDescription(listNo, m_properties->description(), m_properties->edited());
+    m_window.TabStrip_Click();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Compare
+
+CompareDialog *FileCommands::compareDialog() {
+    if (!m_compareDialog)
+        m_compareDialog = new CompareDialog(&m_window);
+    return m_compareDialog;
+}
+
+void FileCommands::FileCompare_Click() {
+    CompareDialog *dialog = compareDialog();
+    // The options may have been reset or changed since the last showing.
+    dialog->load(m_session.workspace(), m_session.options());
+    const bool ok = dialog->exec() == QDialog::Accepted;
+    // Cancel keeps whatever the user changed, as OK does.
+    dialog->store(m_session.options());
+    if (ok) {
+        int shown = 0;
+        m_window.ShowStatus(QStringLiteral("Comparing..."));
+        {
+            BusyPointer busy;
+            // Two million-entry snapshots take a while: the window stays painted meanwhile,
+            // and the views keep off the lists the comparison rewrites.
+            for (int n = 1; n <= ListNo::Count; ++n)
+                m_window.views().holdList(n);
+            Progress progress;
+            runJob(progress, false, [this, &shown] { shown = m_session.compare(); });
+            // The comparison left both snapshots sorted by their match keys.
+            for (int n = 1; n <= ListNo::Count; ++n)
+                m_window.ListChanged(n);
+        }
+        m_window.ShowStatus(QString());
+        if (shown)
+            m_window.selectTab(shown);
+        else
+            m_prompts.message(&m_window, MainWindow::programName(), QLatin1String(NoDifferences));
+    }
+    m_window.TabStrip_Click();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Print
+
+QPrinter &FileCommands::printer() {
+    if (!m_printer)
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *m_printer;
+}
+
+PrintDialog *FileCommands::printDialog() {
+    if (!m_printDialog)
+        m_printDialog = new PrintDialog(
+            printer(), [this](int listNo) { return m_session.list(listNo).size(); }, &m_window);
+    return m_printDialog;
+}
+
+void FileCommands::FilePrint_Click() {
+    PrintDialog *dialog = printDialog();
+    dialog->activate(m_window.CurrentList());
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    const int listNo = dialog->chosenList();
+    if (m_session.list(listNo).isEmpty())
+        return;
+    // Without a printer the report goes to a PDF file; no file, no printout.
+    if (printer().outputFormat() == QPrinter::PdfFormat) {
+        const QString last = printer().outputFileName();
+        const Prompts::SaveChoice file = m_prompts.saveFile(
+            &m_window, QStringLiteral("Print to PDF File"),
+            last.isEmpty() ? m_session.DefPath[0] : QFileInfo(last).absolutePath(),
+            Workspace::TabCaption(listNo) + QStringLiteral(".pdf"),
+            {QStringLiteral("PDF files (*.pdf)")}, 1);
+        if (file.path.isEmpty())
+            return;
+        printer().setOutputFileName(file.path);
+    }
+    m_window.ShowStatus(QStringLiteral("Printing..."));
+    FileError error;
+    {
+        BusyPointer busy;
+        m_session.inFolderOrder(listNo, [&] { error = FilePrint(listNo); });
+        m_window.ListChanged(listNo);
+    }
+    if (error)
+        ReportFileError(error);
+    m_window.ShowStatus(QString());
+}
+
+FileError FileCommands::FilePrint(int listNo) {
+    const SnapshotList &list = m_session.list(listNo);
+    Progress progress;
+    // A long report would freeze the window for seconds: it is drawn on a worker thread (Qt
+    // paints on printers from any thread), with its own formatter. Esc ends it early; what was
+    // drawn by then is printed.
+    const EntryFormatter format(m_window.formatter().locale());
+    const bool attributes = printDialog()->includeAttributes();
+    FileError error;
+    runJob(progress, true,
+           [&] { error = ReportPrinter(printer()).print(list, attributes, format, &progress); });
+    return error;
+}
+
+void FileCommands::FilePageSetup_Click() {
+    QPageSetupDialog setup(&printer(), &m_window);
+    setup.exec();
 }

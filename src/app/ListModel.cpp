@@ -1,8 +1,8 @@
 #include "ListModel.h"
 
-#include "Icons.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/SnapshotList.h"
+#include "widgets/Icons.h"
 
 ListModel::ListModel(const SnapshotList &list, const EntryFormatter &formatter, QObject *parent)
     : QAbstractTableModel(parent), m_list(list), m_formatter(formatter) {}

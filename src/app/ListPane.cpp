@@ -1,9 +1,9 @@
 #include "ListPane.h"
 
 #include "ListModel.h"
-#include "Twips.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/SnapshotList.h"
+#include "widgets/Twips.h"
 
 #include <QHeaderView>
 #include <QListView>

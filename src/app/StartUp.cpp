@@ -1,5 +1,6 @@
 #include "StartUp.h"
 
+#include "FileCommands.h"
 #include "MainWindow.h"
 #include "dialogs/AboutDialog.h"
 
@@ -30,6 +31,6 @@ std::unique_ptr<MainWindow> Main(const QString &commandLine, QSettings &settings
     window->restorePlacement();
     window->show();
     if (!commandLine.isEmpty())
-        window->OpenSnapshot(commandLine);
+        window->commands().OpenSnapshot(commandLine);
     return window;
 }

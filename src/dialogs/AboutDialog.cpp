@@ -1,7 +1,8 @@
 #include "AboutDialog.h"
 
-#include "app/Icons.h"
-#include "app/Twips.h"
+#include "widgets/FixedDialog.h"
+#include "widgets/Icons.h"
+#include "widgets/Twips.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -28,9 +29,7 @@ QLabel *titleLabel(QWidget *parent, const QColor &colour, const QRect &geometry)
 
 } // namespace
 
-AboutDialog::AboutDialog(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
+AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent, FixedDialog::Flags) {
     setObjectName(QStringLiteral("About"));
     setWindowTitle(QStringLiteral("About Vistrel"));
     setFixedSize(Twips::toPixels(5475, 2940, this));

@@ -1,9 +1,10 @@
 #include "CompareDialog.h"
 
-#include "app/Icons.h"
-#include "app/Twips.h"
 #include "compare/CompareOptions.h"
 #include "snapshot/Workspace.h"
+#include "widgets/FixedDialog.h"
+#include "widgets/Icons.h"
+#include "widgets/Twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -38,9 +39,7 @@ QLabel *label(const QString &text, QWidget *parent, QWidget *buddy, int left, in
 
 } // namespace
 
-CompareDialog::CompareDialog(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
+CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Flags) {
     setObjectName(QStringLiteral("Compare"));
     setWindowTitle(QStringLiteral("Compare SnapShots"));
     setFixedSize(Twips::toPixels(6570, 6075, this));

@@ -1,6 +1,7 @@
 #include "HelpDialog.h"
 
-#include "app/Twips.h"
+#include "widgets/FixedDialog.h"
+#include "widgets/Twips.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -9,9 +10,7 @@
 #include <QVBoxLayout>
 
 HelpDialog::HelpDialog(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
-      m_text(new QPlainTextEdit(this)) {
+    : QDialog(parent, FixedDialog::Flags), m_text(new QPlainTextEdit(this)) {
     setObjectName(QStringLiteral("Help"));
     setWindowTitle(QStringLiteral("Vistrel Help!"));
     setFixedSize(Twips::toPixels(6855, 4470, this));

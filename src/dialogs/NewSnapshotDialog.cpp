@@ -1,8 +1,9 @@
 #include "NewSnapshotDialog.h"
 
-#include "app/Twips.h"
+#include "session/Session.h"
 #include "snapshot/Volumes.h"
-#include "snapshot/Workspace.h"
+#include "widgets/FixedDialog.h"
+#include "widgets/Twips.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -57,12 +58,10 @@ QLabel *labelFor(QWidget *buddy, const QString &caption) {
 
 } // namespace
 
-NewSnapshotDialog::NewSnapshotDialog(Workspace &ws, std::function<void(int)> selectTab,
+NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(int)> selectTab,
                                      bool separate, QWidget *parent,
                                      std::shared_ptr<Volumes> volumes)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
-      m_ws(ws), m_selectTab(std::move(selectTab)),
+    : QDialog(parent, FixedDialog::Flags), m_session(session), m_selectTab(std::move(selectTab)),
       m_volumes(volumes ? std::move(volumes) : Volumes::platform()) {
     setObjectName(QStringLiteral("Create"));
     setWindowTitle(QStringLiteral("Create new Snapshot"));
@@ -193,7 +192,7 @@ void NewSnapshotDialog::run(int listNo) {
     // The list may have been loaded or closed since the option was last selected.
     enableAppendTo(n);
 
-    openFolder(m_ws.DefPath[static_cast<std::size_t>(n)]);
+    openFolder(m_session.scanFolder(n));
     m_folderShown = true;
     followFolder();
     m_includeSubs->setChecked(true);
@@ -266,12 +265,12 @@ void NewSnapshotDialog::WhichList_Click(int i) {
     enableAppendTo(i);
     if (m_selectTab)
         m_selectTab(i);
-    if (m_separate->isChecked())
-        return;
-    if (m_folderShown)
-        m_ws.DefPath[static_cast<std::size_t>(3 - i)] = snapPath();
-    openFolder(m_ws.DefPath[static_cast<std::size_t>(i)]);
-    followFolder();
+    // Until it has been shown, the dialog's folder is nobody's to remember.
+    const QString shown = m_folderShown ? snapPath() : m_session.scanFolder(3 - i);
+    if (const auto folder = m_session.switchScanList(3 - i, i, shown, m_separate->isChecked())) {
+        openFolder(*folder);
+        followFolder();
+    }
 }
 
 void NewSnapshotDialog::DriveList_Change(int index) {
@@ -288,7 +287,7 @@ void NewSnapshotDialog::DirList_Change() {
 }
 
 void NewSnapshotDialog::OK_Click() {
-    m_ws.DefPath[static_cast<std::size_t>(whichList())] = snapPath();
+    m_session.rememberScanFolder(whichList(), snapPath());
     m_confirmed = true;
     accept();
 }
@@ -378,5 +377,5 @@ void NewSnapshotDialog::followFolder() {
 }
 
 void NewSnapshotDialog::enableAppendTo(int listNo) {
-    m_appendTo->setEnabled(!m_ws.list(listNo).isEmpty());
+    m_appendTo->setEnabled(!m_session.list(listNo).isEmpty());
 }

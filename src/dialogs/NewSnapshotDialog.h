@@ -11,14 +11,14 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 class QRadioButton;
+class Session;
 class Volumes;
-class Workspace;
 
 // The New Snapshot dialog (`Create`): the folder to record, the list it goes into, whether
 // subfolders count (and other volumes mounted below it), and whether to add to the list rather
 // than replace it. It is made once and
-// hidden between uses, so its check boxes and its folder stay as the user left them. It
-// remembers the last folder of each snapshot list in the workspace's `DefPath` slots 1 and 2.
+// hidden between uses, so its check boxes and its folder stay as the user left them. The
+// session remembers the last folder of each snapshot list.
 //
 // The folder list shows the current folder's ancestors, the folder itself and its subfolders;
 // only a double-click or Enter opens one, a single click merely highlights it. The drive list
@@ -28,7 +28,7 @@ class NewSnapshotDialog : public QDialog {
 public:
     // selectTab(i) shows tab i of the main window, which makes list i the current list.
     // Without volumes the dialog offers this machine's.
-    NewSnapshotDialog(Workspace &ws, std::function<void(int)> selectTab, bool separate,
+    NewSnapshotDialog(Session &session, std::function<void(int)> selectTab, bool separate,
                       QWidget *parent, std::shared_ptr<Volumes> volumes = {});
     ~NewSnapshotDialog() override;
 
@@ -75,7 +75,7 @@ private:
     void followFolder();
     void enableAppendTo(int listNo);
 
-    Workspace &m_ws;
+    Session &m_session;
     std::function<void(int)> m_selectTab;
     std::shared_ptr<Volumes> m_volumes;
 

@@ -1,9 +1,10 @@
 #include "PrintDialog.h"
 
-#include "app/Twips.h"
 #include "print/Report.h"
-#include "print/ReportPrinter.h"
 #include "snapshot/Workspace.h"
+#include "widgets/FixedDialog.h"
+#include "widgets/ReportPrinter.h"
+#include "widgets/Twips.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,9 +28,7 @@ template <typename W> W *placed(W *widget, int left, int top, int width, int hei
 } // namespace
 
 PrintDialog::PrintDialog(QPrinter &printer, std::function<int(int)> entries, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
-      m_printer(printer), m_entries(std::move(entries)) {
+    : QDialog(parent, FixedDialog::Flags), m_printer(printer), m_entries(std::move(entries)) {
     setObjectName(QStringLiteral("Printout"));
     setWindowTitle(QStringLiteral("Print Snapshot"));
     setFixedSize(Twips::toPixels(5745, 2670, this));

@@ -1,9 +1,10 @@
 #include "PropertiesDialog.h"
 
-#include "app/Twips.h"
+#include "session/Session.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/SnapshotList.h"
-#include "snapshot/Workspace.h"
+#include "widgets/FixedDialog.h"
+#include "widgets/Twips.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -29,9 +30,8 @@ template <class Box> void makeReadOnly(Box *box) {
 } // namespace
 
 PropertiesDialog::PropertiesDialog(const EntryFormatter &format, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
-      m_format(format), m_description(new QPlainTextEdit(this)), m_timeAndDate(new QLineEdit(this)),
+    : QDialog(parent, FixedDialog::Flags), m_format(format),
+      m_description(new QPlainTextEdit(this)), m_timeAndDate(new QLineEdit(this)),
       m_whereFrom(new QPlainTextEdit(this)), m_ok(new QPushButton(QStringLiteral("OK"), this)) {
     setObjectName(QStringLiteral("Properties"));
     setWindowTitle(QStringLiteral("Snapshot Properties"));
@@ -76,8 +76,7 @@ PropertiesDialog::PropertiesDialog(const EntryFormatter &format, QWidget *parent
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-bool PropertiesDialog::run(SnapshotList &list, int listNo) {
-    m_list = &list;
+bool PropertiesDialog::run(const SnapshotList &list, int listNo) {
     m_listNo = listNo;
     m_stored = false;
     const bool snapshot = listNo == ListNo::Original || listNo == ListNo::Final;
@@ -95,8 +94,15 @@ bool PropertiesDialog::run(SnapshotList &list, int listNo) {
     else
         m_ok->setFocus();
     exec();
-    m_list = nullptr;
     return m_stored;
+}
+
+QString PropertiesDialog::description() const {
+    return m_description->toPlainText();
+}
+
+bool PropertiesDialog::edited() const {
+    return m_description->document()->isModified();
 }
 
 bool PropertiesDialog::eventFilter(QObject *watched, QEvent *event) {
@@ -112,14 +118,7 @@ bool PropertiesDialog::eventFilter(QObject *watched, QEvent *event) {
 }
 
 bool PropertiesDialog::refuseUnstorable() {
-    const QString text = m_description->toPlainText();
-    qsizetype at = -1;
-    for (qsizetype i = 0; i < text.size() && at < 0; ++i) {
-        const QChar c = text.at(i);
-        if (c == u'"' || c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator ||
-            c == QChar::LineSeparator)
-            at = i;
-    }
+    const qsizetype at = Session::unstorableAt(m_description->toPlainText());
     if (at < 0)
         return false;
     QTextCursor cursor = m_description->textCursor();
@@ -137,9 +136,6 @@ void PropertiesDialog::OK_Click() {
     }
     if (refuseUnstorable())
         return;
-    m_list->description = m_description->toPlainText();
-    if (m_description->document()->isModified())
-        m_list->unsaved = true;
     m_stored = true;
     accept();
 }

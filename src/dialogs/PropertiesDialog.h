@@ -15,9 +15,11 @@ class PropertiesDialog : public QDialog {
 public:
     PropertiesDialog(const EntryFormatter &format, QWidget *parent);
 
-    // Shows list `listNo` modally. Returns true when OK stored the description of a snapshot
-    // list (which then counts as unsaved if the user edited the text).
-    bool run(SnapshotList &list, int listNo);
+    // Shows list `listNo` modally. Returns true when OK gave a snapshot list's description,
+    // which description() then holds; edited() tells whether the user changed the text.
+    bool run(const SnapshotList &list, int listNo);
+    QString description() const;
+    bool edited() const;
 
     QPlainTextEdit *descriptionBox() const { return m_description; }
 
@@ -34,7 +36,6 @@ private:
     QLineEdit *m_timeAndDate;
     QPlainTextEdit *m_whereFrom;
     QPushButton *m_ok;
-    SnapshotList *m_list = nullptr;
     int m_listNo = 0;
     bool m_stored = false;
 };

@@ -5,7 +5,7 @@
 #include <QString>
 #include <array>
 
-// The program-wide lists and the variables that go with them.
+// The six lists, in tab order.
 class Workspace {
 public:
     Workspace();
@@ -17,10 +17,6 @@ public:
     static QString ListName(int n);
     // The caption of tab n.
     static QString TabCaption(int n);
-
-    int CurrentList = 1;
-    int ShownList = 1;
-    std::array<QString, 3> DefPath;
 
 private:
     std::array<SnapshotList, ListNo::Count> m_lists;

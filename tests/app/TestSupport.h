@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/FileCommands.h"
 #include "app/MainWindow.h"
 #include "app/Prompts.h"
 #include "snapshot/SnapshotList.h"

@@ -136,7 +136,7 @@ class TestFileCommands : public QObject {
                 d->findChild<QCheckBox *>(QStringLiteral("AppendTo"))->setChecked(true);
             d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
         });
-        w.FileNew_Click();
+        w.commands().FileNew_Click();
     }
 
 private Q_SLOTS:
@@ -169,7 +169,7 @@ private Q_SLOTS:
         load(*w, 2, final, false);
         w->selectTab(tab);
         // Open and Import share the rule; Open asks for nothing more when refused.
-        w->FileOpen_Click();
+        w->commands().FileOpen_Click();
         if (target == 0) {
             QCOMPARE(prompts.asked.size(), 1);
             QVERIFY(prompts.asked[0].text.startsWith(
@@ -196,7 +196,7 @@ private Q_SLOTS:
         QVERIFY(list.unsaved);
         QVERIFY(list.source.endsWith(QStringLiteral(" - ") + first + QStringLiteral("/*.*")));
         QVERIFY(std::abs(list.created - DateSerial::now()) < 1.0 / 24);
-        QCOMPARE(w->workspace().DefPath[1], first);
+        QCOMPARE(w->session().DefPath[1], first);
         QCOMPARE(w->pane(1)->details()->model()->rowCount(), 4);
         QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("4"));
         QVERIFY(!QApplication::overrideCursor());
@@ -250,7 +250,7 @@ private Q_SLOTS:
             openInFolderList(d, root);
             d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
         });
-        w->FileNew_Click();
+        w->commands().FileNew_Click();
         QVERIFY(shownChecked);
         SnapshotList &list = w->workspace().list(1);
         QCOMPARE(list.size(), 6); // the tree, the mount point and the file on it
@@ -267,7 +267,7 @@ private Q_SLOTS:
             openInFolderList(d, root);
             d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
         });
-        w->FileNew_Click();
+        w->commands().FileNew_Click();
         // The Final, taken without the other volume: the mount point is listed, not entered.
         QCOMPARE(w->workspace().list(2).size(), 5);
         QCOMPARE(stored(), QStringLiteral("0"));
@@ -280,11 +280,11 @@ private Q_SLOTS:
         onNextDialog([](QDialog *d) {
             d->findChild<QAbstractButton *>(QStringLiteral("OpenExisting"))->click();
         });
-        w->FileNew_Click();
+        w->commands().FileNew_Click();
         QCOMPARE(prompts.fileAsked.size(), 1);
         QCOMPARE(prompts.fileAsked[0].title, QStringLiteral("Open Original Snapshot"));
         QCOMPARE(w->workspace().list(1).size(), 6);
-        QVERIFY(w->workspace().DefPath[1].isEmpty());
+        QVERIFY(w->session().DefPath[1].isEmpty());
         QVERIFY(!w->workspace().list(1).unsaved);
     }
 
@@ -336,14 +336,14 @@ private Q_SLOTS:
             prompts.files << QString(); // the save dialog is cancelled
         bool closed = false;
         if (caller == QLatin1String("close")) {
-            w->FileClose_Click();
+            w->commands().FileClose_Click();
         } else if (caller == QLatin1String("open")) {
             prompts.files.prepend(other);
-            w->FileOpen_Click();
+            w->commands().FileOpen_Click();
         } else if (caller == QLatin1String("import")) {
             prompts.answers.prepend(Button::Ok); // the notice
             prompts.files.prepend(listing);
-            w->FileImport_Click();
+            w->commands().FileImport_Click();
         } else if (caller == QLatin1String("new")) {
             newSnapshot(*w, tree, 1, false);
         } else {
@@ -419,9 +419,9 @@ private Q_SLOTS:
         auto w = makeWindow();
         load(*w, listNo, 3, false);
         w->workspace().list(listNo).fileName = fileName;
-        w->workspace().DefPath[0] = QStringLiteral("/remembered");
+        w->session().DefPath[0] = QStringLiteral("/remembered");
         w->selectTab(listNo);
-        w->FileSaveAs_Click();
+        w->commands().FileSaveAs_Click();
         QCOMPARE(prompts.fileAsked.size(), 1);
         QCOMPARE(prompts.fileAsked[0].proposed, proposed);
         QCOMPARE(prompts.fileAsked[0].title, title);
@@ -450,7 +450,7 @@ private Q_SLOTS:
         QDir().mkpath(path(QStringLiteral("out")));
         prompts.files << file;
         prompts.saveFilters << filter;
-        exportCommand ? w->FileExport_Click() : w->FileSaveAs_Click();
+        exportCommand ? w->commands().FileExport_Click() : w->commands().FileSaveAs_Click();
         QCOMPARE(prompts.fileAsked[0].selected, exportCommand ? 2 : 1);
         const QByteArray written = readFile(file);
         QCOMPARE(written.startsWith("\"entry"), csv);
@@ -458,7 +458,7 @@ private Q_SLOTS:
         QCOMPARE(ReadSnapshot(file, read).ok(), !csv);
         // Only a snapshot file saves the snapshot.
         QCOMPARE(w->workspace().list(1).unsaved, csv);
-        QCOMPARE(w->workspace().DefPath[0], path(QStringLiteral("out")));
+        QCOMPARE(w->session().DefPath[0], path(QStringLiteral("out")));
     }
 
     void closeResetsCompareOptions() {
@@ -474,7 +474,7 @@ private Q_SLOTS:
         options.ignoreSize = options.ignoreStamp = options.compared = true;
         options.tolerance = QStringLiteral("5");
         w->selectTab(1);
-        w->FileClose_Click();
+        w->commands().FileClose_Click();
         QVERIFY(prompts.asked.isEmpty());
         QVERIFY(w->workspace().list(1).isEmpty());
         QVERIFY(w->workspace().list(1).limits.empty());
@@ -502,7 +502,7 @@ private Q_SLOTS:
         QFETCH(QString, after);
         auto w = makeWindow();
         w->compareOptions().tolerance = before;
-        w->FileImport_Click(); // the file dialog is cancelled
+        w->commands().FileImport_Click(); // the file dialog is cancelled
         QCOMPARE(w->compareOptions().tolerance, after);
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Important"));
@@ -522,7 +522,7 @@ private Q_SLOTS:
                            "WIN      INI         1,234  01/02/99  10:31 win.ini\r\n"
                            "BAD      INI         1,234  99/99/99  10:31 bad.ini\r\n");
         prompts.files << listing;
-        w->FileImport_Click();
+        w->commands().FileImport_Click();
         const SnapshotList &list = w->workspace().list(1);
         QCOMPARE(list.size(), 2);
         QCOMPARE(list.description, listing);
@@ -571,7 +571,7 @@ private Q_SLOTS:
                 d->reject();
             }
         });
-        w->FileProps_Click();
+        w->commands().FileProps_Click();
         const bool snapshot = listNo <= 2;
         QCOMPARE(stayedOpen, refusedAt >= 0);
         const bool stored = snapshot && refusedAt < 0;
@@ -637,7 +637,7 @@ private Q_SLOTS:
             writeFile(path(file), content == " " ? QByteArray() : content);
         prompts.files << path(file);
         prompts.answers = {Button::Ok};
-        w->FileOpen_Click();
+        w->commands().FileOpen_Click();
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
         QCOMPARE(prompts.asked[0].text, message);
@@ -649,7 +649,7 @@ private Q_SLOTS:
         // A folder cannot be opened either.
         prompts.asked.clear();
         prompts.files << dir->path();
-        w->FileOpen_Click();
+        w->commands().FileOpen_Click();
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
         QCOMPARE(w->workspace().list(1).size(), 4);
@@ -663,7 +663,7 @@ private Q_SLOTS:
         QDir().mkpath(path(QStringLiteral("ro")));
         QFile::setPermissions(path(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner);
         prompts.files << path(QStringLiteral("ro/x.dir"));
-        w->FileSaveAs_Click();
+        w->commands().FileSaveAs_Click();
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
         QVERIFY(w->workspace().list(1).unsaved);
@@ -683,7 +683,7 @@ private Q_SLOTS:
         });
         Progress progress;
         bool stopped = false;
-        w->runJob(progress, true, [&] {
+        w->commands().runJob(progress, true, [&] {
             // Gives up after ten seconds so a fault cannot hang the test.
             for (int i = 0; i < 1000 && !progress.cancelled(); ++i)
                 QThread::msleep(10);
@@ -699,11 +699,11 @@ private Q_SLOTS:
         auto w = makeWindow();
         const FileError notReady = FileError::fromCode(FileError::DriveNotReady);
         prompts.answers = {Button::Retry};
-        QCOMPARE(w->ReportFileError(notReady), Button::Retry);
+        QCOMPARE(w->commands().ReportFileError(notReady), Button::Retry);
         QCOMPARE(prompts.asked[0].buttons,
                  QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
         QCOMPARE(prompts.asked[0].text, QStringLiteral("Drive not ready"));
-        w->ReportFileError(FileError::fromCode(1234, QStringLiteral("Something odd")));
+        w->commands().ReportFileError(FileError::fromCode(1234, QStringLiteral("Something odd")));
         QCOMPARE(prompts.asked[1].text, QStringLiteral("Something odd"));
         QCOMPARE(prompts.asked[1].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }

@@ -5,12 +5,12 @@
 #include "app/ListModel.h"
 #include "app/ListPane.h"
 #include "app/StatusPanel.h"
-#include "app/Twips.h"
 #include "dialogs/HelpDialog.h"
 #include "files/FileError.h"
 #include "files/SnapshotFile.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/Sorting.h"
+#include "widgets/Twips.h"
 
 #include <QAction>
 #include <QApplication>
@@ -135,8 +135,8 @@ private Q_SLOTS:
                                     QStringLiteral("Import"), QStringLiteral("Save As"),
                                     QStringLiteral("Close"), QStringLiteral("Compare"),
                                     QStringLiteral("Export"), QStringLiteral("Print")}));
-        QCOMPARE(w->workspace().CurrentList, 1);
-        QCOMPARE(w->workspace().ShownList, 1);
+        QCOMPARE(w->CurrentList(), 1);
+        QCOMPARE(w->ShownList(), 1);
         QCOMPARE(w->statusPanel(1)->text(), QString());
         QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("0"));
         QCOMPARE(w->statusPanel(2)->width(), Twips::toPixels(1440, w.get()));
@@ -175,7 +175,7 @@ private Q_SLOTS:
             load(*w, n, result);
         w->selectTab(tab);
         w->TabStrip_Click();
-        QCOMPARE(w->workspace().CurrentList, tab);
+        QCOMPARE(w->CurrentList(), tab);
         for (const char *name : {"FileSaveAs", "FileExport", "FilePrint", "FileProps"})
             QCOMPARE(action(*w, name)->isEnabled(), entryCommands);
         for (const char *key : {"Save As", "Export", "Print"})
@@ -282,40 +282,6 @@ private Q_SLOTS:
         QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("0"));
     }
 
-    void progressThrottle() {
-        auto w = makeWindow();
-        double now = 1000.0;
-        w->setClock([&now] { return now; });
-        w->LastProgressTime = 0;
-        w->ProgressTotal = 99;
-        int n = 9;
-        w->ShowProgress(n);
-        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("10%"));
-        // Within half a second: nothing changes.
-        now += 0.3;
-        n = 49;
-        w->ShowProgress(n);
-        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("10%"));
-        now += 0.2; // exactly half a second after the last update still waits
-        w->ShowProgress(n);
-        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("10%"));
-        now += 0.1;
-        w->ShowProgress(n);
-        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("50%"));
-        // The count request writes the count back to the caller.
-        load(*w, 1, 7);
-        now += 1;
-        n = -1;
-        w->ShowProgress(n);
-        QCOMPARE(n, 7);
-        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("7"));
-        // A throttled count request leaves the caller's variable alone.
-        n = -1;
-        now += 0.1;
-        w->ShowProgress(n);
-        QCOMPARE(n, -1);
-    }
-
     void progressPercent_data() {
         QTest::addColumn<int>("n");
         QTest::addColumn<int>("total");
@@ -331,12 +297,7 @@ private Q_SLOTS:
         QFETCH(int, n);
         QFETCH(int, total);
         QFETCH(QString, shown);
-        auto w = makeWindow();
-        double now = 5000;
-        w->setClock([&now] { return now; });
-        w->ProgressTotal = total;
-        w->ShowProgress(n);
-        QCOMPARE(w->statusPanel(2)->text(), shown);
+        QCOMPARE(FileCommands::percentText(n, total), shown);
     }
 
     void settingsDefaults() {
@@ -344,7 +305,7 @@ private Q_SLOTS:
             auto w = makeWindow();
             QVERIFY(action(*w, "ViewGrid")->isChecked());
             QVERIFY(action(*w, "ViewWidths")->isChecked());
-            for (const QString &path : w->workspace().DefPath)
+            for (const QString &path : w->session().DefPath)
                 QVERIFY(path.isEmpty());
             QVERIFY(!w->newSnapshotState().separate);
             w->show();
@@ -352,7 +313,7 @@ private Q_SLOTS:
             QCOMPARE(w->frameGeometry().topLeft(), QPoint(0, 0));
             QCOMPARE(w->frameGeometry().size(), Twips::toPixels(9630, 6120, w.get()));
             QVERIFY(!w->isMaximized());
-            w->workspace().DefPath[1] = QStringLiteral("/home/user/Data");
+            w->session().DefPath[1] = QStringLiteral("/home/user/Data");
             w->close();
         }
         QCOMPARE(store->value(QStringLiteral("ViewGrid")), QStringLiteral("1"));
@@ -701,13 +662,13 @@ private Q_SLOTS:
         auto w = makeWindow();
         w->show();
         w->selectTab(4);
-        w->OpenSnapshot(path);
+        w->commands().OpenSnapshot(path);
         QVERIFY(prompts.asked.isEmpty());
         const SnapshotList &list = w->workspace().list(1);
         QCOMPARE(list.size(), 25);
         QCOMPARE(list.fileName, path);
         QVERIFY(!list.unsaved);
-        QCOMPARE(w->workspace().DefPath[0], dir.path());
+        QCOMPARE(w->session().DefPath[0], dir.path());
         QCOMPARE(w->tabStrip()->currentIndex(), 0);
         QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("C:\\Data"));
         QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("25"));
@@ -717,7 +678,7 @@ private Q_SLOTS:
         QVERIFY(!QApplication::overrideCursor());
 
         // The next file goes to the empty Final list.
-        w->OpenSnapshot(path);
+        w->commands().OpenSnapshot(path);
         QCOMPARE(w->workspace().list(2).size(), 25);
         QCOMPARE(w->tabStrip()->currentIndex(), 1);
         QVERIFY(action(*w, "FileCompare")->isEnabled());
@@ -740,7 +701,7 @@ private Q_SLOTS:
             file.write(content);
         }
         auto w = makeWindow();
-        w->OpenSnapshot(path);
+        w->commands().OpenSnapshot(path);
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
         QCOMPARE(prompts.asked[0].text, FileError::fromCode(code).message());
@@ -756,7 +717,7 @@ private Q_SLOTS:
     void driveNotReadyOffersRetry() {
         auto w = makeWindow();
         prompts.answers = {QMessageBox::Retry};
-        QCOMPARE(w->ReportFileError(FileError::fromCode(FileError::DriveNotReady)),
+        QCOMPARE(w->commands().ReportFileError(FileError::fromCode(FileError::DriveNotReady)),
                  QMessageBox::Retry);
         QCOMPARE(prompts.asked[0].buttons,
                  QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
@@ -767,14 +728,14 @@ private Q_SLOTS:
         load(*w, 1, 2);
         load(*w, 2, 2);
         w->selectTab(2);
-        QVERIFY(w->PickTargetList());
-        QCOMPARE(w->workspace().CurrentList, 2);
+        QVERIFY(w->commands().PickTargetList());
+        QCOMPARE(w->CurrentList(), 2);
         w->selectTab(6);
-        QVERIFY(!w->PickTargetList());
+        QVERIFY(!w->commands().PickTargetList());
         QCOMPARE(prompts.asked.size(), 1);
         QVERIFY(prompts.asked[0].text.startsWith(
             QStringLiteral("Original and Final Snapshots are already loaded.")));
-        QCOMPARE(w->workspace().CurrentList, 6);
+        QCOMPARE(w->CurrentList(), 6);
     }
 
     void helpWindow() {

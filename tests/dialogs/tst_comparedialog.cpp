@@ -152,7 +152,7 @@ private Q_SLOTS:
         sortedChanged.sort();
 
         auto w = makeWindow();
-        CompareDialog *d = w->compareDialog();
+        CompareDialog *d = w->commands().compareDialog();
         whenShown(d, [&] {
             if (ignoreSize)
                 QTest::mouseClick(d->ignoreSize(), Qt::LeftButton);
@@ -170,7 +170,7 @@ private Q_SLOTS:
             }
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w->FileCompare_Click();
+        w->commands().FileCompare_Click();
 
         QVERIFY(!d->isVisible());
         QVERIFY(prompts.asked.isEmpty());
@@ -187,7 +187,7 @@ private Q_SLOTS:
 
     void cancelKeepsChanges() {
         auto w = makeWindow();
-        CompareDialog *d = w->compareDialog();
+        CompareDialog *d = w->commands().compareDialog();
         whenShown(d, [&] {
             d->limitedTo(1)->setCurrentIndex(d->limitedTo(1)->findText(QStringLiteral("sub\\")));
             QTest::mouseClick(d->ignoreSize(), Qt::LeftButton);
@@ -195,7 +195,7 @@ private Q_SLOTS:
             d->timeTolerance()->setText(QStringLiteral("7"));
             QTest::keyClick(d, Qt::Key_Escape);
         });
-        w->FileCompare_Click();
+        w->commands().FileCompare_Click();
         QVERIFY(!d->isVisible());
         const CompareOptions &o = w->compareOptions();
         QCOMPARE(o.limitOriginal, QStringLiteral("sub\\"));
@@ -215,13 +215,13 @@ private Q_SLOTS:
             QVERIFY(d->okButton()->hasFocus() || !QApplication::focusWidget());
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->FileCompare_Click();
+        w->commands().FileCompare_Click();
         QCOMPARE(seen, (QStringList{u"sub\\"_s, u""_s, u"Hidden,Archive"_s, u"7"_s}));
     }
 
     void resetShowsAfterSnapshotCleared() {
         auto w = makeWindow();
-        CompareDialog *d = w->compareDialog();
+        CompareDialog *d = w->commands().compareDialog();
         whenShown(d, [&] {
             for (int n = 1; n <= 2; ++n)
                 d->limitedTo(n)->setCurrentIndex(
@@ -233,7 +233,7 @@ private Q_SLOTS:
             d->timeTolerance()->setText(QStringLiteral("3"));
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->FileCompare_Click();
+        w->commands().FileCompare_Click();
 
         // A new Original replaces the old one: new folders, options reset.
         SnapshotList &original = w->workspace().list(1);
@@ -258,12 +258,12 @@ private Q_SLOTS:
             QCOMPARE(d->limitedTo(2)->currentText(), QStringLiteral("sub\\"));
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->FileCompare_Click();
+        w->commands().FileCompare_Click();
     }
 
     void dateTimeDisablesTolerance() {
         auto w = makeWindow();
-        CompareDialog *d = w->compareDialog();
+        CompareDialog *d = w->commands().compareDialog();
         whenShown(d, [&] {
             d->timeTolerance()->setText(QStringLiteral("12"));
             // The access key of "&Date/Time" toggles it from the keyboard.
@@ -280,14 +280,14 @@ private Q_SLOTS:
             QTest::mouseClick(d->ignoreStamp(), Qt::LeftButton);
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->FileCompare_Click();
+        w->commands().FileCompare_Click();
         // The next showing has the box greyed out, as the check box was left.
         bool enabled = true;
         whenShown(d, [&] {
             enabled = d->timeTolerance()->isEnabled();
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->FileCompare_Click();
+        w->commands().FileCompare_Click();
         QVERIFY(!enabled);
     }
 
@@ -319,7 +319,7 @@ private Q_SLOTS:
         QFETCH(QStringList, descriptions);
         auto w = makeWindow();
         w->workspace().list(1).description = QStringLiteral("/orig");
-        CompareDialog *d = w->compareDialog();
+        CompareDialog *d = w->commands().compareDialog();
         QStringList shownPaths;
         whenShown(d, [&] {
             shownPaths << d->snapPath(1)->text() << d->snapPath(2)->text();
@@ -327,7 +327,7 @@ private Q_SLOTS:
             d->limitedTo(2)->setCurrentIndex(d->limitedTo(2)->findText(limitFinal));
             QTest::keyClick(d, Qt::Key_Return);
         });
-        w->FileCompare_Click();
+        w->commands().FileCompare_Click();
         QCOMPARE(shownPaths, (QStringList{u"/orig"_s, u"/final"_s}));
         QStringList got;
         for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)

@@ -1,8 +1,8 @@
 // The New Snapshot dialog: where it opens, how the folder follows the chosen list and drive,
 // how folders are opened, and what its buttons leave behind.
 #include "dialogs/NewSnapshotDialog.h"
+#include "session/Session.h"
 #include "snapshot/Volumes.h"
-#include "snapshot/Workspace.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -91,7 +91,7 @@ bool runDialog(NewSnapshotDialog &dialog, int listNo, const std::function<void()
     return shown && !QTest::currentTestFailed();
 }
 
-void addEntry(Workspace &ws, int listNo) {
+void addEntry(Session &ws, int listNo) {
     ws.list(listNo).append(u"a.txt", u"", 32, 1, 40000.0);
 }
 
@@ -116,7 +116,7 @@ private Q_SLOTS:
         QVERIFY(QDir::setCurrent(tree.path(QStringLiteral("start"))));
         const QString start = QDir::toNativeSeparators(QDir::currentPath());
 
-        Workspace ws;
+        Session ws;
         if (listNo == 2)
             addEntry(ws, 1);
         if (finalRemembered)
@@ -155,7 +155,7 @@ private Q_SLOTS:
         volumes->volumes = {{QDir::rootPath(), QString()},
                             {tree.path(QStringLiteral("a")), QStringLiteral("Alpha")},
                             {tree.path(QStringLiteral("b")), QStringLiteral("Beta")}};
-        Workspace ws;
+        Session ws;
         ws.DefPath[1] = tree.native(QStringLiteral("a"));
         ws.DefPath[2] = tree.native(QStringLiteral("b"));
         QList<int> tabs;
@@ -205,7 +205,7 @@ private Q_SLOTS:
         QFETCH(int, listNo);
         QFETCH(int, switchTo);
         QFETCH(bool, enabled);
-        Workspace ws;
+        Session ws;
         NewSnapshotDialog dialog(ws, {}, false, nullptr);
         QVERIFY(runDialog(dialog, 1));
         for (int n = 1; n <= 2; ++n) {
@@ -233,7 +233,7 @@ private Q_SLOTS:
         QFETCH(QString, how);
         QFETCH(bool, opens);
         const Tree tree({QStringLiteral("a/x")});
-        Workspace ws;
+        Session ws;
         ws.DefPath[1] = tree.native(QStringLiteral("a"));
         NewSnapshotDialog dialog(ws, {}, false, nullptr);
         bool stillShown = false;
@@ -265,7 +265,7 @@ private Q_SLOTS:
 
     void ancestorsAndRoot() {
         const Tree tree({QStringLiteral("a/b/c/d")});
-        Workspace ws;
+        Session ws;
         ws.DefPath[1] = tree.native(QStringLiteral("a/b/c")) + QDir::separator();
         NewSnapshotDialog dialog(ws, {}, false, nullptr);
         QStringList shown, afterUp;
@@ -297,7 +297,7 @@ private Q_SLOTS:
                             {tree.path(QStringLiteral("disk")), QStringLiteral("Disk")},
                             {tree.path(QStringLiteral("empty")), QStringLiteral("NoMedium")}};
         volumes->unreadable = {tree.path(QStringLiteral("empty"))};
-        Workspace ws;
+        Session ws;
         ws.DefPath[1] = tree.native(QStringLiteral("disk/sub"));
         NewSnapshotDialog dialog(ws, {}, false, nullptr, volumes);
         const QString disk = tree.native(QStringLiteral("disk")) + QStringLiteral(" [Disk]");
@@ -322,7 +322,7 @@ private Q_SLOTS:
     }
 
     void keyboard() {
-        Workspace ws;
+        Session ws;
         NewSnapshotDialog dialog(ws, {}, false, nullptr);
         QStringList tabOrder, accessKeys;
         QVERIFY(runDialog(dialog, 1, [&] {
@@ -371,7 +371,7 @@ private Q_SLOTS:
         QFETCH(bool, confirmed);
         QFETCH(bool, openExisting);
         const Tree tree({QStringLiteral("a/sub"), QStringLiteral("b/sub")});
-        Workspace ws;
+        Session ws;
         ws.DefPath[1] = tree.native(QStringLiteral("a"));
         ws.DefPath[2] = tree.native(QStringLiteral("b"));
         NewSnapshotDialog dialog(ws, {}, false, nullptr);
@@ -396,7 +396,7 @@ private Q_SLOTS:
 
     void rememberedFolderGone() {
         const Tree tree({QStringLiteral("kept"), QStringLiteral("gone")});
-        Workspace ws;
+        Session ws;
         ws.DefPath[1] = tree.native(QStringLiteral("kept"));
         NewSnapshotDialog dialog(ws, {}, false, nullptr);
         QVERIFY(runDialog(dialog, 1));

@@ -7,7 +7,7 @@
 #include "app/StatusPanel.h"
 #include "dialogs/PrintDialog.h"
 #include "print/Report.h"
-#include "print/ReportPrinter.h"
+#include "widgets/ReportPrinter.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/Sorting.h"
 
@@ -63,7 +63,7 @@ class TestPrinting : public QObject {
     std::unique_ptr<MainWindow> makeWindow() {
         auto w = std::make_unique<MainWindow>(store->settings(), prompts);
         // The same printer on every machine: a PDF file.
-        w->printer().setOutputFormat(QPrinter::PdfFormat);
+        w->commands().printer().setOutputFormat(QPrinter::PdfFormat);
         w->show();
         return w;
     }
@@ -74,13 +74,13 @@ class TestPrinting : public QObject {
     }
     // Runs File > Print and presses OK in the Print dialog.
     static void printWithOk(MainWindow &w, bool attributes = false) {
-        PrintDialog *d = w.printDialog();
+        PrintDialog *d = w.commands().printDialog();
         whenShown(d, [d, attributes] {
             d->printAttr()->setChecked(attributes);
             QVERIFY(d->okButton()->isEnabled());
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w.FilePrint_Click();
+        w.commands().FilePrint_Click();
     }
 
 private Q_SLOTS:
@@ -115,9 +115,9 @@ private Q_SLOTS:
         const int other = shown == 4 ? 1 : 4;
         load(*w, other, 3);
         w->selectTab(shown);
-        w->printer().setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+        w->commands().printer().setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
 
-        PrintDialog *d = w->printDialog();
+        PrintDialog *d = w->commands().printDialog();
         QCOMPARE(d->whatPrinter()->text(), u"WhatPrinter"_s);
         QStringList seen;
         bool okEnabled = false, otherEnabled = false;
@@ -129,12 +129,12 @@ private Q_SLOTS:
             otherEnabled = d->okButton()->isEnabled();
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->FilePrint_Click();
+        w->commands().FilePrint_Click();
 
         QCOMPARE(d->selection()->count(), ListNo::Count);
         QCOMPARE(seen.value(0), Workspace::TabCaption(shown));
         QCOMPARE(seen.value(1), u"PDF file"_s);
-        QCOMPARE(seen.value(2), PrintDialog::printerFont(w->printer()));
+        QCOMPARE(seen.value(2), PrintDialog::printerFont(w->commands().printer()));
         QVERIFY(!seen.value(2).isEmpty());
         QCOMPARE(seen.value(3), estimate);
         QCOMPARE(okEnabled, entries > 0);
@@ -205,7 +205,7 @@ private Q_SLOTS:
         fillReport(w->workspace().list(1), 300);
         w->ListChanged(1);
         w->TabStrip_Click();
-        w->printer().setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+        w->commands().printer().setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
         const QString pdf = out.filePath(u"report.pdf"_s);
         prompts.files << pdf;
         printWithOk(*w, attributes);
@@ -245,7 +245,7 @@ private Q_SLOTS:
         }
         QVERIFY(cut > 0);
         // The columns line up as long as every character is as wide as the next.
-        const QFontMetricsF metrics(QFont(reportFont(), &w->printer()));
+        const QFontMetricsF metrics(QFont(reportFont(), &w->commands().printer()));
         for (QChar c : u"0,:/ (APMWix"_s)
             QCOMPARE(metrics.horizontalAdvance(c), metrics.horizontalAdvance(u' '));
     }
@@ -293,8 +293,8 @@ private Q_SLOTS:
         auto w = makeWindow();
         load(*w, 1, 5);
         w->TabStrip_Click();
-        w->printer().setPageOrientation(QPageLayout::Landscape);
-        const QPageLayout before = w->printer().pageLayout();
+        w->commands().printer().setPageOrientation(QPageLayout::Landscape);
+        const QPageLayout before = w->commands().printer().pageLayout();
         QString setupClass;
         auto cancelSetup = [&] {
             QWidget *setup = QApplication::activeModalWidget();
@@ -303,7 +303,7 @@ private Q_SLOTS:
                 setup->close();
         };
         if (fromPrintDialog) {
-            PrintDialog *d = w->printDialog();
+            PrintDialog *d = w->commands().printDialog();
             QString estimate;
             whenShown(d, [&] {
                 estimate = d->estimation()->text();
@@ -312,16 +312,16 @@ private Q_SLOTS:
                 QCOMPARE(d->estimation()->text(), estimate);
                 QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
             });
-            w->FilePrint_Click();
+            w->commands().FilePrint_Click();
             QVERIFY(estimate.endsWith(u"43 lines per page"_s));
             QVERIFY(prompts.fileAsked.isEmpty());
         } else {
             QTimer::singleShot(0, w.get(), cancelSetup);
-            w->FilePageSetup_Click();
+            w->commands().FilePageSetup_Click();
         }
         QCOMPARE(setupClass, fromPrintDialog ? u"QPrintDialog"_s : u"QPageSetupDialog"_s);
-        QVERIFY(w->printer().pageLayout().isEquivalentTo(before));
-        QCOMPARE(w->printer().pageLayout().orientation(), QPageLayout::Landscape);
+        QVERIFY(w->commands().printer().pageLayout().isEquivalentTo(before));
+        QCOMPARE(w->commands().printer().pageLayout().orientation(), QPageLayout::Landscape);
     }
 };
 

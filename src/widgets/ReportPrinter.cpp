@@ -1,6 +1,6 @@
 #include "ReportPrinter.h"
 
-#include "Report.h"
+#include "print/Report.h"
 
 #include <QFile>
 #include <QFileInfo>

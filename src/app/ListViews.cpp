@@ -1,0 +1,82 @@
+#include "ListViews.h"
+
+#include "BusyPointer.h"
+#include "ListModel.h"
+#include "ListPane.h"
+#include "session/Session.h"
+#include "snapshot/Columns.h"
+#include "snapshot/Sorting.h"
+
+#include <QTableView>
+
+ListViews::ListViews(Session &session, const EntryFormatter &format, QWidget *parent)
+    : QObject(parent), m_session(session) {
+    for (int n = 1; n <= ListNo::Count; ++n) {
+        const auto k = static_cast<std::size_t>(n - 1);
+        m_models[k] = new ListModel(session.list(n), format, this);
+        m_panes[k] = new ListPane(n, m_models[k], parent);
+        m_panes[k]->setObjectName(QStringLiteral("Files%1").arg(n));
+        connect(m_panes[k], &ListPane::headerClicked, this,
+                [this, n](int column) { Q_EMIT headerClicked(n, column); });
+    }
+}
+
+void ListViews::ListChanged(int listNo) {
+    m_models[static_cast<std::size_t>(listNo - 1)]->listChanged();
+    const SortState &state = m_session.list(listNo).sort;
+    pane(listNo)->showSortState(state.key, state.order);
+}
+
+void ListViews::holdList(int listNo) {
+    m_models[static_cast<std::size_t>(listNo - 1)]->hold();
+}
+
+void ListViews::selectFirstEntry(int listNo) {
+    if (!m_session.list(listNo).isEmpty())
+        pane(listNo)->details()->setCurrentIndex(pane(listNo)->model()->index(0, 0));
+}
+
+void ListViews::SortList(int listNo, int key, int order) {
+    SnapshotList &list = m_session.list(listNo);
+    if (list.sort.key == key && list.sort.order == order)
+        return;
+    BusyPointer busy;
+    ::SortList(list, key, order);
+    ListChanged(listNo);
+}
+
+bool ListViews::Files_ColumnClick(int listNo, int column) {
+    const int key = headerSortKey(listNo, column);
+    if (key >= 0)
+        SortList(listNo, key, -1);
+    // Even a list that was already sorted this way, or refused the column, shows its order
+    // again (the header flips its indicator by itself on a click).
+    const SortState &state = m_session.list(listNo).sort;
+    pane(listNo)->showSortState(state.key, state.order);
+    return key >= 0;
+}
+
+void ListViews::SyncColumnWidths(int from, int to) {
+    ListPane *p = pane(from);
+    ListPane *q = pane(to);
+    for (int c = 0; c < Col::Count; ++c) {
+        if (p != q && isLinkedColumn(c))
+            q->setColumnWidth(c, p->columnWidth(c));
+    }
+    if (to == ListNo::Changed) {
+        for (int c = 0; c < Col::Count; ++c) {
+            if (column(c).partner >= 0)
+                q->setColumnWidth(c, q->columnWidth(column(c).partner));
+        }
+    }
+}
+
+void ListViews::setSummaryView(bool summary) {
+    for (ListPane *p : m_panes)
+        p->setSummaryView(summary);
+}
+
+void ListViews::setGridLines(bool on) {
+    for (ListPane *p : m_panes)
+        p->setGridLines(on);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <array>
+
+class EntryFormatter;
+class ListModel;
+class ListPane;
+class QWidget;
+class Session;
+
+// The six list views, one per tab, over the session's lists: each list's model and pane, the
+// sorts a header click asks for, the view mode, grid lines and linked column widths.
+class ListViews : public QObject {
+    Q_OBJECT
+public:
+    // The panes are made as children of `parent`; whoever shows them takes them.
+    ListViews(Session &session, const EntryFormatter &format, QWidget *parent);
+
+    ListPane *pane(int listNo) const { return m_panes[static_cast<std::size_t>(listNo - 1)]; }
+
+    // The entries of a list changed: its view shows them anew, with its sort state.
+    void ListChanged(int listNo);
+    // Keeps the view of a list off it while a worker changes it, until ListChanged.
+    void holdList(int listNo);
+    void selectFirstEntry(int listNo);
+    // Sorts a list by a zero-based column; order 0 ascending, 1 descending, -1 toggle.
+    void SortList(int listNo, int key, int order);
+    // A click on the header of a zero-based column: sorts by it, or returns false when the
+    // list refuses to be sorted by that column.
+    bool Files_ColumnClick(int listNo, int column);
+    // Carries the visible columns' widths from list `from` to list `to` (the Changed list's
+    // Orig columns follow the columns beside them).
+    void SyncColumnWidths(int from, int to);
+    void setSummaryView(bool summary);
+    void setGridLines(bool on);
+
+Q_SIGNALS:
+    void headerClicked(int listNo, int column);
+
+private:
+    Session &m_session;
+    std::array<ListModel *, 6> m_models{};
+    std::array<ListPane *, 6> m_panes{};
+};

@@ -1,0 +1,166 @@
+#include "Session.h"
+
+#include "compare/Comparison.h"
+#include "files/DosImport.h"
+#include "snapshot/Attributes.h"
+#include "snapshot/DateSerial.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/NewSnapshot.h"
+#include "snapshot/Sorting.h"
+
+#include <QFileInfo>
+#include <optional>
+
+namespace {
+bool isSnapshotList(int n) {
+    return n == ListNo::Original || n == ListNo::Final;
+}
+} // namespace
+
+QString folderOf(const QString &path) {
+    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    return cut >= 0 ? path.left(cut) : QString();
+}
+
+const QString Session::TargetRefusal = QStringLiteral(
+    "Original and Final Snapshots are already loaded. You need to select either the Original or "
+    "Final Snapshot tab before you can create or open another.");
+
+int Session::PickTargetList(int shownList) const {
+    if (list(ListNo::Original).isEmpty())
+        return ListNo::Original;
+    if (list(ListNo::Final).isEmpty())
+        return ListNo::Final;
+    return isSnapshotList(shownList) ? shownList : 0;
+}
+
+QString Session::saveQuestion(int listNo) const {
+    if (!list(listNo).unsaved)
+        return {};
+    return Workspace::ListName(listNo) +
+           QStringLiteral(" Snapshot has not been saved, save it now?");
+}
+
+void Session::CloseSnapshot(int listNo) {
+    SnapshotList &closed = list(listNo);
+    closed.unsaved = false;
+    closed.description.clear();
+    closed.clearEntries();
+    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
+        list(n).clearEntries();
+        list(n).description.clear();
+    }
+    m_options.reset(listNo);
+}
+
+Session::SaveTarget Session::proposedSaveTarget(int listNo) const {
+    const SnapshotList &saved = list(listNo);
+    SaveTarget target{QStringLiteral("Save/Export ") + Workspace::TabCaption(listNo), DefPath[0],
+                      QString()};
+    if (isSnapshotList(listNo)) {
+        if (saved.fileName.isEmpty()) {
+            target.name = QStringLiteral("Untitled");
+        } else {
+            if (QFileInfo(saved.fileName).isAbsolute())
+                target.folder = folderOf(saved.fileName);
+            target.name = LastPathPart(saved.fileName);
+        }
+    } else {
+        target.name = Workspace::TabCaption(listNo);
+    }
+    // The name stops at its first period: the dialog adds the extension of the type chosen.
+    const qsizetype period = target.name.indexOf(u'.');
+    if (period >= 0)
+        target.name.truncate(period);
+    return target;
+}
+
+void Session::rememberFileFolder(const QString &path) {
+    DefPath[0] = folderOf(path);
+}
+
+const QString &Session::scanFolder(int listNo) const {
+    return DefPath[static_cast<std::size_t>(listNo == ListNo::Final ? 2 : 1)];
+}
+
+void Session::rememberScanFolder(int listNo, const QString &folder) {
+    DefPath[static_cast<std::size_t>(listNo == ListNo::Final ? 2 : 1)] = folder;
+}
+
+std::optional<QString> Session::switchScanList(int from, int to, const QString &shown,
+                                               bool shared) {
+    if (shared)
+        return std::nullopt;
+    rememberScanFolder(from, shown);
+    return scanFolder(to);
+}
+
+void Session::beginScan(int listNo, const QString &folder) {
+    list(listNo).fileName = LastPathPart(folder);
+}
+
+void Session::scanned(int listNo, const QString &root, const QString &drive, bool append) {
+    SnapshotList &snapshot = list(listNo);
+    snapshot.unsaved = true;
+    if (append) {
+        snapshot.description += QStringLiteral(" + ") + root;
+    } else {
+        snapshot.description = root;
+        snapshot.created = DateSerial::now();
+        snapshot.source = NewSnapshot::sourceText(drive, root);
+    }
+}
+
+void Session::beginOpen(int listNo, const QString &path) {
+    list(listNo).fileName = QFileInfo(path).absoluteFilePath();
+}
+
+void Session::presetImportTolerance() {
+    m_options.tolerance = presetTolerance(m_options.tolerance);
+}
+
+Session::CommandStates Session::commandStates(int shownList) const {
+    CommandStates states;
+    const bool entries = !list(shownList).isEmpty();
+    states.saveAs = states.print = states.properties = states.exportCsv = entries;
+    states.close = entries && isSnapshotList(shownList);
+    states.compare = !list(ListNo::Original).isEmpty() && !list(ListNo::Final).isEmpty();
+    return states;
+}
+
+int Session::compare() {
+    return RunComparison(m_ws, m_options);
+}
+
+void Session::inFolderOrder(int listNo, const std::function<void()> &print) {
+    SnapshotList &printed = list(listNo);
+    // An unsorted list has no sort to go back to, so its order is kept aside.
+    const SortState before = printed.sort;
+    std::optional<SnapshotList> unsorted;
+    if (!before.sorted())
+        unsorted = printed;
+    SortList(printed, Col::InFolder, 0);
+    print();
+    if (unsorted)
+        printed = std::move(*unsorted);
+    else
+        SortList(printed, before.key, before.order);
+}
+
+qsizetype Session::unstorableAt(QStringView description) {
+    for (qsizetype i = 0; i < description.size(); ++i) {
+        const QChar c = description[i];
+        if (c == u'"' || c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator ||
+            c == QChar::LineSeparator)
+            return i;
+    }
+    return -1;
+}
+
+void Session::setDescription(int listNo, const QString &text, bool edited) {
+    list(listNo).description = text;
+    if (edited)
+        list(listNo).unsaved = true;
+    if (m_options.compared)
+        SetResultDescriptions(m_ws, m_options);
+}
