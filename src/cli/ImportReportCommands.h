@@ -3,6 +3,6 @@
 #include <QStringList>
 
 // vistrel-cli import LISTING -o FILE.dir
-int cmdImport(const QStringList &args);
+int cmdImport(const QStringList &argv);
 // vistrel-cli report FILE.dir [--attributes]
-int cmdReport(const QStringList &args);
+int cmdReport(const QStringList &argv);

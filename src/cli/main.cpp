@@ -1,15 +1,16 @@
-#include "../compare/Comparison.h"
-#include "../files/CsvExport.h"
-#include "../files/SnapshotFile.h"
-#include "../snapshot/DateSerial.h"
-#include "../snapshot/DirectoryReader.h"
-#include "../snapshot/EntryFormat.h"
-#include "../snapshot/NameCodec.h"
-#include "../snapshot/NewSnapshot.h"
-#include "../snapshot/Scanner.h"
-#include "../snapshot/SnapshotList.h"
-#include "../snapshot/Workspace.h"
+#include "Args.h"
 #include "ImportReportCommands.h"
+#include "compare/Comparison.h"
+#include "files/CsvExport.h"
+#include "files/SnapshotFile.h"
+#include "snapshot/DateSerial.h"
+#include "snapshot/DirectoryReader.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/NameCodec.h"
+#include "snapshot/NewSnapshot.h"
+#include "snapshot/Scanner.h"
+#include "snapshot/SnapshotList.h"
+#include "snapshot/Workspace.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -31,53 +32,6 @@ const char Usage[] = "usage: vistrel-cli snapshot ROOT -o FILE.dir [--no-subdirs
                      "               or none (default archive)\n"
                      "       vistrel-cli import LISTING -o FILE.dir\n"
                      "       vistrel-cli report FILE.dir [--attributes]\n";
-
-struct Failure {
-    QString message;
-};
-
-[[noreturn]] void fail(const QString &message) {
-    throw Failure{message};
-}
-
-// Splits arguments into positional ones and options; `-o` and other valued options take the
-// next argument.
-struct Args {
-    QStringList positional;
-    QHash<QString, QString> options;
-    QSet<QString> flags;
-
-    Args(const QStringList &args, const QSet<QString> &valued, const QSet<QString> &known) {
-        for (int i = 0; i < args.size(); ++i) {
-            const QString &a = args[i];
-            if (valued.contains(a)) {
-                if (i + 1 >= args.size())
-                    fail(QStringLiteral("option %1 needs a value").arg(a));
-                options.insert(a, args[++i]);
-            } else if (known.contains(a)) {
-                flags.insert(a);
-            } else if (a.startsWith(u"--") || (a.startsWith(u'-') && a.size() > 1)) {
-                fail(QStringLiteral("unknown option %1").arg(a));
-            } else {
-                positional << a;
-            }
-        }
-    }
-    QString required(const QString &option) const {
-        if (!options.contains(option))
-            fail(QStringLiteral("missing %1").arg(option));
-        return options.value(option);
-    }
-};
-
-void check(const FileError &err, const QString &path) {
-    if (err)
-        fail(path + QStringLiteral(": ") + err.message());
-}
-
-void load(const QString &path, SnapshotList &list) {
-    check(ReadSnapshot(path, list), path);
-}
 
 // The root folder as the file system takes it and as the texts show it. A root whose name is
 // not UTF-8 has no text that leads back to it, so it is taken by the bytes it was given as.

@@ -1,6 +1,7 @@
 #include "NewSnapshotDialog.h"
 
 #include "session/Session.h"
+#include "snapshot/Attributes.h"
 #include "snapshot/Volumes.h"
 #include "widgets/FixedDialog.h"
 #include "widgets/Twips.h"
@@ -266,8 +267,9 @@ void NewSnapshotDialog::WhichList_Click(int i) {
     if (m_selectTab)
         m_selectTab(i);
     // Until it has been shown, the dialog's folder is nobody's to remember.
-    const QString shown = m_folderShown ? snapPath() : m_session.scanFolder(3 - i);
-    if (const auto folder = m_session.switchScanList(3 - i, i, shown, m_separate->isChecked())) {
+    const int other = OtherList(i);
+    const QString shown = m_folderShown ? snapPath() : m_session.scanFolder(other);
+    if (const auto folder = m_session.switchScanList(other, i, shown, m_separate->isChecked())) {
         openFolder(*folder);
         followFolder();
     }

@@ -1,12 +1,12 @@
 #include "CsvExport.h"
 
-#include "../snapshot/EntryFormat.h"
-#include "../snapshot/Progress.h"
-#include "../snapshot/SnapshotList.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/Progress.h"
+#include "snapshot/SnapshotList.h"
 #include "FileWriter.h"
 #include "TextCodec.h"
 
-#include "../snapshot/DateSerial.h"
+#include "snapshot/DateSerial.h"
 
 #include <charconv>
 #include <limits>

@@ -1,9 +1,9 @@
 #include "SnapshotFile.h"
 
-#include "../snapshot/DateSerial.h"
-#include "../snapshot/Progress.h"
-#include "../snapshot/SnapshotList.h"
-#include "../snapshot/Sorting.h"
+#include "snapshot/DateSerial.h"
+#include "snapshot/Progress.h"
+#include "snapshot/SnapshotList.h"
+#include "snapshot/Sorting.h"
 #include "FileWriter.h"
 #include "PosixRead.h"
 #include "ReadableFile.h"

@@ -1,9 +1,9 @@
 #include "Report.h"
 
-#include "../snapshot/Attributes.h"
-#include "../snapshot/EntryFormat.h"
-#include "../snapshot/Progress.h"
-#include "../snapshot/SnapshotList.h"
+#include "snapshot/Attributes.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/Progress.h"
+#include "snapshot/SnapshotList.h"
 
 #include <limits>
 
@@ -60,13 +60,6 @@ void writeReport(const SnapshotList &list, bool includeAttributes, const EntryFo
         }
         line(text);
     }
-}
-
-QStringList reportLines(const SnapshotList &list, bool includeAttributes,
-                        const EntryFormatter &format) {
-    QStringList lines;
-    writeReport(list, includeAttributes, format, [&lines](const QString &l) { lines << l; });
-    return lines;
 }
 
 QString pageEstimateText(int entryCount, bool portrait) {

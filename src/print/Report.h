@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
 #include <functional>
 
 class SnapshotList;
@@ -17,8 +16,6 @@ class Progress;
 // The progress count moves on at each new folder; a cancelled progress ends the report there.
 void writeReport(const SnapshotList &list, bool includeAttributes, const EntryFormatter &format,
                  const std::function<void(const QString &)> &line, Progress *progress = nullptr);
-QStringList reportLines(const SnapshotList &list, bool includeAttributes,
-                        const EntryFormatter &format);
 
 // A size text right-aligned in the report's 15 columns; a longer one keeps its last 15.
 QString reportSizeField(const QString &sizeText);

@@ -65,14 +65,6 @@ int sequenceAt(const unsigned char *p, std::size_t left, std::uint32_t &c) {
     return n;
 }
 
-int hexValue(char16_t c) {
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
 } // namespace
 
 void appendText(std::u16string &out, std::string_view bytes) {
@@ -111,26 +103,6 @@ QString fromBytes(std::string_view bytes) {
     appendText(text, bytes);
     return QString(reinterpret_cast<const QChar *>(text.data()),
                    static_cast<qsizetype>(text.size()));
-}
-
-QByteArray toBytes(QStringView text) {
-    QByteArray out;
-    out.reserve(text.size());
-    qsizetype plain = 0; // start of the text not yet converted
-    for (qsizetype i = 0; i + 2 < text.size(); ++i) {
-        if (text[i] != u'|')
-            continue;
-        const int high = hexValue(text[i + 1].unicode());
-        const int low = hexValue(text[i + 2].unicode());
-        if (high < 0 || low < 0)
-            continue;
-        out += text.mid(plain, i - plain).toUtf8();
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-        plain = i + 1;
-    }
-    out += text.mid(plain).toUtf8();
-    return out;
 }
 
 } // namespace NameCodec

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <string_view>
@@ -12,13 +11,12 @@
 //   - "\", which separates the folders of In Folder and the match key,
 //   - "|" itself, and the control characters 0x01 to 0x1F and 0x7F (line breaks, tabs).
 // So every name has exactly one text, two names never share one, and the bytes come back from
-// the text. Windows names hold none of these bytes and keep their text as it is.
+// the text (each "|XX" gives its byte, the rest is UTF-8). Windows names hold none of these
+// bytes and keep their text as it is.
 namespace NameCodec {
 
 QString fromBytes(std::string_view bytes);
 // Appends the text of `bytes` as UTF-16 code units.
 void appendText(std::u16string &out, std::string_view bytes);
-// The bytes of a name's text: each "|XX" escape gives its byte, the rest is UTF-8.
-QByteArray toBytes(QStringView text);
 
 } // namespace NameCodec

@@ -6,53 +6,6 @@
 #include <QString>
 #include <algorithm>
 
-namespace {
-inline char16_t fold(char16_t c) {
-    if (c < 0x80)
-        return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-    return QChar(c).toCaseFolded().unicode();
-}
-inline bool isDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-} // namespace
-
-int naturalCompare(QStringView a, QStringView b) {
-    const qsizetype na = a.size(), nb = b.size();
-    qsizetype i = 0, j = 0;
-    while (i < na && j < nb) {
-        const char16_t ca = a[i].unicode(), cb = b[j].unicode();
-        if (isDigit(ca) && isDigit(cb)) {
-            while (i < na && a[i] == u'0')
-                ++i;
-            while (j < nb && b[j] == u'0')
-                ++j;
-            qsizetype ei = i, ej = j;
-            while (ei < na && isDigit(a[ei].unicode()))
-                ++ei;
-            while (ej < nb && isDigit(b[ej].unicode()))
-                ++ej;
-            if (ei - i != ej - j)
-                return ei - i < ej - j ? -1 : 1;
-            for (; i < ei; ++i, ++j) {
-                if (a[i] != b[j])
-                    return a[i] < b[j] ? -1 : 1;
-            }
-            continue;
-        }
-        const char16_t fa = fold(ca), fb = fold(cb);
-        if (fa != fb)
-            return fa < fb ? -1 : 1;
-        ++i;
-        ++j;
-    }
-    if (i < na)
-        return 1;
-    if (j < nb)
-        return -1;
-    return 0;
-}
-
 int ordinalCompareJoined(const QStringView *a, int aParts, const QStringView *b, int bParts) {
     int pa = 0, pb = 0;
     qsizetype ia = 0, ib = 0;

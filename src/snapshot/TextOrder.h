@@ -3,10 +3,6 @@
 #include <QStringView>
 #include <vector>
 
-// The order of display texts, as file managers sort names: letter case is ignored and runs of
-// digits compare by their value. Texts that compare equal this way keep their order.
-int naturalCompare(QStringView a, QStringView b);
-
 // Ordinal comparison (UTF-16 code units) of two texts each made of consecutive parts, as if the
 // parts were joined.
 int ordinalCompareJoined(const QStringView *a, int aParts, const QStringView *b, int bParts);

@@ -1,6 +1,6 @@
 // The Compare dialog in the real main window: the options it shows and hands to the comparison,
 // what Cancel and a cleared snapshot leave, and the result lists' descriptions.
-#include "../app/TestSupport.h"
+#include "app/TestSupport.h"
 #include "Modal.h"
 
 #include "app/ListModel.h"

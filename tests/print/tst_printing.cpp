@@ -1,15 +1,15 @@
 // Printing from the real main window, headless: the Print dialog's labels and estimate, the
 // list's sort order after printing, a report of several pages read back from its PDF, and
 // failures that reach the user.
-#include "../app/TestSupport.h"
-#include "../dialogs/Modal.h"
+#include "app/TestSupport.h"
+#include "dialogs/Modal.h"
 
 #include "app/StatusPanel.h"
 #include "dialogs/PrintDialog.h"
-#include "print/Report.h"
-#include "widgets/ReportPrinter.h"
+#include "print/ReportLines.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/Sorting.h"
+#include "widgets/ReportPrinter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -115,7 +115,8 @@ private Q_SLOTS:
         const int other = shown == 4 ? 1 : 4;
         load(*w, other, 3);
         w->selectTab(shown);
-        w->commands().printer().setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+        w->commands().printer().setPageOrientation(portrait ? QPageLayout::Portrait
+                                                            : QPageLayout::Landscape);
 
         PrintDialog *d = w->commands().printDialog();
         QCOMPARE(d->whatPrinter()->text(), u"WhatPrinter"_s);
@@ -205,7 +206,8 @@ private Q_SLOTS:
         fillReport(w->workspace().list(1), 300);
         w->ListChanged(1);
         w->TabStrip_Click();
-        w->commands().printer().setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+        w->commands().printer().setPageOrientation(portrait ? QPageLayout::Portrait
+                                                            : QPageLayout::Landscape);
         const QString pdf = out.filePath(u"report.pdf"_s);
         prompts.files << pdf;
         printWithOk(*w, attributes);

@@ -1,4 +1,4 @@
-#include "print/Report.h"
+#include "print/ReportLines.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/Progress.h"

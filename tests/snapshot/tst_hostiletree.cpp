@@ -6,10 +6,11 @@
 #include "compare/Comparison.h"
 #include "files/CsvExport.h"
 #include "files/SnapshotFile.h"
-#include "print/Report.h"
+#include "print/ReportLines.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/EntryFormat.h"
+#include "snapshot/NameBytes.h"
 #include "snapshot/NameCodec.h"
 #include "snapshot/Scanner.h"
 #include "snapshot/SnapshotList.h"
@@ -315,7 +316,7 @@ QByteArray pathBytes(const QString &text) {
     for (const QString &part : text.split(u'\\', Qt::SkipEmptyParts)) {
         if (!out.isEmpty())
             out += '/';
-        out += NameCodec::toBytes(part);
+        out += nameBytes(part);
     }
     return out;
 }
