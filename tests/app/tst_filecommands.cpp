@@ -152,11 +152,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("final");
         QTest::addColumn<int>("tab");
         QTest::addColumn<int>("target"); // 0: refused with the message
-        QTest::newRow("nothing loaded, final tab") << 0 << 0 << 2 << 1;
+        // The rule itself is the session's; here, what the user sees of it.
         QTest::newRow("original loaded, its tab") << 3 << 0 << 1 << 2;
-        QTest::newRow("final loaded only") << 0 << 3 << 2 << 1;
-        QTest::newRow("both, final tab") << 3 << 3 << 2 << 2;
-        QTest::newRow("both, original tab") << 3 << 3 << 1 << 1;
         QTest::newRow("both, unchanged tab") << 3 << 3 << 6 << 0;
     }
     void targetListRules() {
@@ -394,21 +391,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("proposed");
         QTest::addColumn<bool>("ownFolder");
         QTest::addColumn<QString>("title");
+        // The proposals are the session's; here, that the save dialog shows them.
         QTest::newRow("opened file")
             << 1 << QStringLiteral("/snaps/before.dir") << QStringLiteral("before") << true
             << QStringLiteral("Save/Export Original Snapshot");
-        QTest::newRow("scanned folder")
-            << 2 << QStringLiteral("Reports") << QStringLiteral("Reports") << false
-            << QStringLiteral("Save/Export Final Snapshot");
-        QTest::newRow("name with periods")
-            << 1 << QStringLiteral("/s/a.b.dir") << QStringLiteral("a") << true
-            << QStringLiteral("Save/Export Original Snapshot");
-        QTest::newRow("no name") << 1 << QString() << QStringLiteral("Untitled") << false
-                                 << QStringLiteral("Save/Export Original Snapshot");
         QTest::newRow("changed") << 5 << QStringLiteral("/x/y.dir") << QStringLiteral("Changed")
                                  << false << QStringLiteral("Save/Export Changed");
-        QTest::newRow("only in final") << 4 << QString() << QStringLiteral("Only in Final") << false
-                                       << QStringLiteral("Save/Export Only in Final");
     }
     void proposedNames() {
         QFETCH(int, listNo);
@@ -461,33 +449,22 @@ private Q_SLOTS:
         QCOMPARE(w->session().DefPath[0], path(QStringLiteral("out")));
     }
 
-    void closeResetsCompareOptions() {
+    // What Close empties is the session's rule; the views show it at once.
+    void closeEmptiesTheViews() {
         auto w = makeWindow();
         load(*w, 1, 3, false);
         load(*w, 2, 3, false);
         load(*w, 5, 2, false);
-        w->workspace().list(5).description = QStringLiteral("Changed between");
-        CompareOptions &options = w->compareOptions();
-        options.limitOriginal = QStringLiteral("Sub\\");
-        options.limitFinal = QStringLiteral("Sub\\");
-        options.ignoreAttr = {true, true, false, false, true, false};
-        options.ignoreSize = options.ignoreStamp = options.compared = true;
-        options.tolerance = QStringLiteral("5");
+        w->compareOptions().limitOriginal = QStringLiteral("Sub\\");
         w->selectTab(1);
         w->commands().FileClose_Click();
         QVERIFY(prompts.asked.isEmpty());
-        QVERIFY(w->workspace().list(1).isEmpty());
-        QVERIFY(w->workspace().list(1).limits.empty());
-        QVERIFY(w->workspace().list(5).isEmpty());
-        QVERIFY(w->workspace().list(5).description.isEmpty());
-        QCOMPARE(w->workspace().list(2).size(), 3);
-        QVERIFY(options.limitOriginal.isEmpty());
-        QCOMPARE(options.limitFinal, QStringLiteral("Sub\\"));
-        QCOMPARE(options.ignoreAttr,
-                 (std::array<bool, 6>{false, false, false, false, false, true}));
-        QVERIFY(!options.ignoreSize && !options.ignoreStamp && !options.compared);
-        QCOMPARE(options.tolerance, QStringLiteral("5"));
+        QCOMPARE(w->pane(1)->details()->model()->rowCount(), 0);
+        QCOMPARE(w->pane(5)->details()->model()->rowCount(), 0);
+        QCOMPARE(w->pane(2)->details()->model()->rowCount(), 3);
+        QVERIFY(w->compareOptions().limitOriginal.isEmpty());
         QVERIFY(!w->findChild<QAction *>(QStringLiteral("FileCompare"))->isEnabled());
+        QVERIFY(!w->findChild<QAction *>(QStringLiteral("FileClose"))->isEnabled());
     }
 
     void importNoticeAndTolerance_data() {
