@@ -25,27 +25,21 @@ std::uint32_t packUnits(const QStringView *parts, int count, qsizetype from,
     return static_cast<std::uint32_t>(unit);
 }
 
-void appendNaturalKey(std::vector<char16_t> &out, QStringView text) {
+void appendFoldedKey(std::vector<char16_t> &out, QStringView text) {
     const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n;) {
-        const char16_t c = text[i].unicode();
-        if (c >= u'0' && c <= u'9') {
-            while (i < n && text[i] == u'0')
-                ++i;
-            qsizetype end = i;
-            while (end < n && text[end] >= u'0' && text[end] <= u'9')
-                ++end;
-            out.push_back(u'0');
-            out.push_back(static_cast<char16_t>(std::min<qsizetype>(end - i + 1, 0xFFFF)));
-            for (; i < end; ++i)
-                out.push_back(text[i].unicode());
-            continue;
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
+            ++i;
         }
-        if (c < 0x80)
-            out.push_back((c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c);
-        else
-            out.push_back(QChar(c).toCaseFolded().unicode());
-        ++i;
+        c = QChar::toCaseFolded(c);
+        if (QChar::requiresSurrogates(c)) {
+            out.push_back(QChar::highSurrogate(c));
+            out.push_back(QChar::lowSurrogate(c));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
     }
 }
 

@@ -127,8 +127,8 @@ std::vector<std::uint32_t> sortByChunks(std::size_t n, bool descending, const Fi
     return indices(items);
 }
 
-// A text key whose ordinal order is the natural order of the text: letter case folded, and
-// each run of digits as a marker, its count of significant digits and those digits.
-void appendNaturalKey(std::vector<char16_t> &out, QStringView text);
+// A text key whose ordinal order is the text order of the columns shown: each character's
+// letter case folded (simple case folding, character by character, no locale).
+void appendFoldedKey(std::vector<char16_t> &out, QStringView text);
 
 } // namespace KeySort

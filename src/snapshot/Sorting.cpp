@@ -74,15 +74,16 @@ std::vector<std::uint32_t> byMatchKey(const SnapshotList &list, bool descending)
         });
 }
 
-// The text order of the columns shown is the natural order of their texts; between different
-// texts that it holds equal ("Data" and "data", "v01" and "v1"), their code units decide, so
-// that no two different texts are ever mixed together.
+// The text order of the columns shown ignores letter case, character by character (no locale:
+// the locale's collation makes a million-entry sort take too long); between texts that differ
+// only in case ("Data" and "data"), their code units decide, so that no two different texts
+// are ever mixed together.
 std::vector<std::uint32_t> byFolder(const SnapshotList &list, bool descending) {
     // Each folder text is keyed once: entries then sort by the rank of their folder.
     const FolderTable &folders = list.folders();
     KeyPool keys;
     for (std::uint32_t id = 0; id < folders.size(); ++id) {
-        KeySort::appendNaturalKey(keys.chars, folders.text(id));
+        KeySort::appendFoldedKey(keys.chars, folders.text(id));
         keys.close();
     }
     std::vector<std::uint32_t> ids(folders.size());
@@ -120,10 +121,10 @@ std::vector<std::uint32_t> byDisplayText(const SnapshotList &list, int column, b
     const EntryFormatter format;
     for (int i = 0; i < list.size(); ++i) {
         if (column == Col::Name) {
-            KeySort::appendNaturalKey(keys.chars, list.name(i));
+            KeySort::appendFoldedKey(keys.chars, list.name(i));
         } else {
             const QString text = format.text(list, i, column);
-            KeySort::appendNaturalKey(keys.chars, text);
+            KeySort::appendFoldedKey(keys.chars, text);
             texts.add(text);
         }
         keys.close();

@@ -42,43 +42,31 @@ bool isDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
-char16_t folded(char16_t c) {
-    if (c >= u'A' && c <= u'Z')
-        return static_cast<char16_t>(c - u'A' + u'a');
-    return QChar(c).toCaseFolded().unicode();
+// The text with each character's case folded (simple folding, a character at a time), as
+// UTF-16: the text order of the shown columns is the order of these code units.
+std::u16string folded(const std::u16string &text) {
+    std::u16string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        const bool pair = c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() &&
+                          text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
+        if (pair)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        c = QChar::toCaseFolded(c);
+        if (c >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+    }
+    return out;
 }
 
-int natural(const std::u16string &a, const std::u16string &b) {
-    std::size_t i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (isDigit(a[i]) && isDigit(b[j])) {
-            std::size_t endA = i, endB = j;
-            while (endA < a.size() && isDigit(a[endA]))
-                ++endA;
-            while (endB < b.size() && isDigit(b[endB]))
-                ++endB;
-            while (i < endA && a[i] == u'0')
-                ++i;
-            while (j < endB && b[j] == u'0')
-                ++j;
-            if (endA - i != endB - j)
-                return endA - i < endB - j ? -1 : 1;
-            for (; i < endA; ++i, ++j) {
-                if (a[i] != b[j])
-                    return a[i] < b[j] ? -1 : 1;
-            }
-            continue;
-        }
-        if (const int c = order(folded(a[i]), folded(b[j])))
-            return c;
-        ++i;
-        ++j;
-    }
-    if (i < a.size())
-        return 1;
-    if (j < b.size())
-        return -1;
-    return 0;
+int textOrder(const std::u16string &a, const std::u16string &b) {
+    if (const int c = order(folded(a), folded(b)))
+        return c;
+    return order(a, b);
 }
 
 // The moment a serial stands for: before the epoch the fraction still counts forward.
@@ -133,13 +121,9 @@ std::vector<std::size_t> sorted(const List &list, int key, bool descending) {
         const Entry &a = list[x], &b = list[y];
         switch (key) {
         case 0:
-            if (const int c = natural(a.name, b.name))
-                return c;
-            return order(a.name, b.name);
+            return textOrder(a.name, b.name);
         case 1:
-            if (const int c = natural(a.folder, b.folder))
-                return c;
-            return order(a.folder, b.folder);
+            return textOrder(a.folder, b.folder);
         case 2:
             if (const int c = order(keys[x], keys[y]))
                 return c;

@@ -93,23 +93,34 @@ private Q_SLOTS:
         QTest::newRow("case ignored")
             << QStringList{QStringLiteral("b"), QStringLiteral("A"), QStringLiteral("C")}
             << QStringList{QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("C")};
-        QTest::newRow("digits by value")
+        // Digits are characters like any other: no numeric mode.
+        QTest::newRow("digits as characters")
             << QStringList{QStringLiteral("file10"), QStringLiteral("File2"),
                            QStringLiteral("file1")}
-            << QStringList{QStringLiteral("file1"), QStringLiteral("File2"),
-                           QStringLiteral("file10")};
+            << QStringList{QStringLiteral("file1"), QStringLiteral("file10"),
+                           QStringLiteral("File2")};
         QTest::newRow("leading zeros")
             << QStringList{QStringLiteral("x010"), QStringLiteral("x9"), QStringLiteral("x0011")}
-            << QStringList{QStringLiteral("x9"), QStringLiteral("x010"), QStringLiteral("x0011")};
+            << QStringList{QStringLiteral("x0011"), QStringLiteral("x010"), QStringLiteral("x9")};
         // Texts that differ only in letter case or leading zeros are never equal.
         QTest::newRow("exact text decides")
             << QStringList{QStringLiteral("Readme"), QStringLiteral("readme"),
                            QStringLiteral("README")}
             << QStringList{QStringLiteral("README"), QStringLiteral("Readme"),
                            QStringLiteral("readme")};
-        QTest::newRow("zeros decide")
+        QTest::newRow("twins after the others")
             << QStringList{QStringLiteral("v1"), QStringLiteral("v01"), QStringLiteral("V1")}
-            << QStringList{QStringLiteral("V1"), QStringLiteral("v01"), QStringLiteral("v1")};
+            << QStringList{QStringLiteral("v01"), QStringLiteral("V1"), QStringLiteral("v1")};
+        QTest::newRow("case beyond the BMP") // Deseret capital and small letters
+            << QStringList{QStringLiteral("\U00010428b"), QStringLiteral("\U00010400a"),
+                           QStringLiteral("\U00010428a")}
+            << QStringList{QStringLiteral("\U00010400a"), QStringLiteral("\U00010428a"),
+                           QStringLiteral("\U00010428b")};
+        QTest::newRow("Greek and Cyrillic case")
+            << QStringList{QStringLiteral("\u03C3b"), QStringLiteral("\u03A3a"),
+                           QStringLiteral("\u0416"), QStringLiteral("\u0436")}
+            << QStringList{QStringLiteral("\u03A3a"), QStringLiteral("\u03C3b"),
+                           QStringLiteral("\u0416"), QStringLiteral("\u0436")};
         QTest::newRow("prefix first")
             << QStringList{QStringLiteral("ab"), QStringLiteral("a"), QStringLiteral("a1")}
             << QStringList{QStringLiteral("a"), QStringLiteral("a1"), QStringLiteral("ab")};
@@ -168,12 +179,12 @@ private Q_SLOTS:
         addFiles(list, {QStringLiteral("b\\x"), QStringLiteral("a10\\y"), QStringLiteral("x"),
                         QStringLiteral("A2\\z"), QStringLiteral("b\\w")});
         SortList(list, Col::InFolder, 0);
-        QCOMPARE(names(list), (QStringList{QStringLiteral("x"), QStringLiteral("A2\\z"),
-                                           QStringLiteral("a10\\y"), QStringLiteral("b\\x"),
+        QCOMPARE(names(list), (QStringList{QStringLiteral("x"), QStringLiteral("a10\\y"),
+                                           QStringLiteral("A2\\z"), QStringLiteral("b\\x"),
                                            QStringLiteral("b\\w")}));
         SortList(list, Col::InFolder, 1);
         QCOMPARE(names(list), (QStringList{QStringLiteral("b\\x"), QStringLiteral("b\\w"),
-                                           QStringLiteral("a10\\y"), QStringLiteral("A2\\z"),
+                                           QStringLiteral("A2\\z"), QStringLiteral("a10\\y"),
                                            QStringLiteral("x")}));
     }
 
@@ -196,7 +207,7 @@ private Q_SLOTS:
                 }
             }
             QStringList expected = {QStringLiteral("Data\\"), QStringLiteral("data\\"),
-                                    QStringLiteral("V1\\"), QStringLiteral("v01\\"),
+                                    QStringLiteral("v01\\"), QStringLiteral("V1\\"),
                                     QStringLiteral("v1\\")};
             if (order == 1)
                 std::reverse(expected.begin(), expected.end());
@@ -277,9 +288,8 @@ private Q_SLOTS:
                 const EntryFormatter f;
                 for (int i = 1; i < list.size(); ++i) {
                     int c = 0;
-                    if (key == Col::Name) // "n" and a number: by the number's value
-                        c = QStringView(list.name(i - 1)).mid(1).toInt() -
-                            QStringView(list.name(i)).mid(1).toInt();
+                    if (key == Col::Name) // "n" and digits: as text
+                        c = list.name(i - 1).compare(list.name(i));
                     else if (key == Col::SizeKey)
                         c = list.entry(i - 1).size < list.entry(i).size
                                 ? -1
