@@ -6,6 +6,7 @@
 #include "widgets/Twips.h"
 
 #include <QHeaderView>
+#include <algorithm>
 #include <QListView>
 #include <QStackedLayout>
 #include <QTableView>
@@ -77,26 +78,30 @@ void ListPane::setGridLines(bool on) {
     m_details->setShowGrid(on);
 }
 
-int ListPane::columnWidth(int column) const {
+int ListPane::columnWidth(int c) const {
     const QHeaderView *header = m_details->horizontalHeader();
-    return header->isSectionHidden(column) ? 0 : header->sectionSize(column);
+    return header->isSectionHidden(c) ? 0 : header->sectionSize(c);
 }
 
-void ListPane::setColumnWidth(int column, int width) {
+void ListPane::setColumnWidth(int c, int width) {
     QHeaderView *header = m_details->horizontalHeader();
-    if (width <= 0) {
-        header->setSectionHidden(column, true);
-        return;
+    // Only the key columns hide. Any other column narrowed to nothing stays a section without
+    // width, whose edge can still be dragged to open it again.
+    if (column(c).key) {
+        header->setSectionHidden(c, width <= 0);
+        if (width <= 0)
+            return;
     }
-    header->setSectionHidden(column, false);
-    header->resizeSection(column, width);
+    header->resizeSection(c, std::max(width, 0));
 }
 
 void ListPane::showSortState(int key, int order) {
     // The Size, Modified and Attributes columns sort by the key column beside them.
     int shown = key;
-    if (key == Col::SizeKey || key == Col::DateKey || key == Col::AttrBits)
-        shown = key - 1;
+    for (int c = 0; c < Col::Count; ++c) {
+        if (key >= 0 && !column(c).key && column(c).sortKey == key)
+            shown = c;
+    }
     QHeaderView *header = m_details->horizontalHeader();
     if (shown < 0 || header->isSectionHidden(shown))
         header->setSortIndicator(-1, Qt::AscendingOrder);

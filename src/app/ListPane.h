@@ -23,9 +23,10 @@ public:
     bool isSummaryView() const;
     void setGridLines(bool on);
 
-    // Width of a column (zero-based) in pixels; 0 for a hidden column. A width of 0 hides it.
-    int columnWidth(int column) const;
-    void setColumnWidth(int column, int width);
+    // Width of a column (zero-based) in pixels; 0 for a hidden one. A width of 0 hides a key
+    // column; any other column keeps a section without width that can be dragged open.
+    int columnWidth(int c) const;
+    void setColumnWidth(int c, int width);
 
     // Shows which column the list is sorted by (the clicked one, not its key column).
     void showSortState(int key, int order);

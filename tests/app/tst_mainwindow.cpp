@@ -557,7 +557,7 @@ private Q_SLOTS:
         w->selectTab(2);
         QCOMPARE(w->pane(2)->columnWidth(Col::Name), 250);
         QCOMPARE(w->pane(2)->columnWidth(Col::Size), 90);
-        // Hidden columns are never carried over.
+        // The Orig columns of other lists are never carried over.
         QCOMPARE(w->pane(2)->columnWidth(Col::OrigSize), 0);
 
         // The Changed list's Orig columns follow their neighbours.
@@ -575,6 +575,36 @@ private Q_SLOTS:
         w->pane(5)->setColumnWidth(Col::Name, 300);
         w->selectTab(1);
         QCOMPARE(w->pane(1)->columnWidth(Col::Name), 250);
+    }
+
+    // A column dragged to nothing in one list reaches the next list through the linked widths,
+    // and there its edge can still be dragged to open it again.
+    void narrowedColumnOpensAgain() {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QHeaderView *header = w->pane(1)->details()->horizontalHeader();
+        header->resizeSection(Col::InFolder, 0); // as a drag to the left edge leaves it
+        w->selectTab(2);
+        ListPane *final = w->pane(2);
+        QHeaderView *finalHeader = final->details()->horizontalHeader();
+        QCOMPARE(final->columnWidth(Col::InFolder), 0);
+        QVERIFY(!finalHeader->isSectionHidden(Col::InFolder));
+        // Drag the edge just right of the Name column's end to the right.
+        const int edge = finalHeader->sectionViewportPosition(Col::Size) + 1;
+        const int y = finalHeader->height() / 2;
+        QTest::mousePress(finalHeader->viewport(), Qt::LeftButton, {}, QPoint(edge, y));
+        QMouseEvent move(QEvent::MouseMove, QPointF(edge + 60, y), QPointF(), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(finalHeader->viewport(), &move);
+        QTest::mouseRelease(finalHeader->viewport(), Qt::LeftButton, {}, QPoint(edge + 60, y));
+        QVERIFY2(final->columnWidth(Col::InFolder) > 40,
+                 qPrintable(QString::number(final->columnWidth(Col::InFolder))));
+        w->selectTab(1);
+        QCOMPARE(w->pane(1)->columnWidth(Col::InFolder), final->columnWidth(Col::InFolder));
+        // The key columns stay hidden all along.
+        QVERIFY(header->isSectionHidden(Col::MatchKey));
+        QVERIFY(finalHeader->isSectionHidden(Col::SizeKey));
     }
 
     void gridLinesFollowTheMenu() {
