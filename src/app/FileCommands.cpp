@@ -452,8 +452,11 @@ void FileCommands::FileCompare_Click() {
             // and the views keep off the lists the comparison rewrites.
             for (int n = 1; n <= ListNo::Count; ++n)
                 m_window.views().holdList(n);
+            // The count panel shows the walk's progress from the start.
             Progress progress;
-            runJob(progress, false, [this, &shown] { shown = m_session.compare(); });
+            progress.total =
+                m_session.list(ListNo::Original).size() + m_session.list(ListNo::Final).size();
+            runJob(progress, false, [&] { shown = m_session.compare(&progress); });
             // The comparison left both snapshots sorted by their match keys.
             for (int n = 1; n <= ListNo::Count; ++n)
                 m_window.ListChanged(n);

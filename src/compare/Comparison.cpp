@@ -1,6 +1,7 @@
 #include "Comparison.h"
 
 #include "snapshot/DateSerial.h"
+#include "snapshot/Progress.h"
 #include "snapshot/Sorting.h"
 #include "snapshot/TextOrder.h"
 #include "snapshot/Workspace.h"
@@ -102,10 +103,12 @@ void SetResultDescriptions(Workspace &ws, const CompareOptions &options) {
         QStringLiteral("Identical in both ") + x + QStringLiteral(" and ") + y;
 }
 
-int RunComparison(Workspace &ws, CompareOptions &options) {
+int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
     const float tolerance = toleranceDays(options.tolerance);
     SnapshotList &original = ws.list(ListNo::Original);
     SnapshotList &final = ws.list(ListNo::Final);
+    if (progress)
+        progress->total = original.size() + final.size();
     // The two sorts are independent; a million entries each take long enough to share the cores.
     // One after the other: each sort already uses both cores, and side by side their working
     // memory would add up.
@@ -184,7 +187,10 @@ int RunComparison(Workspace &ws, CompareOptions &options) {
     };
 
     int i = 0, j = 0;
+    int step = 0;
     while (i < o.count || j < f.count) {
+        if (progress && (++step & 1023) == 0)
+            progress->count.store(i + j, std::memory_order_relaxed);
         const int c = i >= o.count ? 1 : j >= f.count ? -1 : compareWalkKeys(o, i, f, j);
         if (c < 0) {
             onlyInOriginal(i++);
@@ -205,6 +211,8 @@ int RunComparison(Workspace &ws, CompareOptions &options) {
         }
     }
 
+    if (progress)
+        progress->count.store(i + j, std::memory_order_relaxed);
     int shown = 0;
     for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged && !shown; ++n) {
         if (!ws.list(n).isEmpty())

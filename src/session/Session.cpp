@@ -128,8 +128,8 @@ Session::CommandStates Session::commandStates(int shownList) const {
     return states;
 }
 
-int Session::compare() {
-    return RunComparison(m_ws, m_options);
+int Session::compare(Progress *progress) {
+    return RunComparison(m_ws, m_options, progress);
 }
 
 void Session::inFolderOrder(int listNo, const std::function<void()> &print) {

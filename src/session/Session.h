@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+class Progress;
+
 // What the user works on, and the rules of the commands that change it: the six lists and
 // their variables, the options of the comparison and the remembered folders. No widget and no
 // question: where the user must be asked, the session says what to ask and the caller asks.
@@ -95,7 +97,7 @@ public:
 
     // Compares the Original and Final lists. Returns the result list to show, 0 when all four
     // are empty.
-    int compare();
+    int compare(Progress *progress = nullptr);
     // Runs `print` with list n in folder order, so that each folder's entries come together,
     // then gives the list back the order it had.
     void inFolderOrder(int listNo, const std::function<void()> &print);

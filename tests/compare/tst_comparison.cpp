@@ -1,6 +1,7 @@
 #include "compare/Comparison.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/EntryFormat.h"
+#include "snapshot/Progress.h"
 #include "snapshot/Workspace.h"
 
 #include <QRandomGenerator>
@@ -400,6 +401,24 @@ private Q_SLOTS:
         o.limitFinal = QStringLiteral("");
         QCOMPARE(RunComparison(ws, o), 6);
         QCOMPARE(ws.list(6).size(), 2);
+    }
+
+    // The progress counts both lists' entries as the walk passes them.
+    void progressCountsBothLists() {
+        Workspace ws;
+        std::vector<E> o, f;
+        for (int k = 0; k < 3000; ++k) {
+            o.push_back({QStringLiteral("d%1\\f%2").arg(k % 7).arg(k)});
+            if (k % 3)
+                f.push_back({QStringLiteral("d%1\\f%2").arg(k % 7).arg(k)});
+        }
+        fill(ws.list(1), o);
+        fill(ws.list(2), f);
+        CompareOptions options = resetOptions();
+        Progress progress;
+        RunComparison(ws, options, &progress);
+        QCOMPARE(progress.total.load(), std::int64_t(5000));
+        QCOMPARE(progress.count.load(), std::int64_t(5000));
     }
 
     void resultDescriptions() {

@@ -1,7 +1,7 @@
 // The Compare dialog in the real main window: the options it shows and hands to the comparison,
 // what Cancel and a cleared snapshot leave, and the result lists' descriptions.
-#include "app/TestSupport.h"
 #include "Modal.h"
+#include "app/TestSupport.h"
 
 #include "app/ListModel.h"
 #include "app/ListPane.h"
@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
 
@@ -183,6 +184,23 @@ private Q_SLOTS:
         for (int n = 1; n <= ListNo::Count; ++n)
             QCOMPARE(w->pane(n)->model()->rowCount(), ws.list(n).size());
         QVERIFY(w->compareOptions().compared);
+    }
+
+    // While the comparison runs, the count panel shows how far it is.
+    void progressInTheCountPanel() {
+        auto w = makeWindow();
+        QStringList shown;
+        QTimer sample;
+        connect(&sample, &QTimer::timeout, this, [&] { shown << w->statusPanel(2)->text(); });
+        sample.start(0);
+        CompareDialog *d = w->commands().compareDialog();
+        whenShown(d, [&] { QTest::mouseClick(d->okButton(), Qt::LeftButton); });
+        w->commands().FileCompare_Click();
+        sample.stop();
+        QVERIFY2(!shown.filter(QRegularExpression(QStringLiteral("^\\d+%$"))).isEmpty(),
+                 qPrintable(shown.join(u'|')));
+        // Afterwards the panel counts the shown list again.
+        QVERIFY(!w->statusPanel(2)->text().endsWith(u'%'));
     }
 
     void cancelKeepsChanges() {
