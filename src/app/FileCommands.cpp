@@ -26,7 +26,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QPageSetupDialog>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
@@ -533,6 +533,8 @@ FileError FileCommands::FilePrint(int listNo) {
 }
 
 void FileCommands::FilePageSetup_Click() {
-    QPageSetupDialog setup(&printer(), &m_window);
+    // The printer set-up of the Print dialog: the printer itself is chosen here too, besides the
+    // paper and its orientation.
+    QPrintDialog setup(&printer(), &m_window);
     setup.exec();
 }

@@ -15,7 +15,7 @@
 #include <QComboBox>
 #include <QFontMetricsF>
 #include <QLabel>
-#include <QPageSetupDialog>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
@@ -321,9 +321,41 @@ private Q_SLOTS:
             QTimer::singleShot(0, w.get(), cancelSetup);
             w->commands().FilePageSetup_Click();
         }
-        QCOMPARE(setupClass, fromPrintDialog ? u"QPrintDialog"_s : u"QPageSetupDialog"_s);
+        QCOMPARE(setupClass, u"QPrintDialog"_s);
         QVERIFY(w->commands().printer().pageLayout().isEquivalentTo(before));
         QCOMPARE(w->commands().printer().pageLayout().orientation(), QPageLayout::Landscape);
+    }
+
+    // File > Page Setup... is the printer set-up: what is chosen there is the printer the Print
+    // dialog then shows and prints on.
+    void pageSetupChoosesThePrinter() {
+        auto w = makeWindow();
+        load(*w, 1, 5);
+        w->TabStrip_Click();
+        QPrinter &printer = w->commands().printer();
+        printer.setPageOrientation(QPageLayout::Portrait);
+        QPrinter *shownPrinter = nullptr;
+        QTimer::singleShot(0, w.get(), [&] {
+            auto *setup = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget());
+            QVERIFY(setup);
+            shownPrinter = setup->printer();
+            // The choice as the user makes it: orientation, then OK.
+            setup->printer()->setPageOrientation(QPageLayout::Landscape);
+            setup->accept();
+        });
+        w->commands().FilePageSetup_Click();
+        QCOMPARE(shownPrinter, &printer);
+        QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
+        PrintDialog *d = w->commands().printDialog();
+        QString estimate, shownName;
+        whenShown(d, [&] {
+            estimate = d->estimation()->text();
+            shownName = d->whatPrinter()->text();
+            QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
+        });
+        w->commands().FilePrint_Click();
+        QVERIFY2(estimate.endsWith(u"43 lines per page"_s), qPrintable(estimate));
+        QCOMPARE(shownName, PrintDialog::printerName(printer));
     }
 };
 
