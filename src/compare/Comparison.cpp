@@ -81,11 +81,21 @@ std::uint16_t differences(const Entry &o, const Entry &f, float tolerance) {
     return differ;
 }
 
+// A snapshot's description with the folder the comparison was limited to. A description that
+// is a Windows path (it names a drive or holds a backslash) takes the limit as it stands; any
+// other takes it with the platform's separator, so that no text mixes the two.
 QString sideText(const QString &description, const QString &limit) {
     if (limit.isEmpty())
         return description;
-    return description.endsWith(QDir::separator()) ? description + limit
-                                                   : description + QDir::separator() + limit;
+    const bool windows = description.contains(u'\\') ||
+                         (description.size() >= 2 && description[1] == u':' &&
+                          description[0].isLetter() && description[0].unicode() < 0x80);
+    const QChar separator = windows ? QChar(u'\\') : QDir::separator();
+    QString folder = limit;
+    if (!windows)
+        folder.replace(u'\\', separator);
+    return description.endsWith(separator) ? description + folder
+                                           : description + separator + folder;
 }
 
 } // namespace

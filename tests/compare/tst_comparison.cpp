@@ -9,6 +9,8 @@
 #include <cmath>
 #include <map>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QLocale enGB(QLocale::English, QLocale::UnitedKingdom);
@@ -431,9 +433,37 @@ private Q_SLOTS:
         QCOMPARE(ws.list(4).description, QStringLiteral("In /copy but not in /win"));
         QCOMPARE(ws.list(5).description, QStringLiteral("Changed between /win and /copy"));
         QCOMPARE(ws.list(6).description, QStringLiteral("Identical in both /win and /copy"));
-        o.limitOriginal = QStringLiteral("SYSTEM\\");
+    }
+
+    // A limit joins its snapshot's description with the description's own separator, never
+    // mixing the two.
+    void limitInTheDescription_data() {
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<QString>("side");
+        QTest::newRow("POSIX root folder")
+            << u"/tmp/x"_s << u"sub\\deeper\\"_s << u"/tmp/x/sub/deeper/"_s;
+        QTest::newRow("POSIX file system root") << u"/"_s << u"sub\\"_s << u"/sub/"_s;
+        QTest::newRow("Windows folder")
+            << u"C:\\Data"_s << u"SYSTEM\\"_s << u"C:\\Data\\SYSTEM\\"_s;
+        QTest::newRow("Windows drive") << u"C:"_s << u"SYSTEM\\"_s << u"C:\\SYSTEM\\"_s;
+        QTest::newRow("Windows drive root") << u"d:\\"_s << u"a\\"_s << u"d:\\a\\"_s;
+        QTest::newRow("plain words")
+            << u"Before install"_s << u"sub\\"_s << u"Before install/sub/"_s;
+        QTest::newRow("no limit") << u"C:\\Data"_s << QString() << u"C:\\Data"_s;
+    }
+    void limitInTheDescription() {
+        QFETCH(QString, description);
+        QFETCH(QString, limit);
+        QFETCH(QString, side);
+        Workspace ws;
+        ws.list(1).description = description;
+        ws.list(2).description = QStringLiteral("/copy");
+        CompareOptions o = resetOptions();
+        o.limitOriginal = limit;
         SetResultDescriptions(ws, o);
-        QCOMPARE(ws.list(3).description, QStringLiteral("In /win/SYSTEM\\ but not in /copy"));
+        QCOMPARE(ws.list(3).description, u"In "_s + side + u" but not in /copy"_s);
+        QCOMPARE(ws.list(6).description, u"Identical in both "_s + side + u" and /copy"_s);
     }
 
     // Random snapshot pairs and options, against a plain implementation built on a map.

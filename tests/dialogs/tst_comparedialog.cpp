@@ -320,16 +320,16 @@ private Q_SLOTS:
                            u"Identical in both /orig and /final"_s};
         QTest::newRow("Original limited")
             << u"sub\\"_s << u""_s
-            << QStringList{u"In /orig/sub\\ but not in /final"_s,
-                           u"In /final but not in /orig/sub\\"_s,
-                           u"Changed between /orig/sub\\ and /final"_s,
-                           u"Identical in both /orig/sub\\ and /final"_s};
+            << QStringList{u"In /orig/sub/ but not in /final"_s,
+                           u"In /final but not in /orig/sub/"_s,
+                           u"Changed between /orig/sub/ and /final"_s,
+                           u"Identical in both /orig/sub/ and /final"_s};
         QTest::newRow("both limited, nothing found")
             << u"empty\\"_s << u"empty\\"_s
-            << QStringList{u"In /orig/empty\\ but not in /final/empty\\"_s,
-                           u"In /final/empty\\ but not in /orig/empty\\"_s,
-                           u"Changed between /orig/empty\\ and /final/empty\\"_s,
-                           u"Identical in both /orig/empty\\ and /final/empty\\"_s};
+            << QStringList{u"In /orig/empty/ but not in /final/empty/"_s,
+                           u"In /final/empty/ but not in /orig/empty/"_s,
+                           u"Changed between /orig/empty/ and /final/empty/"_s,
+                           u"Identical in both /orig/empty/ and /final/empty/"_s};
     }
     void resultDescriptions() {
         QFETCH(QString, limitOriginal);
