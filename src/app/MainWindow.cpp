@@ -257,6 +257,8 @@ void MainWindow::Files_ColumnClick(int listNo, int column) {
 
 void MainWindow::setView(bool summary) {
     ShowStatus(QStringLiteral("Please Wait..."));
+    // The switch keeps the event loop waiting; the text is painted before it starts.
+    m_status->repaint();
     {
         BusyPointer busy;
         m_views->setSummaryView(summary);

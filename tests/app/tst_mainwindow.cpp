@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -645,6 +646,32 @@ private Q_SLOTS:
             QVERIFY2(action(*w, name)->isVisible(), name);
         QVERIFY(w->pane(1)->details()->isVisible());
         QVERIFY(w->pane(1)->details()->model()->index(0, 0).data(Qt::DecorationRole).isNull());
+    }
+
+    // The status text that asks to wait is painted while the view switches, not only set.
+    void viewSwitchPaintsPleaseWait_data() {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("summary") << QStringLiteral("ViewSummary");
+        QTest::newRow("details") << QStringLiteral("ViewDetails");
+    }
+    void viewSwitchPaintsPleaseWait() {
+        QFETCH(QString, command);
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        struct PaintLog : QObject {
+            QStringList painted;
+            bool eventFilter(QObject *watched, QEvent *event) override {
+                if (event->type() == QEvent::Paint)
+                    painted << static_cast<QLabel *>(watched)->text();
+                return false;
+            }
+        } log;
+        w->statusPanel(1)->installEventFilter(&log);
+        w->findChild<QAction *>(command)->trigger();
+        QVERIFY2(log.painted.contains(QStringLiteral("Please Wait...")),
+                 qPrintable(log.painted.join(u'|')));
+        QCOMPARE(w->statusPanel(1)->text(), QString());
     }
 
     void minimumSize() {
