@@ -1,10 +1,10 @@
 #include "CsvExport.h"
 
+#include "FileWriter.h"
+#include "TextCodec.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/Progress.h"
 #include "snapshot/SnapshotList.h"
-#include "FileWriter.h"
-#include "TextCodec.h"
 
 #include "snapshot/DateSerial.h"
 
@@ -84,7 +84,7 @@ FileError ExportCsv(const SnapshotList &list, const QString &path, const EntryFo
         progress->total = n;
     std::string &out = writer.buffer();
     DateFields dates(format);
-    const bool fastSizes = format.groupsByThree() && !format.groupSeparator().contains(u'"');
+    const bool fastSizes = !format.groupSeparator().contains(u'"');
     std::string separator;
     TextCodec::appendUtf8(separator, format.groupSeparator());
     std::uint32_t lastFolder = std::numeric_limits<std::uint32_t>::max();

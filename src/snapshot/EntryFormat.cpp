@@ -79,19 +79,13 @@ QString groupedByThree(std::uint64_t value, const QString &separator) {
 } // namespace
 
 EntryFormatter::EntryFormatter(const QLocale &locale)
+    // Even a locale that leaves the group separator out of its own numbers (C) has one.
     : m_locale(locale), m_decimalPoint(locale.decimalPoint().at(0)),
-      m_longTimeFormat(timeFormatWithSeconds(locale)), m_times(86400), m_longTimes(86400) {
-    m_groupSeparator =
-        locale.numberOptions() & QLocale::OmitGroupSeparator ? QString() : locale.groupSeparator();
-    const std::uint64_t probe = 12345678901234567ull;
-    m_groupByThree =
-        locale.toString(static_cast<qulonglong>(probe)) == groupedByThree(probe, m_groupSeparator);
-}
+      m_groupSeparator(locale.groupSeparator()), m_longTimeFormat(timeFormatWithSeconds(locale)),
+      m_times(86400), m_longTimes(86400) {}
 
 QString EntryFormatter::sizeText(std::uint64_t size) const {
-    if (m_groupByThree)
-        return groupedByThree(size, m_groupSeparator);
-    return m_locale.toString(static_cast<qulonglong>(size));
+    return groupedByThree(size, m_groupSeparator);
 }
 
 QString EntryFormatter::sizeText(const Entry &e) const {

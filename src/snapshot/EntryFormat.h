@@ -22,9 +22,9 @@ public:
     explicit EntryFormatter(const QLocale &locale = QLocale());
 
     const QLocale &locale() const { return m_locale; }
+    // A size as "###,###,###,##0" writes it: digits grouped by threes with the locale's group
+    // separator, in every locale. The count panel writes entry counts so too.
     QString sizeText(std::uint64_t size) const;
-    // Whether sizes are grouped by threes with groupSeparator() (else only sizeText() knows).
-    bool groupsByThree() const { return m_groupByThree; }
     const QString &groupSeparator() const { return m_groupSeparator; }
     QString sizeText(const Entry &e) const;
     QString modifiedText(double serial) const;
@@ -43,9 +43,6 @@ public:
 private:
     QLocale m_locale;
     QChar m_decimalPoint;
-    // Sizes grouped by threes with this separator when the locale groups that way (most do);
-    // otherwise the locale formats them.
-    bool m_groupByThree = false;
     QString m_groupSeparator;
     QString m_longTimeFormat;
     mutable QHash<std::int64_t, QString> m_dates;

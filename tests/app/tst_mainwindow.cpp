@@ -674,6 +674,26 @@ private Q_SLOTS:
         QCOMPARE(w->statusPanel(1)->text(), QString());
     }
 
+    // The count panel groups digits by threes as the Size column does, in the C locale too.
+    void countGroupedInEveryLocale_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("C") << QLocale::c() << QStringLiteral("1,234");
+        QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany)
+                                << QStringLiteral("1.234");
+    }
+    void countGroupedInEveryLocale() {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, count);
+        const QLocale before;
+        QLocale::setDefault(locale);
+        auto w = makeWindow();
+        QLocale::setDefault(before);
+        load(*w, 1, 1234);
+        w->TabStrip_Click();
+        QCOMPARE(w->statusPanel(2)->text(), count);
+    }
+
     void minimumSize() {
         auto w = makeWindow();
         w->show();
