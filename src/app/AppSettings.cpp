@@ -55,6 +55,10 @@ AppSettings AppSettings::read(QSettings &store) {
     return s;
 }
 
+void AppSettings::writeFlag(QSettings &store, const char *key, bool on) {
+    store.setValue(QLatin1String(SettingsKey::Section) + u'/' + QLatin1String(key), flagText(on));
+}
+
 void AppSettings::write(QSettings &store, bool withPlacement) const {
     store.beginGroup(QLatin1String(SettingsKey::Section));
     for (std::size_t k = 0; k < defPath.size(); ++k)

@@ -26,6 +26,8 @@ struct AppSettings {
     // Writes the view options, folders and, unless `withPlacement` is false (the window is
     // minimized), the placement keys.
     void write(QSettings &store, bool withPlacement) const;
+    // Writes one on/off key by itself (the New Snapshot dialog's, each time it closes).
+    static void writeFlag(QSettings &store, const char *key, bool on);
 };
 
 // Names of the section and keys.

@@ -53,10 +53,6 @@ QString importNotice() {
         "set to 1 minute.");
 }
 
-QString flagText(bool on) {
-    return on ? QStringLiteral("1") : QStringLiteral("0");
-}
-
 } // namespace
 
 FileCommands::FileCommands(MainWindow &window, Session &session, Prompts &prompts)
@@ -166,11 +162,8 @@ void FileCommands::FileNew_Click() {
 // The dialog's own options are written as soon as it closes, not only at exit.
 void FileCommands::writeNewSnapshotOptions() {
     const NewSnapshotState &state = m_window.newSnapshotState();
-    const QString section = QLatin1String(SettingsKey::Section) + u'/';
-    m_window.settings().setValue(section + QLatin1String(SettingsKey::Separate),
-                                 flagText(state.separate));
-    m_window.settings().setValue(section + QLatin1String(SettingsKey::OtherVolumes),
-                                 flagText(state.otherVolumes));
+    AppSettings::writeFlag(m_window.settings(), SettingsKey::Separate, state.separate);
+    AppSettings::writeFlag(m_window.settings(), SettingsKey::OtherVolumes, state.otherVolumes);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,10 +6,10 @@
 #include "widgets/Twips.h"
 
 #include <QHeaderView>
-#include <algorithm>
 #include <QListView>
 #include <QStackedLayout>
 #include <QTableView>
+#include <algorithm>
 
 ListPane::ListPane(int listNo, ListModel *model, QWidget *parent)
     : QWidget(parent), m_listNo(listNo), m_model(model), m_stack(new QStackedLayout(this)),

@@ -207,7 +207,7 @@ void MainWindow::UpdateCommands(int listNo) {
 }
 
 QString MainWindow::countText(qint64 count) const {
-    return m_formatter.sizeText(static_cast<std::uint64_t>(std::max<qint64>(count, 0)));
+    return m_formatter.sizeText(static_cast<std::uint64_t>(count));
 }
 
 void MainWindow::ShowStatus(const QString &text) {

@@ -1,13 +1,13 @@
 #include "DosImport.h"
 
+#include "PosixRead.h"
+#include "ReadableFile.h"
+#include "TextCodec.h"
 #include "snapshot/Attributes.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/Progress.h"
 #include "snapshot/SnapshotList.h"
 #include "snapshot/Sorting.h"
-#include "PosixRead.h"
-#include "ReadableFile.h"
-#include "TextCodec.h"
 
 #include <QDate>
 #include <QFile>

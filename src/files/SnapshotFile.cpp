@@ -1,13 +1,13 @@
 #include "SnapshotFile.h"
 
-#include "snapshot/DateSerial.h"
-#include "snapshot/Progress.h"
-#include "snapshot/SnapshotList.h"
-#include "snapshot/Sorting.h"
 #include "FileWriter.h"
 #include "PosixRead.h"
 #include "ReadableFile.h"
 #include "TextCodec.h"
+#include "snapshot/DateSerial.h"
+#include "snapshot/Progress.h"
+#include "snapshot/SnapshotList.h"
+#include "snapshot/Sorting.h"
 
 #include <QFile>
 #include <algorithm>

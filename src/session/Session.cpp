@@ -15,12 +15,13 @@ namespace {
 bool isSnapshotList(int n) {
     return n == ListNo::Original || n == ListNo::Final;
 }
-} // namespace
 
+// The folder a file lies in: the path without its last part and the separator before it.
 QString folderOf(const QString &path) {
     const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
     return cut >= 0 ? path.left(cut) : QString();
 }
+} // namespace
 
 const QString Session::TargetRefusal = QStringLiteral(
     "Original and Final Snapshots are already loaded. You need to select either the Original or "

@@ -115,6 +115,3 @@ private:
     Workspace m_ws;
     CompareOptions m_options;
 };
-
-// The folder a file lies in: the path without its last part and the separator before it.
-QString folderOf(const QString &path);

@@ -4,9 +4,7 @@
 #include "NameCodec.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <set>

@@ -97,8 +97,7 @@ private Q_SLOTS:
         QTest::newRow("comma") << QStringLiteral("a, b") << QStringLiteral("c,d\\");
         QTest::newRow("non-ascii") << QStringLiteral("Grüße €.txt") << QStringLiteral("日本\\");
         QTest::newRow("single space") << QStringLiteral(" ") << QStringLiteral(" \\");
-        QTest::newRow("byte-order mark")
-            << QStringLiteral("\uFEFFx") << QStringLiteral("\uFEFF\\");
+        QTest::newRow("byte-order mark") << QStringLiteral("\uFEFFx") << QStringLiteral("\uFEFF\\");
         QTest::newRow("empty name") << QString() << QStringLiteral("e\\");
     }
     void roundTrip() {
