@@ -50,7 +50,7 @@ constexpr int LongLevels = 18; // of 250-byte names: a path of over 4,500 bytes
 const QLocale enGB(QLocale::English, QLocale::UnitedKingdom);
 
 std::string longName(int level) {
-    char prefix[8];
+    char prefix[16];
     std::snprintf(prefix, sizeof prefix, "L%02d", level);
     return prefix + std::string(247, 'x');
 }
