@@ -1,7 +1,10 @@
 #pragma once
 
+#include "snapshot/ListFilter.h"
+
 #include <QAbstractTableModel>
 #include <QSize>
+#include <vector>
 
 class SnapshotList;
 class EntryFormatter;
@@ -34,6 +37,16 @@ public:
 
     const SnapshotList &list() const { return m_list; }
 
+    // Shows only the entries a filter text keeps (an empty text shows them all). The list
+    // itself, its order and everything made from it stay as they are.
+    void setFilter(const QString &text);
+    const QString &filterText() const { return m_filterText; }
+    bool isFiltered() const { return !m_filter.isEmpty(); }
+    // The position in the list of the entry shown in a row.
+    int entryOfRow(int row) const {
+        return isFiltered() ? m_rows[static_cast<std::size_t>(row)] : row;
+    }
+
     static Qt::Alignment alignment(int c);
 
 private:
@@ -43,4 +56,7 @@ private:
     QSize m_itemSize;
     bool m_held = false;
     int m_heldRows = 0;
+    QString m_filterText;
+    ListFilter m_filter;
+    std::vector<int> m_rows; // the entries shown while filtered
 };

@@ -32,7 +32,7 @@ void ListViews::holdList(int listNo) {
 }
 
 void ListViews::selectFirstEntry(int listNo) {
-    if (!m_session.list(listNo).isEmpty())
+    if (shownEntries(listNo) > 0)
         pane(listNo)->details()->setCurrentIndex(pane(listNo)->model()->index(0, 0));
 }
 
@@ -79,4 +79,21 @@ void ListViews::setSummaryView(bool summary) {
 void ListViews::setGridLines(bool on) {
     for (ListPane *p : m_panes)
         p->setGridLines(on);
+}
+
+void ListViews::setFilter(int shownList, const QString &text) {
+    for (int n = 1; n <= ListNo::Count; ++n)
+        m_models[static_cast<std::size_t>(n - 1)]->setFilter(n == shownList ? text : QString());
+}
+
+int ListViews::shownEntries(int listNo) const {
+    return m_models[static_cast<std::size_t>(listNo - 1)]->rowCount();
+}
+
+bool ListViews::isFiltered(int listNo) const {
+    return m_models[static_cast<std::size_t>(listNo - 1)]->isFiltered();
+}
+
+int ListViews::entryOfRow(int listNo, int row) const {
+    return m_models[static_cast<std::size_t>(listNo - 1)]->entryOfRow(row);
 }

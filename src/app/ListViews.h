@@ -35,6 +35,16 @@ public:
     void setSummaryView(bool summary);
     void setGridLines(bool on);
 
+    // Shows in list `shownList` only the entries whose name or folder contains the text. The
+    // other lists drop their filters and take the text when they are shown (each keystroke
+    // then filters one list, not six).
+    void setFilter(int shownList, const QString &text);
+    // The entries a list's view shows, and whether a filter chose them.
+    int shownEntries(int listNo) const;
+    bool isFiltered(int listNo) const;
+    // The entry of the list a row of its view shows.
+    int entryOfRow(int listNo, int row) const;
+
 Q_SIGNALS:
     void headerClicked(int listNo, int column);
 

@@ -2,6 +2,7 @@
 
 #include "BusyPointer.h"
 #include "FileCommands.h"
+#include "FilterBox.h"
 #include "ListPane.h"
 #include "ListViews.h"
 #include "Menus.h"
@@ -14,6 +15,9 @@
 #include "widgets/Twips.h"
 
 #include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -97,6 +101,7 @@ void MainWindow::buildTabs() {
     auto *layout = new QVBoxLayout(central);
     const int side = Twips::toPixels(120, this);
     layout->setContentsMargins(side, Twips::toPixels(90, this), side, side / 2);
+    buildFilter(central);
     m_tabs = new QTabWidget(central);
     m_tabs->setObjectName(QStringLiteral("TabStrip"));
     m_tabs->setUsesScrollButtons(false);
@@ -106,6 +111,28 @@ void MainWindow::buildTabs() {
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] { TabStrip_Click(); });
     layout->addWidget(m_tabs);
     setCentralWidget(central);
+}
+
+void MainWindow::buildFilter(QWidget *central) {
+    auto *row = new QHBoxLayout;
+    auto *label = new QLabel(QStringLiteral("Filter:"), central);
+    m_filter = new FilterBox(central);
+    m_filter->setObjectName(QStringLiteral("Filter"));
+    m_filter->setClearButtonEnabled(true);
+    m_filter->setPlaceholderText(QStringLiteral("Name or folder contains (Ctrl+F)"));
+    label->setBuddy(m_filter);
+    row->addWidget(label);
+    row->addWidget(m_filter, 1);
+    static_cast<QVBoxLayout *>(central->layout())->addLayout(row);
+    connect(m_filter, &QLineEdit::textChanged, this, &MainWindow::setFilter);
+
+    auto *focus = new QAction(this);
+    focus->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    connect(focus, &QAction::triggered, this, [this] {
+        m_filter->setFocus(Qt::ShortcutFocusReason);
+        m_filter->selectAll();
+    });
+    addAction(focus);
 }
 
 void MainWindow::buildStatusBar() {
@@ -188,6 +215,7 @@ void MainWindow::TabStrip_Click() {
     // The tab widget hides the list shown so far and shows the selected one.
     SyncColumnWidths(m_shownList, m_currentList);
     m_shownList = m_currentList;
+    m_views->setFilter(m_shownList, m_filter->text());
     UpdateCommands(m_currentList);
 }
 
@@ -215,9 +243,32 @@ void MainWindow::ShowStatus(const QString &text) {
     if (shown.isEmpty()) {
         const SnapshotList &list = m_session.list(m_currentList);
         shown = list.description;
-        m_count->setText(countText(list.size()));
+        showCount();
     }
     m_status->setText(shown);
+}
+
+void MainWindow::showCount() {
+    const int total = m_session.list(m_currentList).size();
+    QString text = countText(total);
+    if (m_views->isFiltered(m_currentList))
+        text =
+            QStringLiteral("%1 of %2").arg(countText(m_views->shownEntries(m_currentList)), text);
+    m_count->setText(text);
+    // "1,234 of 675,284" needs more room than a count; the panel grows for it, never shrinks
+    // below its own width.
+    const int room =
+        m_count->fontMetrics().horizontalAdvance(text) + m_count->fontMetrics().height();
+    m_count->setFixedWidth(std::max(Twips::toPixels(1440, this), room));
+}
+
+void MainWindow::setFilter(const QString &text) {
+    if (m_filter->text() != text) {
+        m_filter->setText(text); // comes back here through textChanged
+        return;
+    }
+    m_views->setFilter(m_shownList, text);
+    showCount();
 }
 
 void MainWindow::StatusBar_PanelClick(int panel) {

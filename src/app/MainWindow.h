@@ -16,6 +16,7 @@ class ListPane;
 class ListViews;
 class Prompts;
 class QAction;
+class QLineEdit;
 class QPushButton;
 class QSettings;
 class QTabWidget;
@@ -54,6 +55,7 @@ public:
     QTabWidget *tabStrip() const { return m_tabs; }
     StatusPanel *statusPanel(int panel) const { return panel == 1 ? m_status : m_count; }
     QPushButton *cancelButton() const { return m_cancelButton; }
+    QLineEdit *filterBox() const { return m_filter; }
 
     // The list being worked on (1 to 6): the selected tab's, or the target a command picked.
     int CurrentList() const { return m_currentList; }
@@ -71,6 +73,9 @@ public:
     void ShowStatus(const QString &text);
     // An entry count as the count panel shows it.
     QString countText(qint64 count) const;
+    // Shows in every list, as it is shown, only the entries whose name or folder contains the
+    // text; an empty text shows them all.
+    void setFilter(const QString &text);
 
     // The entries of a list changed: its view shows them anew, with its sort state.
     void ListChanged(int listNo);
@@ -101,7 +106,9 @@ private:
     void buildMenus();
     void buildToolbar();
     void buildTabs();
+    void buildFilter(QWidget *central);
     void buildStatusBar();
+    void showCount();
     QAction *command(const char *name) const;
     QAction *button(const QString &key) const;
     void setCommand(const char *name, const QString &key, bool enabled);
@@ -123,6 +130,7 @@ private:
     StatusPanel *m_status = nullptr;
     StatusPanel *m_count = nullptr;
     QPushButton *m_cancelButton = nullptr;
+    QLineEdit *m_filter = nullptr;
     AboutDialog *m_about = nullptr;
     HelpDialog *m_help = nullptr;
     WindowPlacement *m_placement = nullptr;

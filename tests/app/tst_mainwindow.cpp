@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -255,6 +256,60 @@ private Q_SLOTS:
             button(*w, QLatin1String(key))->trigger();
             QVERIFY2(spy.count() == 1, key);
         }
+    }
+
+    // The filter box chooses what the shown list's view holds, and nothing else: the list, its
+    // sort and what is saved stay whole.
+    void filterIsAViewOfTheShownList() {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        load(*w, 1, 20);
+        load(*w, 2, 10);
+        w->TabStrip_Click();
+        QTableView *view = w->pane(1)->details();
+        QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), w->filterBox());
+        QTest::keyClicks(w->filterBox(), QStringLiteral("SUB"));
+
+        const SnapshotList &list = w->workspace().list(1);
+        int inSub = 0;
+        for (int i = 0; i < list.size(); ++i)
+            inSub += list.folder(i) == u"Sub\\";
+        QCOMPARE(view->model()->rowCount(), inSub);
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("%1 of 20").arg(inSub));
+        for (int row = 0; row < view->model()->rowCount(); ++row)
+            QCOMPARE(view->model()->index(row, Col::InFolder).data().toString(), u"Sub\\"_qs);
+
+        // A sort orders the whole list; the view keeps the same entries, in the new order.
+        clickHeader(*w, 1, Col::Name);
+        QCOMPARE(list.size(), 20);
+        QCOMPARE(view->model()->rowCount(), inSub);
+        QVERIFY(view->model()->index(0, Col::Name).data().toString() <
+                view->model()->index(1, Col::Name).data().toString());
+
+        // Save As writes every entry, filtered or not.
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("whole.dir"));
+        prompts.files = {file};
+        w->commands().FileSaveAs_Click();
+        SnapshotList saved;
+        QVERIFY(ReadSnapshot(file, saved).ok());
+        QCOMPARE(saved.size(), 20);
+
+        // Another tab takes the same filter.
+        w->selectTab(2);
+        QVERIFY(w->pane(2)->model()->rowCount() < 10);
+        QCOMPARE(w->statusPanel(2)->text(),
+                 QStringLiteral("%1 of 10").arg(w->pane(2)->model()->rowCount()));
+
+        // Esc in the box clears it, and every entry is back.
+        QTest::keyClick(w->filterBox(), Qt::Key_Escape);
+        QCOMPARE(w->filterBox()->text(), QString());
+        QCOMPARE(w->pane(2)->model()->rowCount(), 10);
+        QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("10"));
+        w->selectTab(1);
+        QCOMPARE(view->model()->rowCount(), 20);
     }
 
     void statusShowsDescriptionAndCount() {

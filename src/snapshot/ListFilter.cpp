@@ -1,0 +1,92 @@
+#include "ListFilter.h"
+
+#include "KeySort.h"
+#include "SnapshotList.h"
+
+#include <thread>
+
+namespace {
+
+std::u16string folded(QStringView text) {
+    std::vector<char16_t> units;
+    units.reserve(static_cast<std::size_t>(text.size()));
+    KeySort::appendFoldedKey(units, text);
+    return std::u16string(units.begin(), units.end());
+}
+
+// Folds texts into one buffer that is reused, so a million names cost no allocation.
+class Matcher {
+public:
+    explicit Matcher(const std::u16string &needle) : m_needle(needle) {}
+    bool contains(QStringView text) {
+        m_buffer.clear();
+        // Most names are ASCII, whose folding is plain lower case; the rest is folded in full.
+        qsizetype k = 0;
+        for (; k < text.size() && text[k].unicode() < 0x80; ++k) {
+            const char16_t c = text[k].unicode();
+            m_buffer.push_back(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
+        }
+        KeySort::appendFoldedKey(m_buffer, text.mid(k));
+        return std::u16string_view(m_buffer.data(), m_buffer.size()).find(m_needle) !=
+               std::u16string_view::npos;
+    }
+
+private:
+    std::u16string_view m_needle;
+    std::vector<char16_t> m_buffer;
+};
+
+} // namespace
+
+ListFilter::ListFilter(QStringView text) {
+    QString typed = text.toString();
+    typed.replace(u'/', u'\\');
+    m_folded = folded(typed);
+}
+
+bool ListFilter::narrows(const ListFilter &earlier) const {
+    return m_folded.find(earlier.m_folded) != std::u16string::npos;
+}
+
+bool ListFilter::keeps(const SnapshotList &list, int i) const {
+    Matcher matcher(m_folded);
+    return matcher.contains(list.name(i)) || matcher.contains(list.folder(i));
+}
+
+std::vector<int> ListFilter::apply(const SnapshotList &list, const std::vector<int> *within) const {
+    std::vector<int> kept;
+    if (isEmpty()) {
+        kept.resize(static_cast<std::size_t>(list.size()));
+        for (int i = 0; i < list.size(); ++i)
+            kept[static_cast<std::size_t>(i)] = i;
+        return kept;
+    }
+    // A folder holds many entries: each folder text is looked at once.
+    const FolderTable &folders = list.folders();
+    std::vector<char> folderKept(folders.size());
+    Matcher matcher(m_folded);
+    for (std::uint32_t id = 0; id < folders.size(); ++id)
+        folderKept[id] = matcher.contains(folders.text(id));
+    // The entries to look at, as positions k in [0, n): entry k, or within[k].
+    const std::size_t n = within ? within->size() : static_cast<std::size_t>(list.size());
+    auto entryAt = [&](std::size_t k) { return within ? (*within)[k] : static_cast<int>(k); };
+    auto pass = [&](std::size_t from, std::size_t to, std::vector<int> &out) {
+        Matcher names(m_folded);
+        for (std::size_t k = from; k < to; ++k) {
+            const int i = entryAt(k);
+            if (folderKept[list.entry(i).folder] || names.contains(list.name(i)))
+                out.push_back(i);
+        }
+    };
+    // Typing waits for this pass: a large list is shared between two threads.
+    if (n < 200'000) {
+        pass(0, n, kept);
+        return kept;
+    }
+    std::vector<int> secondHalf;
+    std::thread second([&] { pass(n / 2, n, secondHalf); });
+    pass(0, n / 2, kept);
+    second.join();
+    kept.insert(kept.end(), secondHalf.begin(), secondHalf.end());
+    return kept;
+}
