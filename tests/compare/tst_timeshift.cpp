@@ -56,7 +56,42 @@ int compareOne(Workspace &ws, double original, double final, std::uint64_t final
     return RunComparison(ws, o);
 }
 
+// Files whose time moved by `seconds`, and whose size grew when `grown`.
+struct Group {
+    int count = 0;
+    qint64 seconds = 0;
+    bool grown = false;
+};
+using Groups = QList<Group>;
+
+// Compares snapshots that hold the groups, file k of group g named "g<g>-<k>"; their times
+// spread over the day.
+void compareGroups(Workspace &ws, const Groups &groups, CompareOptions &o) {
+    for (int n = ListNo::Original; n <= ListNo::Final; ++n)
+        ws.list(n).clearEntries();
+    const Moment m = Moments[1];
+    for (qsizetype g = 0; g < groups.size(); ++g) {
+        for (int k = 0; k < groups[g].count; ++k) {
+            const QString name = u"g%1-%2"_s.arg(g).arg(k);
+            ws.list(ListNo::Original).append(name, u"", 32, 10, m.serial(k * 97));
+            ws.list(ListNo::Final)
+                .append(name, u"", 32, groups[g].grown ? 11 : 10,
+                        m.serial(k * 97 + groups[g].seconds));
+        }
+    }
+    RunComparison(ws, o);
+}
+
+// Sets the default locale for as long as it lives.
+struct DefaultLocale {
+    QLocale saved;
+    explicit DefaultLocale(const QLocale &locale) { QLocale::setDefault(locale); }
+    ~DefaultLocale() { QLocale::setDefault(saved); }
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Groups)
 
 class TestTimeShift : public QObject {
     Q_OBJECT
@@ -166,6 +201,200 @@ private Q_SLOTS:
         QCOMPARE(compareOne(ws, original, final, finalSize, o, originalAttr), int(ListNo::Changed));
         const EntryFormatter f(enGB);
         QCOMPARE(f.text(ws.list(ListNo::Changed), 0, Col::OrigModified), origModified);
+    }
+
+    // What the Changed list says: which shift explains nine in ten of the entries changed only
+    // in their time, and how many.
+    void detect_data() {
+        QTest::addColumn<QString>("tolerance");
+        QTest::addColumn<bool>("ignoreSize");
+        QTest::addColumn<bool>("ignoreHours");
+        QTest::addColumn<Groups>("groups");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<qint64>("candidates");
+        QTest::addColumn<qint64>("shifted");
+        QTest::addColumn<int>("hours");
+        const int none = TimeShiftHint::None, hours = TimeShiftHint::WholeHours,
+                  seconds = TimeShiftHint::WithinTwoSeconds;
+        const Group other{5, 37 * 60};
+        QTest::newRow("an hour, 95 of 100") << u"0"_s << false << false << Groups{{95, Hour}, other}
+                                            << hours << qint64(100) << qint64(95) << 1;
+        QTest::newRow("an hour, 90 of 100")
+            << u"0"_s << false << false << Groups{{90, Hour}, {10, 37 * 60}} << hours << qint64(100)
+            << qint64(90) << 1;
+        QTest::newRow("an hour, 89 of 100")
+            << u"0"_s << false << false << Groups{{89, Hour}, {11, 37 * 60}} << none << qint64(100)
+            << qint64(0) << 0;
+        QTest::newRow("an hour, 80 of 100")
+            << u"0"_s << false << false << Groups{{80, Hour}, {20, 37 * 60}} << none << qint64(100)
+            << qint64(0) << 0;
+        QTest::newRow("two hours back")
+            << u"0"_s << false << false << Groups{{95, -2 * Hour}, other} << hours << qint64(100)
+            << qint64(95) << 2;
+        QTest::newRow("one and two hours")
+            << u"0"_s << false << false << Groups{{50, Hour}, {50, 2 * Hour}} << none << qint64(100)
+            << qint64(0) << 0;
+        QTest::newRow("within the tolerance")
+            << u"1"_s << false << false << Groups{{95, 14 * Hour - 66}, other} << hours
+            << qint64(100) << qint64(95) << 14;
+        // Files that grew are no candidates: three hours on 200 of them change nothing.
+        const Groups grown{{50, Hour}, other, {200, 3 * Hour, true}};
+        QTest::newRow("sizes changed too")
+            << u"0"_s << false << false << grown << hours << qint64(55) << qint64(50) << 1;
+        QTest::newRow("sizes ignored")
+            << u"0"_s << true << false << grown << none << qint64(255) << qint64(0) << 0;
+        QTest::newRow("hours already ignored")
+            << u"0"_s << false << true << Groups{{95, Hour}, other} << none << qint64(5)
+            << qint64(0) << 0;
+        QTest::newRow("hours at a negative tolerance")
+            << u"-5"_s << false << false << Groups{{95, Hour}, other} << none << qint64(100)
+            << qint64(0) << 0;
+        // A negative tolerance sets apart even equal times.
+        QTest::newRow("two seconds at a negative tolerance")
+            << u"-5"_s << false << false << Groups{{10, 2}, {2, 0}} << seconds << qint64(12)
+            << qint64(12) << 0;
+        QTest::newRow("two seconds, 9 of 10")
+            << u"-5"_s << false << false << Groups{{9, -2}, {1, 3}} << seconds << qint64(10)
+            << qint64(9) << 0;
+        QTest::newRow("two seconds, 8 of 10") << u"-5"_s << false << false << Groups{{8, 2}, {2, 3}}
+                                              << none << qint64(10) << qint64(0) << 0;
+        QTest::newRow("nothing changed")
+            << u"0"_s << false << false << Groups{{10, 0}} << none << qint64(0) << qint64(0) << 0;
+    }
+    void detect() {
+        QFETCH(QString, tolerance);
+        QFETCH(bool, ignoreSize);
+        QFETCH(bool, ignoreHours);
+        QFETCH(Groups, groups);
+        QFETCH(int, kind);
+        QFETCH(qint64, candidates);
+        QFETCH(qint64, shifted);
+        QFETCH(int, hours);
+        Workspace ws;
+        CompareOptions o = options(tolerance, ignoreHours);
+        o.ignoreSize = ignoreSize;
+        compareGroups(ws, groups, o);
+        const TimeShiftHint hint = detectTimeShift(ws.list(ListNo::Changed), o);
+        QCOMPARE(int(hint.kind), kind);
+        QCOMPARE(hint.candidates, candidates);
+        QCOMPARE(hint.shifted, shifted);
+        QCOMPARE(hint.hours, hours);
+        QCOMPARE(hint.tolerance, kind == TimeShiftHint::WithinTwoSeconds ? u"0"_s : QString());
+    }
+
+    // No candidates when times do not count.
+    void timesIgnored() {
+        Workspace ws;
+        CompareOptions o = options(u"0"_s, false);
+        o.ignoreStamp = true;
+        o.ignoreSize = false;
+        compareGroups(ws, {{20, Hour, true}}, o);
+        QCOMPARE(ws.list(ListNo::Changed).size(), 20);
+        const TimeShiftHint hint = detectTimeShift(ws.list(ListNo::Changed), o);
+        QCOMPARE(int(hint.kind), int(TimeShiftHint::None));
+        QCOMPARE(hint.candidates, qint64(0));
+    }
+
+    // Shifts of whole hours are not offered once the options ignore them, even for a list
+    // compared before.
+    void hoursNotOfferedTwice() {
+        Workspace ws;
+        CompareOptions o = options(u"0"_s, false);
+        compareGroups(ws, {{20, Hour}}, o);
+        QCOMPARE(int(detectTimeShift(ws.list(ListNo::Changed), o).kind),
+                 int(TimeShiftHint::WholeHours));
+        o.ignoreHourShifts = true;
+        QCOMPARE(int(detectTimeShift(ws.list(ListNo::Changed), o).kind), int(TimeShiftHint::None));
+    }
+
+    // Taking the offer and comparing again leaves in the Changed list only what the shift does
+    // not explain, and nothing more to offer.
+    void acceptAndCompareAgain_data() {
+        QTest::addColumn<QString>("tolerance");
+        QTest::addColumn<Groups>("groups");
+        QTest::addColumn<QList<int>>("remaining"); // the groups still changed
+        QTest::newRow("an hour") << u"0"_s << Groups{{95, Hour}, {5, 37 * 60}} << QList<int>{1};
+        QTest::newRow("an hour, some grown")
+            << u"0"_s << Groups{{95, -Hour}, {5, 37 * 60}, {10, Hour, true}} << QList<int>{1, 2};
+        QTest::newRow("two seconds") << u"-5"_s << Groups{{10, 2}, {2, 0}} << QList<int>{};
+    }
+    void acceptAndCompareAgain() {
+        QFETCH(QString, tolerance);
+        QFETCH(Groups, groups);
+        QFETCH(QList<int>, remaining);
+        Workspace ws;
+        CompareOptions o = options(tolerance, false);
+        compareGroups(ws, groups, o);
+        const TimeShiftHint hint = detectTimeShift(ws.list(ListNo::Changed), o);
+        QVERIFY(hint.kind != TimeShiftHint::None);
+        acceptTimeShift(hint, o);
+        compareGroups(ws, groups, o);
+        const SnapshotList &changed = ws.list(ListNo::Changed);
+        QSet<int> left;
+        qsizetype expected = 0;
+        for (int g : remaining)
+            expected += groups[g].count;
+        for (int i = 0; i < changed.size(); ++i)
+            left.insert(changed.name(i).mid(1).split(u'-').first().toInt());
+        QCOMPARE(changed.size(), expected);
+        QCOMPARE(left, QSet<int>(remaining.begin(), remaining.end()));
+        QCOMPARE(int(detectTimeShift(changed, o).kind), int(TimeShiftHint::None));
+    }
+
+    // The words fit the counts, whose digits are grouped as the locale groups them.
+    void words_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<qint64>("candidates");
+        QTest::addColumn<qint64>("shifted");
+        QTest::addColumn<int>("hours");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("offer");
+        const QString cause = u", as daylight saving time, a change of time zone or a FAT or "
+                              u"exFAT drive can cause."_s;
+        const QString ignoreHours = u"Compare again, ignoring shifts of whole hours?"_s;
+        QTest::newRow("one entry, one hour")
+            << enGB << int(TimeShiftHint::WholeHours) << qint64(1) << qint64(1) << 1
+            << u"The one entry whose only change is the modified time changed by 1 hour"_s + cause
+            << ignoreHours;
+        QTest::newRow("all of them, two hours")
+            << enGB << int(TimeShiftHint::WholeHours) << qint64(12) << qint64(12) << 2
+            << u"All 12 entries whose only change is the modified time changed by 2 hours"_s + cause
+            << ignoreHours;
+        QTest::newRow("most, German digits")
+            << QLocale(QLocale::German, QLocale::Germany) << int(TimeShiftHint::WholeHours)
+            << qint64(1234567) << qint64(1230000) << 1
+            << u"Of the 1.234.567 entries whose only change is the modified time, 1.230.000 "
+               u"changed by 1 hour"_s +
+                   cause
+            << ignoreHours;
+        QTest::newRow("two seconds, C digits")
+            << QLocale::c() << int(TimeShiftHint::WithinTwoSeconds) << qint64(1234) << qint64(1200)
+            << 0
+            << u"Of the 1,234 entries whose only change is the modified time, 1,200 changed by "
+               u"at most 2 seconds, within the time resolution of FAT drives."_s
+            << u"Compare again with a time tolerance of 0 minutes?"_s;
+        QTest::newRow("nothing") << enGB << int(TimeShiftHint::None) << qint64(10) << qint64(0) << 0
+                                 << QString() << QString();
+    }
+    void words() {
+        QFETCH(QLocale, locale);
+        QFETCH(int, kind);
+        QFETCH(qint64, candidates);
+        QFETCH(qint64, shifted);
+        QFETCH(int, hours);
+        QFETCH(QString, message);
+        QFETCH(QString, offer);
+        const DefaultLocale scope(locale);
+        TimeShiftHint hint;
+        hint.kind = static_cast<TimeShiftHint::Kind>(kind);
+        hint.candidates = candidates;
+        hint.shifted = shifted;
+        hint.hours = hours;
+        if (hint.kind == TimeShiftHint::WithinTwoSeconds)
+            hint.tolerance = u"0"_s;
+        QCOMPARE(hint.message(), message);
+        QCOMPARE(hint.offer(), offer);
     }
 };
 
