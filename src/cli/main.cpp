@@ -1,6 +1,7 @@
 #include "Args.h"
 #include "ImportReportCommands.h"
 #include "compare/Comparison.h"
+#include "compare/TimeShift.h"
 #include "files/CsvExport.h"
 #include "files/SnapshotFile.h"
 #include "snapshot/DateSerial.h"
@@ -27,7 +28,8 @@ const char Usage[] = "usage: vistrel-cli snapshot ROOT -o FILE.dir [--no-subdirs
                      "       vistrel-cli export FILE.dir -o FILE.csv\n"
                      "       vistrel-cli compare ORIGINAL.dir FINAL.dir [--limit-original FOLDER]\n"
                      "              [--limit-final FOLDER] [--ignore LIST] [--ignore-size]\n"
-                     "              [--ignore-time] [--tolerance TEXT] [--out DIR] [--tsv]\n"
+                     "              [--ignore-time] [--tolerance TEXT] [--ignore-hour-shifts]\n"
+                     "              [--out DIR] [--tsv]\n"
                      "         LIST: comma-separated read-only,hidden,system,na,directory,archive\n"
                      "               or none (default archive)\n"
                      "       vistrel-cli import LISTING -o FILE.dir\n"
@@ -139,13 +141,25 @@ QString checkedLimit(const SnapshotList &list, const QString &limit, const QStri
     fail(QStringLiteral("%1: no folder %2 to limit the comparison to").arg(file, limit));
 }
 
+// On standard error, so that what a script reads from the output stays as it was.
+void printTimeShift(const TimeShiftHint &hint) {
+    if (hint.kind == TimeShiftHint::None)
+        return;
+    const QString flag =
+        hint.kind == TimeShiftHint::WholeHours
+            ? QStringLiteral("--ignore-hour-shifts to ignore the shift")
+            : QStringLiteral("--tolerance %1 to allow for them").arg(hint.tolerance);
+    std::fprintf(stderr, "%s\nCompare again with %s.\n", qPrintable(hint.message()),
+                 qPrintable(flag));
+}
+
 int cmdCompare(const QStringList &argv) {
     const QString limitO = QStringLiteral("--limit-original"),
                   limitF = QStringLiteral("--limit-final"), ignore = QStringLiteral("--ignore"),
                   tolerance = QStringLiteral("--tolerance"), outDir = QStringLiteral("--out");
     const Args args(argv, {limitO, limitF, ignore, tolerance, outDir},
                     {QStringLiteral("--ignore-size"), QStringLiteral("--ignore-time"),
-                     QStringLiteral("--tsv")});
+                     QStringLiteral("--ignore-hour-shifts"), QStringLiteral("--tsv")});
     if (args.positional.size() != 2)
         fail(QStringLiteral("compare takes two files"));
     Workspace ws;
@@ -164,6 +178,7 @@ int cmdCompare(const QStringList &argv) {
     options.ignoreSize = args.flags.contains(QStringLiteral("--ignore-size"));
     options.ignoreStamp = args.flags.contains(QStringLiteral("--ignore-time"));
     options.tolerance = args.options.value(tolerance, QStringLiteral("0"));
+    options.ignoreHourShifts = args.flags.contains(QStringLiteral("--ignore-hour-shifts"));
     if (args.options.contains(limitO))
         options.limitOriginal =
             checkedLimit(ws.list(ListNo::Original), args.options.value(limitO), args.positional[0]);
@@ -196,6 +211,7 @@ int cmdCompare(const QStringList &argv) {
             check(SaveSnapshot(ws.list(n), true, path), path);
         }
     }
+    printTimeShift(detectTimeShift(ws.list(ListNo::Changed), options));
     const bool differ = !ws.list(ListNo::OnlyInOriginal).isEmpty() ||
                         !ws.list(ListNo::OnlyInFinal).isEmpty() ||
                         !ws.list(ListNo::Changed).isEmpty();

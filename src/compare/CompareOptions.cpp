@@ -5,6 +5,7 @@ void CompareOptions::reset(int list) {
     ignoreAttr = {false, false, false, false, false, true};
     ignoreSize = false;
     ignoreStamp = false;
+    ignoreHourShifts = false;
     compared = false;
 }
 

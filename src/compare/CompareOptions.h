@@ -14,6 +14,9 @@ struct CompareOptions {
     std::array<bool, 6> ignoreAttr{};
     bool ignoreSize = false;
     bool ignoreStamp = false;
+    // Times a whole number of hours apart (1 to 14, give or take the tolerance) count as the
+    // same: daylight saving time and drives that keep local time (FAT, exFAT) shift them so.
+    bool ignoreHourShifts = false;
     QString tolerance = QStringLiteral("0");
     // Set when a comparison has run, until a snapshot list is cleared.
     bool compared = false;
@@ -22,7 +25,7 @@ struct CompareOptions {
     const QString &limit(int list) const { return list == 1 ? limitOriginal : limitFinal; }
 
     // The state after snapshot list `list` is cleared: its limit emptied, only Archive ignored,
-    // sizes and times counted, no comparison. The tolerance stays.
+    // sizes, times and hour shifts counted, no comparison. The tolerance stays.
     void reset(int list);
 };
 

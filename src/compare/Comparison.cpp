@@ -1,4 +1,5 @@
 #include "Comparison.h"
+#include "TimeShift.h"
 
 #include "snapshot/DateSerial.h"
 #include "snapshot/Progress.h"
@@ -66,16 +67,24 @@ bool timesDiffer(double a, double b, float tolerance) {
     return static_cast<float>(std::fabs(keyValue(a) - keyValue(b))) > tolerance;
 }
 
-// The differences between an Original entry and its Final partner. A folder has no size key
-// and no time, which differ from a file's.
-std::uint16_t differences(const Entry &o, const Entry &f, float tolerance) {
+// Whether the times of a pair count as different. A folder or an entry without a time stands
+// for time 0, unlike any real time; a shift of whole hours lies only between two real times.
+bool stampDiffers(const Entry &o, const Entry &f, float tolerance, bool ignoreHourShifts) {
+    const bool timedO = !o.isFolder() && o.hasTime(), timedF = !f.isFolder() && f.hasTime();
+    if (!timesDiffer(timedO ? o.modified : 0.0, timedF ? f.modified : 0.0, tolerance))
+        return false;
+    return !(ignoreHourShifts && timedO && timedF &&
+             wholeHourShift(o.modified, f.modified, tolerance) > 0);
+}
+
+// The differences between an Original entry and its Final partner. A folder has no size key,
+// which differs from a file's.
+std::uint16_t differences(const Entry &o, const Entry &f, float tolerance, bool ignoreHourShifts) {
     std::uint16_t differ = 0;
     const bool sizeKeyO = !o.isFolder(), sizeKeyF = !f.isFolder();
     if (sizeKeyO != sizeKeyF || (sizeKeyO && o.size != f.size))
         differ |= Differ::Size;
-    const double timeO = (!o.isFolder() && o.hasTime()) ? o.modified : 0.0;
-    const double timeF = (!f.isFolder() && f.hasTime()) ? f.modified : 0.0;
-    if (timesDiffer(timeO, timeF, tolerance))
+    if (stampDiffers(o, f, tolerance, ignoreHourShifts))
         differ |= Differ::Stamp;
     differ |= static_cast<std::uint16_t>((o.attr ^ f.attr) & Differ::AttrBitsMask);
     return differ;
@@ -156,7 +165,7 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
                 unchanged.appendCopy(original, i);
             return;
         }
-        const std::uint16_t differ = differences(eo, ef, tolerance);
+        const std::uint16_t differ = differences(eo, ef, tolerance, options.ignoreHourShifts);
         if (differ & mask) {
             if (f.holds(j)) {
                 const OrigValues orig{eo.size, eo.modified, eo.attr, differ};
