@@ -1,5 +1,6 @@
 // Figures for the core: saving, loading, exporting, sorting and comparing large lists, scanning
 // trees, and the memory they take. Prints its figures; it does not judge them.
+#include "compare/ChangeSummary.h"
 #include "compare/Comparison.h"
 #include "files/CsvExport.h"
 #include "files/SnapshotFile.h"
@@ -99,6 +100,15 @@ void check(const FileError &err) {
     }
 }
 
+// The change summary of the comparison in the workspace, against the comparison on sorted lists
+// (the anchor: the summary reads the same result lists once more).
+void printSummary(const Workspace &ws, double anchor) {
+    std::size_t folders = 0;
+    const double t = seconds([&] { folders = ChangeSummary::build(ws).folders().size(); });
+    std::printf("summary:          %.3f s (%.2f x compare again, %zu folders)\n", t, t / anchor,
+                folders);
+}
+
 int runAll(int n) {
     QTemporaryDir dir;
     const QString file1 = dir.filePath(QStringLiteral("original.dir"));
@@ -135,10 +145,11 @@ int runAll(int n) {
     options.reset(1);
     std::printf("compare:          %.3f s (sorts included)\n",
                 seconds([&] { RunComparison(ws, options); }));
-    std::printf("compare again:    %.3f s (lists already sorted)\n",
-                seconds([&] { RunComparison(ws, options); }));
+    const double again = seconds([&] { RunComparison(ws, options); });
+    std::printf("compare again:    %.3f s (lists already sorted)\n", again);
     for (int k = ListNo::OnlyInOriginal; k <= ListNo::Unchanged; ++k)
         std::printf("  %-17s %d\n", qPrintable(Workspace::TabCaption(k) + u':'), ws.list(k).size());
+    printSummary(ws, again);
     std::printf("peak RSS:         %.1f MB\n", peakRssKb() / 1024.0);
     return 0;
 }
@@ -177,6 +188,20 @@ int runCompare(const QString &original, const QString &final, int times) {
     options.reset(1);
     for (int k = 0; k < times; ++k)
         std::printf("compare: %.3f s\n", seconds([&] { RunComparison(ws, options); }));
+    return 0;
+}
+
+int runSummary(const QString &original, const QString &final, int times) {
+    Workspace ws;
+    check(ReadSnapshot(original, ws.list(1)));
+    check(ReadSnapshot(final, ws.list(2)));
+    CompareOptions options;
+    options.reset(1);
+    RunComparison(ws, options); // leaves the lists sorted, so the anchor below is the walk alone
+    const double anchor = seconds([&] { RunComparison(ws, options); });
+    std::printf("compare again:    %.3f s (lists already sorted)\n", anchor);
+    for (int k = 0; k < times; ++k)
+        printSummary(ws, anchor);
     return 0;
 }
 
@@ -244,6 +269,8 @@ int main(int argc, char **argv) {
         return runGenDir(args[2].toInt(), args[3], args.value(4));
     if (cmd == u"compare" && args.size() >= 4)
         return runCompare(args[2], args[3], args.value(4, QStringLiteral("3")).toInt());
+    if (cmd == u"summary" && args.size() >= 4)
+        return runSummary(args[2], args[3], args.value(4, QStringLiteral("3")).toInt());
     if (cmd == u"sort" && args.size() >= 4)
         return runSort(args[3], args[2].toInt(), args.value(4, QStringLiteral("3")).toInt());
     if (cmd == u"gen-tree" && args.size() == 4)
@@ -254,6 +281,7 @@ int main(int argc, char **argv) {
                          "       vistrel-bench gen-dir N FILE.dir [FINAL.dir]\n"
                          "       vistrel-bench gen-tree N FOLDER\n"
                          "       vistrel-bench compare ORIGINAL.dir FINAL.dir [TIMES]\n"
+                         "       vistrel-bench summary ORIGINAL.dir FINAL.dir [TIMES]\n"
                          "       vistrel-bench sort COLUMN FILE.dir [TIMES]\n");
     return 2;
 }

@@ -1,5 +1,6 @@
 #include "Args.h"
 #include "ImportReportCommands.h"
+#include "compare/ChangeSummary.h"
 #include "compare/Comparison.h"
 #include "compare/TimeShift.h"
 #include "files/CsvExport.h"
@@ -18,6 +19,7 @@
 #include <QFile>
 #include <QStringList>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 
@@ -29,7 +31,7 @@ const char Usage[] = "usage: vistrel-cli snapshot ROOT -o FILE.dir [--no-subdirs
                      "       vistrel-cli compare ORIGINAL.dir FINAL.dir [--limit-original FOLDER]\n"
                      "              [--limit-final FOLDER] [--ignore LIST] [--ignore-size]\n"
                      "              [--ignore-time] [--tolerance TEXT] [--ignore-hour-shifts]\n"
-                     "              [--out DIR] [--tsv]\n"
+                     "              [--out DIR] [--tsv | --summary [--depth N]]\n"
                      "         LIST: comma-separated read-only,hidden,system,na,directory,archive\n"
                      "               or none (default archive)\n"
                      "       vistrel-cli import LISTING -o FILE.dir\n"
@@ -153,15 +155,58 @@ void printTimeShift(const TimeShiftHint &hint) {
                  qPrintable(flag));
 }
 
+// How deep --summary goes: every folder unless --depth gives a whole number.
+int summaryDepth(const Args &args) {
+    const QString depth = QStringLiteral("--depth");
+    if (!args.options.contains(depth))
+        return -1;
+    if (!args.flags.contains(QStringLiteral("--summary")))
+        fail(QStringLiteral("--depth needs --summary"));
+    const QString text = args.options.value(depth);
+    bool ok = !text.isEmpty() &&
+              std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    const int n = ok ? text.toInt(&ok) : 0;
+    if (!ok)
+        fail(QStringLiteral("--depth takes a whole number, not %1").arg(text));
+    return n;
+}
+
+void writeResults(QTextStream &out, const Workspace &ws, bool tsv) {
+    const EntryFormatter format;
+    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
+        const SnapshotList &list = ws.list(n);
+        if (!tsv) {
+            out << Workspace::TabCaption(n) << ": " << list.size() << '\n';
+            continue;
+        }
+        for (int i = 0; i < list.size(); ++i) {
+            out << Workspace::TabCaption(n) << '\t';
+            writeEntry(out, format, list, i);
+        }
+    }
+}
+
+void saveResults(const Workspace &ws, const QString &folder) {
+    static const char *const files[] = {"only-in-original.dir", "only-in-final.dir", "changed.dir",
+                                        "unchanged.dir"};
+    const QDir dir(folder);
+    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
+        const QString path = dir.filePath(QLatin1String(files[n - ListNo::OnlyInOriginal]));
+        check(SaveSnapshot(ws.list(n), true, path), path);
+    }
+}
+
 int cmdCompare(const QStringList &argv) {
     const QString limitO = QStringLiteral("--limit-original"),
                   limitF = QStringLiteral("--limit-final"), ignore = QStringLiteral("--ignore"),
                   tolerance = QStringLiteral("--tolerance"), outDir = QStringLiteral("--out");
-    const Args args(argv, {limitO, limitF, ignore, tolerance, outDir},
+    const Args args(argv, {limitO, limitF, ignore, tolerance, outDir, QStringLiteral("--depth")},
                     {QStringLiteral("--ignore-size"), QStringLiteral("--ignore-time"),
-                     QStringLiteral("--ignore-hour-shifts"), QStringLiteral("--tsv")});
+                     QStringLiteral("--ignore-hour-shifts"), QStringLiteral("--tsv"),
+                     QStringLiteral("--summary")});
     if (args.positional.size() != 2)
         fail(QStringLiteral("compare takes two files"));
+    const int depth = summaryDepth(args);
     Workspace ws;
     // The two files are independent: read them side by side.
     FileError finalError;
@@ -189,28 +234,13 @@ int cmdCompare(const QStringList &argv) {
 
     QTextStream out(stdout);
     out.setEncoding(QStringConverter::Utf8);
-    const EntryFormatter format;
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
-        const SnapshotList &list = ws.list(n);
-        if (!args.flags.contains(QStringLiteral("--tsv"))) {
-            out << Workspace::TabCaption(n) << ": " << list.size() << '\n';
-            continue;
-        }
-        for (int i = 0; i < list.size(); ++i) {
-            out << Workspace::TabCaption(n) << '\t';
-            writeEntry(out, format, list, i);
-        }
-    }
+    if (args.flags.contains(QStringLiteral("--summary")))
+        ChangeSummary::build(ws).writeTsv(out, depth);
+    else
+        writeResults(out, ws, args.flags.contains(QStringLiteral("--tsv")));
     out.flush();
-    if (args.options.contains(outDir)) {
-        static const char *const files[] = {"only-in-original.dir", "only-in-final.dir",
-                                            "changed.dir", "unchanged.dir"};
-        const QDir dir(args.options.value(outDir));
-        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
-            const QString path = dir.filePath(QLatin1String(files[n - ListNo::OnlyInOriginal]));
-            check(SaveSnapshot(ws.list(n), true, path), path);
-        }
-    }
+    if (args.options.contains(outDir))
+        saveResults(ws, args.options.value(outDir));
     printTimeShift(detectTimeShift(ws.list(ListNo::Changed), options));
     const bool differ = !ws.list(ListNo::OnlyInOriginal).isEmpty() ||
                         !ws.list(ListNo::OnlyInFinal).isEmpty() ||
