@@ -437,30 +437,47 @@ void FileCommands::FileCompare_Click() {
     // Cancel keeps whatever the user changed, as OK does.
     dialog->store(m_session.options());
     if (ok) {
-        int shown = 0;
-        m_window.ShowStatus(QStringLiteral("Comparing..."));
-        {
-            BusyPointer busy;
-            // Two million-entry snapshots take a while: the window stays painted meanwhile,
-            // and the views keep off the lists the comparison rewrites.
-            for (int n = 1; n <= ListNo::Count; ++n)
-                m_window.views().holdList(n);
-            // The count panel shows the walk's progress from the start.
-            Progress progress;
-            progress.total =
-                m_session.list(ListNo::Original).size() + m_session.list(ListNo::Final).size();
-            runJob(progress, false, [&] { shown = m_session.compare(&progress); });
-            // The comparison left both snapshots sorted by their match keys.
-            for (int n = 1; n <= ListNo::Count; ++n)
-                m_window.ListChanged(n);
+        showComparison(compareNow());
+        const TimeShiftHint hint = m_session.takeTimeShiftHint();
+        if (hint.kind != TimeShiftHint::None &&
+            m_prompts.message(&m_window, MainWindow::programName(),
+                              hint.message() + QStringLiteral("\n\n") + hint.offer(),
+                              QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::Yes) == QMessageBox::Yes) {
+            acceptTimeShift(hint, m_session.options());
+            showComparison(compareNow());
         }
-        m_window.ShowStatus(QString());
-        if (shown)
-            m_window.selectTab(shown);
-        else
-            m_prompts.message(&m_window, MainWindow::programName(), QLatin1String(NoDifferences));
     }
     m_window.TabStrip_Click();
+}
+
+int FileCommands::compareNow() {
+    int shown = 0;
+    m_window.ShowStatus(QStringLiteral("Comparing..."));
+    {
+        BusyPointer busy;
+        // Two million-entry snapshots take a while: the window stays painted meanwhile,
+        // and the views keep off the lists the comparison rewrites.
+        for (int n = 1; n <= ListNo::Count; ++n)
+            m_window.views().holdList(n);
+        // The count panel shows the walk's progress from the start.
+        Progress progress;
+        progress.total =
+            m_session.list(ListNo::Original).size() + m_session.list(ListNo::Final).size();
+        runJob(progress, false, [&] { shown = m_session.compare(&progress); });
+        // The comparison left both snapshots sorted by their match keys.
+        for (int n = 1; n <= ListNo::Count; ++n)
+            m_window.ListChanged(n);
+    }
+    m_window.ShowStatus(QString());
+    return shown;
+}
+
+void FileCommands::showComparison(int shown) {
+    if (shown)
+        m_window.selectTab(shown);
+    else
+        m_prompts.message(&m_window, MainWindow::programName(), QLatin1String(NoDifferences));
 }
 
 // ---------------------------------------------------------------------------------------------

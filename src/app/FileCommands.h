@@ -83,6 +83,10 @@ private:
     bool writeFile(const QString &status, const std::function<FileError(Progress &)> &write);
     void importDosListing();
     void writeNewSnapshotOptions();
+    // Runs the comparison with the options as they are; returns the result list to show.
+    int compareNow();
+    // Shows that list, or says that there were no differences.
+    void showComparison(int shown);
 
     MainWindow &m_window;
     Session &m_session;

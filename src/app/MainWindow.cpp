@@ -9,7 +9,9 @@
 #include "Prompts.h"
 #include "StatusPanel.h"
 #include "WindowPlacement.h"
+#include "compare/ChangeSummary.h"
 #include "dialogs/AboutDialog.h"
+#include "dialogs/ChangeSummaryDialog.h"
 #include "dialogs/HelpDialog.h"
 #include "widgets/Icons.h"
 #include "widgets/Twips.h"
@@ -81,6 +83,7 @@ void MainWindow::buildMenus() {
         {"ViewSummary", &MainWindow::ViewSummary_Click},
         {"ViewGrid", &MainWindow::ViewGrid_Click},
         {"ViewWidths", &MainWindow::ViewWidths_Click},
+        {"ViewChanges", &MainWindow::ViewChanges_Click},
         {"HelpScreen", &MainWindow::HelpScreen_Click},
         {"HelpAbout", &MainWindow::HelpAbout_Click},
     };
@@ -232,6 +235,10 @@ void MainWindow::UpdateCommands(int listNo) {
     setCommand("FileExport", QStringLiteral("Export"), states.exportCsv);
     setCommand("FileClose", QStringLiteral("Close"), states.close);
     setCommand("FileCompare", QStringLiteral("Compare"), states.compare);
+    setCommand("ViewChanges", QString(), m_session.options().compared);
+    // A summary of lists that are gone would lead nowhere.
+    if (m_changeSummary && !m_session.options().compared)
+        m_changeSummary->hide();
 }
 
 QString MainWindow::countText(qint64 count) const {
@@ -338,6 +345,40 @@ void MainWindow::ViewGrid_Click() {
 
 void MainWindow::ViewWidths_Click() {
     // The reversed check mark takes effect when the next list is shown.
+}
+
+void MainWindow::ViewChanges_Click() {
+    if (!m_changeSummary) {
+        m_changeSummary = new ChangeSummaryDialog(m_formatter, this);
+        connect(m_changeSummary, &ChangeSummaryDialog::folderActivated, this,
+                &MainWindow::showChangesIn);
+    }
+    {
+        BusyPointer busy;
+        m_changeSummary->setSummary(ChangeSummary::build(m_session.workspace()));
+    }
+    m_changeSummary->show();
+    m_changeSummary->raise();
+    m_changeSummary->activateWindow();
+}
+
+void MainWindow::showChangesIn(const FolderChange &folder) {
+    setFilter(folder.parent < 0 ? QString() : u'\\' + folder.path);
+    const qint64 counts[] = {folder.onlyOriginal, folder.onlyFinal, folder.changed};
+    auto holds = [&](int listNo) {
+        return listNo >= ListNo::OnlyInOriginal && listNo <= ListNo::Changed &&
+               counts[listNo - ListNo::OnlyInOriginal] > 0;
+    };
+    if (!holds(m_shownList)) {
+        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Changed; ++n) {
+            if (holds(n)) {
+                selectTab(n);
+                break;
+            }
+        }
+    }
+    raise();
+    activateWindow();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -10,6 +10,8 @@
 #include <memory>
 
 class AboutDialog;
+class ChangeSummaryDialog;
+struct FolderChange;
 class FileCommands;
 class HelpDialog;
 class ListPane;
@@ -56,6 +58,7 @@ public:
     StatusPanel *statusPanel(int panel) const { return panel == 1 ? m_status : m_count; }
     QPushButton *cancelButton() const { return m_cancelButton; }
     QLineEdit *filterBox() const { return m_filter; }
+    ChangeSummaryDialog *changeSummary() const { return m_changeSummary; }
 
     // The list being worked on (1 to 6): the selected tab's, or the target a command picked.
     int CurrentList() const { return m_currentList; }
@@ -96,6 +99,8 @@ public Q_SLOTS:
     void ViewSummary_Click();
     void ViewGrid_Click();
     void ViewWidths_Click();
+    // Opens the Change Summary window on the last comparison.
+    void ViewChanges_Click();
     void HelpScreen_Click();
     void HelpAbout_Click();
 
@@ -109,6 +114,9 @@ private:
     void buildFilter(QWidget *central);
     void buildStatusBar();
     void showCount();
+    // Shows the changes in and below a folder of the summary: the filter names the folder, and
+    // a result list that holds some of them is shown.
+    void showChangesIn(const FolderChange &folder);
     QAction *command(const char *name) const;
     QAction *button(const QString &key) const;
     void setCommand(const char *name, const QString &key, bool enabled);
@@ -133,5 +141,6 @@ private:
     QLineEdit *m_filter = nullptr;
     AboutDialog *m_about = nullptr;
     HelpDialog *m_help = nullptr;
+    ChangeSummaryDialog *m_changeSummary = nullptr;
     WindowPlacement *m_placement = nullptr;
 };

@@ -85,6 +85,8 @@ void build(QMainWindow *window) {
                           true, true},
                          {"ViewWidths", "Column &Widths are Linked",
                           QKeySequence(Qt::CTRL | Qt::Key_W), true, true, true},
+                         {"ViewBar2", nullptr, {}, true, false, false},
+                         {"ViewChanges", "&Change Summary...", {}, false, false, false},
                      });
     auto *views = new QActionGroup(window);
     views->addAction(window->findChild<QAction *>(QStringLiteral("ViewDetails")));

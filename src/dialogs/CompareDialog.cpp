@@ -37,12 +37,15 @@ QLabel *label(const QString &text, QWidget *parent, QWidget *buddy, int left, in
     return l;
 }
 
+constexpr int ExtraRow = 360;
+
 } // namespace
 
 CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Flags) {
     setObjectName(QStringLiteral("Compare"));
     setWindowTitle(QStringLiteral("Compare SnapShots"));
-    setFixedSize(Twips::toPixels(6570, 6075, this));
+    // Taller than the other options need by one row, for the shifts of whole hours.
+    setFixedSize(Twips::toPixels(6570, 6075 + ExtraRow, this));
 
     // Widgets are made in the order the Tab key visits them.
     const char *frames[2] = {"Original Snapshot", "Final Snapshot"};
@@ -81,7 +84,8 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
         m_limitedTo[k] = combo;
     }
 
-    auto *ignore = placed(new QGroupBox(QStringLiteral("Ignore:"), this), 240, 3720, 4215, 2175);
+    auto *ignore =
+        placed(new QGroupBox(QStringLiteral("Ignore:"), this), 240, 3720, 4215, 2175 + ExtraRow);
     m_ignoreStamp =
         placed(new QCheckBox(QStringLiteral("&Date/Time"), ignore), 240, 360, 1215, 255);
     m_ignoreStamp->setObjectName(QStringLiteral("IgnoreStamp"));
@@ -92,6 +96,14 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
     m_timeTolerance->setObjectName(QStringLiteral("TimeTolerance"));
     m_timeTolerance->setAccessibleName(QStringLiteral("Time difference tolerance in minutes"));
     label(QStringLiteral("+/- min"), ignore, nullptr, 1320, 1680, 735, 255);
+    m_ignoreHourShifts =
+        placed(new QCheckBox(QStringLiteral("Ignore shifts of whole &hours"), ignore), 240, 2040,
+               3735, 255);
+    m_ignoreHourShifts->setObjectName(QStringLiteral("IgnoreHourShifts"));
+    m_ignoreHourShifts->setToolTip(
+        QStringLiteral("Times a whole number of hours apart (up to 14), within the tolerance, "
+                       "count as the same: daylight saving time and FAT or exFAT drives shift "
+                       "them so."));
 
     // The attribute list stands right of the tolerance's caption, however wide the font makes
     // that caption; the frame widens with it.
@@ -128,8 +140,10 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
     picture->setPixmap(Icons::window().pixmap(32, 32));
     picture->setAlignment(Qt::AlignCenter);
 
-    connect(m_ignoreStamp, &QCheckBox::toggled, m_timeTolerance,
-            [this](bool checked) { m_timeTolerance->setEnabled(!checked); });
+    connect(m_ignoreStamp, &QCheckBox::toggled, m_timeTolerance, [this](bool checked) {
+        m_timeTolerance->setEnabled(!checked);
+        m_ignoreHourShifts->setEnabled(!checked);
+    });
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -164,6 +178,8 @@ void CompareDialog::load(const Workspace &ws, const CompareOptions &options) {
     m_ignoreStamp->setChecked(options.ignoreStamp);
     m_timeTolerance->setText(options.tolerance);
     m_timeTolerance->setEnabled(!options.ignoreStamp);
+    m_ignoreHourShifts->setChecked(options.ignoreHourShifts);
+    m_ignoreHourShifts->setEnabled(!options.ignoreStamp);
 }
 
 void CompareDialog::store(CompareOptions &options) const {
@@ -175,6 +191,7 @@ void CompareDialog::store(CompareOptions &options) const {
     options.ignoreSize = m_ignoreSize->isChecked();
     options.ignoreStamp = m_ignoreStamp->isChecked();
     options.tolerance = m_timeTolerance->text();
+    options.ignoreHourShifts = m_ignoreHourShifts->isChecked();
 }
 
 void CompareDialog::showEvent(QShowEvent *event) {

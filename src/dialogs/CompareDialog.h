@@ -31,6 +31,7 @@ public:
     QCheckBox *ignoreStamp() const { return m_ignoreStamp; }
     QCheckBox *ignoreSize() const { return m_ignoreSize; }
     QLineEdit *timeTolerance() const { return m_timeTolerance; }
+    QCheckBox *ignoreHourShifts() const { return m_ignoreHourShifts; }
     QListWidget *ignoreAttr() const { return m_ignoreAttr; }
     QPushButton *okButton() const { return m_ok; }
     QPushButton *cancelButton() const { return m_cancel; }
@@ -47,6 +48,7 @@ private:
     QCheckBox *m_ignoreStamp;
     QCheckBox *m_ignoreSize;
     QLineEdit *m_timeTolerance;
+    QCheckBox *m_ignoreHourShifts;
     QListWidget *m_ignoreAttr;
     QPushButton *m_ok;
     QPushButton *m_cancel;

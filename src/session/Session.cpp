@@ -52,6 +52,7 @@ void Session::CloseSnapshot(int listNo) {
         list(n).description.clear();
     }
     m_options.reset(listNo);
+    m_shiftHintTold = false;
 }
 
 Session::SaveTarget Session::proposedSaveTarget(int listNo) const {
@@ -131,6 +132,14 @@ Session::CommandStates Session::commandStates(int shownList) const {
 
 int Session::compare(Progress *progress) {
     return RunComparison(m_ws, m_options, progress);
+}
+
+TimeShiftHint Session::takeTimeShiftHint() {
+    if (m_shiftHintTold)
+        return {};
+    TimeShiftHint hint = detectTimeShift(list(ListNo::Changed), m_options);
+    m_shiftHintTold = hint.kind != TimeShiftHint::None;
+    return hint;
 }
 
 void Session::inFolderOrder(int listNo, const std::function<void()> &print) {

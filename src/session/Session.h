@@ -1,6 +1,7 @@
 #pragma once
 
 #include "compare/CompareOptions.h"
+#include "compare/TimeShift.h"
 #include "snapshot/Workspace.h"
 
 #include <QString>
@@ -98,6 +99,9 @@ public:
     // Compares the Original and Final lists. Returns the result list to show, 0 when all four
     // are empty.
     int compare(Progress *progress = nullptr);
+    // What the last comparison's Changed list says about a shifted clock. Told once for the
+    // snapshots as they are: None after that, until a snapshot list is cleared.
+    TimeShiftHint takeTimeShiftHint();
     // Runs `print` with list n in folder order, so that each folder's entries come together,
     // then gives the list back the order it had.
     void inFolderOrder(int listNo, const std::function<void()> &print);
@@ -114,4 +118,5 @@ public:
 private:
     Workspace m_ws;
     CompareOptions m_options;
+    bool m_shiftHintTold = false;
 };

@@ -309,6 +309,77 @@ private Q_SLOTS:
         QVERIFY(!enabled);
     }
 
+    // A Final whose files all moved one hour later: the program says so once, and comparing
+    // again with the shift ignored (the answer Yes) leaves nothing changed.
+    void hourShiftIsOfferedOnce_data() {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("accepted") << true;
+        QTest::newRow("declined") << false;
+    }
+    void hourShiftIsOfferedOnce() {
+        QFETCH(bool, accept);
+        auto w = makeWindow();
+        for (int n = 1; n <= 2; ++n) {
+            SnapshotList &list = w->workspace().list(n);
+            list.clearEntries();
+            for (int k = 0; k < 12; ++k)
+                list.append(u"f%1.txt"_s.arg(k), u""_s, 32, 10, T + (n == 2 ? 60 * Minute : 0));
+            w->ListChanged(n);
+        }
+        prompts.answers = {accept ? QMessageBox::Yes : QMessageBox::No};
+        CompareDialog *d = w->commands().compareDialog();
+        whenShown(d, [&] { QTest::mouseClick(d->okButton(), Qt::LeftButton); });
+        w->commands().FileCompare_Click();
+
+        QCOMPARE(prompts.asked.size(), 1);
+        QCOMPARE(prompts.asked[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QVERIFY2(prompts.asked[0].text.contains(u"12 entries"_s) &&
+                     prompts.asked[0].text.contains(u"1 hour"_s),
+                 qPrintable(prompts.asked[0].text));
+        const Workspace &ws = w->workspace();
+        QCOMPARE(ws.list(ListNo::Changed).size(), accept ? 0 : 12);
+        QCOMPARE(ws.list(ListNo::Unchanged).size(), accept ? 12 : 0);
+        QCOMPARE(w->tabStrip()->currentIndex() + 1, accept ? ListNo::Unchanged : ListNo::Changed);
+
+        // The dialog shows the option as the answer left it; the hint is not repeated.
+        bool shownChecked = !accept;
+        whenShown(d, [&] {
+            shownChecked = d->ignoreHourShifts()->isChecked();
+            QTest::mouseClick(d->okButton(), Qt::LeftButton);
+        });
+        w->commands().FileCompare_Click();
+        QCOMPARE(shownChecked, accept);
+        QCOMPARE(prompts.asked.size(), 1);
+    }
+
+    // The check box reaches the comparison, is greyed out with Date/Time, and a cleared snapshot
+    // takes it back off.
+    void hourShiftOption() {
+        auto w = makeWindow();
+        SnapshotList &final = w->workspace().list(2);
+        final.append(u"shifted.txt"_s, u""_s, 32, 10, T + 120 * Minute);
+        w->workspace().list(1).append(u"shifted.txt"_s, u""_s, 32, 10, T);
+        w->ListChanged(1);
+        w->ListChanged(2);
+        CompareDialog *d = w->commands().compareDialog();
+        bool greyed = false;
+        whenShown(d, [&] {
+            QTest::mouseClick(d->ignoreStamp(), Qt::LeftButton);
+            greyed = !d->ignoreHourShifts()->isEnabled();
+            QTest::mouseClick(d->ignoreStamp(), Qt::LeftButton);
+            QTest::mouseClick(d->ignoreHourShifts(), Qt::LeftButton);
+            QTest::mouseClick(d->okButton(), Qt::LeftButton);
+        });
+        w->commands().FileCompare_Click();
+        QVERIFY(greyed);
+        QVERIFY(w->compareOptions().ignoreHourShifts);
+        // time.txt (3 minutes) and late.txt (10 minutes) still differ; the two hours do not.
+        QVERIFY(!paths(w->workspace().list(ListNo::Changed)).contains(u"shifted.txt"_s));
+        QVERIFY(paths(w->workspace().list(ListNo::Changed)).contains(u"time.txt"_s));
+        w->compareOptions().reset(1);
+        QVERIFY(!w->compareOptions().ignoreHourShifts);
+    }
+
     void resultDescriptions_data() {
         QTest::addColumn<QString>("limitOriginal");
         QTest::addColumn<QString>("limitFinal");

@@ -1,0 +1,90 @@
+#include "ChangeSummaryDialog.h"
+
+#include "ChangeSummaryModel.h"
+#include "widgets/ChangeBars.h"
+#include "widgets/Twips.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QSplitter>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int ChartBars = 10;
+}
+
+ChangeSummaryDialog::ChangeSummaryDialog(const EntryFormatter &format, QWidget *parent)
+    : QDialog(parent), m_format(format) {
+    setObjectName(QStringLiteral("ChangeSummary"));
+    setWindowTitle(QStringLiteral("Change Summary"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setSizeGripEnabled(true);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(
+        new QLabel(QStringLiteral("What changed below each folder. Click a column heading to sort; "
+                                  "double-click a folder to see its entries in the lists."),
+                   this));
+    auto *split = new QSplitter(Qt::Vertical, this);
+    m_tree = new QTreeView(split);
+    m_tree->setObjectName(QStringLiteral("Folders"));
+    m_tree->setUniformRowHeights(true);
+    m_tree->setAlternatingRowColors(true);
+    m_tree->header()->setSectionsClickable(true);
+    m_tree->header()->setSortIndicatorShown(true);
+    m_tree->header()->setStretchLastSection(false);
+    m_bars = new ChangeBars(split);
+    m_bars->setObjectName(QStringLiteral("Bars"));
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    layout->addWidget(split, 1);
+    resize(Twips::toPixels(10500, 7500, this));
+
+    connect(m_tree->header(), &QHeaderView::sortIndicatorChanged, this,
+            [this](int column, Qt::SortOrder order) {
+                if (m_model && column >= 0)
+                    m_model->sort(column, order);
+            });
+    connect(m_tree, &QTreeView::doubleClicked, this, [this](const QModelIndex &index) {
+        const auto folder = static_cast<std::size_t>(m_model->folderOf(index));
+        Q_EMIT folderActivated(m_model->summary().folders()[folder]);
+    });
+}
+
+void ChangeSummaryDialog::setSummary(ChangeSummary summary) {
+    ChangeSummaryModel *old = m_model;
+    m_model = new ChangeSummaryModel(std::move(summary), m_format, this);
+    m_tree->setModel(m_model);
+    delete old;
+    // The opening order is by change, which no single column sorts by.
+    m_tree->header()->setSortIndicator(-1, Qt::DescendingOrder);
+    m_tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int c = 1; c < ChangeSummary::ColumnCount; ++c)
+        m_tree->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) { showBarsOf(m_model->folderOf(current)); });
+    const QModelIndex root = m_model->index(0, 0);
+    m_tree->expand(root);
+    m_tree->setCurrentIndex(root);
+    showBarsOf(0);
+}
+
+void ChangeSummaryDialog::showBarsOf(int folder) {
+    if (folder < 0)
+        return;
+    const auto &folders = m_model->summary().folders();
+    std::vector<ChangeBars::Bar> bars;
+    for (int k : m_model->summary().topChildren(folder, ChartBars)) {
+        const FolderChange &f = folders[static_cast<std::size_t>(k)];
+        if (f.bytesChanged() == 0)
+            break;
+        bars.push_back(
+            {f.name, f.bytesRemoved, f.bytesAdded, m_model->numberText(f.bytesChanged())});
+    }
+    const FolderChange &shown = folders[static_cast<std::size_t>(folder)];
+    const QString name = shown.parent < 0 ? QStringLiteral("\\") : shown.path;
+    m_bars->setBars(QStringLiteral("Subfolders of %1 with the most bytes changed: removed (red), "
+                                   "added (green)")
+                        .arg(name),
+                    std::move(bars));
+}

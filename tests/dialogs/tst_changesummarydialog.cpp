@@ -1,0 +1,150 @@
+// The Change Summary window in the real main window: what it shows of a comparison, its sort,
+// its chart, and a double-click that leads to a folder's entries in the result lists.
+#include "Modal.h"
+#include "app/TestSupport.h"
+
+#include "app/ListModel.h"
+#include "app/ListPane.h"
+#include "compare/ChangeSummary.h"
+#include "dialogs/ChangeSummaryDialog.h"
+#include "dialogs/ChangeSummaryModel.h"
+#include "dialogs/CompareDialog.h"
+#include "widgets/ChangeBars.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeView>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr double T = 40000.5;
+
+struct Item {
+    const char *folder;
+    const char *name;
+    int attr;
+    std::uint64_t size;
+};
+
+void fill(SnapshotList &list, std::initializer_list<Item> items) {
+    list.addLimit(u"");
+    for (const Item &i : items)
+        list.append(QString::fromLatin1(i.name), QString::fromLatin1(i.folder), i.attr, i.size,
+                    i.attr & 16 ? std::nan("") : T);
+}
+
+// Folder a: a file grown by 20 bytes and a new one of 7; b: a file of 100 bytes gone; c: nothing.
+void loadPair(MainWindow &w) {
+    fill(w.workspace().list(1), {{"", "a", 16, 0},
+                                 {"", "b", 16, 0},
+                                 {"", "c", 16, 0},
+                                 {"a\\", "x.txt", 32, 10},
+                                 {"b\\", "z.txt", 32, 100},
+                                 {"c\\", "keep.txt", 32, 1}});
+    fill(w.workspace().list(2), {{"", "a", 16, 0},
+                                 {"", "b", 16, 0},
+                                 {"", "c", 16, 0},
+                                 {"a\\", "x.txt", 32, 30},
+                                 {"a\\", "new.txt", 32, 7},
+                                 {"c\\", "keep.txt", 32, 1}});
+    for (int n = 1; n <= 2; ++n)
+        w.ListChanged(n);
+    w.TabStrip_Click();
+}
+
+QStringList row(QAbstractItemModel *m, const QModelIndex &index) {
+    QStringList texts;
+    for (int c = 0; c < m->columnCount(); ++c)
+        texts << m->index(index.row(), c, index.parent()).data().toString();
+    return texts;
+}
+
+QStringList childNames(QAbstractItemModel *m, const QModelIndex &parent) {
+    QStringList names;
+    for (int r = 0; r < m->rowCount(parent); ++r)
+        names << m->index(r, 0, parent).data().toString();
+    return names;
+}
+
+} // namespace
+
+class TestChangeSummaryDialog : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestStore> store;
+    TestPrompts prompts;
+
+private Q_SLOTS:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void init() {
+        store = std::make_unique<TestStore>();
+        prompts = TestPrompts();
+    }
+
+    void summaryOfAComparison() {
+        MainWindow w(store->settings(), prompts);
+        w.show();
+        loadPair(w);
+        QAction *open = w.findChild<QAction *>(u"ViewChanges"_s);
+        QCOMPARE(open->text(), u"&Change Summary..."_s);
+        QVERIFY(!open->isEnabled());
+        CompareDialog *d = w.commands().compareDialog();
+        whenShown(d, [&] { QTest::mouseClick(d->okButton(), Qt::LeftButton); });
+        w.commands().FileCompare_Click();
+        QVERIFY(open->isEnabled());
+        open->trigger();
+
+        ChangeSummaryDialog *summary = w.changeSummary();
+        QVERIFY(summary && summary->isVisible());
+        QAbstractItemModel *m = summary->tree()->model();
+        const QModelIndex root = m->index(0, 0);
+        QCOMPARE(row(m, root),
+                 (QStringList{u"\\"_s, u"1"_s, u"1"_s, u"1"_s, u"100"_s, u"27"_s, u"-73"_s}));
+        // Most change first: a (two entries), b (one), c (none).
+        QCOMPARE(childNames(m, root), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
+        QCOMPARE(row(m, m->index(0, 0, root)),
+                 (QStringList{u"a"_s, u"0"_s, u"1"_s, u"1"_s, u"0"_s, u"27"_s, u"+27"_s}));
+        QVERIFY(summary->tree()->isExpanded(root));
+        // The chart shows the root's subfolders with bytes changed, the most first.
+        QCOMPARE(summary->bars()->bars().size(), std::size_t(2));
+        QCOMPARE(summary->bars()->bars()[0].label, u"b"_s);
+        QCOMPARE(summary->bars()->bars()[1].label, u"a"_s);
+
+        // A click on a heading sorts by it, and the root stays open.
+        QHeaderView *header = summary->tree()->header();
+        const int x = header->sectionViewportPosition(ChangeSummary::Folder) + 5;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+        QCOMPARE(childNames(m, m->index(0, 0)), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+        QCOMPARE(childNames(m, m->index(0, 0)), (QStringList{u"c"_s, u"b"_s, u"a"_s}));
+        QVERIFY(summary->tree()->isExpanded(m->index(0, 0)));
+
+        // Double-clicking a shows its entries: the filter names it from the root, and a result
+        // list that holds some of them is shown (Only in Original holds none of a's).
+        QCOMPARE(w.tabStrip()->currentIndex() + 1, ListNo::OnlyInOriginal);
+        const QModelIndex a = m->index(2, 0, m->index(0, 0));
+        QCOMPARE(a.data().toString(), u"a"_s);
+        Q_EMIT summary->tree()->doubleClicked(a);
+        QCOMPARE(w.filterBox()->text(), u"\\a\\"_s);
+        QCOMPARE(w.tabStrip()->currentIndex() + 1, ListNo::OnlyInFinal);
+        QCOMPARE(w.pane(ListNo::OnlyInFinal)->model()->rowCount(), 1);
+        w.selectTab(ListNo::Changed);
+        QCOMPARE(w.pane(ListNo::Changed)->model()->rowCount(), 1);
+
+        // Closing a snapshot leaves nothing to summarise.
+        prompts.answers = {QMessageBox::No};
+        w.selectTab(ListNo::Original);
+        w.commands().FileClose_Click();
+        QVERIFY(!open->isEnabled());
+        QVERIFY(!summary->isVisible());
+    }
+};
+
+QTEST_MAIN(TestChangeSummaryDialog)
+#include "tst_changesummarydialog.moc"
