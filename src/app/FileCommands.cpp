@@ -474,6 +474,7 @@ int FileCommands::compareNow() {
 }
 
 void FileCommands::showComparison(int shown) {
+    m_window.comparisonDone();
     if (shown)
         m_window.selectTab(shown);
     else

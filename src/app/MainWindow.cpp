@@ -362,6 +362,13 @@ void MainWindow::ViewChanges_Click() {
     m_changeSummary->activateWindow();
 }
 
+void MainWindow::comparisonDone() {
+    if (!m_changeSummary || !m_changeSummary->isVisible())
+        return;
+    BusyPointer busy;
+    m_changeSummary->setSummary(ChangeSummary::build(m_session.workspace()));
+}
+
 void MainWindow::showChangesIn(const FolderChange &folder) {
     setFilter(folder.parent < 0 ? QString() : u'\\' + folder.path);
     const qint64 counts[] = {folder.onlyOriginal, folder.onlyFinal, folder.changed};

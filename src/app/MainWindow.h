@@ -101,6 +101,8 @@ public Q_SLOTS:
     void ViewWidths_Click();
     // Opens the Change Summary window on the last comparison.
     void ViewChanges_Click();
+    // A comparison ran: a Change Summary window on the screen shows the new one.
+    void comparisonDone();
     void HelpScreen_Click();
     void HelpAbout_Click();
 

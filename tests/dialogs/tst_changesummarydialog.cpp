@@ -12,6 +12,7 @@
 #include "widgets/ChangeBars.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -136,6 +137,17 @@ private Q_SLOTS:
         QCOMPARE(w.pane(ListNo::OnlyInFinal)->model()->rowCount(), 1);
         w.selectTab(ListNo::Changed);
         QCOMPARE(w.pane(ListNo::Changed)->model()->rowCount(), 1);
+
+        // Compared again with sizes ignored, the window on the screen follows: x.txt is
+        // unchanged now.
+        w.setFilter(QString());
+        whenShown(d, [&] {
+            QTest::mouseClick(d->ignoreSize(), Qt::LeftButton);
+            QTest::mouseClick(d->okButton(), Qt::LeftButton);
+        });
+        w.commands().FileCompare_Click();
+        m = summary->tree()->model();
+        QCOMPARE(m->index(0, ChangeSummary::Changed).data().toString(), u"0"_s);
 
         // Closing a snapshot leaves nothing to summarise.
         prompts.answers = {QMessageBox::No};
