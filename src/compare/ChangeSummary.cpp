@@ -202,6 +202,19 @@ void writeRow(QTextStream &out, const FolderChange &f) {
     out << '\n';
 }
 
+// Each name as the text columns order it, made once rather than at every comparison of a sort.
+std::vector<std::u16string> foldedNames(const std::vector<FolderChange> &folders) {
+    std::vector<std::u16string> out;
+    out.reserve(folders.size());
+    std::vector<char16_t> key;
+    for (const FolderChange &f : folders) {
+        key.clear();
+        KeySort::appendFoldedKey(key, f.name);
+        out.emplace_back(key.begin(), key.end());
+    }
+    return out;
+}
+
 } // namespace
 
 ChangeSummary ChangeSummary::build(const Workspace &ws) {
@@ -213,13 +226,7 @@ ChangeSummary ChangeSummary::build(const Workspace &ws) {
     for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
         tree.countList(ws.list(n), n);
     tree.addUpTotals();
-    summary.m_foldedNames.reserve(summary.m_folders.size());
-    std::vector<char16_t> key;
-    for (const FolderChange &f : summary.m_folders) {
-        key.clear();
-        KeySort::appendFoldedKey(key, f.name);
-        summary.m_foldedNames.emplace_back(key.begin(), key.end());
-    }
+    summary.m_foldedNames = foldedNames(summary.m_folders);
     summary.sortByChange();
     return summary;
 }
