@@ -34,7 +34,9 @@ std::uint64_t origBytesOf(const OrigValues &o) {
 // missing ancestors are added before it, so every parent's index is below its children's.
 class TreeBuilder {
 public:
-    explicit TreeBuilder(std::vector<FolderChange> &folders) : m_folders(folders) {
+    TreeBuilder(std::vector<FolderChange> &folders, qsizetype folderTexts) : m_folders(folders) {
+        // Grown instead, the hash would hash every text again at each of its doublings.
+        m_index.reserve(folderTexts + 1);
         m_folders.emplace_back();
         m_index.insert(QString(), 0);
     }
@@ -44,30 +46,51 @@ public:
 private:
     std::vector<FolderChange> &m_folders;
     QHash<QString, int> m_index;
+    // The folder looked up last. The lists hold their folders mostly in tree order, so a new
+    // folder's parent is nearly always on this one's chain of ancestors, found without a hash.
+    int m_last = 0;
 
     int folder(const QString &path);
+    int nearestAncestor(const QString &path) const;
+    // Finds or adds each folder between `ancestor` and `path`; returns `path`'s parent.
+    int addAbove(const QString &path, int ancestor, bool &added);
     int add(const QString &path, qsizetype length, int parent);
     void countEntry(FolderChange &f, const SnapshotList &list, int i, int listNo);
 };
 
+int TreeBuilder::nearestAncestor(const QString &path) const {
+    int k = m_last;
+    while (k > 0 && !path.startsWith(m_folders[static_cast<std::size_t>(k)].path))
+        k = m_folders[static_cast<std::size_t>(k)].parent;
+    return k;
+}
+
 int TreeBuilder::folder(const QString &path) {
-    const auto known = m_index.constFind(path);
-    if (known != m_index.constEnd())
-        return known.value();
-    std::vector<qsizetype> missing{path.size()}; // prefix lengths, deepest first
-    int parent = 0;
-    for (qsizetype length = parentLength(path, path.size()); length > 0;
-         length = parentLength(path, length)) {
-        const auto it = m_index.constFind(path.left(length));
-        if (it != m_index.constEnd()) {
-            parent = it.value();
-            break;
+    const qsizetype known = m_index.size();
+    int &slot = m_index[path]; // one look-up, whether the folder is new or not
+    if (m_index.size() == known)
+        return m_last = slot;
+    bool added = false; // adding a folder above moves the slot
+    const int parent = addAbove(path, nearestAncestor(path), added);
+    const int index = add(path, path.size(), parent);
+    (added ? m_index[path] : slot) = index;
+    return m_last = index;
+}
+
+int TreeBuilder::addAbove(const QString &path, int ancestor, bool &added) {
+    const qsizetype from = m_folders[static_cast<std::size_t>(ancestor)].path.size();
+    for (qsizetype cut = path.indexOf(u'\\', from); cut >= 0 && cut + 1 < path.size();
+         cut = path.indexOf(u'\\', cut + 1)) {
+        const auto above = m_index.constFind(path.left(cut + 1));
+        if (above != m_index.constEnd()) {
+            ancestor = above.value();
+            continue;
         }
-        missing.push_back(length);
+        ancestor = add(path, cut + 1, ancestor);
+        m_index.insert(m_folders[static_cast<std::size_t>(ancestor)].path, ancestor);
+        added = true;
     }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
-        parent = add(path, *it, parent);
-    return parent;
+    return ancestor;
 }
 
 int TreeBuilder::add(const QString &path, qsizetype length, int parent) {
@@ -80,7 +103,6 @@ int TreeBuilder::add(const QString &path, qsizetype length, int parent) {
         f.name.chop(1);
     f.parent = parent;
     f.depth = m_folders[static_cast<std::size_t>(parent)].depth + 1;
-    m_index.insert(f.path, index);
     m_folders.push_back(std::move(f));
     m_folders[static_cast<std::size_t>(parent)].children.push_back(index);
     return index;
@@ -180,21 +202,31 @@ void writeRow(QTextStream &out, const FolderChange &f) {
     out << '\n';
 }
 
+// Each name as the text columns order it, made once rather than at every comparison of a sort.
+std::vector<std::u16string> foldedNames(const std::vector<FolderChange> &folders) {
+    std::vector<std::u16string> out;
+    out.reserve(folders.size());
+    std::vector<char16_t> key;
+    for (const FolderChange &f : folders) {
+        key.clear();
+        KeySort::appendFoldedKey(key, f.name);
+        out.emplace_back(key.begin(), key.end());
+    }
+    return out;
+}
+
 } // namespace
 
 ChangeSummary ChangeSummary::build(const Workspace &ws) {
     ChangeSummary summary;
-    TreeBuilder tree(summary.m_folders);
+    qsizetype folderTexts = 0;
+    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+        folderTexts += ws.list(n).folders().size();
+    TreeBuilder tree(summary.m_folders, folderTexts);
     for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
         tree.countList(ws.list(n), n);
     tree.addUpTotals();
-    summary.m_foldedNames.reserve(summary.m_folders.size());
-    std::vector<char16_t> key;
-    for (const FolderChange &f : summary.m_folders) {
-        key.clear();
-        KeySort::appendFoldedKey(key, f.name);
-        summary.m_foldedNames.emplace_back(key.begin(), key.end());
-    }
+    summary.m_foldedNames = foldedNames(summary.m_folders);
     summary.sortByChange();
     return summary;
 }

@@ -330,10 +330,18 @@ QString checkTsv(const ChangeSummary &s, const Reference &ref, int column, bool 
 
 // ---- Random snapshot pairs: small trees with case twins, moves, size and kind changes. ----
 
+// A folder forty levels down, none of whose ancestors holds an entry.
+QString deepFolder() {
+    QString path = u"x\\"_s;
+    for (int level = 1; level < 40; ++level)
+        path += u"L%1\\"_s.arg(level);
+    return path;
+}
+
 // Letter case decides between twins only: "Z" sorts after "a" and "b" before "C".
-const QStringList RandomFolders = {QString(),      u"a\\"_s,      u"A\\"_s,     u"Z\\"_s,
-                                   u"a\\b\\"_s,    u"a\\B\\"_s,   u"a\\C\\"_s,  u"a\\b\\c\\"_s,
-                                   u"x\\y\\z\\"_s, u"\u00e9\\"_s, u"\u00c9\\"_s};
+const QStringList RandomFolders = {QString(),      u"a\\"_s,      u"A\\"_s,      u"Z\\"_s,
+                                   u"a\\b\\"_s,    u"a\\B\\"_s,   u"a\\C\\"_s,   u"a\\b\\c\\"_s,
+                                   u"x\\y\\z\\"_s, u"\u00e9\\"_s, u"\u00c9\\"_s, deepFolder()};
 const QStringList RandomNames = {u"f"_s, u"F"_s, u"g.txt"_s, u"b"_s, u"c"_s, u"\u00e9"_s};
 
 struct Item {
