@@ -9,6 +9,7 @@
 #include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 constexpr int ChartBars = 10;
@@ -38,7 +39,7 @@ ChangeSummaryDialog::ChangeSummaryDialog(const EntryFormatter &format, QWidget *
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
     layout->addWidget(split, 1);
-    resize(Twips::toPixels(10500, 7500, this));
+    resize(Twips::toPixels(13500, 8000, this));
 
     connect(m_tree->header(), &QHeaderView::sortIndicatorChanged, this,
             [this](int column, Qt::SortOrder order) {
@@ -58,9 +59,11 @@ void ChangeSummaryDialog::setSummary(ChangeSummary summary) {
     delete old;
     // The opening order is by change, which no single column sorts by.
     m_tree->header()->setSortIndicator(-1, Qt::DescendingOrder);
-    m_tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    // The numbers take what they need; the folder names take the rest, and can be widened.
     for (int c = 1; c < ChangeSummary::ColumnCount; ++c)
         m_tree->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
+    m_tree->header()->setSectionResizeMode(0, QHeaderView::Interactive);
+    m_tree->header()->resizeSection(0, std::max(m_tree->header()->sectionSize(0), width() / 4));
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current) { showBarsOf(m_model->folderOf(current)); });
     const QModelIndex root = m_model->index(0, 0);
