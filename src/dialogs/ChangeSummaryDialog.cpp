@@ -46,7 +46,8 @@ ChangeSummaryDialog::ChangeSummaryDialog(const EntryFormatter &format, QWidget *
                 if (m_model && column >= 0)
                     m_model->sort(column, order);
             });
-    connect(m_tree, &QTreeView::doubleClicked, this, [this](const QModelIndex &index) {
+    // A double-click, or Enter (or a single click where the desktop opens items so).
+    connect(m_tree, &QTreeView::activated, this, [this](const QModelIndex &index) {
         const auto folder = static_cast<std::size_t>(m_model->folderOf(index));
         Q_EMIT folderActivated(m_model->summary().folders()[folder]);
     });

@@ -25,7 +25,7 @@ public:
     ChangeSummaryModel *model() const { return m_model; }
 
 Q_SIGNALS:
-    // A folder was double-clicked.
+    // A folder was double-clicked (or Enter pressed on it).
     void folderActivated(const FolderChange &folder);
 
 private:

@@ -131,7 +131,8 @@ private Q_SLOTS:
         QCOMPARE(w.tabStrip()->currentIndex() + 1, ListNo::OnlyInOriginal);
         const QModelIndex a = m->index(2, 0, m->index(0, 0));
         QCOMPARE(a.data().toString(), u"a"_s);
-        Q_EMIT summary->tree()->doubleClicked(a);
+        summary->tree()->setCurrentIndex(a);
+        QTest::keyClick(summary->tree(), Qt::Key_Return);
         QCOMPARE(w.filterBox()->text(), u"\\a\\"_s);
         QCOMPARE(w.tabStrip()->currentIndex() + 1, ListNo::OnlyInFinal);
         QCOMPARE(w.pane(ListNo::OnlyInFinal)->model()->rowCount(), 1);
