@@ -55,8 +55,11 @@ ChangeSummaryDialog::ChangeSummaryDialog(const EntryFormatter &format, QWidget *
 
 void ChangeSummaryDialog::setSummary(ChangeSummary summary) {
     ChangeSummaryModel *old = m_model;
+    QItemSelectionModel *oldSelection = m_tree->selectionModel();
     m_model = new ChangeSummaryModel(std::move(summary), m_format, this);
     m_tree->setModel(m_model);
+    // The view leaves its old selection model to whoever set the old model.
+    delete oldSelection;
     delete old;
     // The opening order is by change, which no single column sorts by.
     m_tree->header()->setSortIndicator(-1, Qt::DescendingOrder);

@@ -102,6 +102,9 @@ QVariant ChangeSummaryModel::headerData(int section, Qt::Orientation orientation
         return ChangeSummary::columnHeader(section);
     if (orientation == Qt::Horizontal && role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::AlignCenter);
+    // A first click on a number sorts the largest first; on the names, from A.
+    if (orientation == Qt::Horizontal && role == Qt::InitialSortOrderRole)
+        return section == ChangeSummary::Folder ? Qt::AscendingOrder : Qt::DescendingOrder;
     return {};
 }
 

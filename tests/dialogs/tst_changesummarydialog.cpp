@@ -125,6 +125,13 @@ private Q_SLOTS:
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
         QCOMPARE(childNames(m, m->index(0, 0)), (QStringList{u"c"_s, u"b"_s, u"a"_s}));
         QVERIFY(summary->tree()->isExpanded(m->index(0, 0)));
+        // A first click on a number puts the largest first.
+        const int removed = header->sectionViewportPosition(ChangeSummary::BytesRemoved) + 5;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(removed, header->height() / 2));
+        QCOMPARE(childNames(m, m->index(0, 0)).first(), u"b"_s);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(x, header->height() / 2));
 
         // Double-clicking a shows its entries: the filter names it from the root, and a result
         // list that holds some of them is shown (Only in Original holds none of a's).
