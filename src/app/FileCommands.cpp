@@ -129,34 +129,73 @@ void FileCommands::FileNew_Click() {
     m_window.repaint();
 
     m_window.setCurrentList(target);
-    SnapshotList &list = m_session.list(target);
     // The new name is taken only once the old snapshot is given up: saving it through the
     // question proposes its own name, and a Cancel leaves it as it was.
     if (!append && QuerySave(target) == QMessageBox::Cancel)
         return;
+    ScanOrigin origin;
+    origin.root = NewSnapshot::rootOf(folder);
+    origin.drive = drive;
+    origin.includeSubs = includeSubs;
+    origin.otherVolumes = state.otherVolumes;
     m_session.beginScan(target, folder);
-    const QString root = NewSnapshot::rootOf(folder);
-    m_window.ShowStatus(root);
+    scanInto(target, origin, append);
+}
+
+bool FileCommands::scanInto(int target, const ScanOrigin &origin, bool append) {
+    SnapshotList &list = m_session.list(target);
+    m_window.ShowStatus(origin.root);
     Progress progress;
     {
         BusyPointer busy;
-        const bool otherVolumes = state.otherVolumes;
         fillList(target, progress, true, [&] {
-            const std::unique_ptr<DirectoryReader> reader = makeDirectoryReader(otherVolumes);
-            Scanner(*reader).ReadDirectory(root, list, includeSubs, &progress);
+            const std::unique_ptr<DirectoryReader> reader =
+                makeDirectoryReader(origin.otherVolumes);
+            Scanner scanner(*reader);
+            if (origin.nativeRoot.isEmpty())
+                scanner.ReadDirectory(origin.root, list, origin.includeSubs, &progress);
+            else
+                scanner.ReadDirectory(origin.nativeRoot, origin.root, list, origin.includeSubs,
+                                      &progress);
             resort(list);
         });
     }
     m_window.selectTab(target);
     m_window.views().selectFirstEntry(target);
-    m_session.scanned(target, root, drive, append);
-    m_window.ShowStatus(root);
+    m_session.scanned(target, origin.root, origin.drive, append);
+    if (!append)
+        m_session.rememberScan(target, origin);
+    m_window.ShowStatus(origin.root);
     m_window.TabStrip_Click();
     if (progress.cancelled()) {
         m_window.ShowStatus(QStringLiteral("The scan was cancelled; the snapshot holds the %1 "
                                            "entries read so far")
                                 .arg(m_window.countText(list.size())));
     }
+    return !progress.cancelled();
+}
+
+void FileCommands::FileCompareNow_Click() {
+    const std::optional<ScanOrigin> plan = m_session.folderNowPlan();
+    if (!plan)
+        return;
+    const CompareOptions options = m_session.options();
+    m_window.setCurrentList(ListNo::Final);
+    if (QuerySave(ListNo::Final) == QMessageBox::Cancel) {
+        m_window.TabStrip_Click();
+        return;
+    }
+    m_window.repaint();
+    m_session.beginScan(ListNo::Final, plan->root);
+    const bool complete = scanInto(ListNo::Final, *plan, false);
+    // The same folder read again: the options the user set still hold.
+    m_session.keepOptions(options);
+    // Half a folder would show the rest as gone; the user sees the cancelled scan instead.
+    if (complete)
+        compareAndOffer();
+    m_window.TabStrip_Click();
+    if (!complete)
+        m_window.ShowStatus(QStringLiteral("The scan was cancelled, so nothing was compared"));
 }
 
 // The dialog's own options are written as soon as it closes, not only at exit.
@@ -436,19 +475,22 @@ void FileCommands::FileCompare_Click() {
     const bool ok = dialog->exec() == QDialog::Accepted;
     // Cancel keeps whatever the user changed, as OK does.
     dialog->store(m_session.options());
-    if (ok) {
-        showComparison(compareNow());
-        const TimeShiftHint hint = m_session.takeTimeShiftHint();
-        if (hint.kind != TimeShiftHint::None &&
-            m_prompts.message(&m_window, MainWindow::programName(),
-                              hint.message() + QStringLiteral("\n\n") + hint.offer(),
-                              QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
-                              QMessageBox::Yes) == QMessageBox::Yes) {
-            acceptTimeShift(hint, m_session.options());
-            showComparison(compareNow());
-        }
-    }
+    if (ok)
+        compareAndOffer();
     m_window.TabStrip_Click();
+}
+
+void FileCommands::compareAndOffer() {
+    showComparison(compareNow());
+    const TimeShiftHint hint = m_session.takeTimeShiftHint();
+    if (hint.kind != TimeShiftHint::None &&
+        m_prompts.message(&m_window, MainWindow::programName(),
+                          hint.message() + QStringLiteral("\n\n") + hint.offer(),
+                          QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                          QMessageBox::Yes) == QMessageBox::Yes) {
+        acceptTimeShift(hint, m_session.options());
+        showComparison(compareNow());
+    }
 }
 
 int FileCommands::compareNow() {

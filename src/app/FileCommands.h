@@ -15,6 +15,7 @@ class PropertiesDialog;
 class QPrinter;
 class Session;
 struct FileError;
+struct ScanOrigin;
 
 // The commands of the File menu: New, Open, Save As, Export, Import, Close, Compare,
 // Properties, Print and Page Setup, and the questions before a snapshot is given up. They ask
@@ -69,6 +70,8 @@ public Q_SLOTS:
     void FileExport_Click();
     void FileImport_Click();
     void FileCompare_Click();
+    // Reads the Original's folder again into the Final and compares, in one step.
+    void FileCompareNow_Click();
     void FileProps_Click();
     void FilePrint_Click();
     void FilePageSetup_Click();
@@ -83,6 +86,11 @@ private:
     bool writeFile(const QString &status, const std::function<FileError(Progress &)> &write);
     void importDosListing();
     void writeNewSnapshotOptions();
+    // Scans a folder into list 1 or 2 with progress and Cancel; false when the scan was
+    // cancelled (the list keeps what was read).
+    bool scanInto(int target, const ScanOrigin &origin, bool append);
+    // Compares, shows the result, and offers to compare again when the clock moved.
+    void compareAndOffer();
     // Runs the comparison with the options as they are; returns the result list to show.
     int compareNow();
     // Shows that list, or says that there were no differences.

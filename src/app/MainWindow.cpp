@@ -71,6 +71,7 @@ void MainWindow::buildMenus() {
         {"FileExport", &FileCommands::FileExport_Click},
         {"FileImport", &FileCommands::FileImport_Click},
         {"FileCompare", &FileCommands::FileCompare_Click},
+        {"FileCompareNow", &FileCommands::FileCompareNow_Click},
         {"FileProps", &FileCommands::FileProps_Click},
         {"FilePrint", &FileCommands::FilePrint_Click},
         {"FilePageSetup", &FileCommands::FilePageSetup_Click},
@@ -235,6 +236,7 @@ void MainWindow::UpdateCommands(int listNo) {
     setCommand("FileExport", QStringLiteral("Export"), states.exportCsv);
     setCommand("FileClose", QStringLiteral("Close"), states.close);
     setCommand("FileCompare", QStringLiteral("Compare"), states.compare);
+    setCommand("FileCompareNow", QStringLiteral("Compare Now"), states.compareNow);
     setCommand("ViewChanges", QString(), m_session.options().compared);
     // A summary of lists that are gone would lead nowhere.
     if (m_changeSummary && !m_session.options().compared)

@@ -16,9 +16,16 @@ struct ButtonDef {
     const char *command;
 };
 constexpr ButtonDef Buttons[] = {
-    {"New", "FileNew"},        {"Open", "FileOpen"},   {"Import", "FileImport"},
-    {"Save As", "FileSaveAs"}, {"Close", "FileClose"}, {"Compare", "FileCompare"},
-    {"Export", "FileExport"},  {"Print", "FilePrint"},
+    {"New", "FileNew"},
+    {"Open", "FileOpen"},
+    {"Import", "FileImport"},
+    {"Save As", "FileSaveAs"},
+    {"Close", "FileClose"},
+    {"Compare", "FileCompare"},
+    {"Export", "FileExport"},
+    {"Print", "FilePrint"},
+    // Beyond the classic eight, after a gap.
+    {"Compare Now", "FileCompareNow"},
 };
 
 } // namespace
@@ -65,6 +72,8 @@ void build(QMainWindow *window) {
             {nullptr, nullptr, {}, true, false, false},
             {"FileCompare", "&Compare Snapshots...", QKeySequence(Qt::CTRL | Qt::Key_C), false,
              false, false},
+            {"FileCompareNow", "Compare with &Folder Now",
+             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), false, false, false},
             {"FileProps", "S&napshot Properties", QKeySequence(Qt::CTRL | Qt::Key_R), false, false,
              false},
             {nullptr, nullptr, {}, true, false, false},
@@ -111,8 +120,12 @@ QToolBar *buildToolbar(QMainWindow *window) {
     toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
     for (const ButtonDef &def : Buttons) {
         const QString key = QLatin1String(def.key);
+        if (key == u"Compare Now")
+            toolbar->addSeparator();
         QAction *action = toolbar->addAction(Icons::toolbar(key), key);
         action->setData(key);
+        if (key == u"Compare Now")
+            action->setToolTip(QStringLiteral("Compare with Folder Now (Ctrl+Shift+C)"));
         action->setEnabled(window->findChild<QAction *>(QLatin1String(def.command))->isEnabled());
     }
     toolbar->toggleViewAction()->setVisible(false);

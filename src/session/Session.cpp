@@ -16,6 +16,10 @@ bool isSnapshotList(int n) {
     return n == ListNo::Original || n == ListNo::Final;
 }
 
+std::size_t originSlot(int listNo) {
+    return listNo == ListNo::Final ? 1 : 0;
+}
+
 // The folder a file lies in: the path without its last part and the separator before it.
 QString folderOf(const QString &path) {
     const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
@@ -53,6 +57,8 @@ void Session::CloseSnapshot(int listNo) {
     }
     m_options.reset(listNo);
     m_shiftHintTold = false;
+    m_origin[originSlot(listNo)].reset();
+    m_appended[originSlot(listNo)] = false;
 }
 
 Session::SaveTarget Session::proposedSaveTarget(int listNo) const {
@@ -105,6 +111,8 @@ void Session::scanned(int listNo, const QString &root, const QString &drive, boo
     SnapshotList &snapshot = list(listNo);
     snapshot.unsaved = true;
     if (append) {
+        m_appended[originSlot(listNo)] = true;
+        m_origin[originSlot(listNo)].reset();
         snapshot.description += QStringLiteral(" + ") + root;
     } else {
         snapshot.description = root;
@@ -113,7 +121,37 @@ void Session::scanned(int listNo, const QString &root, const QString &drive, boo
     }
 }
 
+void Session::rememberScan(int listNo, const ScanOrigin &origin) {
+    m_origin[originSlot(listNo)] = origin;
+}
+
+std::optional<ScanOrigin> Session::folderNowPlan() const {
+    const std::size_t k = originSlot(ListNo::Original);
+    if (list(ListNo::Original).isEmpty() || m_appended[k])
+        return std::nullopt;
+    if (m_origin[k])
+        return m_origin[k];
+    ScanOrigin origin;
+    origin.root = NewSnapshot::rootFromSource(list(ListNo::Original).source);
+    if (origin.root.isEmpty())
+        return std::nullopt;
+    origin.drive = NewSnapshot::volumeText(origin.root);
+    return origin;
+}
+
+void Session::keepOptions(const CompareOptions &before) {
+    const SnapshotList &final = list(ListNo::Final);
+    m_options = before;
+    m_options.compared = false;
+    bool known = false;
+    for (std::size_t k = 0; k < final.limits.size() && !known; ++k)
+        known = final.limitText(k) == before.limitFinal;
+    if (!known)
+        m_options.limitFinal.clear();
+}
+
 void Session::beginOpen(int listNo, const QString &path) {
+    m_origin[originSlot(listNo)].reset();
     list(listNo).fileName = QFileInfo(path).absoluteFilePath();
 }
 
@@ -127,6 +165,7 @@ Session::CommandStates Session::commandStates(int shownList) const {
     states.saveAs = states.print = states.properties = states.exportCsv = entries;
     states.close = entries && isSnapshotList(shownList);
     states.compare = !list(ListNo::Original).isEmpty() && !list(ListNo::Final).isEmpty();
+    states.compareNow = folderNowPlan().has_value();
     return states;
 }
 

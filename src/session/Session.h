@@ -12,6 +12,15 @@
 
 class Progress;
 
+// How a snapshot was scanned, so that its folder can be read again as it is now.
+struct ScanOrigin {
+    QString root;          // as the status texts show it
+    QByteArray nativeRoot; // as the file system takes it; empty: the root's text
+    QString drive;         // the volume, as the source text names it
+    bool includeSubs = true;
+    bool otherVolumes = false;
+};
+
 // What the user works on, and the rules of the commands that change it: the six lists and
 // their variables, the options of the comparison and the remembered folders. No widget and no
 // question: where the user must be asked, the session says what to ask and the caller asks.
@@ -72,6 +81,19 @@ public:
     // The scan of `root` (on volume `drive`) into list n ended: a new snapshot is described by
     // its root, an appended one adds it; either way it is unsaved.
     void scanned(int listNo, const QString &root, const QString &drive, bool append);
+    // A scan into list n that replaced it ended: how, so that Compare with Folder Now can read
+    // the same folder again.
+    void rememberScan(int listNo, const ScanOrigin &origin);
+
+    // --- Compare with Folder Now
+
+    // How to read the Original's folder again: as it was scanned in this run, or, for a
+    // snapshot opened from a file, the folder its source text names (subfolders included, this
+    // volume only). Nothing for an appended snapshot, a listing or a result list.
+    std::optional<ScanOrigin> folderNowPlan() const;
+    // The Final was read anew for a comparison with the options the user had set: they stay,
+    // but for a Final limit that is no longer one of its folders.
+    void keepOptions(const CompareOptions &before);
 
     // --- Open and import
 
@@ -89,9 +111,11 @@ public:
         bool exportCsv = false;
         bool close = false;
         bool compare = false;
+        bool compareNow = false;
     };
     // Which commands the shown list allows: those that need entries, Close for a snapshot list
-    // with entries, Compare with both snapshots loaded.
+    // with entries, Compare with both snapshots loaded, Compare with Folder Now with an
+    // Original whose folder is known.
     CommandStates commandStates(int shownList) const;
 
     // --- Compare and print
@@ -119,4 +143,8 @@ private:
     Workspace m_ws;
     CompareOptions m_options;
     bool m_shiftHintTold = false;
+    // Per snapshot list: how it was scanned in this run, and whether something was appended to
+    // it (then no one folder stands for it).
+    std::array<std::optional<ScanOrigin>, 2> m_origin;
+    std::array<bool, 2> m_appended{};
 };

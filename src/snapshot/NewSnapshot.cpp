@@ -28,4 +28,27 @@ QString sourceText(const QString &volume, const QString &root) {
            QStringLiteral("*.*");
 }
 
+QString rootFromSource(const QString &source) {
+    const QString sep = QDir::separator();
+    const QString tail = sep + QStringLiteral("*.*");
+    if (!source.endsWith(tail))
+        return {};
+    const QString joint = QStringLiteral(" - ");
+    QString first;
+    for (qsizetype at = source.indexOf(joint); at >= 0; at = source.indexOf(joint, at + 1)) {
+        const qsizetype from = at + joint.size();
+        QString root = source.mid(from, source.size() - tail.size() - from);
+        // The root of the file system keeps its separator.
+        if (root.isEmpty())
+            root = sep;
+        if (!QDir::isAbsolutePath(root))
+            continue;
+        if (QFileInfo(root).isDir())
+            return root;
+        if (first.isEmpty())
+            first = root;
+    }
+    return first;
+}
+
 } // namespace NewSnapshot

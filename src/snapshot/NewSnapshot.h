@@ -12,4 +12,8 @@ QString rootOf(const QString &folder);
 QString volumeText(const QString &root);
 // Where a snapshot of `root` came from: the volume text, " - ", the root and the wildcard.
 QString sourceText(const QString &volume, const QString &root);
+// The root a source text names, as sourceText wrote it; empty when the text names none (a
+// listing, a comparison). A volume text may itself hold " - ": the root is the first reading
+// that is an absolute path, preferring one that exists.
+QString rootFromSource(const QString &source);
 } // namespace NewSnapshot

@@ -80,6 +80,12 @@ QPixmap drawToolbar(const QString &key) {
         p.setPen(QPen(QColor(200, 30, 30), 1));
         p.drawLine(QPointF(8.5, 9), QPointF(12.5, 9));
         p.drawLine(QPointF(8.5, 11.5), QPointF(12.5, 11.5));
+    } else if (key == u"Compare Now") {
+        folder(p, QRectF(1.5, 2.5, 9, 8), yellow);
+        sheet(p, QRectF(6.5, 4.5, 8, 11), QColor(220, 235, 255));
+        p.setPen(QPen(QColor(200, 30, 30), 1));
+        p.drawLine(QPointF(8.5, 9), QPointF(12.5, 9));
+        p.drawLine(QPointF(8.5, 11.5), QPointF(12.5, 11.5));
     } else if (key == u"Export") {
         sheet(p, QRectF(1.5, 1.5, 9, 13), paper);
         p.setPen(QPen(QColor(120, 120, 120), 1));

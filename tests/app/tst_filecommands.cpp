@@ -2,6 +2,8 @@
 // message boxes and file dialogs.
 
 #include "TestSupport.h"
+
+#include "app/BackgroundJob.h"
 #include "app/ListPane.h"
 #include "app/StatusPanel.h"
 #include "compare/Comparison.h"
@@ -221,6 +223,99 @@ private Q_SLOTS:
         QCOMPARE(prompts.asked[0].text, QStringLiteral("Original") + SaveQuestion);
         QCOMPARE(list.size(), 4);
         QCOMPARE(list.description, second);
+    }
+
+    // Compare with Folder Now reads the Original's folder again into the Final and compares
+    // with the options as the user left them, for an Original scanned in this run and for one
+    // opened from a file that names its folder.
+    void compareWithFolderNow_data() {
+        QTest::addColumn<bool>("fromFile");
+        QTest::newRow("scanned") << false;
+        QTest::newRow("opened") << true;
+    }
+    void compareWithFolderNow() {
+        QFETCH(bool, fromFile);
+        auto w = makeWindow();
+        QAction *now = w->findChild<QAction *>(QStringLiteral("FileCompareNow"));
+        QVERIFY(!now->isEnabled());
+        const QString tree = makeTree(QStringLiteral("Tree"));
+        newSnapshot(*w, tree, 1, false);
+        if (fromFile) {
+            const QString file = path(QStringLiteral("tree.dir"));
+            prompts.files = {file};
+            w->selectTab(1);
+            w->commands().FileSaveAs_Click();
+            prompts.answers = {Button::No};
+            w->commands().FileClose_Click();
+            QVERIFY(!now->isEnabled());
+            w->commands().OpenSnapshot(file);
+        }
+        QVERIFY(now->isEnabled());
+        writeFile(tree + QStringLiteral("/new.txt"), "n");
+        writeFile(tree + QStringLiteral("/a.txt"), "longer");
+        QFile::remove(tree + QStringLiteral("/sub/c.txt"));
+        w->compareOptions().ignoreAttr[1] = true;
+        w->compareOptions().limitOriginal = QStringLiteral("sub\\");
+        w->compareOptions().limitOriginal.clear();
+
+        prompts.asked.clear();
+        now->trigger();
+        QVERIFY(prompts.asked.isEmpty());
+        const Workspace &ws = w->workspace();
+        QCOMPARE(ws.list(ListNo::Final).description, QDir::toNativeSeparators(tree));
+        QVERIFY(ws.list(ListNo::Final).unsaved);
+        QCOMPARE(ws.list(ListNo::OnlyInOriginal).size(), 1);
+        QCOMPARE(ws.list(ListNo::OnlyInOriginal).name(0), u"c.txt");
+        QCOMPARE(ws.list(ListNo::OnlyInFinal).size(), 1);
+        QCOMPARE(ws.list(ListNo::OnlyInFinal).name(0), u"new.txt");
+        QCOMPARE(ws.list(ListNo::Changed).size(), 1);
+        QCOMPARE(ws.list(ListNo::Changed).name(0), u"a.txt");
+        QCOMPARE(w->tabStrip()->currentIndex() + 1, ListNo::OnlyInOriginal);
+        // The options stayed as set, not as a new Final would reset them.
+        QVERIFY(w->compareOptions().ignoreAttr[1]);
+        QVERIFY(w->compareOptions().compared);
+
+        // Again: the unsaved Final is asked about first; Cancel stops everything.
+        prompts.answers = {Button::Cancel};
+        now->trigger();
+        QCOMPARE(prompts.asked.size(), 1);
+        QCOMPARE(prompts.asked[0].text, QStringLiteral("Final") + SaveQuestion);
+        QCOMPARE(ws.list(ListNo::OnlyInFinal).size(), 1);
+    }
+
+    // A scan stopped with Esc compares nothing: half a folder would show the rest as gone.
+    void compareWithFolderNowCancelled() {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const QString tree = makeTree(QStringLiteral("Big"));
+        for (int folder = 0; folder < 100; ++folder) {
+            const QString dir = tree + QStringLiteral("/f%1").arg(folder);
+            QDir().mkpath(dir);
+            for (int file = 0; file < 50; ++file)
+                writeFile(dir + QStringLiteral("/%1.txt").arg(file), "x");
+        }
+        newSnapshot(*w, tree, 1, false);
+        QCOMPARE(w->workspace().list(1).size(), 4 + 100 * 51);
+        // Esc as soon as the scan runs (closing the empty Final lets events through before).
+        QTimer esc;
+        connect(&esc, &QTimer::timeout, w.get(), [&] {
+            if (BackgroundJob::running()) {
+                esc.stop();
+                QTest::keyClick(w.get(), Qt::Key_Escape);
+            }
+        });
+        esc.start(0);
+        w->findChild<QAction *>(QStringLiteral("FileCompareNow"))->trigger();
+        esc.stop();
+        const Workspace &ws = w->workspace();
+        QVERIFY(ws.list(ListNo::Final).size() < ws.list(ListNo::Original).size());
+        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+            QVERIFY(ws.list(n).isEmpty());
+        QVERIFY(!w->compareOptions().compared);
+        QCOMPARE(w->statusPanel(1)->text(),
+                 QStringLiteral("The scan was cancelled, so nothing was compared"));
+        QVERIFY(prompts.asked.isEmpty());
     }
 
     // "Include other volumes" comes back from the settings, decides whether the scan enters a

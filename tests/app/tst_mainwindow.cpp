@@ -84,6 +84,8 @@ private Q_SLOTS:
         row("FileExport", "&Export to CSV File...", QKeySequence(QStringLiteral("Ctrl+E")), false);
         row("FileImport", "&Import DOS Directory...", QKeySequence(QStringLiteral("Ctrl+I")), true);
         row("FileCompare", "&Compare Snapshots...", QKeySequence(QStringLiteral("Ctrl+C")), false);
+        row("FileCompareNow", "Compare with &Folder Now",
+            QKeySequence(QStringLiteral("Ctrl+Shift+C")), false);
         row("FileProps", "S&napshot Properties", QKeySequence(QStringLiteral("Ctrl+R")), false);
         row("FilePrint", "&Print...", QKeySequence(QStringLiteral("Ctrl+P")), false);
         row("FilePageSetup", "Page Set&up...", QKeySequence(QStringLiteral("Ctrl+U")), true);
@@ -93,6 +95,7 @@ private Q_SLOTS:
         row("ViewGrid", "Show &Grid Lines", QKeySequence(QStringLiteral("Ctrl+G")), true, true);
         row("ViewWidths", "Column &Widths are Linked", QKeySequence(QStringLiteral("Ctrl+W")), true,
             true);
+        row("ViewChanges", "&Change Summary...", QKeySequence(), false);
         row("HelpScreen", "Vistrel &Help", QKeySequence(QStringLiteral("F1")), true);
         row("HelpAbout", "&About Vistrel...", QKeySequence(), true);
     }
@@ -129,6 +132,8 @@ private Q_SLOTS:
                               QStringLiteral("Changed"), QStringLiteral("Unchanged")}));
         QStringList keys;
         for (QAction *a : w->findChild<QToolBar *>(QStringLiteral("Toolbar"))->actions()) {
+            if (a->isSeparator())
+                continue;
             keys << a->text();
             QCOMPARE(a->data().toString(), a->text());
             QCOMPARE(a->icon().actualSize(QSize(16, 16)), QSize(16, 16));
@@ -136,7 +141,8 @@ private Q_SLOTS:
         QCOMPARE(keys, QStringList({QStringLiteral("New"), QStringLiteral("Open"),
                                     QStringLiteral("Import"), QStringLiteral("Save As"),
                                     QStringLiteral("Close"), QStringLiteral("Compare"),
-                                    QStringLiteral("Export"), QStringLiteral("Print")}));
+                                    QStringLiteral("Export"), QStringLiteral("Print"),
+                                    QStringLiteral("Compare Now")}));
         QCOMPARE(w->CurrentList(), 1);
         QCOMPARE(w->ShownList(), 1);
         QCOMPARE(w->statusPanel(1)->text(), QString());

@@ -1,10 +1,14 @@
 #include "session/Session.h"
 #include "snapshot/Columns.h"
 #include "snapshot/DateSerial.h"
+#include "snapshot/NewSnapshot.h"
 #include "snapshot/Sorting.h"
 
+#include <QDir>
 #include <QTest>
 #include <cmath>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -232,6 +236,84 @@ private Q_SLOTS:
             QCOMPARE(list.source, QStringLiteral("/home [Home] - /home/user/Reports/*.*"));
             QVERIFY(std::fabs(list.created - DateSerial::now()) < 1.0 / 24);
         }
+    }
+
+    // The folder a source text names, as the New command wrote it, and what names none.
+    void rootFromSource_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("root");
+        const QString tmp = QDir::tempPath();
+        QTest::newRow("a folder") << NewSnapshot::sourceText(u"/ [disk]"_s, tmp) << tmp;
+        QTest::newRow("the file system's root")
+            << NewSnapshot::sourceText(u"/"_s, u"/"_s) << u"/"_s;
+        QTest::newRow("a volume with a dash")
+            << NewSnapshot::sourceText(u"/mnt/a - b [x - y]"_s, tmp) << tmp;
+        QTest::newRow("a folder with a dash that does not exist")
+            << u"/ - /gone - away/*.*"_s << u"/gone - away"_s;
+        QTest::newRow("a DOS listing") << u"C:\\DIR.TXT"_s << QString();
+        QTest::newRow("a relative path") << u"x - data/*.*"_s << QString();
+        QTest::newRow("a result list") << u"Changed"_s << QString();
+    }
+    void rootFromSource() {
+        QFETCH(QString, source);
+        QFETCH(QString, root);
+        QCOMPARE(NewSnapshot::rootFromSource(source), root);
+    }
+
+    // Which Original Compare with Folder Now can read again, and how.
+    void folderNowPlan() {
+        Session s;
+        QVERIFY(!s.folderNowPlan());
+        fill(s.list(1), 3);
+        s.list(1).source = u"C:\\DIR.TXT"_s; // a listing names no folder
+        QVERIFY(!s.commandStates(1).compareNow);
+
+        ScanOrigin scan;
+        scan.root = QDir::tempPath();
+        scan.includeSubs = false;
+        scan.otherVolumes = true;
+        s.scanned(1, scan.root, u"/"_s, false);
+        s.rememberScan(1, scan);
+        QVERIFY(s.commandStates(3).compareNow);
+        QCOMPARE(s.folderNowPlan()->root, scan.root);
+        QVERIFY(!s.folderNowPlan()->includeSubs && s.folderNowPlan()->otherVolumes);
+
+        // Another root appended: no one folder stands for the snapshot.
+        s.scanned(1, u"/elsewhere"_s, u"/"_s, true);
+        QVERIFY(!s.folderNowPlan());
+
+        // Opened from a file, the source text says where it was taken.
+        s.CloseSnapshot(1);
+        fill(s.list(1), 3);
+        s.beginOpen(1, u"/x/y.dir"_s);
+        s.list(1).source = NewSnapshot::sourceText(u"/"_s, QDir::tempPath());
+        QCOMPARE(s.folderNowPlan()->root, QDir::tempPath());
+        QVERIFY(s.folderNowPlan()->includeSubs && !s.folderNowPlan()->otherVolumes);
+    }
+
+    // Options kept across the Final read anew, but for a limit the new Final lacks.
+    void keepOptions_data() {
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("folder still there") << u"a\\"_s << u"a\\"_s;
+        QTest::newRow("folder gone") << u"gone\\"_s << QString();
+    }
+    void keepOptions() {
+        QFETCH(QString, limit);
+        QFETCH(QString, kept);
+        Session s;
+        s.options().ignoreSize = true;
+        s.options().limitFinal = limit;
+        s.options().compared = true;
+        const CompareOptions before = s.options();
+        s.CloseSnapshot(2);
+        fill(s.list(2), 2);
+        s.list(2).addLimit(u"a\\");
+        QVERIFY(!s.options().ignoreSize);
+        s.keepOptions(before);
+        QVERIFY(s.options().ignoreSize);
+        QCOMPARE(s.options().limitFinal, kept);
+        QVERIFY(!s.options().compared);
     }
 
     // The folders the New Snapshot dialog remembers for each list, and switching between them.
