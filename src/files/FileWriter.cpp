@@ -3,12 +3,34 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// Creates a new file beside the target, named after it. The kernel applies the umask itself:
+// reading the mask by setting it would change it for every thread of the process meanwhile,
+// and two saves at once could leave it at 0 for good.
+int createTemporary(const QByteArray &target, QByteArray &name) {
+    static constexpr char Letters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = target + ".vistrel-";
+        for (int k = 0; k < 6; ++k)
+            name += Letters[QRandomGenerator::global()->bounded(int(sizeof Letters) - 1)];
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+} // namespace
 
 FileWriter::~FileWriter() {
     discard();
@@ -40,16 +62,14 @@ FileError FileWriter::open(const QString &path) {
     // The target must be writable (or creatable) for the save to be allowed at all.
     if (exists && access(m_target.constData(), W_OK) != 0)
         return FileError::fromErrno(errno, path);
-    m_temp = m_target + ".vistrel-XXXXXX";
-    m_fd = mkostemp(m_temp.data(), O_CLOEXEC);
+    m_fd = createTemporary(m_target, m_temp);
     if (m_fd < 0) {
         const int err = errno;
         m_temp.clear();
         return FileError::fromErrno(err, path);
     }
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(m_fd, exists ? (st.st_mode & 07777) : (0666 & ~mask));
+    if (exists)
+        fchmod(m_fd, st.st_mode & 07777);
     return {};
 }
 
