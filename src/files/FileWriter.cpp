@@ -30,6 +30,18 @@ int createTemporary(const QByteArray &target, QByteArray &name) {
     return -1;
 }
 
+// The new name lasts through a power cut only once the folder is on the disk too. The file is
+// in place either way, so a failure here is no failure of the save.
+void syncFolderOf(const QByteArray &path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : path.left(slash > 0 ? slash : 1);
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 } // namespace
 
 FileWriter::~FileWriter() {
@@ -91,6 +103,12 @@ FileError FileWriter::flush() {
 }
 
 FileError FileWriter::commit() {
+    if (FileError err = finish())
+        return err;
+    return replace();
+}
+
+FileError FileWriter::finish() {
     if (m_fd < 0)
         return FileError::fromCode(FileError::BadFileNameOrNumber);
     if (FileError err = flush())
@@ -101,15 +119,25 @@ FileError FileWriter::commit() {
     m_fd = -1;
     if (::close(fd) != 0 && errno != EINTR)
         return FileError::fromErrno(errno, m_path);
-    if (!m_direct) {
-        if (::rename(m_temp.constData(), m_target.constData()) != 0)
-            return FileError::fromErrno(errno, m_path);
-        m_temp.clear();
-    }
+    m_finished = true;
+    return {};
+}
+
+FileError FileWriter::replace() {
+    if (!m_finished)
+        return FileError::fromCode(FileError::BadFileNameOrNumber);
+    m_finished = false;
+    if (m_direct)
+        return {};
+    if (::rename(m_temp.constData(), m_target.constData()) != 0)
+        return FileError::fromErrno(errno, m_path);
+    m_temp.clear();
+    syncFolderOf(m_target);
     return {};
 }
 
 void FileWriter::discard() {
+    m_finished = false;
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
