@@ -20,7 +20,14 @@ public:
     std::string &buffer() { return m_buffer; }
     // Writes out the buffer once it holds enough; returns the first error met.
     FileError flushIfFull() { return m_buffer.size() >= FlushSize ? flush() : FileError{}; }
+    // finish() and replace() in one.
     FileError commit();
+    // Writes out the rest and puts it on the disk under the temporary name; the file it will
+    // replace is still as it was.
+    FileError finish();
+    // Gives the finished file the target's name, in one step: a crash at any moment leaves the
+    // earlier file or this one.
+    FileError replace();
     // Drops the temporary file; the original stays as it was.
     void discard();
 
@@ -33,5 +40,6 @@ private:
     QByteArray m_temp;
     int m_fd = -1;
     bool m_direct = false;
+    bool m_finished = false;
     std::string m_buffer;
 };

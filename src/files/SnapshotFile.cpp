@@ -242,6 +242,13 @@ public:
         return true;
     }
 
+    // Reads the first line alone. Returns false when a text is not valid in the encoding.
+    bool readHeaderOnly(TextCodec::Encoding encoding, SnapshotHeader &header, FileError &error) {
+        m_encoding = encoding;
+        error = {};
+        return parseHeader(header, error) || error.code != BadEncoding;
+    }
+
     static constexpr int BadEncoding = -1;
     void rewind() { m_fields.rewind(); }
 
@@ -267,31 +274,40 @@ private:
     }
 
     bool readHeader(FileError &error) {
+        SnapshotHeader header;
+        if (!parseHeader(header, error))
+            return false;
+        m_list.description = header.description;
+        m_list.source = header.source;
+        m_list.created = header.created;
+        // The count is only a hint: a few bytes must not reserve room for millions of entries.
+        // No entry line is shorter than eight bytes.
+        if (header.entries > 0)
+            m_list.reserve(static_cast<std::size_t>(
+                std::min<std::int64_t>({header.entries, 1 << 24, m_fileSize / 8})));
+        return true;
+    }
+
+    bool parseHeader(SnapshotHeader &header, FileError &error) {
         if (!readFields(error))
             return false;
         // Escapes are ours: a file written without them (by us or by another program) keeps
         // "|" followed by two hex digits as it stands.
         std::int32_t reserved = 0;
         m_escaped = parseInt32(m_values[2].text, reserved) && reserved == 1;
-        QString description, source;
-        if (!decode(m_values[0].text, description) || !decode(m_values[1].text, source)) {
+        if (!decode(m_values[0].text, header.description) ||
+            !decode(m_values[1].text, header.source)) {
             error.code = BadEncoding;
             return false;
         }
-        double created;
-        if (!parseDouble(m_values[4].text, created) || !DateSerial::isValid(created)) {
+        if (!parseDouble(m_values[4].text, header.created) ||
+            !DateSerial::isValid(header.created)) {
             error = FileError::fromCode(FileError::InvalidValue);
             return false;
         }
-        m_list.description = description;
-        m_list.source = source;
-        m_list.created = created;
         std::int32_t count;
-        // The count is only a hint: a few bytes must not reserve room for millions of entries.
-        // No entry line is shorter than eight bytes.
         if (parseInt32(m_values[3].text, count) && count > 0)
-            m_list.reserve(
-                static_cast<std::size_t>(std::min<std::int64_t>({count, 1 << 24, m_fileSize / 8})));
+            header.entries = count;
         return true;
     }
 
@@ -362,6 +378,13 @@ FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QStrin
     FileWriter writer;
     if (FileError err = writer.open(path))
         return err;
+    if (FileError err = WriteSnapshot(list, isResultList, writer, progress))
+        return err;
+    return writer.commit();
+}
+
+FileError WriteSnapshot(const SnapshotList &list, bool isResultList, FileWriter &writer,
+                        Progress *progress) {
     const int n = list.size();
     if (progress)
         progress->total = n;
@@ -404,7 +427,24 @@ FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QStrin
         if (progress && (i & 1023) == 0)
             progress->count.store(i, std::memory_order_relaxed);
     }
-    return writer.commit();
+    return {};
+}
+
+FileError ReadSnapshotHeader(const QString &path, SnapshotHeader &header) {
+    ReadableFile file;
+    if (FileError error = file.open(path))
+        return error;
+    SnapshotList unused;
+    Reader reader(file.fd(), file.size(), unused, nullptr);
+    FileError error;
+    header = {};
+    if (!reader.readHeaderOnly(TextCodec::Encoding::Utf8, header, error)) {
+        reader.rewind();
+        reader.readHeaderOnly(TextCodec::Encoding::Windows1252, header, error);
+    }
+    if (error)
+        header = {};
+    return error;
 }
 
 FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progress) {

@@ -4,14 +4,29 @@
 
 #include <QString>
 
+class FileWriter;
 class SnapshotList;
 class Progress;
 class ReadableFile;
+
+// What the first line of a snapshot file says: enough to name a snapshot without reading it.
+struct SnapshotHeader {
+    QString description;
+    QString source;
+    double created = 0; // date serial
+    int entries = 0;    // as the line states it (the program writes the true count)
+};
 
 // Writes the list (entries in their current order) to a snapshot file. For a result list the
 // created value is the moment of saving. Does not touch the list's unsaved flag.
 FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QString &path,
                        Progress *progress = nullptr);
+// The same into a writer opened on the target; the caller finishes or discards it.
+FileError WriteSnapshot(const SnapshotList &list, bool isResultList, FileWriter &writer,
+                        Progress *progress = nullptr);
+
+// Reads the first line of a snapshot file.
+FileError ReadSnapshotHeader(const QString &path, SnapshotHeader &header);
 
 // Reads a snapshot file into an empty list: its description, source and created time, the
 // entries in file order and the limit folders (the whole snapshot first, then each folder).

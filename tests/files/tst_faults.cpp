@@ -18,11 +18,14 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -71,6 +74,19 @@ QStringList entryTexts(const SnapshotList &list) {
 
 QStringList filesIn(const QString &dir) {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// The process's umask as the kernel shows it, without setting it; -1 where it is not shown.
+int umaskSeen() {
+    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    char text[4096];
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    text[n > 0 ? n : 0] = '\0';
+    const char *line = std::strstr(text, "\nUmask:");
+    return line ? int(std::strtol(line + 7, nullptr, 8)) : -1;
 }
 
 // Runs `body` with writes limited to `bytes` per file, as a nearly full disk would allow.
@@ -202,6 +218,48 @@ private Q_SLOTS:
         QCOMPARE(created.code, 70);
         QCOMPARE(readAll(path), SmallFile);
         QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("old.dir")});
+    }
+
+    // Saves on several threads at once, as a Save As beside a background write: the process's
+    // umask never changes meanwhile (another thread would create its files with a wrong mode),
+    // and every new file gets the mode the umask allows.
+    void savesOnSeveralThreads() {
+        if (umaskSeen() < 0)
+            QSKIP("this kernel does not show the umask in /proc/self/status");
+        QTemporaryDir dir;
+        const SnapshotList list = sampleList(1);
+        const mode_t old = umask(027);
+        std::atomic<bool> done{false};
+        std::atomic<int> otherMasks{0};
+        std::thread watcher([&] {
+            while (!done.load())
+                otherMasks += umaskSeen() != 027;
+        });
+        std::vector<std::thread> savers;
+        std::atomic<int> failures{0};
+        for (int t = 0; t < 2; ++t) {
+            savers.emplace_back([&, t] {
+                for (int k = 0; k < 200; ++k) {
+                    const QString name = QStringLiteral("%1-%2.dir").arg(t).arg(k);
+                    failures += !SaveSnapshot(list, false, dir.filePath(name)).ok();
+                }
+            });
+        }
+        for (std::thread &saver : savers)
+            saver.join();
+        done = true;
+        watcher.join();
+        const mode_t after = umask(old);
+        QCOMPARE(failures.load(), 0);
+        QCOMPARE(otherMasks.load(), 0);
+        QCOMPARE(after, mode_t(027));
+        const QStringList names = filesIn(dir.path());
+        QCOMPARE(names.size(), 400);
+        for (const QString &name : names) {
+            struct stat st {};
+            QCOMPARE(::stat(QFile::encodeName(dir.filePath(name)).constData(), &st), 0);
+            QVERIFY2((st.st_mode & 07777) == 0640, qPrintable(name));
+        }
     }
 
     // Another program holds the file open, reading and writing: the save replaces the file

@@ -279,6 +279,51 @@ private Q_SLOTS:
         QCOMPARE(list.description, QStringLiteral("Empty"));
     }
 
+    // The first line alone, as the whole read takes it; damaged entries after it do not count.
+    void headerAlone_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<double>("created");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("code");
+        QTest::newRow("the example")
+            << Example << QStringLiteral("Before install") << QStringLiteral("c: - C:\\Data\\*.*")
+            << 36552.5427083333 << 3 << 0;
+        QTest::newRow("escapes")
+            << QByteArray("\"a|0Ab|22\",\"s|7C\",1,1,45000.5\r\n\"x\",\"\",32,1,1\r\n")
+            << QStringLiteral("a\nb\"") << QStringLiteral("s|") << 45000.5 << 1 << 0;
+        QTest::newRow("Windows code page")
+            << QByteArray("\"Caf\xe9\",\"\x80\",0,1,45000\r\n\"\xe9\",\"\",32,1,45000\r\n")
+            << QStringLiteral("Café") << QStringLiteral("€") << 45000.0 << 1 << 0;
+        QTest::newRow("count above the entries")
+            << QByteArray("\"d\",\"s\",0,10,45000\r\n\"a\",\"\",32,1,45000\r\n")
+            << QStringLiteral("d") << QStringLiteral("s") << 45000.0 << 10 << 0;
+        QTest::newRow("damaged entries")
+            << QByteArray("\"d\",\"s\",0,2,45000\r\n\"a\",\"\",32,x,45000\r\n\"b\",\"\",32")
+            << QStringLiteral("d") << QStringLiteral("s") << 45000.0 << 2 << 0;
+        QTest::newRow("created not a number")
+            << QByteArray("\"d\",\"s\",0,1,x\r\n") << QString() << QString() << 0.0 << 0 << 380;
+        QTest::newRow("ends inside the header")
+            << QByteArray("\"d\",\"s\",0") << QString() << QString() << 0.0 << 0 << 62;
+    }
+    void headerAlone() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, description);
+        QFETCH(QString, source);
+        QFETCH(double, created);
+        QFETCH(int, entries);
+        QFETCH(int, code);
+        QTemporaryDir dir;
+        SnapshotHeader header;
+        header.description = QStringLiteral("left from before");
+        QCOMPARE(ReadSnapshotHeader(write(dir, bytes), header).code, code);
+        QCOMPARE(header.description, description);
+        QCOMPARE(header.source, source);
+        QCOMPARE(header.created, created);
+        QCOMPARE(header.entries, entries);
+    }
+
     void lenientLayout() {
         // Line feeds alone, blank lines and spaces around values are read as well.
         QTemporaryDir dir;
