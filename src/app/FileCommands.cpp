@@ -5,6 +5,7 @@
 #include "ListViews.h"
 #include "MainWindow.h"
 #include "Prompts.h"
+#include "RecoveryKeeper.h"
 #include "StatusPanel.h"
 #include "compare/Comparison.h"
 #include "dialogs/CompareDialog.h"
@@ -165,6 +166,7 @@ bool FileCommands::scanInto(int target, const ScanOrigin &origin, bool append) {
     m_session.scanned(target, origin.root, origin.drive, append);
     if (!append)
         m_session.rememberScan(target, origin);
+    m_window.recovery().keep(target, list);
     m_window.ShowStatus(origin.root);
     m_window.TabStrip_Click();
     if (progress.cancelled()) {
@@ -309,8 +311,11 @@ bool FileCommands::SaveSnapshot(int listNo, const QString &path) {
     const bool written = writeFile(QStringLiteral("Saving..."), [&](Progress &progress) {
         return ::SaveSnapshot(list, listNo >= ListNo::OnlyInOriginal, path, &progress);
     });
-    if (written)
+    if (written) {
         list.unsaved = false;
+        if (listNo <= ListNo::Final)
+            m_window.recovery().drop(listNo);
+    }
     return written;
 }
 
@@ -380,6 +385,7 @@ void FileCommands::CloseSnapshot(int listNo) {
     {
         BusyPointer busy;
         m_session.CloseSnapshot(listNo);
+        m_window.recovery().drop(listNo);
         m_window.ListChanged(listNo);
         for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
             m_window.ListChanged(n);
@@ -445,6 +451,7 @@ void FileCommands::importDosListing() {
     m_window.views().selectFirstEntry(target);
     m_window.selectTab(target);
     m_window.ShowStatus(QString());
+    m_window.recovery().keep(target, list);
 }
 
 // ---------------------------------------------------------------------------------------------

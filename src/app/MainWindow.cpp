@@ -7,12 +7,14 @@
 #include "ListViews.h"
 #include "Menus.h"
 #include "Prompts.h"
+#include "RecoveryKeeper.h"
 #include "StatusPanel.h"
 #include "WindowPlacement.h"
 #include "compare/ChangeSummary.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/ChangeSummaryDialog.h"
 #include "dialogs/HelpDialog.h"
+#include "files/RecoveryStore.h"
 #include "widgets/Icons.h"
 #include "widgets/Twips.h"
 
@@ -27,8 +29,11 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-MainWindow::MainWindow(QSettings &settings, Prompts &prompts, QWidget *parent)
+MainWindow::MainWindow(QSettings &settings, Prompts &prompts, QWidget *parent,
+                       const QString &recoveryFolder)
     : QMainWindow(parent), m_settings(settings),
+      m_recovery(std::make_unique<RecoveryKeeper>(
+          recoveryFolder.isEmpty() ? RecoveryStore::defaultFolder() : recoveryFolder)),
       m_commands(std::make_unique<FileCommands>(*this, m_session, prompts)) {
     setObjectName(QStringLiteral("Startup"));
     setWindowTitle(programName());

@@ -17,6 +17,7 @@ class HelpDialog;
 class ListPane;
 class ListViews;
 class Prompts;
+class RecoveryKeeper;
 class QAction;
 class QLineEdit;
 class QPushButton;
@@ -34,7 +35,9 @@ class MainWindow : public QMainWindow {
 public:
     // Loads the window: builds the controls and applies the view options and remembered
     // folders from the settings store. Placement is applied by restorePlacement().
-    MainWindow(QSettings &settings, Prompts &prompts, QWidget *parent = nullptr);
+    // Unsaved snapshots are kept in `recoveryFolder` (empty: the user's application-data folder).
+    MainWindow(QSettings &settings, Prompts &prompts, QWidget *parent = nullptr,
+               const QString &recoveryFolder = QString());
     ~MainWindow() override;
 
     static QString programName() { return QStringLiteral("Vistrel"); }
@@ -49,6 +52,7 @@ public:
     Workspace &workspace() { return m_session.workspace(); }
     CompareOptions &compareOptions() { return m_session.options(); }
     FileCommands &commands() { return *m_commands; }
+    RecoveryKeeper &recovery() { return *m_recovery; }
     const EntryFormatter &formatter() const { return m_formatter; }
     NewSnapshotState &newSnapshotState() { return m_newSnapshot; }
     QSettings &settings() { return m_settings; }
@@ -130,6 +134,7 @@ private:
     EntryFormatter m_formatter;
     AppSettings m_loaded;
     NewSnapshotState m_newSnapshot;
+    std::unique_ptr<RecoveryKeeper> m_recovery;
     std::unique_ptr<FileCommands> m_commands;
     int m_currentList = 1;
     int m_shownList = 1;

@@ -2,6 +2,7 @@
 
 #include "FileCommands.h"
 #include "MainWindow.h"
+#include "RecoveryKeeper.h"
 #include "dialogs/AboutDialog.h"
 
 #include <QSettings>
@@ -17,13 +18,13 @@ std::unique_ptr<QSettings> userSettings() {
 }
 
 std::unique_ptr<MainWindow> Main(const QString &commandLine, QSettings &settings, Prompts &prompts,
-                                 bool splash) {
+                                 bool splash, const QString &recoveryFolder) {
     // The splash runs its animation modally and closes itself; only then is the main window
     // made.
     auto *about = new AboutDialog();
     if (splash)
         about->exec();
-    auto window = std::make_unique<MainWindow>(settings, prompts);
+    auto window = std::make_unique<MainWindow>(settings, prompts, nullptr, recoveryFolder);
     window->adoptAboutDialog(about);
     window->setWindowTitle(QStringLiteral("Vistrel ") + about->VersionText());
     // Placement values that are not numbers were left at their defaults when read, so a bad
@@ -32,5 +33,6 @@ std::unique_ptr<MainWindow> Main(const QString &commandLine, QSettings &settings
     window->show();
     if (!commandLine.isEmpty())
         window->commands().OpenSnapshot(commandLine);
+    window->recovery().offerLeftovers(*window, prompts);
     return window;
 }

@@ -5,6 +5,8 @@
 
 #include "app/BackgroundJob.h"
 #include "app/ListPane.h"
+#include "app/RecoveryKeeper.h"
+#include "app/StartUp.h"
 #include "app/StatusPanel.h"
 #include "compare/Comparison.h"
 #include "dialogs/PropertiesDialog.h"
@@ -281,6 +283,56 @@ private Q_SLOTS:
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].text, QStringLiteral("Final") + SaveQuestion);
         QCOMPARE(ws.list(ListNo::OnlyInFinal).size(), 1);
+    }
+
+    // A snapshot taken and not saved is kept on the disk until it is saved; a run that ends
+    // without saving it leaves it to the next run, which offers it back.
+    void recoveredAfterAnUncleanEnd_data() {
+        QTest::addColumn<bool>("restore");
+        QTest::newRow("restored") << true;
+        QTest::newRow("declined") << false;
+    }
+    void recoveredAfterAnUncleanEnd() {
+        QFETCH(bool, restore);
+        const QString folder = path(QStringLiteral("recovery"));
+        auto kept = [&] {
+            return QDir(folder).entryList({QStringLiteral("*.dir")}, QDir::Files).size();
+        };
+        const QString tree = makeTree(QStringLiteral("Kept"));
+        {
+            auto first = std::make_unique<MainWindow>(store->settings(), prompts, nullptr, folder);
+            newSnapshot(*first, tree, 1, false);
+            first->recovery().finishWrites();
+            QCOMPARE(kept(), 1);
+            // Ends without the questions of a closing window, as a crash would.
+        }
+        QCOMPARE(kept(), 1);
+
+        prompts.answers = {restore ? Button::Yes : Button::No};
+        const std::unique_ptr<MainWindow> next =
+            Main(QString(), store->settings(), prompts, false, folder);
+        QCOMPARE(prompts.asked.size(), 1);
+        QVERIFY2(prompts.asked[0].text.startsWith(QStringLiteral("Restore the unsaved Original "
+                                                                 "Snapshot of ") +
+                                                  QDir::toNativeSeparators(tree) +
+                                                  QStringLiteral(" taken ")),
+                 qPrintable(prompts.asked[0].text));
+        const SnapshotList &list = next->workspace().list(1);
+        QCOMPARE(list.size(), restore ? 4 : 0);
+        QCOMPARE(kept(), restore ? 1 : 0);
+        if (!restore)
+            return;
+        QVERIFY(list.unsaved);
+        QVERIFY(list.fileName.isEmpty());
+        QCOMPARE(list.description, QDir::toNativeSeparators(tree));
+        QCOMPARE(next->pane(1)->details()->model()->rowCount(), 4);
+
+        // Saved, it needs no keeping; a third run is offered nothing.
+        prompts.files = {path(QStringLiteral("kept.dir"))};
+        next->selectTab(1);
+        next->commands().FileSaveAs_Click();
+        QVERIFY(!list.unsaved);
+        QCOMPARE(kept(), 0);
     }
 
     // A scan stopped with Esc compares nothing: half a folder would show the rest as gone.

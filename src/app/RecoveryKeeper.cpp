@@ -1,0 +1,106 @@
+#include "RecoveryKeeper.h"
+
+#include "MainWindow.h"
+#include "Prompts.h"
+#include "files/RecoveryStore.h"
+#include "snapshot/DateSerial.h"
+#include "snapshot/SnapshotList.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+RecoveryKeeper::RecoveryKeeper(const QString &folder)
+    : m_store(std::make_unique<RecoveryStore>(folder)) {
+    // Without a folder to write to the program still works; it only cannot keep copies.
+    m_open = m_store->open().ok();
+}
+
+RecoveryKeeper::~RecoveryKeeper() {
+    finishWrites();
+}
+
+void RecoveryKeeper::joinFinished() {
+    for (auto it = m_writers.begin(); it != m_writers.end();) {
+        if (it->done->load()) {
+            it->thread.join();
+            it = m_writers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void RecoveryKeeper::finishWrites() {
+    for (Writer &w : m_writers)
+        w.thread.join();
+    m_writers.clear();
+}
+
+void RecoveryKeeper::keep(int listNo, const SnapshotList &list) {
+    if (!m_open || list.isEmpty() || !list.unsaved)
+        return;
+    joinFinished();
+    // The copy shares the list's names (they never change) and costs its entries only; the
+    // user may sort or close the list while the copy is written.
+    auto copy = std::make_shared<SnapshotList>(list);
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    RecoveryStore *store = m_store.get();
+    m_writers.push_back({std::thread([store, listNo, copy, done] {
+                             store->write(listNo, *copy);
+                             done->store(true);
+                         }),
+                         done});
+}
+
+void RecoveryKeeper::drop(int listNo) {
+    if (m_open)
+        m_store->remove(listNo);
+}
+
+namespace {
+
+QString question(const RecoveryStore::Leftover &leftover) {
+    const QString which =
+        leftover.listNo == ListNo::Final ? QStringLiteral("Final") : QStringLiteral("Original");
+    const DateSerial::LocalTime local = DateSerial::toLocal(leftover.created);
+    const QDateTime taken(local.date, local.time);
+    return QStringLiteral("Restore the unsaved %1 Snapshot of %2 taken %3?")
+        .arg(which, leftover.description, QLocale().toString(taken, QLocale::ShortFormat));
+}
+
+} // namespace
+
+void RecoveryKeeper::offerLeftovers(MainWindow &window, Prompts &prompts) {
+    if (!m_open)
+        return;
+    for (const RecoveryStore::Leftover &leftover : m_store->leftovers()) {
+        const int wanted = leftover.listNo == ListNo::Final ? ListNo::Final : ListNo::Original;
+        const int other = wanted == ListNo::Final ? ListNo::Original : ListNo::Final;
+        Session &session = window.session();
+        const int target = session.list(wanted).isEmpty()  ? wanted
+                           : session.list(other).isEmpty() ? other
+                                                           : 0;
+        // With both lists taken there is nowhere to put it: it waits for the next start.
+        if (target == 0)
+            continue;
+        if (prompts.message(&window, MainWindow::programName(), question(leftover),
+                            QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                            QMessageBox::Yes) != QMessageBox::Yes) {
+            m_store->discard(leftover);
+            continue;
+        }
+        session.CloseSnapshot(target); // as every load, with the options of a new snapshot
+        SnapshotList &list = session.list(target);
+        const FileError error = m_store->restore(leftover, list);
+        window.ListChanged(target);
+        if (!error.ok()) {
+            prompts.message(&window, error.message(), leftover.path);
+            continue;
+        }
+        // Kept as this run's before the old file goes, so it is on the disk all along.
+        m_store->write(target, list);
+        m_store->discard(leftover);
+        window.selectTab(target);
+    }
+    window.TabStrip_Click();
+}
