@@ -51,12 +51,17 @@ AppSettings AppSettings::read(QSettings &store) {
     // A number: its leading numeric part, 0 when there is none.
     s.separate = leadingNumber(textOf(store, SettingsKey::Separate, QStringLiteral("0"))) != 0;
     s.otherVolumes = flagOf(store, SettingsKey::OtherVolumes, false);
+    s.leaveOut = textOf(store, SettingsKey::LeaveOut);
     store.endGroup();
     return s;
 }
 
 void AppSettings::writeFlag(QSettings &store, const char *key, bool on) {
     store.setValue(QLatin1String(SettingsKey::Section) + u'/' + QLatin1String(key), flagText(on));
+}
+
+void AppSettings::writeText(QSettings &store, const char *key, const QString &text) {
+    store.setValue(QLatin1String(SettingsKey::Section) + u'/' + QLatin1String(key), text);
 }
 
 void AppSettings::write(QSettings &store, bool withPlacement) const {

@@ -5,7 +5,7 @@
 
 class QSettings;
 
-// The twelve values the program keeps in the per-user settings store (application "Vistrel",
+// The values the program keeps in the per-user settings store (application "Vistrel",
 // section "Settings"). Every value is stored as text; these routines apply the reading rules
 // and write the texts back in the same forms.
 struct AppSettings {
@@ -20,6 +20,8 @@ struct AppSettings {
     std::array<QString, 3> defPath;
     bool separate = false;
     bool otherVolumes = false;
+    // The New Snapshot dialog's "Leave out" patterns, as typed.
+    QString leaveOut;
 
     // Reads every key; absent keys and placement texts that are not numbers keep the defaults.
     static AppSettings read(QSettings &store);
@@ -28,6 +30,8 @@ struct AppSettings {
     void write(QSettings &store, bool withPlacement) const;
     // Writes one on/off key by itself (the New Snapshot dialog's, each time it closes).
     static void writeFlag(QSettings &store, const char *key, bool on);
+    // Writes one text key by itself.
+    static void writeText(QSettings &store, const char *key, const QString &text);
 };
 
 // Names of the section and keys.
@@ -43,6 +47,7 @@ inline constexpr const char *LinkCols = "LinkCols";
 inline constexpr const char *DefPath[3] = {"DefPath", "DefPath1", "DefPath2"};
 inline constexpr const char *Separate = "Separate";
 inline constexpr const char *OtherVolumes = "OtherVolumes";
+inline constexpr const char *LeaveOut = "LeaveOut";
 } // namespace SettingsKey
 
 // A placement number as the store holds it: a single-precision value in plain digits

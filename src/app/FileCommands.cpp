@@ -107,11 +107,13 @@ void FileCommands::FileNew_Click() {
         m_create = new NewSnapshotDialog(
             m_session, [this](int n) { m_window.selectTab(n); }, state.separate, &m_window);
         m_create->setOtherVolumes(state.otherVolumes);
+        m_create->setLeaveOut(state.leaveOut);
     }
     m_create->run(m_window.CurrentList());
     const bool confirmed = m_create->confirmed();
     state.separate = m_create->separate();
     state.otherVolumes = m_create->otherVolumes();
+    state.leaveOut = m_create->leaveOut();
     const bool openExisting = m_create->openExistingChosen();
     const int target = m_create->whichList();
     const QString folder = m_create->snapPath();
@@ -205,6 +207,7 @@ void FileCommands::writeNewSnapshotOptions() {
     const NewSnapshotState &state = m_window.newSnapshotState();
     AppSettings::writeFlag(m_window.settings(), SettingsKey::Separate, state.separate);
     AppSettings::writeFlag(m_window.settings(), SettingsKey::OtherVolumes, state.otherVolumes);
+    AppSettings::writeText(m_window.settings(), SettingsKey::LeaveOut, state.leaveOut);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -135,6 +136,15 @@ NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(int)> 
         new QCheckBox(QStringLiteral("Do&n't remember Original and Final paths separately"), this);
     m_separate->setObjectName(QStringLiteral("Separate"));
     m_separate->setChecked(separate);
+    m_leaveOut = new QLineEdit(this);
+    m_leaveOut->setObjectName(QStringLiteral("LeaveOut"));
+    m_leaveOut->setPlaceholderText(
+        QStringLiteral("for example  *.tmp; var\\cache\\; **\\__pycache__\\"));
+    m_leaveOut->setToolTip(
+        QStringLiteral("Paths below the folder that the snapshot leaves out, separated by \";\": "
+                       "* stands for any characters within a name, ** for any folders, and a "
+                       "trailing \\ for a folder and all below it. A folder left out is not "
+                       "read at all."));
 
     auto *right = new QVBoxLayout;
     right->addWidget(frame);
@@ -155,6 +165,10 @@ NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(int)> 
     grid->addWidget(m_dirs, 5, 0);
     grid->addLayout(right, 5, 1);
     grid->addWidget(m_separate, 6, 0, 1, 2);
+    auto *leaveOutRow = new QHBoxLayout;
+    leaveOutRow->addWidget(labelFor(m_leaveOut, QStringLiteral("Leave o&ut:")));
+    leaveOutRow->addWidget(m_leaveOut, 1);
+    grid->addLayout(leaveOutRow, 7, 0, 1, 2);
     grid->setRowStretch(5, 1);
     grid->setColumnStretch(0, 1);
     grid->setColumnMinimumWidth(1, Twips::toPixels(2535, this));
@@ -169,6 +183,7 @@ NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(int)> 
     setTabOrder(m_otherVolumes, m_appendTo);
     setTabOrder(m_appendTo, m_openExisting);
     setTabOrder(m_openExisting, m_separate);
+    setTabOrder(m_separate, m_leaveOut);
 
     // Where the process started, or a folder that can be shown when that one is gone.
     for (const QString &start : {QDir::currentPath(), QDir::homePath(), QDir::rootPath()}) {
@@ -212,6 +227,14 @@ QString NewSnapshotDialog::snapPath() const {
 
 bool NewSnapshotDialog::otherVolumes() const {
     return m_otherVolumes->isChecked();
+}
+
+QString NewSnapshotDialog::leaveOut() const {
+    return m_leaveOut->text();
+}
+
+void NewSnapshotDialog::setLeaveOut(const QString &text) {
+    m_leaveOut->setText(text);
 }
 
 void NewSnapshotDialog::setOtherVolumes(bool on) {

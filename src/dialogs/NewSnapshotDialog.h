@@ -45,6 +45,10 @@ public:
     // from use to use; the caller restores it from the settings once.
     bool otherVolumes() const;
     void setOtherVolumes(bool on);
+    // The patterns of what the scan leaves out, as typed (separated by ";"). The box keeps its
+    // text from use to use; the caller restores it from the settings once.
+    QString leaveOut() const;
+    void setLeaveOut(const QString &text);
     QString driveText() const;
     bool separate() const;
     // The caller has taken the values: back to not confirmed for the next use.
@@ -89,6 +93,7 @@ private:
     QCheckBox *m_otherVolumes;
     QCheckBox *m_appendTo;
     QCheckBox *m_separate;
+    QLineEdit *m_leaveOut;
 
     QString m_folder;    // the folder list's folder, '/' separators, clean and absolute
     QString m_driveRoot; // the root of the volume the drive list shows

@@ -35,7 +35,8 @@ PropertiesDialog::PropertiesDialog(const EntryFormatter &format, QWidget *parent
       m_whereFrom(new QPlainTextEdit(this)), m_ok(new QPushButton(QStringLiteral("OK"), this)) {
     setObjectName(QStringLiteral("Properties"));
     setWindowTitle(QStringLiteral("Snapshot Properties"));
-    setFixedSize(Twips::toPixels(7320, 3210, this));
+    // One row taller than the classic layout, for what the scan left out.
+    setFixedSize(Twips::toPixels(7320, 3210 + 420, this));
 
     auto *label = new QLabel(QStringLiteral("&Description:"), this);
     label->setBuddy(m_description);
@@ -68,10 +69,19 @@ PropertiesDialog::PropertiesDialog(const EntryFormatter &format, QWidget *parent
         place(caption, left, 1920, 1095, 255);
     }
 
+    auto *leftOutCaption = new QLabel(QStringLiteral("Left out:"), this);
+    place(leftOutCaption, 240, 3195, 1095, 255);
+    m_leftOut = new QLineEdit(this);
+    m_leftOut->setObjectName(QStringLiteral("LeftOut"));
+    m_leftOut->setAccessibleName(QStringLiteral("Left out"));
+    makeReadOnly(m_leftOut);
+    place(m_leftOut, 1335, 3180, 5760, 285);
+
     setTabOrder(m_description, m_ok);
     setTabOrder(m_ok, cancel);
     setTabOrder(cancel, m_timeAndDate);
     setTabOrder(m_timeAndDate, m_whereFrom);
+    setTabOrder(m_whereFrom, m_leftOut);
     connect(m_ok, &QPushButton::clicked, this, &PropertiesDialog::OK_Click);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -85,6 +95,9 @@ bool PropertiesDialog::run(const SnapshotList &list, int listNo) {
                              : Workspace::TabCaption(listNo)));
     m_timeAndDate->setText(m_format.generalDate(list.created));
     m_whereFrom->setPlainText(list.source);
+    m_leftOut->setText(list.leftOut.isEmpty() ? QStringLiteral("nothing")
+                                              : list.leftOut.join(QStringLiteral("; ")));
+    m_leftOut->setCursorPosition(0);
     m_description->setPlainText(list.description);
     m_description->selectAll();
     // Filling the box is not an edit; only the user's typing marks the snapshot unsaved.

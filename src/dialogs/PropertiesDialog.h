@@ -36,6 +36,7 @@ private:
     QLineEdit *m_timeAndDate;
     QPlainTextEdit *m_whereFrom;
     QPushButton *m_ok;
+    QLineEdit *m_leftOut = nullptr;
     int m_listNo = 0;
     bool m_stored = false;
 };

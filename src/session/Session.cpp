@@ -50,6 +50,7 @@ void Session::CloseSnapshot(int listNo) {
     SnapshotList &closed = list(listNo);
     closed.unsaved = false;
     closed.description.clear();
+    closed.leftOut.clear();
     closed.clearEntries();
     for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
         list(n).clearEntries();

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <cstdint>
 #include <limits>
@@ -108,6 +109,8 @@ public:
     double created = 0; // date serial
     bool unsaved = false;
     SortState sort;
+    // The patterns the scan that took the snapshot left out; not kept in its file.
+    QStringList leftOut;
 
     int size() const { return static_cast<int>(m_entries.size()); }
     bool isEmpty() const { return m_entries.empty(); }
