@@ -1,8 +1,11 @@
 // The rules of exclusion patterns, checked on examples of each rule and against a plain
 // reference (the patterns as regular expressions over whole paths) over random paths.
+#include "files/ExcludeFile.h"
 #include "snapshot/ExcludePatterns.h"
 #include "snapshot/ExcludeReference.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <random>
 
@@ -192,6 +195,39 @@ private Q_SLOTS:
             if (isFolder)
                 QCOMPARE(exclude.leavesOutFolder(inFolder + name + u'\\'), expected);
         }
+    }
+
+    void fileLines_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("patterns");
+        QTest::newRow("empty") << QString() << QStringList{};
+        QTest::newRow("comments and blank lines")
+            << u"# caches\n\n*.tmp\n  # indented\n\t\ncache/\n"_s
+            << QStringList{u"*.tmp"_s, u"cache/"_s};
+        QTest::newRow("CR LF and no last line end")
+            << u"a\r\nb\\c\r\nd"_s << QStringList{u"a"_s, u"b\\c"_s, u"d"_s};
+        QTest::newRow("# inside a pattern") << u"a#b\n"_s << QStringList{u"a#b"_s};
+    }
+    void fileLines() {
+        QFETCH(QString, text);
+        QFETCH(QStringList, patterns);
+        QCOMPARE(ExcludeFileLines(text), patterns);
+    }
+
+    void readFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"exclude.txt"_s);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("\xEF\xBB\xBF*.tmp\r\n# c\r\ncaf\xC3\xA9\\\r\n");
+        file.close();
+        QStringList patterns{u"given"_s};
+        QVERIFY(!ReadExcludeFile(path, patterns));
+        QCOMPARE(patterns, (QStringList{u"given"_s, u"*.tmp"_s, u"café\\"_s}));
+
+        const FileError missing = ReadExcludeFile(dir.filePath(u"missing.txt"_s), patterns);
+        QCOMPARE(missing.code, int(FileError::FileNotFound));
+        QCOMPARE(patterns.size(), 3);
     }
 };
 
