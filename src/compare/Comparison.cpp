@@ -44,13 +44,15 @@ struct Side {
         return i;
     }
 
-    // Each folder is followed down from the root once; each entry then costs only the test of
-    // its name, lower-cased already in its match key.
+    // Each folder is followed once, from the folder before (the table holds them in the order
+    // they were listed); each entry then costs only the test of its name, lower-cased already
+    // in its match key.
     void markLeftOut(const ExcludePatterns &exclude) {
         const FolderTable &folders = list.folders();
         std::vector<ExcludePatterns::FolderState> states(folders.size());
+        ExcludePatterns::PathWalk walk(exclude);
         for (std::uint32_t id = 0; id < folders.size(); ++id)
-            states[id] = exclude.stateOf(folders.text(id));
+            states[id] = walk.stateOf(folders.lowerText(id));
         leftOut.resize(static_cast<std::size_t>(count));
         for (int i = 0; i < count; ++i) {
             const Entry &e = list.entry(i);

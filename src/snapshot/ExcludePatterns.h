@@ -41,6 +41,26 @@ public:
     FolderState rootState() const;
     // The state of a folder from its path ("a\b\"; empty for the root).
     FolderState stateOf(QStringView folderPath) const;
+
+    // Follows folder paths one after another, each from the deepest folder it shares with the
+    // path before: folders in the order a scan lists them cost a step or two each, not a walk
+    // from the root.
+    class PathWalk {
+    public:
+        explicit PathWalk(const ExcludePatterns &patterns);
+        // The state of a folder from its lower-cased path, which ends in "\" ("" the root).
+        const FolderState &stateOf(QStringView lowerPath);
+
+    private:
+        // Keeps the names the path shares with the path before; returns how many they are.
+        std::size_t keepShared(QStringView lowerPath);
+
+        const ExcludePatterns &m_patterns;
+        QString m_path;                    // the path before
+        std::vector<qsizetype> m_ends;     // the end of each of its names, past the "\"
+        std::vector<FolderState> m_states; // the root's state, then the state below each name
+    };
+
     // The state of the subfolder `lowerName` of a folder that is not left out.
     void enter(const FolderState &folder, QStringView lowerName, FolderState &sub) const;
     // Whether an entry of a folder is left out by its own name (lower-cased).
@@ -53,14 +73,18 @@ public:
 private:
     struct Step {
         QString glob;             // one name, lower-cased, "*" for any run of characters
+        qsizetype head = -1;      // the characters before the first "*"; -1 without a "*"
+        qsizetype tail = 0;       // the characters after the last "*"
         bool anyFolders = false;  // "**": any number of whole folders
         bool end = false;         // past a pattern's last step
         bool foldersOnly = false; // the pattern matches folders only
         bool completes = false;   // a name taken here completes the pattern
+        bool matches(QStringView name) const;
     };
+    static Step globStep(QStringView name);
     void compile(const QString &pattern);
     void addFrom(std::uint32_t step, std::vector<std::uint32_t> &live) const;
-    void keepLast(FolderState &state) const;
+    void settle(FolderState &state) const;
 
     QStringList m_patterns;
     std::vector<Step> m_steps;          // every pattern's steps in turn, each followed by an end

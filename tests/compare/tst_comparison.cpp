@@ -238,12 +238,16 @@ private Q_SLOTS:
     void exclusionsAsIfNeitherHadThem() {
         QFETCH(int, seed);
         QRandomGenerator rng(static_cast<quint32>(seed));
-        const QStringList folders = {QString(), u"a\\"_s,       u"A\\b\\"_s, u"a\\b\\"_s,
-                                     u"b\\"_s,  u"c\\a\\b\\"_s, u"x\\"_s,    u"A\\x\\"_s};
+        // Folders that share the start of their texts, and some well below the others.
+        const QStringList folders = {
+            QString(),    u"a\\"_s,       u"A\\b\\"_s,    u"a\\b\\"_s,
+            u"a\\bc\\"_s, u"b\\"_s,       u"c\\a\\b\\"_s, u"c\\a\\b\\d\\e\\"_s,
+            u"x\\"_s,     u"x\\y\\z\\"_s, u"A\\x\\"_s};
         const QStringList names = {u"x"_s,  u"X"_s, u"y.txt"_s, u"b"_s,
                                    u"a!"_s, u"a"_s, u"\u00e9"_s};
-        const QStringList pool = {u"*.TXT"_s,   u"b/"_s, u"a/b"_s,    u"**/x"_s, u"a/**"_s,
-                                  u"c/**/b/"_s, u"x/"_s, u"\u00c9"_s, u"*!"_s,   u"/b"_s};
+        const QStringList pool = {u"*.TXT"_s, u"b/"_s,      u"a/b"_s, u"**/x"_s,
+                                  u"a/**"_s,  u"c/**/b/"_s, u"x/"_s,  u"\u00c9"_s,
+                                  u"*!"_s,    u"/b"_s,      u"c/"_s,  u"a/b*"_s};
         QStringList patterns;
         for (int k = rng.bounded(3) + 1; k > 0; --k)
             patterns << pool[rng.bounded(pool.size())];

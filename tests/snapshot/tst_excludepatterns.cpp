@@ -49,7 +49,7 @@ QString randomGlob(std::mt19937 &rng) {
     if (pick(rng, 6) == 0)
         return pick(rng, 4) ? u"**"_s : u"***"_s;
     QString glob;
-    for (int k = pick(rng, 3) + 1; k > 0; --k)
+    for (int k = pick(rng, 4) + 1; k > 0; --k)
         glob += GlobPieces[pick(rng, GlobPieces.size())];
     return glob;
 }
@@ -97,6 +97,10 @@ private Q_SLOTS:
         QTest::newRow("star matches nothing at all")
             << QStringList{u"log*"_s} << u"d\\log"_s << true;
         QTest::newRow("star runs are one star") << QStringList{u"a**b"_s} << u"axyb"_s << true;
+        QTest::newRow("start and end never overlap")
+            << QStringList{u"ab*ba"_s} << u"aba"_s << false;
+        QTest::newRow("stars around a middle") << QStringList{u"a*x*b"_s} << u"a-x-b"_s << true;
+        QTest::newRow("a middle that is not there") << QStringList{u"a*x*b"_s} << u"ayb"_s << false;
         const QStringList nodeModules = {u"**\\node_modules\\"_s};
         QTest::newRow("** at the start, top") << nodeModules << u"node_modules\\"_s << true;
         QTest::newRow("** at the start, deep") << nodeModules << u"a\\b\\node_modules\\"_s << true;
@@ -167,10 +171,11 @@ private Q_SLOTS:
     }
 
     // Random paths and patterns: each entry, and each folder as a whole, is left out exactly
-    // when the reference says so.
+    // when the reference says so; also when the folders are followed one after another, each
+    // sharing some of its folders with the one before, as a comparison follows them.
     void againstReference_data() {
         QTest::addColumn<int>("seed");
-        for (int seed = 1; seed <= 40; ++seed)
+        for (int seed = 1; seed <= 100; ++seed)
             QTest::addRow("seed %d", seed) << seed;
     }
     void againstReference() {
@@ -181,10 +186,13 @@ private Q_SLOTS:
             patterns << randomPattern(rng);
         const ExcludePatterns exclude(patterns);
         const ExcludeReference reference(patterns);
+        ExcludePatterns::PathWalk walk(exclude);
+        QStringList folders;
         for (int n = 0; n < 400; ++n) {
-            QString inFolder;
-            for (int depth = pick(rng, 5); depth > 0; --depth)
-                inFolder += randomName(rng) + u'\\';
+            folders.resize(pick(rng, folders.size() + 1));
+            for (int k = pick(rng, 3); k > 0 && folders.size() < 5; --k)
+                folders << randomName(rng);
+            const QString inFolder = folders.isEmpty() ? QString() : folders.join(u'\\') + u'\\';
             const QString name = randomName(rng);
             const bool isFolder = pick(rng, 2);
             const bool expected = reference.leavesOut(inFolder, name, isFolder);
@@ -192,6 +200,9 @@ private Q_SLOTS:
                 QFAIL(qPrintable(u"%1 on %2%3%4: expected %5"_s.arg(
                     patterns.join(u" | "), inFolder, name, isFolder ? u"\\"_s : QString(),
                     expected ? u"left out"_s : u"kept"_s)));
+            const ExcludePatterns::FolderState &state = walk.stateOf(inFolder.toLower());
+            QCOMPARE(state.leftOut || exclude.matchesName(state, name.toLower(), isFolder),
+                     expected);
             if (isFolder)
                 QCOMPARE(exclude.leavesOutFolder(inFolder + name + u'\\'), expected);
         }
