@@ -7,6 +7,7 @@
 #include "snapshot/DateSerial.h"
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/EntryFormat.h"
+#include "snapshot/ExcludePatterns.h"
 #include "snapshot/Scanner.h"
 #include "snapshot/Sorting.h"
 #include "snapshot/Workspace.h"
@@ -166,11 +167,12 @@ int runMemory(const QString &file) {
     return 0;
 }
 
-int runScanMemory(const QString &root) {
+int runScanMemory(const QString &root, const QStringList &exclude) {
     const long before = peakRssKb();
     SnapshotList list;
     auto reader = makeDirectoryReader();
     Scanner scanner(*reader);
+    scanner.setExclusions(ExcludePatterns(exclude));
     const double t = seconds([&] { scanner.ReadDirectory(root, list, true); });
     const long after = peakRssKb();
     std::printf("scanned %d entries in %.3f s, peak RSS before %.1f MB, after %.1f MB, %.1f bytes "
@@ -263,8 +265,8 @@ int main(int argc, char **argv) {
         return runAll(args.value(2, QStringLiteral("1000000")).toInt());
     if (cmd == u"memory" && args.size() == 3)
         return runMemory(args[2]);
-    if (cmd == u"scan-memory" && args.size() == 3)
-        return runScanMemory(args[2]);
+    if (cmd == u"scan-memory" && args.size() >= 3)
+        return runScanMemory(args[2], args.mid(3));
     if (cmd == u"gen-dir" && args.size() >= 4)
         return runGenDir(args[2].toInt(), args[3], args.value(4));
     if (cmd == u"compare" && args.size() >= 4)
@@ -277,7 +279,7 @@ int main(int argc, char **argv) {
         return runGenTree(args[2].toInt(), args[3]);
     std::fprintf(stderr, "usage: vistrel-bench all [N]\n"
                          "       vistrel-bench memory FILE.dir\n"
-                         "       vistrel-bench scan-memory FOLDER\n"
+                         "       vistrel-bench scan-memory FOLDER [EXCLUDE PATTERN...]\n"
                          "       vistrel-bench gen-dir N FILE.dir [FINAL.dir]\n"
                          "       vistrel-bench gen-tree N FOLDER\n"
                          "       vistrel-bench compare ORIGINAL.dir FINAL.dir [TIMES]\n"

@@ -16,13 +16,17 @@ void load(const QString &path, SnapshotList &list) {
     check(ReadSnapshot(path, list), path);
 }
 
-Args::Args(const QStringList &args, const QSet<QString> &valued, const QSet<QString> &known) {
+Args::Args(const QStringList &args, const QSet<QString> &valued, const QSet<QString> &known,
+           const QSet<QString> &repeatable) {
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
-        if (valued.contains(a)) {
+        if (valued.contains(a) || repeatable.contains(a)) {
             if (i + 1 >= args.size())
                 fail(QStringLiteral("option %1 needs a value").arg(a));
-            options.insert(a, args[++i]);
+            if (repeatable.contains(a))
+                lists[a] << args[++i];
+            else
+                options.insert(a, args[++i]);
         } else if (known.contains(a)) {
             flags.insert(a);
         } else if (a.startsWith(u'-') && a.size() > 1) {

@@ -4,6 +4,7 @@
 #include "compare/Comparison.h"
 #include "compare/TimeShift.h"
 #include "files/CsvExport.h"
+#include "files/ExcludeFile.h"
 #include "files/SnapshotFile.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/DirectoryReader.h"
@@ -25,17 +26,23 @@
 
 namespace {
 
-const char Usage[] = "usage: vistrel-cli snapshot ROOT -o FILE.dir [--no-subdirs] [--all-volumes]\n"
-                     "       vistrel-cli list FILE.dir\n"
-                     "       vistrel-cli export FILE.dir -o FILE.csv\n"
-                     "       vistrel-cli compare ORIGINAL.dir FINAL.dir [--limit-original FOLDER]\n"
-                     "              [--limit-final FOLDER] [--ignore LIST] [--ignore-size]\n"
-                     "              [--ignore-time] [--tolerance TEXT] [--ignore-hour-shifts]\n"
-                     "              [--out DIR] [--tsv | --summary [--depth N]]\n"
-                     "         LIST: comma-separated read-only,hidden,system,na,directory,archive\n"
-                     "               or none (default archive)\n"
-                     "       vistrel-cli import LISTING -o FILE.dir\n"
-                     "       vistrel-cli report FILE.dir [--attributes]\n";
+const char Usage[] =
+    "usage: vistrel-cli snapshot ROOT -o FILE.dir [--no-subdirs] [--all-volumes]\n"
+    "              [--exclude PATTERN]... [--exclude-from FILE]...\n"
+    "       vistrel-cli list FILE.dir\n"
+    "       vistrel-cli export FILE.dir -o FILE.csv\n"
+    "       vistrel-cli compare ORIGINAL.dir FINAL.dir [--limit-original FOLDER]\n"
+    "              [--limit-final FOLDER] [--ignore LIST] [--ignore-size]\n"
+    "              [--ignore-time] [--tolerance TEXT] [--ignore-hour-shifts]\n"
+    "              [--exclude PATTERN]... [--exclude-from FILE]...\n"
+    "              [--out DIR] [--tsv | --summary [--depth N]]\n"
+    "         LIST: comma-separated read-only,hidden,system,na,directory,archive\n"
+    "               or none (default archive)\n"
+    "         PATTERN: a path from the root (var\\cache\\), or a name at any depth\n"
+    "               (*.tmp, __pycache__\\); * within a name, ** any folders,\n"
+    "               a trailing \\ for folders only; FILE: one pattern a line\n"
+    "       vistrel-cli import LISTING -o FILE.dir\n"
+    "       vistrel-cli report FILE.dir [--attributes]\n";
 
 // The root folder as the file system takes it and as the texts show it. A root whose name is
 // not UTF-8 has no text that leads back to it, so it is taken by the bytes it was given as.
@@ -43,6 +50,17 @@ struct Root {
     QByteArray native;
     QString text;
 };
+
+const QSet<QString> ExcludeOptions = {QStringLiteral("--exclude"),
+                                      QStringLiteral("--exclude-from")};
+
+// The patterns given with --exclude and those of the files --exclude-from names.
+QStringList exclusionsOf(const Args &args) {
+    QStringList patterns = args.lists.value(QStringLiteral("--exclude"));
+    for (const QString &file : args.lists.value(QStringLiteral("--exclude-from")))
+        check(ReadExcludeFile(file, patterns), file);
+    return patterns;
+}
 
 Root rootOf(const QString &argument, const QList<QByteArray> &rawArguments) {
     const QString text = NewSnapshot::rootOf(argument);
@@ -60,7 +78,8 @@ Root rootOf(const QString &argument, const QList<QByteArray> &rawArguments) {
 
 int cmdSnapshot(const QStringList &argv, const QList<QByteArray> &rawArguments) {
     const QString allVolumes = QStringLiteral("--all-volumes");
-    const Args args(argv, {QStringLiteral("-o")}, {QStringLiteral("--no-subdirs"), allVolumes});
+    const Args args(argv, {QStringLiteral("-o")}, {QStringLiteral("--no-subdirs"), allVolumes},
+                    ExcludeOptions);
     if (args.positional.size() != 1)
         fail(QStringLiteral("snapshot takes one folder"));
     const Root root = rootOf(args.positional[0], rawArguments);
@@ -68,6 +87,7 @@ int cmdSnapshot(const QStringList &argv, const QList<QByteArray> &rawArguments) 
     SnapshotList list;
     auto reader = makeDirectoryReader(args.flags.contains(allVolumes));
     Scanner scanner(*reader);
+    scanner.setExclusions(ExcludePatterns(exclusionsOf(args)));
     if (!scanner.ReadDirectory(root.native, root.text, list,
                                !args.flags.contains(QStringLiteral("--no-subdirs"))))
         fail(root.text + QStringLiteral(": cannot read this folder"));
@@ -203,10 +223,12 @@ int cmdCompare(const QStringList &argv) {
     const Args args(argv, {limitO, limitF, ignore, tolerance, outDir, QStringLiteral("--depth")},
                     {QStringLiteral("--ignore-size"), QStringLiteral("--ignore-time"),
                      QStringLiteral("--ignore-hour-shifts"), QStringLiteral("--tsv"),
-                     QStringLiteral("--summary")});
+                     QStringLiteral("--summary")},
+                    ExcludeOptions);
     if (args.positional.size() != 2)
         fail(QStringLiteral("compare takes two files"));
     const int depth = summaryDepth(args);
+    const QStringList exclude = exclusionsOf(args);
     Workspace ws;
     // The two files are independent: read them side by side.
     FileError finalError;
@@ -224,6 +246,7 @@ int cmdCompare(const QStringList &argv) {
     options.ignoreStamp = args.flags.contains(QStringLiteral("--ignore-time"));
     options.tolerance = args.options.value(tolerance, QStringLiteral("0"));
     options.ignoreHourShifts = args.flags.contains(QStringLiteral("--ignore-hour-shifts"));
+    options.exclude = exclude;
     if (args.options.contains(limitO))
         options.limitOriginal =
             checkedLimit(ws.list(ListNo::Original), args.options.value(limitO), args.positional[0]);

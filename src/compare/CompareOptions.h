@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 
@@ -18,6 +19,9 @@ struct CompareOptions {
     // same: daylight saving time and drives that keep local time (FAT, exFAT) shift them so.
     bool ignoreHourShifts = false;
     QString tolerance = QStringLiteral("0");
+    // Exclusion patterns (see ExcludePatterns): what they leave out of either snapshot is out of
+    // every result list, as if neither snapshot held it. A standing choice, like the tolerance.
+    QStringList exclude;
     // Set when a comparison has run, until a snapshot list is cleared.
     bool compared = false;
 
@@ -25,7 +29,8 @@ struct CompareOptions {
     const QString &limit(int list) const { return list == 1 ? limitOriginal : limitFinal; }
 
     // The state after snapshot list `list` is cleared: its limit emptied, only Archive ignored,
-    // sizes, times and hour shifts counted, no comparison. The tolerance stays.
+    // sizes, times and hour shifts counted, no comparison. The tolerance and the exclusion
+    // patterns stay.
     void reset(int list);
 };
 

@@ -2,6 +2,7 @@
 #include "TimeShift.h"
 
 #include "snapshot/DateSerial.h"
+#include "snapshot/ExcludePatterns.h"
 #include "snapshot/Progress.h"
 #include "snapshot/Sorting.h"
 #include "snapshot/TextOrder.h"
@@ -14,23 +15,53 @@
 
 namespace {
 
-// A side of the walk: the list, its match keys, the extra path put before each key, and which
-// of its entries lie under its limit.
+// A side of the walk: the list, its match keys, the extra path put before each key, which of
+// its entries lie under its limit and which the exclusion patterns leave out.
 struct Side {
     const SnapshotList &list;
     MatchKeys keys;
     QString extra;
     std::vector<char> inLimit; // per folder id
+    std::vector<char> leftOut; // per entry; empty without patterns
     int count;
 
-    Side(const SnapshotList &l, QString extraPath, const QString &limit)
+    Side(const SnapshotList &l, QString extraPath, const QString &limit,
+         const ExcludePatterns &exclude)
         : list(l), keys(l), extra(std::move(extraPath)), count(l.size()) {
         const FolderTable &folders = list.folders();
         inLimit.resize(folders.size());
         for (std::uint32_t id = 0; id < folders.size(); ++id)
             inLimit[id] = SameFolder(folders.text(id), limit);
+        if (!exclude.isEmpty())
+            markLeftOut(exclude);
     }
     bool holds(int i) const { return inLimit[list.entry(i).folder]; }
+    bool skipped(int i) const { return !leftOut.empty() && leftOut[static_cast<std::size_t>(i)]; }
+    // The first entry from i on that the walk does not skip.
+    int next(int i) const {
+        while (i < count && skipped(i))
+            ++i;
+        return i;
+    }
+
+    // Each folder is followed once, from the folder before (the table holds them in the order
+    // they were listed); each entry then costs only the test of its name, lower-cased already
+    // in its match key.
+    void markLeftOut(const ExcludePatterns &exclude) {
+        const FolderTable &folders = list.folders();
+        std::vector<ExcludePatterns::FolderState> states(folders.size());
+        ExcludePatterns::PathWalk walk(exclude);
+        for (std::uint32_t id = 0; id < folders.size(); ++id)
+            states[id] = walk.stateOf(folders.lowerText(id));
+        leftOut.resize(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            const Entry &e = list.entry(i);
+            const ExcludePatterns::FolderState &state = states[e.folder];
+            leftOut[static_cast<std::size_t>(i)] =
+                state.leftOut ||
+                (!state.last.empty() && exclude.matchesName(state, keys.name(i), e.isFolder()));
+        }
+    }
 };
 
 int compareWalkKeys(const Side &a, int i, const Side &b, int j) {
@@ -137,9 +168,11 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
         ws.list(n).clearEntries();
     const std::int16_t mask = Mask(options);
 
+    const ExcludePatterns exclude(options.exclude);
     const Side o(original, NoExtraPath(options.limitFinal, options.limitOriginal),
-                 options.limitOriginal);
-    const Side f(final, NoExtraPath(options.limitOriginal, options.limitFinal), options.limitFinal);
+                 options.limitOriginal, exclude);
+    const Side f(final, NoExtraPath(options.limitOriginal, options.limitFinal), options.limitFinal,
+                 exclude);
     SnapshotList &onlyO = ws.list(ListNo::OnlyInOriginal);
     SnapshotList &onlyF = ws.list(ListNo::OnlyInFinal);
     SnapshotList &changed = ws.list(ListNo::Changed);
@@ -179,11 +212,16 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
     // only in letter case, which a POSIX folder can hold side by side. Each run is in the order
     // of the exact texts, so an entry pairs first with the entry of the same exact name; what
     // is left pairs in order (a name whose case changed), and the rest is only on its side.
+    // Entries left out take no part.
     std::vector<int> leftO, leftF;
     auto pairRun = [&](int i, int iEnd, int j, int jEnd) {
         leftO.clear();
         leftF.clear();
-        while (i < iEnd && j < jEnd) {
+        for (;;) {
+            i = std::min(o.next(i), iEnd);
+            j = std::min(f.next(j), jEnd);
+            if (i == iEnd || j == jEnd)
+                break;
             const int c = compareExact(o, i, f, j);
             if (c == 0)
                 pair(i++, j++);
@@ -192,10 +230,14 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
             else
                 leftF.push_back(j++);
         }
-        for (; i < iEnd; ++i)
-            leftO.push_back(i);
-        for (; j < jEnd; ++j)
-            leftF.push_back(j);
+        for (; i < iEnd; ++i) {
+            if (!o.skipped(i))
+                leftO.push_back(i);
+        }
+        for (; j < jEnd; ++j) {
+            if (!f.skipped(j))
+                leftF.push_back(j);
+        }
         const std::size_t both = std::min(leftO.size(), leftF.size());
         for (std::size_t k = 0; k < both; ++k)
             pair(leftO[k], leftF[k]);
@@ -205,16 +247,18 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
             onlyInFinal(leftF[k]);
     };
 
-    int i = 0, j = 0;
+    int i = o.next(0), j = f.next(0);
     int step = 0;
     while (i < o.count || j < f.count) {
         if (progress && (++step & 1023) == 0)
             progress->count.store(i + j, std::memory_order_relaxed);
         const int c = i >= o.count ? 1 : j >= f.count ? -1 : compareWalkKeys(o, i, f, j);
         if (c < 0) {
-            onlyInOriginal(i++);
+            onlyInOriginal(i);
+            i = o.next(i + 1);
         } else if (c > 0) {
-            onlyInFinal(j++);
+            onlyInFinal(j);
+            j = f.next(j + 1);
         } else {
             int iEnd = i + 1, jEnd = j + 1;
             while (iEnd < o.count && o.keys.compare(i, iEnd) == 0)
@@ -225,8 +269,8 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
                 pair(i, j);
             else
                 pairRun(i, iEnd, j, jEnd);
-            i = iEnd;
-            j = jEnd;
+            i = o.next(iEnd);
+            j = f.next(jEnd);
         }
     }
 

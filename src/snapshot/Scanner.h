@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ExcludePatterns.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -17,6 +19,9 @@ class Scanner {
 public:
     explicit Scanner(DirectoryReader &reader) : m_reader(reader) {}
 
+    // What the scans leave out: neither listed nor, for a folder, read (so not a limit either).
+    void setExclusions(const ExcludePatterns &patterns) { m_exclude = patterns; }
+
     // Returns false when the root folder could not be read. A cancelled scan keeps the entries
     // read so far. `root` is the root's path as the status texts show it, `nativeRoot` as the
     // file system takes it.
@@ -28,4 +33,5 @@ public:
 
 private:
     DirectoryReader &m_reader;
+    ExcludePatterns m_exclude;
 };

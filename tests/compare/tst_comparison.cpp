@@ -1,6 +1,7 @@
 #include "compare/Comparison.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/EntryFormat.h"
+#include "snapshot/ExcludeReference.h"
 #include "snapshot/Progress.h"
 #include "snapshot/Workspace.h"
 
@@ -115,6 +116,174 @@ private Q_SLOTS:
         QVERIFY(!o.ignoreSize && !o.ignoreStamp && !o.compared);
         QCOMPARE(o.tolerance, QStringLiteral("5"));
         QCOMPARE(o.ignoreAttr, (std::array<bool, 6>{false, false, false, false, false, true}));
+    }
+
+    // Exclusion patterns are a standing choice: a snapshot replaced keeps them.
+    void resetKeepsExclusions() {
+        CompareOptions o;
+        o.exclude = QStringList{u"*.tmp"_s, u"cache\\"_s};
+        o.reset(1);
+        o.reset(2);
+        QCOMPARE(o.exclude, (QStringList{u"*.tmp"_s, u"cache\\"_s}));
+    }
+
+    // What the patterns leave out of either snapshot is gone from every result list.
+    void exclusions_data() {
+        QTest::addColumn<QStringList>("patterns");
+        QTest::addColumn<QStringList>("onlyO");
+        QTest::addColumn<QStringList>("onlyF");
+        QTest::addColumn<QStringList>("changed");
+        QTest::addColumn<QStringList>("unchanged");
+        QTest::newRow("none") << QStringList{} << QStringList{u"cache\\a.bin"_s, u"src\\old.tmp"_s}
+                              << QStringList{u"build\\out.o"_s, u"cache\\b.bin"_s,
+                                             u"src\\new.tmp"_s}
+                              << QStringList{u"build"_s, u"src\\main.c"_s}
+                              << QStringList{u"cache"_s, u"keep.txt"_s, u"src"_s};
+        QTest::newRow("a folder, both sides")
+            << QStringList{u"cache/"_s} << QStringList{u"src\\old.tmp"_s}
+            << QStringList{u"build\\out.o"_s, u"src\\new.tmp"_s}
+            << QStringList{u"build"_s, u"src\\main.c"_s} << QStringList{u"keep.txt"_s, u"src"_s};
+        QTest::newRow("names at any depth")
+            << QStringList{u"*.TMP"_s} << QStringList{u"cache\\a.bin"_s}
+            << QStringList{u"build\\out.o"_s, u"cache\\b.bin"_s}
+            << QStringList{u"build"_s, u"src\\main.c"_s}
+            << QStringList{u"cache"_s, u"keep.txt"_s, u"src"_s};
+        // The Final's folder build goes, the Original's file build stays: now only there.
+        QTest::newRow("folders only, one side")
+            << QStringList{u"build\\"_s}
+            << QStringList{u"build"_s, u"cache\\a.bin"_s, u"src\\old.tmp"_s}
+            << QStringList{u"cache\\b.bin"_s, u"src\\new.tmp"_s} << QStringList{u"src\\main.c"_s}
+            << QStringList{u"cache"_s, u"keep.txt"_s, u"src"_s};
+        QTest::newRow("a changed and an unchanged file")
+            << QStringList{u"src\\main.c"_s, u"keep.txt"_s}
+            << QStringList{u"cache\\a.bin"_s, u"src\\old.tmp"_s}
+            << QStringList{u"build\\out.o"_s, u"cache\\b.bin"_s, u"src\\new.tmp"_s}
+            << QStringList{u"build"_s} << QStringList{u"cache"_s, u"src"_s};
+        QTest::newRow("everything") << QStringList{u"**"_s} << QStringList{} << QStringList{}
+                                    << QStringList{} << QStringList{};
+    }
+    void exclusions() {
+        QFETCH(QStringList, patterns);
+        QFETCH(QStringList, onlyO);
+        QFETCH(QStringList, onlyF);
+        QFETCH(QStringList, changed);
+        QFETCH(QStringList, unchanged);
+        Workspace ws;
+        fill(ws.list(1), {{u"cache\\"_s, 16},
+                          {u"cache\\a.bin"_s},
+                          {u"src\\"_s, 16},
+                          {u"src\\main.c"_s},
+                          {u"src\\old.tmp"_s},
+                          {u"build"_s},
+                          {u"keep.txt"_s}});
+        fill(ws.list(2), {{u"cache\\"_s, 16},
+                          {u"cache\\b.bin"_s},
+                          {u"src\\"_s, 16},
+                          {u"src\\main.c"_s, 32, 2},
+                          {u"src\\new.tmp"_s},
+                          {u"build\\"_s, 16},
+                          {u"build\\out.o"_s},
+                          {u"keep.txt"_s}});
+        CompareOptions o = resetOptions();
+        o.exclude = patterns;
+        RunComparison(ws, o);
+        auto sorted = [](QStringList l) {
+            l.sort();
+            return l;
+        };
+        QCOMPARE(sorted(paths(ws.list(3))), onlyO);
+        QCOMPARE(sorted(paths(ws.list(4))), onlyF);
+        QCOMPARE(sorted(paths(ws.list(5))), changed);
+        QCOMPARE(sorted(paths(ws.list(6))), unchanged);
+    }
+
+    // Among names that differ only in case, a folder left out by a folders-only pattern leaves
+    // its file twin to pair with the Final's file, wherever it lies in the run of twins.
+    void exclusionsAmongCaseTwins_data() {
+        QTest::addColumn<QStringList>("original");
+        QTest::addColumn<QStringList>("final");
+        QTest::addColumn<QString>("unchanged");
+        QTest::newRow("folder after the file")
+            << QStringList{u"DATA"_s, u"data\\"_s} << QStringList{u"data"_s} << u"DATA"_s;
+        QTest::newRow("folder left over at the end")
+            << QStringList{u"Data"_s, u"data\\"_s} << QStringList{u"DATA"_s} << u"Data"_s;
+        QTest::newRow("left over in the Final")
+            << QStringList{u"DATA"_s} << QStringList{u"Data"_s, u"data\\"_s} << u"DATA"_s;
+    }
+    void exclusionsAmongCaseTwins() {
+        QFETCH(QStringList, original);
+        QFETCH(QStringList, final);
+        QFETCH(QString, unchanged);
+        Workspace ws;
+        for (int side = 1; side <= 2; ++side) {
+            std::vector<E> entries;
+            for (const QString &path : side == 1 ? original : final)
+                entries.push_back({path, path.endsWith(u'\\') ? 16 : 32});
+            fill(ws.list(side), entries);
+        }
+        CompareOptions o = resetOptions();
+        o.exclude = QStringList{u"data/"_s};
+        QCOMPARE(RunComparison(ws, o), 6);
+        QCOMPARE(paths(ws.list(6)), QStringList{unchanged});
+        QCOMPARE(ws.list(3).size() + ws.list(4).size() + ws.list(5).size(), 0);
+    }
+
+    // Random snapshot pairs, patterns and limits: the results are those of the same comparison
+    // without patterns of copies that never held what the reference leaves out.
+    void exclusionsAsIfNeitherHadThem_data() {
+        QTest::addColumn<int>("seed");
+        for (int seed = 1; seed <= 100; ++seed)
+            QTest::addRow("seed %d", seed) << seed;
+    }
+    void exclusionsAsIfNeitherHadThem() {
+        QFETCH(int, seed);
+        QRandomGenerator rng(static_cast<quint32>(seed));
+        // Folders that share the start of their texts, and some well below the others.
+        const QStringList folders = {
+            QString(),    u"a\\"_s,       u"A\\b\\"_s,    u"a\\b\\"_s,
+            u"a\\bc\\"_s, u"b\\"_s,       u"c\\a\\b\\"_s, u"c\\a\\b\\d\\e\\"_s,
+            u"x\\"_s,     u"x\\y\\z\\"_s, u"A\\x\\"_s};
+        const QStringList names = {u"x"_s,  u"X"_s, u"y.txt"_s, u"b"_s,
+                                   u"a!"_s, u"a"_s, u"\u00e9"_s};
+        const QStringList pool = {u"*.TXT"_s, u"b/"_s,      u"a/b"_s, u"**/x"_s,
+                                  u"a/**"_s,  u"c/**/b/"_s, u"x/"_s,  u"\u00c9"_s,
+                                  u"*!"_s,    u"/b"_s,      u"c/"_s,  u"a/b*"_s};
+        QStringList patterns;
+        for (int k = rng.bounded(3) + 1; k > 0; --k)
+            patterns << pool[rng.bounded(pool.size())];
+        const ExcludeReference reference(patterns);
+        Workspace ws, kept;
+        for (int side = 1; side <= 2; ++side) {
+            const int n = rng.bounded(60);
+            for (int k = 0; k < n; ++k) {
+                const int attr = rng.bounded(4) == 0 ? 16 : static_cast<int>(rng.bounded(64)) & ~16;
+                const QString &name = names[rng.bounded(names.size())];
+                const QString &folder = folders[rng.bounded(folders.size())];
+                const std::uint64_t size = rng.bounded(3);
+                const double time = T0 + rng.bounded(20) * Second;
+                ws.list(side).append(name, folder, attr, size, time);
+                if (!reference.leavesOut(folder, name, attr & 16))
+                    kept.list(side).append(name, folder, attr, size, time);
+            }
+        }
+        CompareOptions o = resetOptions();
+        o.limitOriginal = rng.bounded(2) ? QString() : folders[rng.bounded(folders.size())];
+        o.limitFinal = rng.bounded(2) ? QString() : folders[rng.bounded(folders.size())];
+        RunComparison(kept, o);
+        o.exclude = patterns;
+        RunComparison(ws, o);
+        auto rows = [](const SnapshotList &l) {
+            QStringList out;
+            for (int i = 0; i < l.size(); ++i)
+                out << u"%1%2|%3|%4|%5"_s.arg(l.folder(i), l.name(i))
+                           .arg(l.entry(i).attr)
+                           .arg(l.entry(i).size)
+                           .arg(l.hasOrig() ? l.orig(i).differ : 0);
+            out.sort();
+            return out;
+        };
+        for (int n = 3; n <= 6; ++n)
+            QCOMPARE(rows(ws.list(n)), rows(kept.list(n)));
     }
 
     // One file, changed in the Final in the given ways: which list it lands in.

@@ -1,6 +1,7 @@
 #include "snapshot/DateSerial.h"
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/EntryFormat.h"
+#include "snapshot/ExcludeReference.h"
 #include "snapshot/MountTable.h"
 #include "snapshot/Progress.h"
 #include "snapshot/Scanner.h"
@@ -12,10 +13,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <fcntl.h>
+#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -66,6 +70,7 @@ public:
     QHash<QString, QStringList> folders; // path -> child names; a trailing "/" marks a folder
     QSet<QString> locked;
     QStringList path;
+    QStringList asked; // every folder read, in turn
     Progress *cancelAfterRoot = nullptr;
 
     bool read(int depth, std::string_view native, Batch &batch) override {
@@ -73,6 +78,7 @@ public:
         path << (depth == 0 ? QString()
                             : QString::fromUtf8(native.data(), qsizetype(native.size())));
         const QString key = path.join(u'/');
+        asked << key;
         if (cancelAfterRoot && depth == 1)
             cancelAfterRoot->cancel();
         if (locked.contains(key) || !folders.contains(key))
@@ -95,6 +101,42 @@ public:
         return true;
     }
 };
+
+// This platform's reader, noting the name of each folder below the root it is asked to read.
+class RecordingReader : public DirectoryReader {
+public:
+    std::unique_ptr<DirectoryReader> real = makeDirectoryReader();
+    QStringList asked;
+
+    bool read(int depth, std::string_view native, Batch &batch) override {
+        if (depth > 0)
+            asked << QString::fromUtf8(native.data(), qsizetype(native.size()));
+        return real->read(depth, native, batch);
+    }
+};
+
+QStringList paths(const SnapshotList &list) {
+    QStringList out;
+    for (int i = 0; i < list.size(); ++i)
+        out << list.folder(i) + list.name(i).toString();
+    return out;
+}
+
+// What a scan of a fake tree should give: the entries the reference keeps, each folder's
+// entries after it, and the folders read (those kept) in the order of the walk.
+void expectedScan(const FakeReader &fake, const ExcludeReference &reference, const QString &key,
+                  const QString &folder, QStringList &entries, QStringList &read) {
+    read << key;
+    for (const QString &child : fake.folders.value(key)) {
+        const bool dir = child.endsWith(u'/');
+        const QString name = dir ? child.chopped(1) : child;
+        if (reference.leavesOut(folder, name, dir))
+            continue;
+        entries << folder + name;
+        if (dir)
+            expectedScan(fake, reference, key + u'/' + name, folder + name + u'\\', entries, read);
+    }
+}
 
 } // namespace
 
@@ -400,6 +442,89 @@ private Q_SLOTS:
         QCOMPARE(s.list.limitText(depth), QString());
         // Remove the tree without recursion limits of our own.
         QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-rf"), dir.path()});
+    }
+
+    // A folder left out is neither listed nor read, so it is no limit either.
+    void exclusionsLeaveFoldersUnread() {
+        FakeReader fake;
+        fake.folders[QString()] = {u"Cache/"_s, u"a.tmp"_s, u"keep.txt"_s, u"src/"_s};
+        fake.folders[u"/Cache"_s] = {u"big.bin"_s};
+        fake.folders[u"/src"_s] = {u"obj/"_s, u"main.c"_s, u"old.TMP"_s, u"cache/"_s};
+        fake.folders[u"/src/obj"_s] = {u"main.o"_s};
+        fake.folders[u"/src/cache"_s] = {u"x"_s};
+        SnapshotList list;
+        Scanner scanner(fake);
+        scanner.setExclusions(ExcludePatterns({u"\\cache\\"_s, u"*.tmp"_s, u"src/obj/"_s}));
+        QVERIFY(scanner.ReadDirectory(u"root"_s, list, true));
+        QCOMPARE(paths(list), (QStringList{u"keep.txt"_s, u"src"_s, u"src\\main.c"_s,
+                                           u"src\\cache"_s, u"src\\cache\\x"_s}));
+        QCOMPARE(fake.asked, (QStringList{QString(), u"/src"_s, u"/src/cache"_s}));
+        QCOMPARE(limits(list), (QStringList{u"src\\cache\\"_s, u"src\\"_s, QString()}));
+    }
+
+    // The same on a real tree, through this platform's reader.
+    void exclusionsOnDisk() {
+        QTemporaryDir dir;
+        for (const char *folder : {"cache/sub", "src/__pycache__", "src/deep/Logs"})
+            QVERIFY(QDir(dir.path()).mkpath(QLatin1String(folder)));
+        for (const char *file : {"keep.txt", "build.log", "cache/x.bin", "src/main.c",
+                                 "src/__pycache__/m.pyc", "src/deep/Logs/a.txt", "src/deep/logs.c"})
+            makeFile(dir.filePath(QLatin1String(file)));
+        RecordingReader reader;
+        Scanner scanner(reader);
+        scanner.setExclusions(
+            ExcludePatterns({u"cache/"_s, u"*.log"_s, u"__pycache__/"_s, u"**/logs/"_s}));
+        SnapshotList list;
+        QVERIFY(scanner.ReadDirectory(dir.path(), list, true));
+        QStringList got = paths(list);
+        got.sort();
+        QCOMPARE(got, (QStringList{u"keep.txt"_s, u"src"_s, u"src\\deep"_s, u"src\\deep\\logs.c"_s,
+                                   u"src\\main.c"_s}));
+        reader.asked.sort();
+        QCOMPARE(reader.asked, (QStringList{u"deep"_s, u"src"_s}));
+        QCOMPARE(list.limits.size(), std::size_t(3));
+    }
+
+    // Random trees and patterns: what is listed and what is read, against the reference.
+    void exclusionsAgainstReference_data() {
+        QTest::addColumn<int>("seed");
+        for (int seed = 1; seed <= 30; ++seed)
+            QTest::addRow("seed %d", seed) << seed;
+    }
+    void exclusionsAgainstReference() {
+        QFETCH(int, seed);
+        std::mt19937 rng(static_cast<unsigned>(seed));
+        auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+        const QStringList names = {u"a"_s,     u"A"_s,      u"b.tmp"_s,  u"B.TMP"_s,
+                                   u"x|5Cy"_s, u"\u00e9"_s, u"\u00c9"_s, u"logs"_s};
+        FakeReader fake;
+        QStringList open = {QString()};
+        for (int k = 0; k < open.size() && k < 40; ++k) {
+            QStringList &children = fake.folders[open[k]];
+            for (const QString &name : names) {
+                if (pick(3))
+                    continue;
+                const bool dir = open[k].count(u'/') < 4 && pick(2);
+                children << (dir ? name + u'/' : name);
+                if (dir)
+                    open << open[k] + u'/' + name;
+            }
+        }
+        const QStringList pool = {u"*.tmp"_s, u"a/"_s,     u"**/b*/"_s,    u"a/**"_s,  u"/\u00c9"_s,
+                                  u"x|5c*"_s, u"*/a"_s,    u"a/**/logs"_s, u"logs/"_s, u"**"_s,
+                                  u"a/*/*"_s, u"*.TMP/"_s, u"\u00e9/a/"_s};
+        QStringList patterns;
+        for (int k = pick(3) + 1; k > 0; --k)
+            patterns << pool[pick(pool.size())];
+        QStringList entries, read;
+        expectedScan(fake, ExcludeReference(patterns), QString(), QString(), entries, read);
+        SnapshotList list;
+        Scanner scanner(fake);
+        scanner.setExclusions(ExcludePatterns(patterns));
+        QVERIFY(scanner.ReadDirectory(u"root"_s, list, true));
+        QCOMPARE(paths(list), entries);
+        QCOMPARE(fake.asked, read);
+        QCOMPARE(list.limits.size(), std::size_t(read.size()));
     }
 
     void progressAndCancel() {
