@@ -19,6 +19,7 @@
 #include "files/SnapshotFile.h"
 #include "session/Session.h"
 #include "snapshot/DirectoryReader.h"
+#include "snapshot/ExcludePatterns.h"
 #include "snapshot/NewSnapshot.h"
 #include "snapshot/Progress.h"
 #include "snapshot/Scanner.h"
@@ -141,6 +142,7 @@ void FileCommands::FileNew_Click() {
     origin.drive = drive;
     origin.includeSubs = includeSubs;
     origin.otherVolumes = state.otherVolumes;
+    origin.exclude = ExcludePatterns::split(state.leaveOut);
     m_session.beginScan(target, folder);
     scanInto(target, origin, append);
 }
@@ -155,6 +157,7 @@ bool FileCommands::scanInto(int target, const ScanOrigin &origin, bool append) {
             const std::unique_ptr<DirectoryReader> reader =
                 makeDirectoryReader(origin.otherVolumes);
             Scanner scanner(*reader);
+            scanner.setExclusions(ExcludePatterns(origin.exclude));
             if (origin.nativeRoot.isEmpty())
                 scanner.ReadDirectory(origin.root, list, origin.includeSubs, &progress);
             else
@@ -168,6 +171,10 @@ bool FileCommands::scanInto(int target, const ScanOrigin &origin, bool append) {
     m_session.scanned(target, origin.root, origin.drive, append);
     if (!append)
         m_session.rememberScan(target, origin);
+    for (const QString &pattern : origin.exclude) {
+        if (!list.leftOut.contains(pattern))
+            list.leftOut << pattern;
+    }
     m_window.recovery().keep(target, list);
     m_window.ShowStatus(origin.root);
     m_window.TabStrip_Click();

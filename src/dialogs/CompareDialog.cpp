@@ -1,6 +1,7 @@
 #include "CompareDialog.h"
 
 #include "compare/CompareOptions.h"
+#include "snapshot/ExcludePatterns.h"
 #include "snapshot/Workspace.h"
 #include "widgets/FixedDialog.h"
 #include "widgets/Icons.h"
@@ -38,6 +39,8 @@ QLabel *label(const QString &text, QWidget *parent, QWidget *buddy, int left, in
 }
 
 constexpr int ExtraRow = 360;
+// Below the options, the patterns of what the comparison leaves out.
+constexpr int LeaveOutRow = 420;
 
 } // namespace
 
@@ -45,7 +48,7 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
     setObjectName(QStringLiteral("Compare"));
     setWindowTitle(QStringLiteral("Compare SnapShots"));
     // Taller than the other options need by one row, for the shifts of whole hours.
-    setFixedSize(Twips::toPixels(6570, 6075 + ExtraRow, this));
+    setFixedSize(Twips::toPixels(6570, 6075 + ExtraRow + LeaveOutRow, this));
 
     // Widgets are made in the order the Tab key visits them.
     const char *frames[2] = {"Original Snapshot", "Final Snapshot"};
@@ -129,6 +132,16 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
     label(QStringLiteral("File &Attributes:"), ignore, m_ignoreAttr, 2400, 360, 1455, 255)
         ->move(attrLeft, Twips::toPixels(360, this));
 
+    const int leaveOutTop = 3720 + 2175 + ExtraRow + 120;
+    m_leaveOut = placed(new QLineEdit(this), 1440, leaveOutTop, 4935, 285);
+    m_leaveOut->setObjectName(QStringLiteral("LeaveOut"));
+    m_leaveOut->setAccessibleName(QStringLiteral("Leave out of the comparison"));
+    m_leaveOut->setToolTip(
+        QStringLiteral("Paths the comparison leaves out of both snapshots, separated by \";\": "
+                       "* stands for any characters within a name, ** for any folders, and a "
+                       "trailing \\ for a folder and all below it."));
+    label(QStringLiteral("Leave o&ut:"), this, m_leaveOut, 240, leaveOutTop + 15, 1095, 255);
+
     m_ok = placed(new QPushButton(QStringLiteral("OK"), this), 5160, 3840, 1215, 375);
     m_ok->setObjectName(QStringLiteral("OK"));
     m_ok->setDefault(true);
@@ -180,6 +193,7 @@ void CompareDialog::load(const Workspace &ws, const CompareOptions &options) {
     m_timeTolerance->setEnabled(!options.ignoreStamp);
     m_ignoreHourShifts->setChecked(options.ignoreHourShifts);
     m_ignoreHourShifts->setEnabled(!options.ignoreStamp);
+    m_leaveOut->setText(ExcludePatterns::join(options.exclude));
 }
 
 void CompareDialog::store(CompareOptions &options) const {
@@ -192,6 +206,7 @@ void CompareDialog::store(CompareOptions &options) const {
     options.ignoreStamp = m_ignoreStamp->isChecked();
     options.tolerance = m_timeTolerance->text();
     options.ignoreHourShifts = m_ignoreHourShifts->isChecked();
+    options.exclude = ExcludePatterns::split(m_leaveOut->text());
 }
 
 void CompareDialog::showEvent(QShowEvent *event) {

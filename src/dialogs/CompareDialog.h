@@ -32,6 +32,7 @@ public:
     QCheckBox *ignoreSize() const { return m_ignoreSize; }
     QLineEdit *timeTolerance() const { return m_timeTolerance; }
     QCheckBox *ignoreHourShifts() const { return m_ignoreHourShifts; }
+    QLineEdit *leaveOut() const { return m_leaveOut; }
     QListWidget *ignoreAttr() const { return m_ignoreAttr; }
     QPushButton *okButton() const { return m_ok; }
     QPushButton *cancelButton() const { return m_cancel; }
@@ -49,6 +50,7 @@ private:
     QCheckBox *m_ignoreSize;
     QLineEdit *m_timeTolerance;
     QCheckBox *m_ignoreHourShifts;
+    QLineEdit *m_leaveOut;
     QListWidget *m_ignoreAttr;
     QPushButton *m_ok;
     QPushButton *m_cancel;

@@ -2,6 +2,7 @@
 
 #include "session/Session.h"
 #include "snapshot/EntryFormat.h"
+#include "snapshot/ExcludePatterns.h"
 #include "snapshot/SnapshotList.h"
 #include "widgets/FixedDialog.h"
 #include "widgets/Twips.h"
@@ -96,7 +97,7 @@ bool PropertiesDialog::run(const SnapshotList &list, int listNo) {
     m_timeAndDate->setText(m_format.generalDate(list.created));
     m_whereFrom->setPlainText(list.source);
     m_leftOut->setText(list.leftOut.isEmpty() ? QStringLiteral("nothing")
-                                              : list.leftOut.join(QStringLiteral("; ")));
+                                              : ExcludePatterns::join(list.leftOut));
     m_leftOut->setCursorPosition(0);
     m_description->setPlainText(list.description);
     m_description->selectAll();

@@ -5,6 +5,7 @@
 #include "snapshot/Workspace.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <array>
 #include <functional>
@@ -19,6 +20,7 @@ struct ScanOrigin {
     QString drive;         // the volume, as the source text names it
     bool includeSubs = true;
     bool otherVolumes = false;
+    QStringList exclude; // what the scan leaves out
 };
 
 // What the user works on, and the rules of the commands that change it: the six lists and

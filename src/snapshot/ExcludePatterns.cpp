@@ -255,3 +255,17 @@ QStringView ExcludePatterns::lowered(QStringView name, QString &buffer) {
     }
     return buffer;
 }
+
+QStringList ExcludePatterns::split(const QString &typed) {
+    QStringList patterns;
+    for (const QString &part : typed.split(u';')) {
+        const QString pattern = part.trimmed();
+        if (!pattern.isEmpty())
+            patterns << pattern;
+    }
+    return patterns;
+}
+
+QString ExcludePatterns::join(const QStringList &patterns) {
+    return patterns.join(QStringLiteral("; "));
+}

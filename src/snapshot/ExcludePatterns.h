@@ -22,6 +22,10 @@ public:
     // Blank patterns are dropped, blanks around one ignored, and "/" taken as "\".
     explicit ExcludePatterns(const QStringList &patterns);
 
+    // The patterns of a text typed into a box, separated by ";", and the text back.
+    static QStringList split(const QString &typed);
+    static QString join(const QStringList &patterns);
+
     bool isEmpty() const { return m_patterns.isEmpty(); }
     const QStringList &patterns() const { return m_patterns; }
 

@@ -33,6 +33,8 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 using Button = QMessageBox::StandardButton;
@@ -333,6 +335,42 @@ private Q_SLOTS:
         next->commands().FileSaveAs_Click();
         QVERIFY(!list.unsaved);
         QCOMPARE(kept(), 0);
+    }
+
+    // "Leave out" keeps what the patterns name out of the scan, is remembered in the settings,
+    // shows in the snapshot's properties and holds for Compare with Folder Now as well.
+    void newLeavesOut() {
+        auto w = makeWindow();
+        const QString tree = makeTree(QStringLiteral("Noisy"));
+        writeFile(tree + QStringLiteral("/cache.TMP"), "t");
+        onNextDialog([&](QDialog *d) {
+            openInFolderList(d, tree);
+            d->findChild<QLineEdit *>(QStringLiteral("LeaveOut"))->setText(u" sub/ ; *.tmp"_s);
+            d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
+        });
+        w->commands().FileNew_Click();
+        const SnapshotList &list = w->workspace().list(1);
+        QStringList names;
+        for (int i = 0; i < list.size(); ++i)
+            names << list.folder(i) + list.name(i).toString();
+        names.sort();
+        QCOMPARE(names, (QStringList{u"a.txt"_s, u"b.txt"_s}));
+        QCOMPARE(list.leftOut, (QStringList{u"sub/"_s, u"*.tmp"_s}));
+        QCOMPARE(store->value(QStringLiteral("LeaveOut")), u" sub/ ; *.tmp"_s);
+
+        QString shown;
+        onNextDialog([&](QDialog *d) {
+            shown = d->findChild<QLineEdit *>(QStringLiteral("LeftOut"))->text();
+            d->reject();
+        });
+        w->selectTab(1);
+        w->commands().FileProps_Click();
+        QCOMPARE(shown, u"sub/; *.tmp"_s);
+
+        writeFile(tree + QStringLiteral("/sub/new.txt"), "n");
+        w->findChild<QAction *>(QStringLiteral("FileCompareNow"))->trigger();
+        QCOMPARE(w->workspace().list(ListNo::Final).size(), 2);
+        QCOMPARE(w->workspace().list(ListNo::Unchanged).size(), 2);
     }
 
     // A scan stopped with Esc compares nothing: half a folder would show the rest as gone.

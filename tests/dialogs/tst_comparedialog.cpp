@@ -380,6 +380,31 @@ private Q_SLOTS:
         QVERIFY(!w->compareOptions().ignoreHourShifts);
     }
 
+    // The patterns typed under "Leave out" reach the comparison, and stay as typed.
+    void leaveOutReachesTheComparison() {
+        auto w = makeWindow();
+        CompareDialog *d = w->commands().compareDialog();
+        whenShown(d, [&] {
+            d->leaveOut()->setText(u"size.*; SUB\\"_s);
+            QTest::mouseClick(d->okButton(), Qt::LeftButton);
+        });
+        w->commands().FileCompare_Click();
+        QCOMPARE(w->compareOptions().exclude, (QStringList{u"size.*"_s, u"SUB\\"_s}));
+        QStringList all;
+        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+            all << paths(w->workspace().list(n));
+        QVERIFY(!all.contains(u"size.txt"_s));
+        QVERIFY(!all.contains(u"sub\\late.txt"_s) && !all.contains(u"sub\\new.txt"_s));
+        QVERIFY(all.contains(u"time.txt"_s));
+        QString shown;
+        whenShown(d, [&] {
+            shown = d->leaveOut()->text();
+            d->reject();
+        });
+        w->commands().FileCompare_Click();
+        QCOMPARE(shown, u"size.*; SUB\\"_s);
+    }
+
     void resultDescriptions_data() {
         QTest::addColumn<QString>("limitOriginal");
         QTest::addColumn<QString>("limitFinal");
