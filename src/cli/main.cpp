@@ -36,6 +36,8 @@ const char Usage[] =
     "              [--ignore-time] [--tolerance TEXT] [--ignore-hour-shifts]\n"
     "              [--exclude PATTERN]... [--exclude-from FILE]...\n"
     "              [--out DIR] [--tsv | --summary [--depth N]]\n"
+    "       vistrel-cli compare ORIGINAL.dir --with-folder [ROOT] [--no-subdirs]\n"
+    "              [--all-volumes] [the options of compare above]\n"
     "         LIST: comma-separated read-only,hidden,system,na,directory,archive\n"
     "               or none (default archive)\n"
     "         PATTERN: a path from the root (var\\cache\\), or a name at any depth\n"
@@ -76,24 +78,29 @@ Root rootOf(const QString &argument, const QList<QByteArray> &rawArguments) {
     return {QFile::encodeName(text), text};
 }
 
-int cmdSnapshot(const QStringList &argv, const QList<QByteArray> &rawArguments) {
-    const QString allVolumes = QStringLiteral("--all-volumes");
-    const Args args(argv, {QStringLiteral("-o")}, {QStringLiteral("--no-subdirs"), allVolumes},
-                    ExcludeOptions);
-    if (args.positional.size() != 1)
-        fail(QStringLiteral("snapshot takes one folder"));
-    const Root root = rootOf(args.positional[0], rawArguments);
-    const QString out = args.required(QStringLiteral("-o"));
-    SnapshotList list;
-    auto reader = makeDirectoryReader(args.flags.contains(allVolumes));
+// Scans a folder as the snapshot command does: --no-subdirs, --all-volumes and the exclusions.
+void scan(const Root &root, const Args &args, const QStringList &exclude, SnapshotList &list) {
+    auto reader = makeDirectoryReader(args.flags.contains(QStringLiteral("--all-volumes")));
     Scanner scanner(*reader);
-    scanner.setExclusions(ExcludePatterns(exclusionsOf(args)));
+    scanner.setExclusions(ExcludePatterns(exclude));
     if (!scanner.ReadDirectory(root.native, root.text, list,
                                !args.flags.contains(QStringLiteral("--no-subdirs"))))
         fail(root.text + QStringLiteral(": cannot read this folder"));
     list.description = root.text;
     list.created = DateSerial::now();
     list.source = NewSnapshot::sourceText(NewSnapshot::volumeText(root.text), root.text);
+}
+
+int cmdSnapshot(const QStringList &argv, const QList<QByteArray> &rawArguments) {
+    const Args args(argv, {QStringLiteral("-o")},
+                    {QStringLiteral("--no-subdirs"), QStringLiteral("--all-volumes")},
+                    ExcludeOptions);
+    if (args.positional.size() != 1)
+        fail(QStringLiteral("snapshot takes one folder"));
+    const Root root = rootOf(args.positional[0], rawArguments);
+    const QString out = args.required(QStringLiteral("-o"));
+    SnapshotList list;
+    scan(root, args, exclusionsOf(args), list);
     check(SaveSnapshot(list, false, out), out);
     return 0;
 }
@@ -216,21 +223,31 @@ void saveResults(const Workspace &ws, const QString &folder) {
     }
 }
 
-int cmdCompare(const QStringList &argv) {
-    const QString limitO = QStringLiteral("--limit-original"),
-                  limitF = QStringLiteral("--limit-final"), ignore = QStringLiteral("--ignore"),
-                  tolerance = QStringLiteral("--tolerance"), outDir = QStringLiteral("--out");
-    const Args args(argv, {limitO, limitF, ignore, tolerance, outDir, QStringLiteral("--depth")},
-                    {QStringLiteral("--ignore-size"), QStringLiteral("--ignore-time"),
-                     QStringLiteral("--ignore-hour-shifts"), QStringLiteral("--tsv"),
-                     QStringLiteral("--summary")},
-                    ExcludeOptions);
+// The two snapshots to compare: two files read side by side, or with --with-folder a file and
+// the folder it was taken of (or the one named) read again as it is now.
+void readPair(const Args &args, const QList<QByteArray> &rawArguments, const QStringList &exclude,
+              Workspace &ws) {
+    const bool withFolder = args.flags.contains(QStringLiteral("--with-folder"));
+    for (const char *flag : {"--no-subdirs", "--all-volumes"}) {
+        if (!withFolder && args.flags.contains(QLatin1String(flag)))
+            fail(QStringLiteral("%1 needs --with-folder").arg(QLatin1String(flag)));
+    }
+    if (withFolder) {
+        if (args.positional.isEmpty() || args.positional.size() > 2)
+            fail(QStringLiteral("compare --with-folder takes one file, and a folder if it names "
+                                "none"));
+        load(args.positional[0], ws.list(ListNo::Original));
+        QString folder = args.positional.value(1);
+        if (folder.isEmpty())
+            folder = NewSnapshot::rootFromSource(ws.list(ListNo::Original).source);
+        if (folder.isEmpty())
+            fail(args.positional[0] + QStringLiteral(": names no folder it was taken of; give "
+                                                     "the folder after the file"));
+        scan(rootOf(folder, rawArguments), args, exclude, ws.list(ListNo::Final));
+        return;
+    }
     if (args.positional.size() != 2)
         fail(QStringLiteral("compare takes two files"));
-    const int depth = summaryDepth(args);
-    const QStringList exclude = exclusionsOf(args);
-    Workspace ws;
-    // The two files are independent: read them side by side.
     FileError finalError;
     std::thread readFinal(
         [&] { finalError = ReadSnapshot(args.positional[1], ws.list(ListNo::Final)); });
@@ -238,6 +255,22 @@ int cmdCompare(const QStringList &argv) {
     readFinal.join();
     check(originalError, args.positional[0]);
     check(finalError, args.positional[1]);
+}
+
+int cmdCompare(const QStringList &argv, const QList<QByteArray> &rawArguments) {
+    const QString limitO = QStringLiteral("--limit-original"),
+                  limitF = QStringLiteral("--limit-final"), ignore = QStringLiteral("--ignore"),
+                  tolerance = QStringLiteral("--tolerance"), outDir = QStringLiteral("--out");
+    const Args args(argv, {limitO, limitF, ignore, tolerance, outDir, QStringLiteral("--depth")},
+                    {QStringLiteral("--ignore-size"), QStringLiteral("--ignore-time"),
+                     QStringLiteral("--ignore-hour-shifts"), QStringLiteral("--tsv"),
+                     QStringLiteral("--summary"), QStringLiteral("--with-folder"),
+                     QStringLiteral("--no-subdirs"), QStringLiteral("--all-volumes")},
+                    ExcludeOptions);
+    const int depth = summaryDepth(args);
+    const QStringList exclude = exclusionsOf(args);
+    Workspace ws;
+    readPair(args, rawArguments, exclude, ws);
     CompareOptions options;
     options.reset(ListNo::Original);
     if (args.options.contains(ignore))
@@ -252,7 +285,8 @@ int cmdCompare(const QStringList &argv) {
             checkedLimit(ws.list(ListNo::Original), args.options.value(limitO), args.positional[0]);
     if (args.options.contains(limitF))
         options.limitFinal =
-            checkedLimit(ws.list(ListNo::Final), args.options.value(limitF), args.positional[1]);
+            checkedLimit(ws.list(ListNo::Final), args.options.value(limitF),
+                         args.positional.value(1, ws.list(ListNo::Final).description));
     RunComparison(ws, options);
 
     QTextStream out(stdout);
@@ -303,7 +337,7 @@ int main(int argc, char **argv) {
         if (command == u"export")
             return cmdExport(args);
         if (command == u"compare")
-            return cmdCompare(args);
+            return cmdCompare(args, rawArguments);
         if (command == u"import")
             return cmdImport(args);
         if (command == u"report")

@@ -57,6 +57,13 @@ if(NOT OUT STREQUAL "${header}${root}")
 endif()
 run(0 list ${WORK}/changed.dir)
 expect("b.txt\tsub\\")
+# The Original against its folder as it is now: the same three changes, no Final file.
+run(1 compare ${WORK}/original.dir --with-folder)
+expect("Only in Original: 1\nOnly in Final: 1\nChanged: 1\nUnchanged: 3\n")
+run(1 compare ${WORK}/original.dir --with-folder ${WORK}/tree --exclude new.txt)
+expect("Only in Original: 1\nOnly in Final: 0\nChanged: 1\nUnchanged: 3\n")
+run(2 compare ${WORK}/original.dir ${WORK}/final.dir --no-subdirs)
+run(2 compare ${WORK}/original.dir --with-folder ${WORK}/tree extra)
 # Limited to a branch on both sides, and the size ignored.
 # (A backslash before the list separator would join the arguments, so no helper here.)
 execute_process(COMMAND ${CLI} compare ${WORK}/original.dir ${WORK}/final.dir
