@@ -187,9 +187,13 @@ bool FileCommands::scanInto(int target, const ScanOrigin &origin, bool append) {
 }
 
 void FileCommands::FileCompareNow_Click() {
-    const std::optional<ScanOrigin> plan = m_session.folderNowPlan();
+    std::optional<ScanOrigin> plan = m_session.folderNowPlan();
     if (!plan)
         return;
+    // A snapshot file does not say what its scan left out; the patterns the user keeps for new
+    // snapshots are the best guess, and mostly the very ones.
+    if (plan->fromSource)
+        plan->exclude = ExcludePatterns::split(m_window.newSnapshotState().leaveOut);
     const CompareOptions options = m_session.options();
     m_window.setCurrentList(ListNo::Final);
     if (QuerySave(ListNo::Final) == QMessageBox::Cancel) {

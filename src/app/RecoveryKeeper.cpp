@@ -3,11 +3,8 @@
 #include "MainWindow.h"
 #include "Prompts.h"
 #include "files/RecoveryStore.h"
-#include "snapshot/DateSerial.h"
+#include "snapshot/EntryFormat.h"
 #include "snapshot/SnapshotList.h"
-
-#include <QDateTime>
-#include <QLocale>
 
 RecoveryKeeper::RecoveryKeeper(const QString &folder)
     : m_store(std::make_unique<RecoveryStore>(folder)) {
@@ -59,13 +56,11 @@ void RecoveryKeeper::drop(int listNo) {
 
 namespace {
 
-QString question(const RecoveryStore::Leftover &leftover) {
+QString question(const RecoveryStore::Leftover &leftover, const EntryFormatter &format) {
     const QString which =
         leftover.listNo == ListNo::Final ? QStringLiteral("Final") : QStringLiteral("Original");
-    const DateSerial::LocalTime local = DateSerial::toLocal(leftover.created);
-    const QDateTime taken(local.date, local.time);
     return QStringLiteral("Restore the unsaved %1 Snapshot of %2 taken %3?")
-        .arg(which, leftover.description, QLocale().toString(taken, QLocale::ShortFormat));
+        .arg(which, leftover.description, format.generalDate(leftover.created));
 }
 
 } // namespace
@@ -83,8 +78,9 @@ void RecoveryKeeper::offerLeftovers(MainWindow &window, Prompts &prompts) {
         // With both lists taken there is nowhere to put it: it waits for the next start.
         if (target == 0)
             continue;
-        if (prompts.message(&window, MainWindow::programName(), question(leftover),
-                            QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+        if (prompts.message(&window, MainWindow::programName(),
+                            question(leftover, window.formatter()), QMessageBox::Question,
+                            QMessageBox::Yes | QMessageBox::No,
                             QMessageBox::Yes) != QMessageBox::Yes) {
             m_store->discard(leftover);
             continue;

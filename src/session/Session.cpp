@@ -137,6 +137,7 @@ std::optional<ScanOrigin> Session::folderNowPlan() const {
     if (origin.root.isEmpty())
         return std::nullopt;
     origin.drive = NewSnapshot::volumeText(origin.root);
+    origin.fromSource = true;
     return origin;
 }
 

@@ -21,6 +21,8 @@ struct ScanOrigin {
     bool includeSubs = true;
     bool otherVolumes = false;
     QStringList exclude; // what the scan leaves out
+    // Read from the snapshot's source text, which does not say what the scan left out.
+    bool fromSource = false;
 };
 
 // What the user works on, and the rules of the commands that change it: the six lists and
