@@ -74,14 +74,12 @@ QPixmap drawToolbar(const QString &key) {
         p.setPen(QPen(QColor(200, 30, 30), 2.2));
         p.drawLine(QPointF(8, 7), QPointF(14.5, 13.5));
         p.drawLine(QPointF(14.5, 7), QPointF(8, 13.5));
-    } else if (key == u"Compare") {
-        sheet(p, QRectF(1.5, 1.5, 8, 11), paper);
-        sheet(p, QRectF(6.5, 4.5, 8, 11), QColor(220, 235, 255));
-        p.setPen(QPen(QColor(200, 30, 30), 1));
-        p.drawLine(QPointF(8.5, 9), QPointF(12.5, 9));
-        p.drawLine(QPointF(8.5, 11.5), QPointF(12.5, 11.5));
-    } else if (key == u"Compare Now") {
-        folder(p, QRectF(1.5, 2.5, 9, 8), yellow);
+    } else if (key == u"Compare" || key == u"Compare Now") {
+        // Now: the folder itself against the snapshot.
+        if (key == u"Compare")
+            sheet(p, QRectF(1.5, 1.5, 8, 11), paper);
+        else
+            folder(p, QRectF(1.5, 2.5, 9, 8), yellow);
         sheet(p, QRectF(6.5, 4.5, 8, 11), QColor(220, 235, 255));
         p.setPen(QPen(QColor(200, 30, 30), 1));
         p.drawLine(QPointF(8.5, 9), QPointF(12.5, 9));
