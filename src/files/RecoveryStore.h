@@ -66,7 +66,6 @@ public:
 private:
     QString pathOf(const QString &owner, int listNo) const;
     QString lockPathOf(const QString &owner) const;
-    bool claim(const QString &owner, std::unique_ptr<QLockFile> &lock) const;
     bool claimForeign(const QString &owner);
     void offerFilesOf(const QString &owner, std::vector<Leftover> &out) const;
     void removeTemporariesOf(const QString &owner) const;
