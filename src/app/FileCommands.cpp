@@ -192,8 +192,10 @@ void FileCommands::FileCompareNow_Click() {
         return;
     // A snapshot file does not say what its scan left out; the patterns the user keeps for new
     // snapshots are the best guess, and mostly the very ones.
-    if (plan->fromSource)
+    if (plan->fromSource) {
         plan->exclude = ExcludePatterns::split(m_window.newSnapshotState().leaveOut);
+        plan->drive = NewSnapshot::volumeText(plan->root);
+    }
     const CompareOptions options = m_session.options();
     m_window.setCurrentList(ListNo::Final);
     if (QuerySave(ListNo::Final) == QMessageBox::Cancel) {

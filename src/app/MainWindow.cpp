@@ -361,18 +361,18 @@ void MainWindow::ViewChanges_Click() {
         connect(m_changeSummary, &ChangeSummaryDialog::folderActivated, this,
                 &MainWindow::showChangesIn);
     }
-    {
-        BusyPointer busy;
-        m_changeSummary->setSummary(ChangeSummary::build(m_session.workspace()));
-    }
+    summarise();
     m_changeSummary->show();
     m_changeSummary->raise();
     m_changeSummary->activateWindow();
 }
 
 void MainWindow::comparisonDone() {
-    if (!m_changeSummary || !m_changeSummary->isVisible())
-        return;
+    if (m_changeSummary && m_changeSummary->isVisible())
+        summarise();
+}
+
+void MainWindow::summarise() {
     BusyPointer busy;
     m_changeSummary->setSummary(ChangeSummary::build(m_session.workspace()));
 }

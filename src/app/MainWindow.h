@@ -123,6 +123,8 @@ private:
     // Shows the changes in and below a folder of the summary: the filter names the folder, and
     // a result list that holds some of them is shown.
     void showChangesIn(const FolderChange &folder);
+    // The Change Summary window shows the result lists as they are now.
+    void summarise();
     QAction *command(const char *name) const;
     QAction *button(const QString &key) const;
     void setCommand(const char *name, const QString &key, bool enabled);

@@ -136,7 +136,6 @@ std::optional<ScanOrigin> Session::folderNowPlan() const {
     origin.root = NewSnapshot::rootFromSource(list(ListNo::Original).source);
     if (origin.root.isEmpty())
         return std::nullopt;
-    origin.drive = NewSnapshot::volumeText(origin.root);
     origin.fromSource = true;
     return origin;
 }

@@ -17,7 +17,7 @@ class Progress;
 struct ScanOrigin {
     QString root;          // as the status texts show it
     QByteArray nativeRoot; // as the file system takes it; empty: the root's text
-    QString drive;         // the volume, as the source text names it
+    QString drive;         // the volume, as the source text names it; empty: not yet known
     bool includeSubs = true;
     bool otherVolumes = false;
     QStringList exclude; // what the scan leaves out
@@ -93,7 +93,8 @@ public:
 
     // How to read the Original's folder again: as it was scanned in this run, or, for a
     // snapshot opened from a file, the folder its source text names (subfolders included, this
-    // volume only). Nothing for an appended snapshot, a listing or a result list.
+    // volume only; its volume is left to the caller, as the enabling of the command asks this
+    // at every refresh). Nothing for an appended snapshot, a listing or a result list.
     std::optional<ScanOrigin> folderNowPlan() const;
     // The Final was read anew for a comparison with the options the user had set: they stay,
     // but for a Final limit that is no longer one of its folders.
