@@ -3,6 +3,7 @@
 
 #include "snapshot/DateSerial.h"
 #include "snapshot/ExcludePatterns.h"
+#include "snapshot/MatchKeyOrder.h"
 #include "snapshot/Progress.h"
 #include "snapshot/Sorting.h"
 #include "snapshot/TextOrder.h"
@@ -12,6 +13,8 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <thread>
 
 namespace {
 
@@ -23,11 +26,15 @@ struct Side {
     QString extra;
     std::vector<char> inLimit; // per folder id
     std::vector<char> leftOut; // per entry; empty without patterns
+    // Per folder id, the other side's folder of the same key text (NoPartner when it has none);
+    // empty when the sides' keys have different extra paths.
+    std::vector<std::uint32_t> partner;
+    static constexpr std::uint32_t NoPartner = ~0u;
     int count;
 
-    Side(const SnapshotList &l, QString extraPath, const QString &limit,
+    Side(const SnapshotList &l, MatchKeys &&k, QString extraPath, const QString &limit,
          const ExcludePatterns &exclude)
-        : list(l), keys(l), extra(std::move(extraPath)), count(l.size()) {
+        : list(l), keys(std::move(k)), extra(std::move(extraPath)), count(l.size()) {
         const FolderTable &folders = list.folders();
         inLimit.resize(folders.size());
         for (std::uint32_t id = 0; id < folders.size(); ++id)
@@ -64,7 +71,27 @@ struct Side {
     }
 };
 
+// Pairs the folders of one side with those of the other. Most steps of the walk then compare
+// entries of the same folder, whose names alone decide.
+void linkFolders(Side &a, const Side &b) {
+    if (!a.extra.isEmpty() || !b.extra.isEmpty())
+        return;
+    const FolderTable &theirs = b.list.folders();
+    QHash<QStringView, std::uint32_t> ids;
+    ids.reserve(theirs.size());
+    for (std::uint32_t id = 0; id < theirs.size(); ++id)
+        ids.insert(theirs.lowerText(id), id);
+    const FolderTable &ours = a.list.folders();
+    a.partner.resize(ours.size());
+    for (std::uint32_t id = 0; id < ours.size(); ++id)
+        a.partner[id] = ids.value(ours.lowerText(id), Side::NoPartner);
+}
+
 int compareWalkKeys(const Side &a, int i, const Side &b, int j) {
+    if (!a.partner.empty() && a.partner[a.list.entry(i).folder] == b.list.entry(j).folder) {
+        const QStringView x = a.keys.name(i), y = b.keys.name(j);
+        return ordinalCompareJoined(&x, 1, &y, 1);
+    }
     const QStringView x[3] = {a.extra, a.keys.folder(i), a.keys.name(i)};
     const QStringView y[3] = {b.extra, b.keys.folder(j), b.keys.name(j)};
     return ordinalCompareJoined(x, 3, y, 3);
@@ -159,20 +186,21 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
     SnapshotList &final = ws.list(ListNo::Final);
     if (progress)
         progress->total = original.size() + final.size();
-    // The two sorts are independent; a million entries each take long enough to share the cores.
-    // One after the other: each sort already uses both cores, and side by side their working
-    // memory would add up.
-    SortList(original, 2, 0);
-    SortList(final, 2, 0);
+    // The two sides are independent: each is sorted, and its keys made, on a core of its own.
+    std::optional<MatchKeys> keysO, keysF;
+    std::thread sortFinal([&] { keysF.emplace(sortByMatchKey(final)); });
+    keysO.emplace(sortByMatchKey(original));
+    sortFinal.join();
     for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
         ws.list(n).clearEntries();
     const std::int16_t mask = Mask(options);
 
     const ExcludePatterns exclude(options.exclude);
-    const Side o(original, NoExtraPath(options.limitFinal, options.limitOriginal),
-                 options.limitOriginal, exclude);
-    const Side f(final, NoExtraPath(options.limitOriginal, options.limitFinal), options.limitFinal,
-                 exclude);
+    Side o(original, std::move(*keysO), NoExtraPath(options.limitFinal, options.limitOriginal),
+           options.limitOriginal, exclude);
+    const Side f(final, std::move(*keysF), NoExtraPath(options.limitOriginal, options.limitFinal),
+                 options.limitFinal, exclude);
+    linkFolders(o, f);
     SnapshotList &onlyO = ws.list(ListNo::OnlyInOriginal);
     SnapshotList &onlyF = ws.list(ListNo::OnlyInFinal);
     SnapshotList &changed = ws.list(ListNo::Changed);

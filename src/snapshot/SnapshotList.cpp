@@ -1,4 +1,5 @@
 #include "SnapshotList.h"
+#include "TextOrder.h"
 
 #include <cmath>
 #include <cstring>
@@ -23,7 +24,7 @@ std::uint32_t FolderTable::intern(QStringView folder) {
 
 const QString &FolderTable::lowerText(std::uint32_t id) const {
     while (m_lower.size() < m_texts.size())
-        m_lower.push_back(m_texts[m_lower.size()].toLower());
+        m_lower.push_back(lowerKey(m_texts[m_lower.size()]));
     return m_lower[id];
 }
 

@@ -3,6 +3,7 @@
 #include "DateSerial.h"
 #include "EntryFormat.h"
 #include "KeySort.h"
+#include "MatchKeyOrder.h"
 #include "SnapshotList.h"
 #include "TextOrder.h"
 
@@ -50,28 +51,6 @@ std::uint64_t orderedBits(double value) {
     std::uint64_t bits;
     std::memcpy(&bits, &value, sizeof bits);
     return (bits & (1ull << 63)) ? ~bits : bits | (1ull << 63);
-}
-
-// Match keys compare ordinally; keys that differ only in letter case (twins that a POSIX
-// folder can hold) are ordered by their exact path, so each twin comes at the same place in
-// both snapshots.
-std::vector<std::uint32_t> byMatchKey(const SnapshotList &list, bool descending) {
-    const MatchKeys keys(list);
-    return KeySort::sortByChunks(
-        static_cast<std::size_t>(list.size()), descending,
-        [&](std::uint32_t i, int chunk, std::uint64_t *prefix) {
-            const int e = static_cast<int>(i);
-            const QStringView parts[2] = {keys.folder(e), keys.name(e)};
-            return KeySort::packUnits(parts, 2, chunk * KeySort::PrefixUnits, prefix);
-        },
-        [&](std::uint32_t a, std::uint32_t b) {
-            const int x = static_cast<int>(a), y = static_cast<int>(b);
-            const QStringView pa[2] = {list.folder(x), list.name(x)};
-            const QStringView pb[2] = {list.folder(y), list.name(y)};
-            if (const int c = ordinalCompareJoined(pa, 2, pb, 2))
-                return c;
-            return ordinal(list.folder(x), list.folder(y));
-        });
 }
 
 // The text order of the columns shown ignores letter case, character by character (no locale:
@@ -146,7 +125,7 @@ std::vector<std::uint32_t> sortedBy(const SnapshotList &list, int key, bool desc
     case Col::InFolder:
         return byFolder(list, descending);
     case Col::MatchKey:
-        return byMatchKey(list, descending);
+        return matchKeyOrder(list, MatchKeys(list), descending);
     case Col::SizeKey:
         // By value; folders (no size key) first.
         return byNumbers(list.size(), descending, [&](int i, std::uint64_t &p0, std::uint64_t &p1) {

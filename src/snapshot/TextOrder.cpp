@@ -32,26 +32,75 @@ int ordinalCompareJoined(const QStringView *a, int aParts, const QStringView *b,
     }
 }
 
+namespace {
+bool isAscii(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+bool hasUpperAscii(QStringView text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](QChar c) { return c.unicode() >= u'A' && c.unicode() <= u'Z'; });
+}
+// Lower-casing ASCII is the one thing toLower() does to it, and nearly every name is ASCII.
+void lowerAscii(QStringView text, char16_t *out) {
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        *out++ = u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + 32) : u;
+    }
+}
+} // namespace
+
+QString lowerKey(QStringView text) {
+    if (!isAscii(text))
+        return text.toString().toLower();
+    QString out(text.size(), Qt::Uninitialized);
+    lowerAscii(text, reinterpret_cast<char16_t *>(out.data()));
+    return out;
+}
+
 MatchKeys::MatchKeys(const SnapshotList &list) : m_list(list) {
     const int n = list.size();
-    m_offsets.reserve(static_cast<std::size_t>(n) + 1);
-    m_offsets.push_back(0);
+    m_names.resize(static_cast<std::size_t>(n));
+    QString lowered;
     for (int i = 0; i < n; ++i) {
         const QStringView name = list.name(i);
-        const bool ascii =
-            std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; });
-        if (ascii) {
-            // Nearly every name; lower-casing ASCII is the one thing toLower() does to it.
-            for (const QChar c : name) {
-                const char16_t u = c.unicode();
-                m_pool.push_back(u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + 32) : u);
-            }
+        QStringView &key = m_names[static_cast<std::size_t>(i)];
+        if (!isAscii(name)) {
+            lowered = name.toString().toLower();
+            key = lowered == name ? name : keep(lowered);
+        } else if (hasUpperAscii(name)) {
+            key = keep(name);
+            lowerAscii(key, const_cast<char16_t *>(key.utf16()));
         } else {
-            const QString lower = name.toString().toLower();
-            m_pool.insert(m_pool.end(), lower.utf16(), lower.utf16() + lower.size());
+            key = name; // the list's names never move
         }
-        m_offsets.push_back(m_pool.size());
     }
+}
+
+QStringView MatchKeys::keep(QStringView text) {
+    constexpr std::size_t BlockSize = 1 << 16;
+    const auto length = static_cast<std::size_t>(text.size());
+    char16_t *at;
+    if (length > BlockSize / 8) {
+        m_large.push_back(std::make_unique_for_overwrite<char16_t[]>(length));
+        at = m_large.back().get();
+    } else {
+        if (length > m_free) {
+            m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(BlockSize));
+            m_free = BlockSize;
+        }
+        at = m_blocks.back().get() + (BlockSize - m_free);
+        m_free -= length;
+    }
+    std::copy_n(text.utf16(), length, at);
+    return QStringView(at, static_cast<qsizetype>(length));
+}
+
+void MatchKeys::permute(const std::vector<std::uint32_t> &order) {
+    std::vector<QStringView> names;
+    names.reserve(order.size());
+    for (const std::uint32_t k : order)
+        names.push_back(m_names[k]);
+    m_names.swap(names);
 }
 
 QStringView MatchKeys::folder(int i) const {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
+#include <cstdint>
+#include <memory>
 #include <vector>
 
 // Ordinal comparison (UTF-16 code units) of two texts each made of consecutive parts, as if the
@@ -9,23 +12,29 @@ int ordinalCompareJoined(const QStringView *a, int aParts, const QStringView *b,
 
 class SnapshotList;
 
+// A match-key text: the text lower-cased as QString::toLower() does it, which may change its
+// length ("İ" becomes two code units).
+QString lowerKey(QStringView text);
+
 // The lower-cased names and folders of a list's entries, which make up their match keys: the
-// lower-cased In Folder followed by the lower-cased name. Lower-casing may change the length
-// of a name ("İ" becomes two code units), so each name's key is stored as it comes.
+// lower-cased In Folder followed by the lower-cased name. A name with nothing to lower is its
+// own key; the others are lowered into blocks of their own, so no key ever moves.
 class MatchKeys {
 public:
     explicit MatchKeys(const SnapshotList &list);
-    QStringView name(int i) const {
-        const std::size_t k = static_cast<std::size_t>(i);
-        return QStringView(m_pool.data() + m_offsets[k],
-                           static_cast<qsizetype>(m_offsets[k + 1] - m_offsets[k]));
-    }
+    QStringView name(int i) const { return m_names[static_cast<std::size_t>(i)]; }
     QStringView folder(int i) const;
     // Compares the match keys of entries i and j of the list (ordinal).
     int compare(int i, int j) const;
+    // Follows a reordering of the list (see SnapshotList::permute).
+    void permute(const std::vector<std::uint32_t> &order);
 
 private:
+    QStringView keep(QStringView lowered);
+
     const SnapshotList &m_list;
-    std::vector<char16_t> m_pool;
-    std::vector<std::size_t> m_offsets; // entry i's key is m_offsets[i] .. m_offsets[i + 1]
+    std::vector<QStringView> m_names;
+    std::vector<std::unique_ptr<char16_t[]>> m_blocks;
+    std::vector<std::unique_ptr<char16_t[]>> m_large; // a long name each
+    std::size_t m_free = 0;                           // room left in the last block
 };

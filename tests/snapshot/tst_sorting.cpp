@@ -220,7 +220,7 @@ private Q_SLOTS:
     void matchKeyOrder_data() {
         QTest::addColumn<int>("seed");
         QTest::addColumn<bool>("descending");
-        for (int seed = 1; seed <= 12; ++seed)
+        for (int seed = 1; seed <= 15; ++seed)
             QTest::addRow("seed %d%s", seed, seed % 3 ? "" : " descending")
                 << seed << (seed % 3 == 0);
     }
@@ -230,7 +230,8 @@ private Q_SLOTS:
         QRandomGenerator rng(static_cast<quint32>(seed));
         const QStringList parts = {QStringLiteral("a"),  QStringLiteral("A"),  QStringLiteral("b"),
                                    QStringLiteral("a!"), QStringLiteral("a~"), QStringLiteral("ä"),
-                                   QStringLiteral("Z"),  QStringLiteral("_"),  QStringLiteral("1")};
+                                   QStringLiteral("Z"),  QStringLiteral("_"),  QStringLiteral("1"),
+                                   QStringLiteral("İ"),  QStringLiteral("]")};
         SnapshotList list;
         const int n = 200 + seed * 50;
         for (int k = 0; k < n; ++k) {
@@ -238,6 +239,8 @@ private Q_SLOTS:
             const int depth = rng.bounded(4);
             for (int d = 0; d < depth; ++d)
                 folder += parts[rng.bounded(parts.size())] + u'\\';
+            if (seed % 5 == 0 && !folder.isEmpty() && rng.bounded(3) == 0)
+                folder.chop(1); // an In Folder that does not end in a backslash
             QString name = parts[rng.bounded(parts.size())] + parts[rng.bounded(parts.size())];
             if (seed % 4 == 0 && rng.bounded(10) == 0)
                 name += u'\\' + parts[rng.bounded(parts.size())]; // names that hold a backslash
