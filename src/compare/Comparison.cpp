@@ -26,10 +26,6 @@ struct Side {
     QString extra;
     std::vector<char> inLimit; // per folder id
     std::vector<char> leftOut; // per entry; empty without patterns
-    // Per folder id, the other side's folder of the same key text (NoPartner when it has none);
-    // empty when the sides' keys have different extra paths.
-    std::vector<std::uint32_t> partner;
-    static constexpr std::uint32_t NoPartner = ~0u;
     int count;
 
     Side(const SnapshotList &l, MatchKeys &&k, QString extraPath, const QString &limit,
@@ -71,31 +67,37 @@ struct Side {
     }
 };
 
-// Pairs the folders of one side with those of the other. Most steps of the walk then compare
-// entries of the same folder, whose names alone decide.
-void linkFolders(Side &a, const Side &b) {
-    if (!a.extra.isEmpty() || !b.extra.isEmpty())
-        return;
-    const FolderTable &theirs = b.list.folders();
-    QHash<QStringView, std::uint32_t> ids;
-    ids.reserve(theirs.size());
-    for (std::uint32_t id = 0; id < theirs.size(); ++id)
-        ids.insert(theirs.lowerText(id), id);
-    const FolderTable &ours = a.list.folders();
-    a.partner.resize(ours.size());
-    for (std::uint32_t id = 0; id < ours.size(); ++id)
-        a.partner[id] = ids.value(ours.lowerText(id), Side::NoPartner);
-}
+// Compares the walk keys of the two sides. Most steps compare entries of two folders of the
+// same key text, whose names alone then decide; the last pair of folders looked at is kept.
+class WalkOrder {
+public:
+    WalkOrder(const Side &a, const Side &b)
+        : m_a(a), m_b(b), m_noExtra(a.extra.isEmpty() && b.extra.isEmpty()) {}
 
-int compareWalkKeys(const Side &a, int i, const Side &b, int j) {
-    if (!a.partner.empty() && a.partner[a.list.entry(i).folder] == b.list.entry(j).folder) {
-        const QStringView x = a.keys.name(i), y = b.keys.name(j);
-        return ordinalCompareJoined(&x, 1, &y, 1);
+    int operator()(int i, int j) {
+        const std::uint32_t x = m_a.list.entry(i).folder, y = m_b.list.entry(j).folder;
+        if (x != m_x || y != m_y) {
+            m_x = x;
+            m_y = y;
+            m_sameFolder = m_noExtra && m_a.keys.folder(i) == m_b.keys.folder(j);
+        }
+        if (m_sameFolder)
+            return ordinalCompare(m_a.keys.name(i), m_b.keys.name(j));
+        return compareWalkKeys(m_a, i, m_b, j);
     }
-    const QStringView x[3] = {a.extra, a.keys.folder(i), a.keys.name(i)};
-    const QStringView y[3] = {b.extra, b.keys.folder(j), b.keys.name(j)};
-    return ordinalCompareJoined(x, 3, y, 3);
-}
+
+private:
+    static int compareWalkKeys(const Side &a, int i, const Side &b, int j) {
+        const QStringView x[3] = {a.extra, a.keys.folder(i), a.keys.name(i)};
+        const QStringView y[3] = {b.extra, b.keys.folder(j), b.keys.name(j)};
+        return ordinalCompareJoined(x, 3, y, 3);
+    }
+
+    const Side &m_a, &m_b;
+    const bool m_noExtra;
+    std::uint32_t m_x = ~0u, m_y = ~0u;
+    bool m_sameFolder = false;
+};
 
 // The same for the exact texts, letter case and all.
 int compareExact(const Side &a, int i, const Side &b, int j) {
@@ -196,11 +198,12 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
     const std::int16_t mask = Mask(options);
 
     const ExcludePatterns exclude(options.exclude);
-    Side o(original, std::move(*keysO), NoExtraPath(options.limitFinal, options.limitOriginal),
-           options.limitOriginal, exclude);
+    const Side o(original, std::move(*keysO),
+                 NoExtraPath(options.limitFinal, options.limitOriginal), options.limitOriginal,
+                 exclude);
     const Side f(final, std::move(*keysF), NoExtraPath(options.limitOriginal, options.limitFinal),
                  options.limitFinal, exclude);
-    linkFolders(o, f);
+    WalkOrder walkOrder(o, f);
     SnapshotList &onlyO = ws.list(ListNo::OnlyInOriginal);
     SnapshotList &onlyF = ws.list(ListNo::OnlyInFinal);
     SnapshotList &changed = ws.list(ListNo::Changed);
@@ -280,7 +283,7 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
     while (i < o.count || j < f.count) {
         if (progress && (++step & 1023) == 0)
             progress->count.store(i + j, std::memory_order_relaxed);
-        const int c = i >= o.count ? 1 : j >= f.count ? -1 : compareWalkKeys(o, i, f, j);
+        const int c = i >= o.count ? 1 : j >= f.count ? -1 : walkOrder(i, j);
         if (c < 0) {
             onlyInOriginal(i);
             i = o.next(i + 1);
@@ -289,9 +292,9 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
             j = f.next(j + 1);
         } else {
             int iEnd = i + 1, jEnd = j + 1;
-            while (iEnd < o.count && o.keys.compare(i, iEnd) == 0)
+            while (iEnd < o.count && o.keys.equal(i, iEnd))
                 ++iEnd;
-            while (jEnd < f.count && f.keys.compare(j, jEnd) == 0)
+            while (jEnd < f.count && f.keys.equal(j, jEnd))
                 ++jEnd;
             if (iEnd - i == 1 && jEnd - j == 1)
                 pair(i, j);

@@ -66,10 +66,19 @@ private:
     std::vector<View> m_missing;
 };
 
-// A name in a folder, or (with NodeBit) a subfolder with its backslash.
+// A name in a folder, or (with NodeBit) a subfolder with its backslash. The key's first units,
+// packed into a number, decide most comparisons without a look at the text.
 struct Item {
+    std::uint64_t head = 0;
     View key;
-    std::uint32_t ref;
+    std::uint32_t ref = 0;
+
+    Item() = default;
+    Item(View k, std::uint32_t r) : key(k), ref(r) {
+        const std::size_t units = std::min<std::size_t>(k.size(), 4);
+        for (std::size_t u = 0; u < units; ++u)
+            head |= std::uint64_t(k[u]) << (48 - 16 * u);
+    }
 };
 constexpr std::uint32_t NodeBit = 1u << 31;
 
@@ -91,29 +100,28 @@ std::vector<std::uint32_t> matchKeyOrder(const SnapshotList &list, const MatchKe
     }
 
     // Names that hold a backslash (or follow such a folder rest) are cut again in whole keys,
-    // kept here; a deque never moves what it holds.
+    // kept here; a deque never moves what it holds. Their entries are marked in entryNode.
+    constexpr std::uint32_t Cut = 1u << 31;
     std::deque<std::u16string> joined;
     const std::size_t n = static_cast<std::size_t>(list.size());
-    auto plain = [&](std::size_t i, std::uint32_t f) {
-        return folderRest[f].empty() && keys.name(static_cast<int>(i)).indexOf(u'\\') < 0;
-    };
     std::vector<std::uint32_t> entryNode(n);
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint32_t f = list.entry(static_cast<int>(i)).folder;
-        if (plain(i, f)) {
+        const View name = view(keys.name(static_cast<int>(i)));
+        if (folderRest[f].empty() && name.find(u'\\') == View::npos) {
             entryNode[i] = folderNode[f];
             continue;
         }
-        const View whole = joined.emplace_back(std::u16string(view(folders.lowerText(f)))
-                                                   .append(view(keys.name(static_cast<int>(i)))));
-        entryNode[i] = tree.nodeFor(whole.substr(0, whole.rfind(u'\\') + 1));
+        const View whole =
+            joined.emplace_back(std::u16string(view(folders.lowerText(f))).append(name));
+        entryNode[i] = tree.nodeFor(whole.substr(0, whole.rfind(u'\\') + 1)) | Cut;
     }
 
     // Every node's items side by side: its names, then its subfolders.
     const std::uint32_t nodes = tree.size();
     std::vector<std::size_t> start(nodes + 1, 0);
     for (std::size_t i = 0; i < n; ++i)
-        ++start[entryNode[i] + 1];
+        ++start[(entryNode[i] & ~Cut) + 1];
     for (std::uint32_t node = 1; node < nodes; ++node)
         ++start[tree.parent(node) + 1];
     for (std::uint32_t node = 0; node < nodes; ++node)
@@ -123,14 +131,14 @@ std::vector<std::uint32_t> matchKeyOrder(const SnapshotList &list, const MatchKe
     auto nextJoined = joined.cbegin();
     for (std::size_t i = 0; i < n; ++i) {
         View leaf = view(keys.name(static_cast<int>(i)));
-        if (!plain(i, list.entry(static_cast<int>(i)).folder)) {
+        if (entryNode[i] & Cut) {
             const View whole = *nextJoined++;
             leaf = whole.substr(whole.rfind(u'\\') + 1);
         }
-        items[fill[entryNode[i]]++] = Item{leaf, static_cast<std::uint32_t>(i)};
+        items[fill[entryNode[i] & ~Cut]++] = Item(leaf, static_cast<std::uint32_t>(i));
     }
     for (std::uint32_t node = 1; node < nodes; ++node)
-        items[fill[tree.parent(node)]++] = Item{tree.component(node), node | NodeBit};
+        items[fill[tree.parent(node)]++] = Item(tree.component(node), node | NodeBit);
     entryNode = {};
 
     // Only names can have equal keys: a subfolder's key is the only one in its folder that ends
@@ -144,6 +152,8 @@ std::vector<std::uint32_t> matchKeyOrder(const SnapshotList &list, const MatchKe
         return ordinalCompareJoined(&pa[0], 1, &pb[0], 1);
     };
     auto less = [&](const Item &a, const Item &b) {
+        if (a.head != b.head)
+            return descending ? a.head > b.head : a.head < b.head;
         int c = a.key.compare(b.key);
         if (c == 0)
             c = tie(a.ref, b.ref);

@@ -33,65 +33,90 @@ int ordinalCompareJoined(const QStringView *a, int aParts, const QStringView *b,
 }
 
 namespace {
-bool isAscii(QStringView text) {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-}
-bool hasUpperAscii(QStringView text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](QChar c) { return c.unicode() >= u'A' && c.unicode() <= u'Z'; });
-}
-// Lower-casing ASCII is the one thing toLower() does to it, and nearly every name is ASCII.
-void lowerAscii(QStringView text, char16_t *out) {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        *out++ = u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + 32) : u;
+enum class Lowered { Same, Changed, NotAscii };
+
+// Lower-casing ASCII is the one thing toLower() does to it, and nearly every name is ASCII: one
+// pass writes the lowered text to `out` and tells whether it differs, or whether the text holds
+// more than ASCII (then `out` is of no use).
+Lowered lowerAscii(QStringView text, char16_t *__restrict out) {
+    const char16_t *__restrict in = text.utf16();
+    const std::size_t n = static_cast<std::size_t>(text.size());
+    unsigned seen = 0, upper = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const unsigned u = in[k];
+        const unsigned isUpper = (u - u'A') < 26u;
+        seen |= u;
+        upper |= isUpper;
+        out[k] = static_cast<char16_t>(u + (isUpper << 5));
     }
+    if (seen >= 0x80)
+        return Lowered::NotAscii;
+    return upper ? Lowered::Changed : Lowered::Same;
 }
+
+constexpr std::size_t BlockSize = 1 << 16;
+constexpr std::size_t LongName = BlockSize / 8;
 } // namespace
 
 QString lowerKey(QStringView text) {
-    if (!isAscii(text))
-        return text.toString().toLower();
     QString out(text.size(), Qt::Uninitialized);
-    lowerAscii(text, reinterpret_cast<char16_t *>(out.data()));
+    if (lowerAscii(text, reinterpret_cast<char16_t *>(out.data())) == Lowered::NotAscii)
+        return text.toString().toLower();
     return out;
 }
 
 MatchKeys::MatchKeys(const SnapshotList &list) : m_list(list) {
     const int n = list.size();
-    m_names.resize(static_cast<std::size_t>(n));
+    m_names.reserve(static_cast<std::size_t>(n));
     QString lowered;
     for (int i = 0; i < n; ++i) {
         const QStringView name = list.name(i);
-        QStringView &key = m_names[static_cast<std::size_t>(i)];
-        if (!isAscii(name)) {
+        const auto length = static_cast<std::size_t>(name.size());
+        char16_t *at = room(length);
+        switch (lowerAscii(name, at)) {
+        case Lowered::Same:
+            m_names.push_back(name); // the list's names never move
+            if (length > LongName)
+                m_large.pop_back();
+            break;
+        case Lowered::Changed:
+            m_names.push_back(take(at, length));
+            break;
+        case Lowered::NotAscii:
             lowered = name.toString().toLower();
-            key = lowered == name ? name : keep(lowered);
-        } else if (hasUpperAscii(name)) {
-            key = keep(name);
-            lowerAscii(key, const_cast<char16_t *>(key.utf16()));
-        } else {
-            key = name; // the list's names never move
+            if (lowered == name) {
+                m_names.push_back(name);
+                if (length > LongName)
+                    m_large.pop_back();
+                break;
+            }
+            if (static_cast<std::size_t>(lowered.size()) != length) {
+                if (length > LongName)
+                    m_large.pop_back();
+                at = room(static_cast<std::size_t>(lowered.size()));
+            }
+            std::copy_n(lowered.utf16(), lowered.size(), at);
+            m_names.push_back(take(at, static_cast<std::size_t>(lowered.size())));
+            break;
         }
     }
 }
 
-QStringView MatchKeys::keep(QStringView text) {
-    constexpr std::size_t BlockSize = 1 << 16;
-    const auto length = static_cast<std::size_t>(text.size());
-    char16_t *at;
-    if (length > BlockSize / 8) {
+char16_t *MatchKeys::room(std::size_t length) {
+    if (length > LongName) {
         m_large.push_back(std::make_unique_for_overwrite<char16_t[]>(length));
-        at = m_large.back().get();
-    } else {
-        if (length > m_free) {
-            m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(BlockSize));
-            m_free = BlockSize;
-        }
-        at = m_blocks.back().get() + (BlockSize - m_free);
-        m_free -= length;
+        return m_large.back().get();
     }
-    std::copy_n(text.utf16(), length, at);
+    if (length > m_free) {
+        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(BlockSize));
+        m_free = BlockSize;
+    }
+    return m_blocks.back().get() + (BlockSize - m_free);
+}
+
+QStringView MatchKeys::take(const char16_t *at, std::size_t length) {
+    if (length <= LongName)
+        m_free -= length;
     return QStringView(at, static_cast<qsizetype>(length));
 }
 
@@ -105,6 +130,14 @@ void MatchKeys::permute(const std::vector<std::uint32_t> &order) {
 
 QStringView MatchKeys::folder(int i) const {
     return m_list.folders().lowerText(m_list.entry(i).folder);
+}
+
+bool MatchKeys::equal(int i, int j) const {
+    if (m_list.entry(i).folder == m_list.entry(j).folder)
+        return name(i) == name(j);
+    if (folder(i).size() + name(i).size() != folder(j).size() + name(j).size())
+        return false;
+    return compare(i, j) == 0;
 }
 
 int MatchKeys::compare(int i, int j) const {

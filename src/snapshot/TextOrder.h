@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -9,6 +10,17 @@
 // Ordinal comparison (UTF-16 code units) of two texts each made of consecutive parts, as if the
 // parts were joined.
 int ordinalCompareJoined(const QStringView *a, int aParts, const QStringView *b, int bParts);
+
+// The same for two whole texts.
+inline int ordinalCompare(QStringView a, QStringView b) {
+    const qsizetype n = std::min(a.size(), b.size());
+    const char16_t *x = a.utf16(), *y = b.utf16();
+    for (qsizetype k = 0; k < n; ++k) {
+        if (x[k] != y[k])
+            return x[k] < y[k] ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size();
+}
 
 class SnapshotList;
 
@@ -26,11 +38,15 @@ public:
     QStringView folder(int i) const;
     // Compares the match keys of entries i and j of the list (ordinal).
     int compare(int i, int j) const;
+    bool equal(int i, int j) const;
     // Follows a reordering of the list (see SnapshotList::permute).
     void permute(const std::vector<std::uint32_t> &order);
 
 private:
-    QStringView keep(QStringView lowered);
+    // Room for a key of `length` units, which `take` then keeps (a long one has a block of its
+    // own, dropped from m_large when it is not taken).
+    char16_t *room(std::size_t length);
+    QStringView take(const char16_t *at, std::size_t length);
 
     const SnapshotList &m_list;
     std::vector<QStringView> m_names;
