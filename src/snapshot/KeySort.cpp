@@ -29,6 +29,10 @@ void appendFoldedKey(std::vector<char16_t> &out, QStringView text) {
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         char32_t c = text[i].unicode();
+        if (c < 0x80) { // folding ASCII is lower-casing it
+            out.push_back(static_cast<char16_t>(c - u'A' < 26u ? c + 32 : c));
+            continue;
+        }
         if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
             c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
             ++i;

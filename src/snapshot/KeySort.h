@@ -104,7 +104,11 @@ std::vector<std::uint32_t> sortByChunks(std::size_t n, bool descending, const Fi
         const auto begin = items.begin() + static_cast<std::ptrdiff_t>(run.begin);
         const auto end = items.begin() + static_cast<std::ptrdiff_t>(run.end);
         if (begin->units != More) {
-            // The keys end in this piece: they are equal, and in entry order.
+            // The keys end in this piece: they are equal, and in entry order. Mostly their texts
+            // are the same too (a name found in many folders), and then that order stands.
+            if (std::all_of(begin + 1, end,
+                            [&](const Item &a) { return tie(begin->index, a.index) == 0; }))
+                continue;
             std::stable_sort(begin, end, [&](const Item &a, const Item &b) {
                 const int c = tie(a.index, b.index);
                 return descending ? c > 0 : c < 0;
