@@ -8,6 +8,7 @@
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/ExcludePatterns.h"
+#include "snapshot/LargeBlocks.h"
 #include "snapshot/Scanner.h"
 #include "snapshot/Sorting.h"
 #include "snapshot/Workspace.h"
@@ -258,6 +259,7 @@ int runGenTree(int n, const QString &root) {
 } // namespace
 
 int main(int argc, char **argv) {
+    returnLargeBlocksWhenFreed();
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString cmd = args.value(1);

@@ -13,6 +13,7 @@
 #include "files/SnapshotFile.h"
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/EntryFormat.h"
+#include "snapshot/LargeBlocks.h"
 #include "snapshot/Scanner.h"
 #include "snapshot/Sorting.h"
 #include "snapshot/Workspace.h"
@@ -118,6 +119,7 @@ int generateTree(int n, const QString &root) {
 } // namespace
 
 int main(int argc, char **argv) {
+    returnLargeBlocksWhenFreed();
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == u"gen")

@@ -20,6 +20,7 @@
 #include "session/Session.h"
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/ExcludePatterns.h"
+#include "snapshot/LargeBlocks.h"
 #include "snapshot/NewSnapshot.h"
 #include "snapshot/Progress.h"
 #include "snapshot/Scanner.h"
@@ -533,6 +534,9 @@ int FileCommands::compareNow() {
         // The comparison left both snapshots sorted by their match keys.
         for (int n = 1; n <= ListNo::Count; ++n)
             m_window.ListChanged(n);
+        // The comparison's working memory was freed on three threads and the views' old rows
+        // with it: all of it goes back now, not when the program ends.
+        releaseFreeMemory();
     }
     m_window.ShowStatus(QString());
     return shown;

@@ -5,6 +5,7 @@
 #include "ListPane.h"
 #include "session/Session.h"
 #include "snapshot/Columns.h"
+#include "snapshot/LargeBlocks.h"
 #include "snapshot/Sorting.h"
 
 #include <QTableView>
@@ -43,6 +44,8 @@ void ListViews::SortList(int listNo, int key, int order) {
     BusyPointer busy;
     ::SortList(list, key, order);
     ListChanged(listNo);
+    // Only now is the sort's working memory all freed, the views' old rows with it.
+    releaseFreeMemory();
 }
 
 bool ListViews::Files_ColumnClick(int listNo, int column) {

@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "RecoveryKeeper.h"
 #include "dialogs/AboutDialog.h"
+#include "snapshot/LargeBlocks.h"
 
 #include <QSettings>
 #include <QStringList>
@@ -19,6 +20,7 @@ std::unique_ptr<QSettings> userSettings() {
 
 std::unique_ptr<MainWindow> Main(const QString &commandLine, QSettings &settings, Prompts &prompts,
                                  bool splash, const QString &recoveryFolder) {
+    returnLargeBlocksWhenFreed();
     // The splash runs its animation modally and closes itself; only then is the main window
     // made.
     auto *about = new AboutDialog();

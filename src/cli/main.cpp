@@ -9,6 +9,7 @@
 #include "snapshot/DateSerial.h"
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/EntryFormat.h"
+#include "snapshot/LargeBlocks.h"
 #include "snapshot/NameCodec.h"
 #include "snapshot/NewSnapshot.h"
 #include "snapshot/Scanner.h"
@@ -319,6 +320,7 @@ int cmdExport(const QStringList &argv) {
 } // namespace
 
 int main(int argc, char **argv) {
+    returnLargeBlocksWhenFreed();
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     QList<QByteArray> rawArguments;

@@ -188,13 +188,14 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
     SnapshotList &final = ws.list(ListNo::Final);
     if (progress)
         progress->total = original.size() + final.size();
+    // The results of an earlier comparison go first: their memory is better spent on the sorts.
+    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+        ws.list(n).clearEntries();
     // The two sides are independent: each is sorted, and its keys made, on a core of its own.
     std::optional<MatchKeys> keysO, keysF;
     std::thread sortFinal([&] { keysF.emplace(sortByMatchKey(final)); });
     keysO.emplace(sortByMatchKey(original));
     sortFinal.join();
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
-        ws.list(n).clearEntries();
     const std::int16_t mask = Mask(options);
 
     const ExcludePatterns exclude(options.exclude);
@@ -208,11 +209,10 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
     SnapshotList &onlyF = ws.list(ListNo::OnlyInFinal);
     SnapshotList &changed = ws.list(ListNo::Changed);
     SnapshotList &unchanged = ws.list(ListNo::Unchanged);
-    // Capacity that is never written costs no memory, and no list is copied as it grows.
-    onlyO.reserve(static_cast<std::size_t>(o.count));
-    unchanged.reserve(static_cast<std::size_t>(o.count));
-    onlyF.reserve(static_cast<std::size_t>(f.count));
-    changed.reserve(static_cast<std::size_t>(f.count));
+    // Most entries are unchanged, and the list is not copied as it grows. The other lists grow
+    // as they fill: capacity reserved for them would be memory freed by the sorts just before,
+    // held for the life of the results.
+    unchanged.reserve(static_cast<std::size_t>(std::min(o.count, f.count)));
 
     auto onlyInOriginal = [&](int i) {
         if (o.holds(i))
@@ -321,5 +321,6 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
         resort(result);
     }
     options.compared = true;
+    unchanged.squeeze();
     return shown;
 }

@@ -70,14 +70,13 @@ private:
 // packed into a number, decide most comparisons without a look at the text.
 struct Item {
     std::uint64_t head = 0;
-    View key;
     std::uint32_t ref = 0;
 
     Item() = default;
-    Item(View k, std::uint32_t r) : key(k), ref(r) {
-        const std::size_t units = std::min<std::size_t>(k.size(), 4);
+    Item(View key, std::uint32_t r) : ref(r) {
+        const std::size_t units = std::min<std::size_t>(key.size(), 4);
         for (std::size_t u = 0; u < units; ++u)
-            head |= std::uint64_t(k[u]) << (48 - 16 * u);
+            head |= std::uint64_t(key[u]) << (48 - 16 * u);
     }
 };
 constexpr std::uint32_t NodeBit = 1u << 31;
@@ -128,12 +127,15 @@ std::vector<std::uint32_t> matchKeyOrder(const SnapshotList &list, const MatchKe
         start[node + 1] += start[node];
     std::vector<Item> items(start[nodes]);
     std::vector<std::size_t> fill(start.begin(), start.end() - 1);
+    // The keys of the entries cut again; every other entry's key is its name's.
+    std::unordered_map<std::uint32_t, View> cutLeaf;
     auto nextJoined = joined.cbegin();
     for (std::size_t i = 0; i < n; ++i) {
         View leaf = view(keys.name(static_cast<int>(i)));
         if (entryNode[i] & Cut) {
             const View whole = *nextJoined++;
             leaf = whole.substr(whole.rfind(u'\\') + 1);
+            cutLeaf.emplace(static_cast<std::uint32_t>(i), leaf);
         }
         items[fill[entryNode[i] & ~Cut]++] = Item(leaf, static_cast<std::uint32_t>(i));
     }
@@ -151,10 +153,20 @@ std::vector<std::uint32_t> matchKeyOrder(const SnapshotList &list, const MatchKe
             return c;
         return ordinalCompareJoined(&pa[0], 1, &pb[0], 1);
     };
+    auto keyOf = [&](std::uint32_t ref) {
+        if (ref & NodeBit)
+            return tree.component(ref & ~NodeBit);
+        if (!cutLeaf.empty()) {
+            const auto it = cutLeaf.find(ref);
+            if (it != cutLeaf.end())
+                return it->second;
+        }
+        return view(keys.name(static_cast<int>(ref)));
+    };
     auto less = [&](const Item &a, const Item &b) {
         if (a.head != b.head)
             return descending ? a.head > b.head : a.head < b.head;
-        int c = a.key.compare(b.key);
+        int c = keyOf(a.ref).compare(keyOf(b.ref));
         if (c == 0)
             c = tie(a.ref, b.ref);
         if (c != 0)

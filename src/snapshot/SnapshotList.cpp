@@ -73,6 +73,11 @@ void SnapshotList::reserve(std::size_t entries) {
     m_entries.reserve(entries);
 }
 
+void SnapshotList::squeeze() {
+    if (m_entries.capacity() > 2 * m_entries.size())
+        m_entries.shrink_to_fit();
+}
+
 void SnapshotList::append(QStringView name, std::uint32_t folder, std::int32_t attr,
                           std::uint64_t size, double modified) {
     m_entries.push_back(Entry{m_names->add(name), folder, attr, size, modified});

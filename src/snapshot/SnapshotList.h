@@ -122,6 +122,8 @@ public:
     const OrigValues &orig(int i) const { return m_orig[static_cast<std::size_t>(i)]; }
 
     void reserve(std::size_t entries);
+    // Gives back room reserved well beyond the entries held.
+    void squeeze();
     std::uint32_t internFolder(QStringView folder) { return m_folders.intern(folder); }
     void append(QStringView name, std::uint32_t folder, std::int32_t attr, std::uint64_t size,
                 double modified);

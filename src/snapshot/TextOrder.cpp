@@ -54,8 +54,9 @@ Lowered lowerAscii(QStringView text, char16_t *__restrict out) {
     return upper ? Lowered::Changed : Lowered::Same;
 }
 
-constexpr std::size_t BlockSize = 1 << 16;
-constexpr std::size_t LongName = BlockSize / 8;
+// A megabyte: blocks that size come straight from the system and go back to it when freed.
+constexpr std::size_t BlockSize = 1 << 19;
+constexpr std::size_t LongName = 1 << 13;
 } // namespace
 
 QString lowerKey(QStringView text) {
