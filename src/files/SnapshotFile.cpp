@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -35,7 +36,58 @@ void appendNumber(std::string &out, std::int64_t value) {
     out.append(buf, res.ptr);
 }
 
+constexpr auto Pow10 = [] {
+    std::array<std::uint64_t, 16> p{};
+    p[0] = 1;
+    for (std::size_t k = 1; k < p.size(); ++k)
+        p[k] = p[k - 1] * 10;
+    return p;
+}();
+
+// Writes a date serial as printf's "%.15G" does. Serials of the calendar the program knows have
+// one to seven digits before the point; their text is worked out exactly from the binary value
+// in integer arithmetic, which is several times quicker than the general conversion.
 void appendSerial(std::string &out, double serial) {
+    const double magnitude = std::fabs(serial);
+    if (magnitude >= 1 && magnitude < 1e7) {
+        // magnitude = fraction * 2^exponent = mantissa / 2^shift exactly, shift from 29 to 52.
+        int exponent;
+        const double fraction = std::frexp(magnitude, &exponent);
+        const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+        const int shift = 53 - exponent;
+        int digits = 1; // before the point
+        while (digits < 8 && (mantissa >> shift) >= Pow10[digits])
+            ++digits;
+        // Fifteen significant digits, rounded half to even; a carry into one more digit before
+        // the point leaves one fewer after it.
+        std::uint64_t rounded;
+        for (;;) {
+            const unsigned __int128 scaled =
+                static_cast<unsigned __int128>(mantissa) * Pow10[15 - digits];
+            const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+            const unsigned __int128 rest = scaled & ((half << 1) - 1);
+            rounded = static_cast<std::uint64_t>(scaled >> shift);
+            if (rest > half || (rest == half && (rounded & 1)))
+                ++rounded;
+            if (rounded < Pow10[15])
+                break;
+            ++digits;
+        }
+        char text[16];
+        for (int k = 14; k >= 0; --k, rounded /= 10)
+            text[k] = static_cast<char>('0' + rounded % 10);
+        int end = 15;
+        while (end > digits && text[end - 1] == '0')
+            --end;
+        if (serial < 0)
+            out.push_back('-');
+        out.append(text, static_cast<std::size_t>(digits));
+        if (end > digits) {
+            out.push_back('.');
+            out.append(text + digits, static_cast<std::size_t>(end - digits));
+        }
+        return;
+    }
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, serial, std::chars_format::general, 15);
     for (const char *p = buf; p != res.ptr; ++p)

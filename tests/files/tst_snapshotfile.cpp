@@ -12,6 +12,8 @@
 #include <bit>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
+#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -299,6 +301,61 @@ private Q_SLOTS:
         QCOMPARE(back.entry(0).modified, noon);
         QCOMPARE(back.created, list.created);
         QVERIFY(!DateSerial::isValid(DateSerial::fromLocal(99, 12, 31, 23, 59, 59)));
+    }
+
+    // Times are written as printf's "%.15G" writes them, whatever the value: the serials of
+    // every day in the calendar with random times, values that lie halfway between two texts,
+    // and values that round up to one more digit before the point.
+    void timesAsPrintfWritesThem_data() {
+        QTest::addColumn<QList<double>>("times");
+        std::mt19937_64 rng(7);
+        const double first = DateSerial::fromLocal(100, 1, 1, 0, 0, 0);
+        const double last = DateSerial::fromLocal(9999, 12, 31, 23, 59, 59);
+        QList<double> random, halfway, carries;
+        std::uniform_real_distribution<double> any(first, last);
+        for (int k = 0; k < 100000; ++k) {
+            random << any(rng);
+            random << std::floor(any(rng)) + double(rng() % 86400) / 86400;
+        }
+        // k / 2^n has few binary digits, so its exact decimal text often ends in a 5 just past
+        // the fifteenth digit.
+        for (int n = 1; n <= 40; ++n) {
+            for (int k = 0; k < 200; ++k)
+                halfway << std::ldexp(double(rng() % (std::uint64_t(2000000) << n)), -n) *
+                               (k % 2 ? 1 : -1);
+        }
+        for (double p = 1; p <= 1e7; p *= 10) {
+            double v = p;
+            for (int k = 0; k < 1000; ++k, v = std::nextafter(v, 0.0))
+                carries << v << -v;
+        }
+        QTest::newRow("random") << random;
+        QTest::newRow("halfway") << halfway;
+        QTest::newRow("carries") << carries;
+    }
+    void timesAsPrintfWritesThem() {
+        QFETCH(QList<double>, times);
+        SnapshotList list;
+        for (double t : times) {
+            if (DateSerial::isValid(t))
+                list.append(u"f", u"", 32, 1, t);
+        }
+        QVERIFY(list.size() > times.size() / 2);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.dir"));
+        QVERIFY(SaveSnapshot(list, false, path).ok());
+        const QList<QByteArray> lines = read(path).split('\n');
+        QCOMPARE(lines.size(), list.size() + 2);
+        for (int i = 0; i < list.size(); ++i) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "%.15G", list.entry(i).modified);
+            const QByteArray line = lines[i + 1];
+            const QByteArray written = line.mid(line.lastIndexOf(',') + 1).chopped(1);
+            if (written != expected)
+                QFAIL(qPrintable(QStringLiteral("%1 written as %2, not %3")
+                                     .arg(list.entry(i).modified, 0, 'g', 17)
+                                     .arg(QLatin1String(written), QLatin1String(expected))));
+        }
     }
 
     void savedInListOrder() {
