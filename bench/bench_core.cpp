@@ -23,7 +23,9 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <random>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -156,6 +158,93 @@ int runAll(int n) {
     return 0;
 }
 
+// Wall and processor (user + system) seconds of one step.
+struct Timing {
+    double wall = 0;
+    double cpu = 0;
+};
+
+double cpuSeconds(const rusage &u) {
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+template <typename F> Timing timed(F &&f) {
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    Timing t;
+    t.wall = seconds(f);
+    getrusage(RUSAGE_SELF, &after);
+    t.cpu = cpuSeconds(after) - cpuSeconds(before);
+    return t;
+}
+
+// Runs a command (no shell) and times it, its own processor time from wait4().
+Timing timedCommand(const std::vector<QByteArray> &argv, const QByteArray &output = {}) {
+    QElapsedTimer clock;
+    clock.start();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!output.isEmpty()) {
+            const int fd = ::open(output.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(fd, 1);
+        }
+        std::vector<char *> args;
+        for (const QByteArray &a : argv)
+            args.push_back(const_cast<char *>(a.constData()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    Timing t;
+    t.wall = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    t.cpu = cpuSeconds(usage);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "error: %s failed\n", argv[0].constData());
+        std::exit(2);
+    }
+    return t;
+}
+
+void keepBest(Timing &best, const Timing &t) {
+    if (best.wall == 0 || t.wall < best.wall)
+        best = t;
+}
+
+// Opening and saving a snapshot file beside the tools that only read or write its bytes, in
+// the same rounds: awk summing the size column reads the file as the anchor of a load, dd
+// writing the same bytes and syncing them (as a save does) the anchor of a save.
+int runLoadSave(const QString &file, int rounds) {
+    const QByteArray path = QFile::encodeName(file);
+    const QString copy = file + QStringLiteral(".bench-save");
+    const QByteArray copyPath = QFile::encodeName(copy);
+    Timing awk, load, dd, save;
+    int entries = 0;
+    for (int r = 0; r < rounds; ++r) {
+        keepBest(awk, timedCommand({"awk", "-F,", "{s+=$4}", path}));
+        SnapshotList list;
+        keepBest(load, timed([&] { check(ReadSnapshot(file, list)); }));
+        entries = list.size();
+        keepBest(dd, timedCommand({"dd", "if=" + path, "of=" + copyPath, "bs=1M", "conv=fdatasync",
+                                   "status=none"}));
+        QFile::remove(copy);
+        keepBest(save, timed([&] { check(SaveSnapshot(list, false, copy)); }));
+        QFile::remove(copy);
+    }
+    std::printf("%d entries, %.1f MB, best of %d rounds (wall s, user+sys s)\n", entries,
+                QFileInfo(file).size() / 1e6, rounds);
+    std::printf("awk -F, '{s+=$4}':  %.3f  %.3f\n", awk.wall, awk.cpu);
+    std::printf("load:               %.3f  %.3f  %.2f x awk\n", load.wall, load.cpu,
+                load.wall / awk.wall);
+    std::printf("dd conv=fdatasync:  %.3f  %.3f\n", dd.wall, dd.cpu);
+    std::printf("save:               %.3f  %.3f  %.2f x dd\n", save.wall, save.cpu,
+                save.wall / dd.wall);
+    return 0;
+}
+
 // Peak memory of one list loaded from a file, against the same process with nothing loaded.
 int runMemory(const QString &file) {
     const long before = peakRssKb();
@@ -265,6 +354,8 @@ int main(int argc, char **argv) {
     const QString cmd = args.value(1);
     if (cmd == u"all")
         return runAll(args.value(2, QStringLiteral("1000000")).toInt());
+    if (cmd == u"load-save" && args.size() >= 3)
+        return runLoadSave(args[2], args.value(3, QStringLiteral("5")).toInt());
     if (cmd == u"memory" && args.size() == 3)
         return runMemory(args[2]);
     if (cmd == u"scan-memory" && args.size() >= 3)
@@ -280,6 +371,7 @@ int main(int argc, char **argv) {
     if (cmd == u"gen-tree" && args.size() == 4)
         return runGenTree(args[2].toInt(), args[3]);
     std::fprintf(stderr, "usage: vistrel-bench all [N]\n"
+                         "       vistrel-bench load-save FILE.dir [ROUNDS]\n"
                          "       vistrel-bench memory FILE.dir\n"
                          "       vistrel-bench scan-memory FOLDER [EXCLUDE PATTERN...]\n"
                          "       vistrel-bench gen-dir N FILE.dir [FINAL.dir]\n"

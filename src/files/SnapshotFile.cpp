@@ -11,6 +11,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -19,6 +20,7 @@
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -34,7 +36,58 @@ void appendNumber(std::string &out, std::int64_t value) {
     out.append(buf, res.ptr);
 }
 
+constexpr auto Pow10 = [] {
+    std::array<std::uint64_t, 16> p{};
+    p[0] = 1;
+    for (std::size_t k = 1; k < p.size(); ++k)
+        p[k] = p[k - 1] * 10;
+    return p;
+}();
+
+// Writes a date serial as printf's "%.15G" does. Serials of the calendar the program knows have
+// one to seven digits before the point; their text is worked out exactly from the binary value
+// in integer arithmetic, which is several times quicker than the general conversion.
 void appendSerial(std::string &out, double serial) {
+    const double magnitude = std::fabs(serial);
+    if (magnitude >= 1 && magnitude < 1e7) {
+        // magnitude = fraction * 2^exponent = mantissa / 2^shift exactly, shift from 29 to 52.
+        int exponent;
+        const double fraction = std::frexp(magnitude, &exponent);
+        const auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+        const int shift = 53 - exponent;
+        int digits = 1; // before the point
+        while (digits < 8 && (mantissa >> shift) >= Pow10[digits])
+            ++digits;
+        // Fifteen significant digits, rounded half to even; a carry into one more digit before
+        // the point leaves one fewer after it.
+        std::uint64_t rounded;
+        for (;;) {
+            const unsigned __int128 scaled =
+                static_cast<unsigned __int128>(mantissa) * Pow10[15 - digits];
+            const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+            const unsigned __int128 rest = scaled & ((half << 1) - 1);
+            rounded = static_cast<std::uint64_t>(scaled >> shift);
+            if (rest > half || (rest == half && (rounded & 1)))
+                ++rounded;
+            if (rounded < Pow10[15])
+                break;
+            ++digits;
+        }
+        char text[16];
+        for (int k = 14; k >= 0; --k, rounded /= 10)
+            text[k] = static_cast<char>('0' + rounded % 10);
+        int end = 15;
+        while (end > digits && text[end - 1] == '0')
+            --end;
+        if (serial < 0)
+            out.push_back('-');
+        out.append(text, static_cast<std::size_t>(digits));
+        if (end > digits) {
+            out.push_back('.');
+            out.append(text + digits, static_cast<std::size_t>(end - digits));
+        }
+        return;
+    }
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, serial, std::chars_format::general, 15);
     for (const char *p = buf; p != res.ptr; ++p)
@@ -47,80 +100,46 @@ void appendText(std::string &out, QStringView text) {
     out.push_back('"');
 }
 
-// Reads the file in blocks and splits it into the fields of the format: quoted text or bare
-// values, separated by commas or line ends.
-class FieldReader {
+// Reads the file in large blocks. Fields are parsed in place; a record that runs past the
+// bytes read so far is parsed again once more are read, so no field is copied out of the block.
+class BlockReader {
 public:
-    explicit FieldReader(int fd) : m_fd(fd), m_buf(BlockSize, '\0') {}
+    explicit BlockReader(int fd, std::size_t blockSize = 1 << 20) : m_fd(fd), m_buf(blockSize) {}
 
-    // Skips blank lines between records; false at the end of the file.
-    bool atRecordStart() {
-        for (;;) {
-            const int c = peek();
-            if (c < 0)
-                return false;
-            if (c != '\r' && c != '\n' && c != ' ' && c != '\t')
-                return true;
-            ++m_pos;
-        }
-    }
-
-    // Reads one field into `field`. Returns false at the end of the file (or on a read error,
-    // which `error()` then holds).
-    bool next(std::string &field, bool &quoted) {
-        field.clear();
-        int c = peek();
-        while (c == ' ' || c == '\t') {
-            ++m_pos;
-            c = peek();
-        }
-        if (c < 0)
-            return false;
-        quoted = c == '"';
-        if (quoted) {
-            ++m_pos;
-            for (;;) {
-                // Copy up to the closing quote in one piece when the buffer holds it.
-                if (peek() < 0)
-                    return false;
-                const char *start = m_buf.data() + m_pos;
-                const auto *quote =
-                    static_cast<const char *>(std::memchr(start, '"', m_end - m_pos));
-                if (quote) {
-                    field.append(start, quote);
-                    m_pos += static_cast<std::size_t>(quote - start) + 1;
-                    break;
-                }
-                field.append(start, m_end - m_pos);
-                m_pos = m_end;
-            }
-            // Anything between the closing quote and the delimiter is ignored.
-            while ((c = peek()) >= 0 && c != ',' && c != '\r' && c != '\n')
-                ++m_pos;
-        } else {
-            while ((c = peek()) >= 0 && c != ',' && c != '\r' && c != '\n') {
-                std::size_t end = m_pos;
-                while (end < m_end && m_buf[end] != ',' && m_buf[end] != '\r' && m_buf[end] != '\n')
-                    ++end;
-                field.append(m_buf.data() + m_pos, end - m_pos);
-                m_pos = end;
-            }
-            while (!field.empty() && (field.back() == ' ' || field.back() == '\t'))
-                field.pop_back();
-        }
-        if (c == ',') {
-            ++m_pos;
-        } else if (c == '\r') {
-            ++m_pos;
-            if (peek() == '\n')
-                ++m_pos;
-        } else if (c == '\n') {
-            ++m_pos;
-        }
-        return true;
-    }
-
+    const char *pos() const { return m_buf.data() + m_pos; }
+    const char *end() const { return m_buf.data() + m_end; }
+    void advance(const char *p) { m_pos = static_cast<std::size_t>(p - m_buf.data()); }
+    bool eof() const { return m_eof; }
     FileError error() const { return m_error; }
+
+    // Keeps the bytes from pos() on and reads more behind them. False when nothing more comes
+    // (the end, or a read error that error() then holds); eof() is true from then on.
+    bool refill() {
+        if (m_eof)
+            return false;
+        if (m_pos > 0) {
+            std::memmove(m_buf.data(), m_buf.data() + m_pos, m_end - m_pos);
+            m_end -= m_pos;
+            m_pos = 0;
+        }
+        if (m_end == m_buf.size()) // one record longer than a block
+            m_buf.resize(m_buf.size() * 2);
+        // The room is filled even from a pipe, whose reads give a little at a time, so that a
+        // long record is not parsed again for every little piece of it.
+        const std::size_t had = m_end;
+        while (m_end < m_buf.size()) {
+            const ssize_t n = readRetrying(m_fd, m_buf.data() + m_end, m_buf.size() - m_end);
+            if (n <= 0) {
+                if (n < 0)
+                    m_error = FileError::fromErrno(errno);
+                m_eof = true;
+                break;
+            }
+            m_end += static_cast<std::size_t>(n);
+        }
+        return m_end > had;
+    }
+
     void rewind() {
         lseek(m_fd, 0, SEEK_SET);
         m_pos = m_end = 0;
@@ -128,78 +147,140 @@ public:
     }
 
 private:
-    static constexpr std::size_t BlockSize = 1 << 20;
-
-    int peek() {
-        if (m_pos < m_end)
-            return static_cast<unsigned char>(m_buf[m_pos]);
-        if (m_eof || !refill())
-            return -1;
-        return static_cast<unsigned char>(m_buf[m_pos]);
-    }
-
-    bool refill() {
-        const ssize_t n = readRetrying(m_fd, m_buf.data(), BlockSize);
-        if (n < 0)
-            m_error = FileError::fromErrno(errno);
-        if (n <= 0) {
-            m_eof = true;
-            return false;
-        }
-        m_pos = 0;
-        m_end = static_cast<std::size_t>(n);
-        return true;
-    }
-
     int m_fd;
-    std::string m_buf;
+    std::vector<char> m_buf;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     bool m_eof = false;
     FileError m_error;
 };
 
-bool parseDouble(const std::string &text, double &value) {
-    if (text.empty()) {
+// A field of the format as it stands in the block: quoted text or a bare value.
+struct Field {
+    const char *data = nullptr;
+    std::size_t size = 0;
+    bool quoted = false;
+
+    bool isSingleSpace() const { return quoted && size == 1 && *data == ' '; }
+};
+
+enum class Scan {
+    Done,  // a field (or record) and its delimiter
+    AtEnd, // the file ended before it
+    More,  // the bytes read so far end before it does
+};
+
+// Splits off one field at p: quoted text or a bare value, ended by a comma or a line end.
+Scan scanField(const char *&p, const char *end, bool eof, Field &field) {
+    while (p != end && (*p == ' ' || *p == '\t'))
+        ++p;
+    if (p == end)
+        return eof ? Scan::AtEnd : Scan::More;
+    if (*p == '"') {
+        const auto *quote = static_cast<const char *>(std::memchr(p + 1, '"', end - p - 1));
+        if (!quote)
+            return eof ? Scan::AtEnd : Scan::More;
+        field = {p + 1, static_cast<std::size_t>(quote - p - 1), true};
+        p = quote + 1;
+        // Anything between the closing quote and the delimiter is ignored.
+        while (p != end && *p != ',' && *p != '\r' && *p != '\n')
+            ++p;
+    } else {
+        const char *start = p;
+        while (p != end && *p != ',' && *p != '\r' && *p != '\n')
+            ++p;
+        const char *last = p;
+        while (last != start && (last[-1] == ' ' || last[-1] == '\t'))
+            --last;
+        field = {start, static_cast<std::size_t>(last - start), false};
+    }
+    if (p == end)
+        return eof ? Scan::Done : Scan::More;
+    if (*p == '\r') {
+        ++p;
+        if (p == end)
+            return eof ? Scan::Done : Scan::More; // a line feed may follow
+        if (*p == '\n')
+            ++p;
+    } else {
+        ++p; // the comma or line feed
+    }
+    return Scan::Done;
+}
+
+// Reads the five fields of the record at the reader's place, and moves past them.
+Scan scanRecord(BlockReader &in, Field (&fields)[5]) {
+    for (;;) {
+        const char *p = in.pos();
+        Scan scan = Scan::Done;
+        for (Field &f : fields) {
+            scan = scanField(p, in.end(), in.eof(), f);
+            if (scan != Scan::Done)
+                break;
+        }
+        if (scan == Scan::Done)
+            in.advance(p);
+        if (scan != Scan::More)
+            return scan;
+        in.refill(); // at the end, the record is parsed once more with the end known
+    }
+}
+
+// Skips blank lines between records; false at the end of the file.
+bool skipToRecord(BlockReader &in) {
+    for (;;) {
+        const char *p = in.pos();
+        const char *end = in.end();
+        while (p != end && (*p == '\r' || *p == '\n' || *p == ' ' || *p == '\t'))
+            ++p;
+        in.advance(p);
+        if (p != end)
+            return true;
+        if (!in.refill())
+            return false;
+    }
+}
+
+bool parseDouble(const char *text, std::size_t size, double &value) {
+    if (size == 0) {
         value = 0;
         return true;
     }
-    const char *begin = text.data();
-    if (*begin == '+')
-        ++begin;
-    const auto res = std::from_chars(begin, text.data() + text.size(), value);
-    return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(value);
+    const char *end = text + size;
+    const char *begin = *text == '+' ? text + 1 : text;
+    const auto res = std::from_chars(begin, end, value);
+    return res.ec == std::errc() && res.ptr == end && std::isfinite(value);
 }
 
-bool parseInt32(const std::string &text, std::int32_t &value) {
-    const char *begin = text.data() + (!text.empty() && text[0] == '+' ? 1 : 0);
-    const char *end = text.data() + text.size();
+bool parseInt32(const char *text, std::size_t size, std::int32_t &value) {
+    const char *end = text + size;
+    const char *begin = size > 0 && *text == '+' ? text + 1 : text;
     if (begin != end) {
         const auto res = std::from_chars(begin, end, value);
         if (res.ec == std::errc() && res.ptr == end)
             return true;
     }
     double d;
-    if (!parseDouble(text, d) || d < -2147483648.0 || d > 2147483647.0)
+    if (!parseDouble(text, size, d) || d < -2147483648.0 || d > 2147483647.0)
         return false;
     // Whole numbers as the conversion of a number to an integer rounds them.
     value = static_cast<std::int32_t>(std::nearbyint(d));
     return true;
 }
 
-bool parseSize(const std::string &text, std::uint64_t &value) {
-    if (text.empty()) {
+bool parseSize(const char *text, std::size_t size, std::uint64_t &value) {
+    if (size == 0) {
         value = 0;
         return true;
     }
-    const char *begin = text.data() + (text[0] == '+' ? 1 : 0);
-    const char *end = text.data() + text.size();
+    const char *end = text + size;
+    const char *begin = *text == '+' ? text + 1 : text;
     const auto res = std::from_chars(begin, end, value);
     if (res.ec == std::errc() && res.ptr == end)
         return true;
     // A size written in exponent form by an older writer.
     double d;
-    if (!parseDouble(text, d) || d < 0 || d >= 18446744073709551616.0 || d != std::floor(d))
+    if (!parseDouble(text, size, d) || d < 0 || d >= 18446744073709551616.0 || d != std::floor(d))
         return false;
     value = static_cast<std::uint64_t>(d);
     return true;
@@ -207,76 +288,18 @@ bool parseSize(const std::string &text, std::uint64_t &value) {
 
 class Reader {
 public:
-    Reader(int fd, std::int64_t fileSize, SnapshotList &list, Progress *progress)
-        : m_fields(fd), m_fileSize(fileSize), m_list(list), m_progress(progress) {}
+    Reader(int fd, SnapshotList &list, Progress *progress, std::size_t blockSize = 1 << 20)
+        : m_in(fd, blockSize), m_list(list), m_progress(progress) {}
 
     // Returns false when a text is not valid in the encoding being tried.
-    bool read(TextCodec::Encoding encoding, FileError &error) {
+    bool read(TextCodec::Encoding encoding, std::int64_t fileSize, FileError &error) {
         m_encoding = encoding;
         error = {};
-        if (!readHeader(error))
-            return error.code != BadEncoding;
-        // The previous folder starts as a single space, which the first entry line never uses.
-        constexpr std::uint32_t NoFolder = std::numeric_limits<std::uint32_t>::max();
-        std::uint32_t previous = NoFolder;
-        m_list.addLimit(QStringView());
-        std::int64_t count = 0;
-        while (m_fields.atRecordStart()) {
-            if (!readFields(error))
-                return error.code != BadEncoding;
-            const Field &folder = m_values[1];
-            if (folder.quoted && folder.text == " ") {
-                if (previous == NoFolder)
-                    previous = m_list.internFolder(u" ");
-            } else {
-                if (!decode(folder.text, m_folder))
-                    return false;
-                previous = m_list.internFolder(m_folder);
-            }
-            if (!addEntry(previous, error))
-                return error.code != BadEncoding;
-            if (m_progress && (++count & 1023) == 0)
-                m_progress->count.store(count, std::memory_order_relaxed);
-        }
-        error = m_fields.error();
-        return true;
-    }
-
-    // Reads the first line alone. Returns false when a text is not valid in the encoding.
-    bool readHeaderOnly(TextCodec::Encoding encoding, SnapshotHeader &header, FileError &error) {
-        m_encoding = encoding;
-        error = {};
-        return parseHeader(header, error) || error.code != BadEncoding;
-    }
-
-    static constexpr int BadEncoding = -1;
-    void rewind() { m_fields.rewind(); }
-
-private:
-    struct Field {
-        std::string text;
-        bool quoted = false;
-    };
-
-    bool readFields(FileError &error) {
-        for (Field &f : m_values) {
-            if (!m_fields.next(f.text, f.quoted)) {
-                error = m_fields.error() ? m_fields.error()
-                                         : FileError::fromCode(FileError::InputPastEnd);
-                return false;
-            }
-        }
-        return true;
-    }
-
-    bool decode(const std::string &bytes, QString &out) {
-        return TextCodec::decodeField(bytes.data(), bytes.size(), m_encoding, m_escaped, out);
-    }
-
-    bool readHeader(FileError &error) {
         SnapshotHeader header;
-        if (!parseHeader(header, error))
+        if (!readHeader(header, error))
             return false;
+        if (error)
+            return true;
         m_list.description = header.description;
         m_list.source = header.source;
         m_list.created = header.created;
@@ -284,45 +307,80 @@ private:
         // No entry line is shorter than eight bytes.
         if (header.entries > 0)
             m_list.reserve(static_cast<std::size_t>(
-                std::min<std::int64_t>({header.entries, 1 << 24, m_fileSize / 8})));
+                std::min<std::int64_t>({header.entries, 1 << 24, fileSize / 8})));
+        // The previous folder starts as a single space, which the first entry line never uses.
+        constexpr std::uint32_t NoFolder = std::numeric_limits<std::uint32_t>::max();
+        std::uint32_t previous = NoFolder;
+        m_list.addLimit(QStringView());
+        std::int64_t count = 0;
+        while (skipToRecord(m_in)) {
+            if (scanRecord(m_in, m_fields) != Scan::Done) {
+                error = m_in.error() ? m_in.error() : FileError::fromCode(FileError::InputPastEnd);
+                return true;
+            }
+            const Field &folder = m_fields[1];
+            if (folder.isSingleSpace()) {
+                if (previous == NoFolder)
+                    previous = m_list.internFolder(u" ");
+            } else {
+                if (!decode(folder, m_folder))
+                    return false;
+                previous = m_list.internFolder(m_folder);
+            }
+            if (!addEntry(previous, error))
+                return false;
+            if (error)
+                return true;
+            if (m_progress && (++count & 1023) == 0)
+                m_progress->count.store(count, std::memory_order_relaxed);
+        }
+        error = m_in.error();
         return true;
     }
 
-    bool parseHeader(SnapshotHeader &header, FileError &error) {
-        if (!readFields(error))
-            return false;
+    // Reads the first line. Returns false when a text is not valid in the encoding.
+    bool readHeader(SnapshotHeader &header, FileError &error) {
+        if (scanRecord(m_in, m_fields) != Scan::Done) {
+            error = m_in.error() ? m_in.error() : FileError::fromCode(FileError::InputPastEnd);
+            return true;
+        }
         // Escapes are ours: a file written without them (by us or by another program) keeps
         // "|" followed by two hex digits as it stands.
         std::int32_t reserved = 0;
-        m_escaped = parseInt32(m_values[2].text, reserved) && reserved == 1;
-        if (!decode(m_values[0].text, header.description) ||
-            !decode(m_values[1].text, header.source)) {
-            error.code = BadEncoding;
+        m_escaped = parseInt32(m_fields[2].data, m_fields[2].size, reserved) && reserved == 1;
+        if (!decode(m_fields[0], header.description) || !decode(m_fields[1], header.source))
             return false;
-        }
-        if (!parseDouble(m_values[4].text, header.created) ||
+        if (!parseDouble(m_fields[4].data, m_fields[4].size, header.created) ||
             !DateSerial::isValid(header.created)) {
             error = FileError::fromCode(FileError::InvalidValue);
-            return false;
+            return true;
         }
         std::int32_t count;
-        if (parseInt32(m_values[3].text, count) && count > 0)
+        if (parseInt32(m_fields[3].data, m_fields[3].size, count) && count > 0)
             header.entries = count;
         return true;
     }
 
+    void setEncoding(TextCodec::Encoding encoding) { m_encoding = encoding; }
+    void rewind() { m_in.rewind(); }
+
+private:
+    bool decode(const Field &field, QString &out) {
+        return TextCodec::decodeField(field.data, field.size, m_encoding, m_escaped, out);
+    }
+
+    // Returns false when the name is not valid in the encoding; a bad value sets `error`.
     bool addEntry(std::uint32_t folder, FileError &error) {
-        if (!decode(m_values[0].text, m_name)) {
-            error.code = BadEncoding;
+        if (!decode(m_fields[0], m_name))
             return false;
-        }
         std::int32_t attr;
         std::uint64_t size;
         double modified;
-        if (!parseInt32(m_values[2].text, attr) || !parseSize(m_values[3].text, size) ||
-            !parseDouble(m_values[4].text, modified)) {
+        if (!parseInt32(m_fields[2].data, m_fields[2].size, attr) ||
+            !parseSize(m_fields[3].data, m_fields[3].size, size) ||
+            !parseDouble(m_fields[4].data, m_fields[4].size, modified)) {
             error = FileError::fromCode(FileError::InvalidValue);
-            return false;
+            return true;
         }
         if (attr & 16) {
             QString path = m_list.folders().text(folder) + m_name + u'\\';
@@ -333,19 +391,18 @@ private:
             modified = std::nan("");
         } else if (!DateSerial::isValid(modified)) {
             error = FileError::fromCode(FileError::InvalidValue);
-            return false;
+            return true;
         }
         m_list.append(m_name, folder, attr, size, modified);
         return true;
     }
 
-    FieldReader m_fields;
-    std::int64_t m_fileSize;
+    BlockReader m_in;
     SnapshotList &m_list;
     Progress *m_progress;
     TextCodec::Encoding m_encoding = TextCodec::Encoding::Utf8;
     bool m_escaped = false;
-    Field m_values[5];
+    Field m_fields[5];
     QString m_name;
     QString m_folder;
 };
@@ -435,12 +492,14 @@ FileError ReadSnapshotHeader(const QString &path, SnapshotHeader &header) {
     if (FileError error = file.open(path))
         return error;
     SnapshotList unused;
-    Reader reader(file.fd(), file.size(), unused, nullptr);
+    Reader reader(file.fd(), unused, nullptr, 64 << 10);
     FileError error;
     header = {};
-    if (!reader.readHeaderOnly(TextCodec::Encoding::Utf8, header, error)) {
+    if (!reader.readHeader(header, error)) {
         reader.rewind();
-        reader.readHeaderOnly(TextCodec::Encoding::Windows1252, header, error);
+        reader.setEncoding(TextCodec::Encoding::Windows1252);
+        error = {};
+        reader.readHeader(header, error);
     }
     if (error)
         header = {};
@@ -457,12 +516,12 @@ FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progre
 FileError ReadSnapshot(const ReadableFile &file, SnapshotList &list, Progress *progress) {
     FileError error;
     {
-        Reader reader(file.fd(), file.size(), list, progress);
-        if (!reader.read(TextCodec::Encoding::Utf8, error)) {
+        Reader reader(file.fd(), list, progress);
+        if (!reader.read(TextCodec::Encoding::Utf8, file.size(), error)) {
             // Not UTF-8: the file came from an older Windows system.
             list.clearEntries();
             reader.rewind();
-            reader.read(TextCodec::Encoding::Windows1252, error);
+            reader.read(TextCodec::Encoding::Windows1252, file.size(), error);
         }
     }
     if (error)

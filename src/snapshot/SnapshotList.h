@@ -32,9 +32,14 @@ public:
     void clear();
 
 private:
+    void growSlots();
+
     std::vector<QString> m_texts;
     mutable std::vector<QString> m_lower;
-    QHash<QString, std::uint32_t> m_ids;
+    // An open-addressed table of the texts: a slot holds a text's hash (high half) and its
+    // number + 1 (low half; 0 is a free slot). Growing it reads no text again, and a lookup
+    // compares a text only when the hashes agree.
+    std::vector<std::uint64_t> m_slots;
 };
 
 // Holds the names of one list in large blocks, so a million names cost a few allocations.

@@ -1,14 +1,19 @@
 #include "files/SnapshotFile.h"
+#include "fuzz/ReferenceReader.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/EntryFormat.h"
+#include "snapshot/NameCodec.h"
 #include "snapshot/SnapshotList.h"
 #include "snapshot/Sorting.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <bit>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
+#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,6 +50,61 @@ QStringList rows(const SnapshotList &list) {
             cols << f.text(list, i, c);
         out << cols.join(u'|');
     }
+    return out;
+}
+
+// Everything a read gives, a line for each fact: the error, the metadata, the folder table in
+// number order, the limits, the entries (times by their bits) and the sort state.
+QStringList everything(const SnapshotList &list, const FileError &err) {
+    const auto bits = [](double d) { return QString::number(std::bit_cast<quint64>(d), 16); };
+    QStringList out{QString::number(err.code) + u' ' + err.message(), list.description, list.source,
+                    bits(list.created)};
+    for (std::uint32_t id = 0; id < list.folders().size(); ++id)
+        out << QStringLiteral("folder ") + list.folders().text(id);
+    for (std::uint32_t id : list.limits)
+        out << QStringLiteral("limit ") + QString::number(id);
+    for (int i = 0; i < list.size(); ++i) {
+        const Entry &e = list.entry(i);
+        out << list.name(i).toString() + u'|' + QString::number(e.folder) + u'|' +
+                   QString::number(e.attr) + u'|' + QString::number(e.size) + u'|' +
+                   bits(e.modified);
+    }
+    out << QStringLiteral("sorted by %1, order %2").arg(list.sort.key).arg(list.sort.order);
+    return out;
+}
+
+// A list with folders of 1 to 12 entries (each folder's own entry first), the names taken from
+// `names` in turn.
+SnapshotList sampleList(int n, const QStringList &names, const QStringList &folders) {
+    SnapshotList list;
+    list.description = QStringLiteral("Sample");
+    list.source = QStringLiteral("/ - /data/*.*");
+    list.created = DateSerial::fromLocal(2024, 5, 6, 7, 8, 9);
+    for (int k = 0, f = 0; list.size() < n; ++f) {
+        const QString folder = folders[f % folders.size()] + QString::number(f) + u'\\';
+        list.append(QStringLiteral("sub%1").arg(f), folder, 16, 0, std::nan(""));
+        for (int i = 0; i < f % 12 && list.size() < n; ++i, ++k)
+            list.append(names[k % names.size()] + QString::number(k), folder, 32,
+                        std::uint64_t(k) * 7919, 45000.0 + k / 1440.0);
+    }
+    return list;
+}
+
+QByteArray savedBytes(const SnapshotList &list) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("s.dir"));
+    if (!SaveSnapshot(list, false, path).ok())
+        return {};
+    return read(path);
+}
+
+const QByteArray PlainHeader = "\"d\",\"s\",0,500,45000\r\n";
+
+// Plain entry lines: `count` of them from `line`, which may use %1 for the line's number.
+QByteArray lines(const char *line, int count, int from = 0) {
+    QByteArray out;
+    for (int k = from; k < from + count; ++k)
+        out += QByteArray(line).replace("%1", QByteArray::number(k));
     return out;
 }
 
@@ -243,6 +303,61 @@ private Q_SLOTS:
         QVERIFY(!DateSerial::isValid(DateSerial::fromLocal(99, 12, 31, 23, 59, 59)));
     }
 
+    // Times are written as printf's "%.15G" writes them, whatever the value: the serials of
+    // every day in the calendar with random times, values that lie halfway between two texts,
+    // and values that round up to one more digit before the point.
+    void timesAsPrintfWritesThem_data() {
+        QTest::addColumn<QList<double>>("times");
+        std::mt19937_64 rng(7);
+        const double first = DateSerial::fromLocal(100, 1, 1, 0, 0, 0);
+        const double last = DateSerial::fromLocal(9999, 12, 31, 23, 59, 59);
+        QList<double> random, halfway, carries;
+        std::uniform_real_distribution<double> any(first, last);
+        for (int k = 0; k < 100000; ++k) {
+            random << any(rng);
+            random << std::floor(any(rng)) + double(rng() % 86400) / 86400;
+        }
+        // k / 2^n has few binary digits, so its exact decimal text often ends in a 5 just past
+        // the fifteenth digit.
+        for (int n = 1; n <= 40; ++n) {
+            for (int k = 0; k < 200; ++k)
+                halfway << std::ldexp(double(rng() % (std::uint64_t(2000000) << n)), -n) *
+                               (k % 2 ? 1 : -1);
+        }
+        for (double p = 1; p <= 1e7; p *= 10) {
+            double v = p;
+            for (int k = 0; k < 1000; ++k, v = std::nextafter(v, 0.0))
+                carries << v << -v;
+        }
+        QTest::newRow("random") << random;
+        QTest::newRow("halfway") << halfway;
+        QTest::newRow("carries") << carries;
+    }
+    void timesAsPrintfWritesThem() {
+        QFETCH(QList<double>, times);
+        SnapshotList list;
+        for (double t : times) {
+            if (DateSerial::isValid(t))
+                list.append(u"f", u"", 32, 1, t);
+        }
+        QVERIFY(list.size() > times.size() / 2);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("t.dir"));
+        QVERIFY(SaveSnapshot(list, false, path).ok());
+        const QList<QByteArray> lines = read(path).split('\n');
+        QCOMPARE(lines.size(), list.size() + 2);
+        for (int i = 0; i < list.size(); ++i) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "%.15G", list.entry(i).modified);
+            const QByteArray line = lines[i + 1];
+            const QByteArray written = line.mid(line.lastIndexOf(',') + 1).chopped(1);
+            if (written != expected)
+                QFAIL(qPrintable(QStringLiteral("%1 written as %2, not %3")
+                                     .arg(list.entry(i).modified, 0, 'g', 17)
+                                     .arg(QLatin1String(written), QLatin1String(expected))));
+        }
+    }
+
     void savedInListOrder() {
         QTemporaryDir dir;
         SnapshotList list;
@@ -389,6 +504,154 @@ private Q_SLOTS:
             QCOMPARE(err.code, code);
         QCOMPARE(err.message(), QStringLiteral("Not a valid Vistrel file"));
         QCOMPARE(list.size(), 0); // nothing that looks like a complete list
+    }
+
+    // The reader parses fields in place, in blocks of the file, and parses a record again when
+    // it runs past a block. On saved lists with hostile names, files of other writers and damaged
+    // files it gives what the plain field-by-field reader gives: the same entries, folder
+    // numbers, limits and metadata, or the same error.
+    void readsAsTheFieldByFieldReader_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("expected"); // the rows of the list saved, if one was
+        const QStringList plainNames{QStringLiteral("setup.exe"), QStringLiteral("readme.txt"),
+                                     QStringLiteral("core.dll")};
+        const QStringList plainFolders{QStringLiteral("Program Files\\Vendor\\"),
+                                       QStringLiteral("Windows\\System32\\")};
+        const SnapshotList plain = sampleList(3000, plainNames, plainFolders);
+        QTest::newRow("saved list") << savedBytes(plain) << rows(plain);
+
+        const QString longName = QString(400000, QChar(u'語')) + QStringLiteral("😀");
+        const QStringList hostileNames{QStringLiteral("back\\slash"),
+                                       QStringLiteral("two\nlines"),
+                                       QStringLiteral("cr\r\nlf"),
+                                       QStringLiteral("say \"hi\""),
+                                       QStringLiteral("pipe|41"),
+                                       QStringLiteral("a, b"),
+                                       QStringLiteral("😀 smile"),
+                                       QStringLiteral("İstanbul"),
+                                       NameCodec::fromBytes("caf\xe9 \xff\x01"),
+                                       QStringLiteral(" ")};
+        const QStringList hostileFolders{QString(5000, u'x') + QStringLiteral("\\deep\\"),
+                                         QStringLiteral("home\\user\\.cache\\名前\\İ\\"),
+                                         NameCodec::fromBytes("old\xa0"
+                                                              "code\\page"),
+                                         QStringLiteral("line\nbreak\\")};
+        SnapshotList hostile = sampleList(2000, hostileNames, hostileFolders);
+        hostile.append(longName, u"long\\", 32, 1, 45000.0);
+        hostile.append(u"in a folder of one space", u" ", 32, 1, 45000.0);
+        hostile.append(u"again", u" ", 32, 2, 45000.0);
+        hostile.append(u"after", u"x\\", 32, 3, 45000.0);
+        QTest::newRow("hostile names") << savedBytes(hostile) << rows(hostile);
+
+        // Files of other writers, which the reader takes as they come.
+        QTest::newRow("line breaks inside quotes")
+            << PlainHeader + lines("\"a\r\nb%1\",\"F%1\\\r\n\",32,1,45000\r\n", 400)
+            << QStringList();
+        QTest::newRow("records spanning lines")
+            << PlainHeader +
+                   lines("\"a%1\",\"F\\\"\r\n32\r\n1,45000\n\"b%1\",\" \",32,1,45000\n", 400)
+            << QStringList();
+        QTest::newRow("two records on a line")
+            << PlainHeader + lines("\"a%1\",\"F%1\\\",32,1,45000,\"b\",\" \",32,2,45000\n", 400)
+            << QStringList();
+        QTest::newRow("blank lines and spaces")
+            << PlainHeader + lines("\r\n  \"a%1\" , \"F%1\\\" ,32 , 1,45000 \r\n\n\t\n", 400)
+            << QStringList();
+        QTest::newRow("one folder throughout") << PlainHeader + "\"a\",\"F\\\",32,1,45000\r\n" +
+                                                      lines("\"a%1\",\" \",32,1,45000\r\n", 2000)
+                                               << QStringList();
+
+        // Damaged files: the first fault in file order decides.
+        const QByteArray good = lines("\"a%1\",\"F%1\\\",32,1,45000\r\n", 300);
+        const QByteArray more = lines("\"b%1\",\"G%1\\\",32,1,45000\r\n", 300);
+        const QByteArray badValue = "\"x\",\"\",32,abc,45000\r\n";
+        const QByteArray badTime = "\"x\",\"\",32,1,1e300\r\n";
+        const QByteArray notUtf8 = "\"caf\xe9\",\"\",32,1,45000\r\n";
+        QTest::newRow("bad value late") << PlainHeader + good + more + badValue << QStringList();
+        QTest::newRow("bad value early, bad time late")
+            << PlainHeader + badValue + good + more + badTime << QStringList();
+        QTest::newRow("bad values in the middle and late")
+            << PlainHeader + good + badTime + more + badValue << QStringList();
+        QTest::newRow("cut inside a record")
+            << PlainHeader + good + more + "\"x\",\"\",32" << QStringList();
+        QTest::newRow("unterminated quote late")
+            << PlainHeader + good + more + "\"x,\"\",32,1,1\r\n"
+            << QStringList();
+        QTest::newRow("unterminated quote early")
+            << PlainHeader + "\"x,\"\",32,1,1\r\n" + good + more << QStringList();
+        QTest::newRow("Windows code page late")
+            << PlainHeader + good + more + notUtf8 << QStringList();
+        QTest::newRow("Windows code page, then a bad value")
+            << PlainHeader + good + notUtf8 + more + badValue << QStringList();
+        QTest::newRow("a bad value, then Windows code page")
+            << PlainHeader + good + badValue + more + notUtf8 << QStringList();
+        QTest::newRow("count far below the entries")
+            << QByteArray("\"d\",\"s\",0,1,45000\r\n") + good + more << QStringList();
+    }
+    void readsAsTheFieldByFieldReader() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, expected);
+        QVERIFY(!bytes.isEmpty());
+        QTemporaryDir dir;
+        const QString path = write(dir, bytes);
+        SnapshotList list, model;
+        const FileError err = ReadSnapshot(path, list);
+        const FileError modelErr = ReadSnapshotFieldByField(path, model);
+        if (!expected.isEmpty()) {
+            QVERIFY(err.ok());
+            QCOMPARE(rows(list), expected);
+        }
+        const QStringList got = everything(list, err), want = everything(model, modelErr);
+        for (qsizetype k = 0; k < std::min(got.size(), want.size()); ++k)
+            QCOMPARE(got[k], want[k]);
+        QCOMPARE(got.size(), want.size());
+    }
+
+    // The file is read in blocks of a mebibyte; a record that runs past the end of a block is
+    // parsed again from its start once the next block is in. Each record here is placed to
+    // begin at every place from 40 bytes before a block's end to the end itself, so the end
+    // falls inside each of its parts in turn.
+    void recordsAcrossBlockEnds_data() {
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("line ends CR LF") << QByteArray("\"name.txt\",\"Dir\\\",32,12,45000.5\r\n");
+        QTest::newRow("line feed alone") << QByteArray("\"name.txt\",\" \",32,12,45000.5\n");
+        QTest::newRow("spaces and blank lines")
+            << QByteArray("  \"a, b\" ,\t\"Dir\\\" , 32 , 12 , 45000.5 \r\n\r\n  \n");
+        QTest::newRow("text after a closing quote")
+            << QByteArray("\"name\"junk,\"Dir\\\"x,32,12,45000.5\r\n");
+        QTest::newRow("a folder entry") << QByteArray("\"Sub\",\"Dir\\\",16,0,0\r\n");
+        QTest::newRow("a bad value") << QByteArray("\"name\",\"\",32,1x2,45000\r\n");
+        QTest::newRow("not UTF-8") << QByteArray("\"caf\xe9\",\"\xe9\\\",32,1,45000\r\n");
+        QTest::newRow("cut at the end") << QByteArray("\"name\",\"\",32,1");
+        QTest::newRow("last line without a line end") << QByteArray("\"name\",\"\",32,1,45000");
+        QTest::newRow("last line ends with CR") << QByteArray("\"name\",\"\",32,1,45000\r");
+    }
+    void recordsAcrossBlockEnds() {
+        QFETCH(QByteArray, record);
+        constexpr qsizetype Block = 1 << 20;
+        const QByteArray line =
+            "\"filler-" + QByteArray(1000, 'n') + ".dat\",\" \",32,4096,45000.25\r\n";
+        QTemporaryDir dir;
+        for (qsizetype before = 0; before <= 40; ++before) {
+            // Lines of the same length up to near the place, then one of the length that leaves
+            // the record starting exactly there.
+            QByteArray bytes = PlainHeader + "\"first\",\"Dir\\\",32,1,45000\r\n";
+            const qsizetype at = Block - before;
+            while (bytes.size() + line.size() + 1200 < at)
+                bytes += line;
+            const QByteArray start = "\"pad", end = "\",\" \",32,1,45000\r\n";
+            bytes += start + QByteArray(at - bytes.size() - start.size() - end.size(), 'x') + end;
+            QCOMPARE(bytes.size(), at);
+            bytes += record;
+            if (record.endsWith('\n'))
+                bytes += line;
+            const QString path = write(dir, bytes);
+            SnapshotList list, model;
+            const FileError err = ReadSnapshot(path, list);
+            const FileError modelErr = ReadSnapshotFieldByField(path, model);
+            QCOMPARE(err.code, modelErr.code);
+            QCOMPARE(everything(list, err), everything(model, modelErr));
+        }
     }
 
     void openErrors() {

@@ -4,19 +4,54 @@
 
 #include "FuzzInput.h"
 #include "ListCheck.h"
+#include "ReferenceReader.h"
 #include "files/SnapshotFile.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/SnapshotList.h"
 
+#include <bit>
 #include <cmath>
 
 using namespace FuzzInput;
+
+namespace {
+
+// Whether two reads gave the same list to the last detail: folder numbers, limits and the bits
+// of every time included.
+bool identical(const SnapshotList &a, const SnapshotList &b) {
+    const auto same = [](double x, double y) {
+        return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y);
+    };
+    if (a.description != b.description || a.source != b.source || !same(a.created, b.created) ||
+        a.limits != b.limits || a.folders().size() != b.folders().size() || a.size() != b.size() ||
+        a.sort.key != b.sort.key || a.sort.order != b.sort.order)
+        return false;
+    for (std::uint32_t id = 0; id < a.folders().size(); ++id) {
+        if (a.folders().text(id) != b.folders().text(id))
+            return false;
+    }
+    for (int i = 0; i < a.size(); ++i) {
+        const Entry &x = a.entry(i), &y = b.entry(i);
+        if (a.name(i) != b.name(i) || x.folder != y.folder || x.attr != y.attr ||
+            x.size != y.size || !same(x.modified, y.modified))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QString path = writeScratch(data, size);
     SnapshotList list;
     const FileError err = ReadSnapshot(path, list);
+    // The plain field-by-field reader gives the same list or the same error.
+    SnapshotList model;
+    const FileError modelErr = ReadSnapshotFieldByField(path, model);
+    check(modelErr.code == err.code, "another error than the field-by-field reader",
+          QString::number(err.code) + QStringLiteral(" against ") + QString::number(modelErr.code));
+    check(identical(list, model), "another list than the field-by-field reader");
     if (err) {
         check(err.code == FileError::InputPastEnd || err.code == FileError::InvalidValue,
               "a reader error outside the format's two", QString::number(err.code));
