@@ -56,6 +56,7 @@ void FolderTable::clear() {
     m_texts.clear();
     m_lower.clear();
     m_slots.clear();
+    ++m_generation;
     intern(QStringView());
 }
 
@@ -114,17 +115,22 @@ void SnapshotList::append(QStringView name, QStringView folder, std::int32_t att
 
 void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues *orig) {
     const Entry &e = from.entry(i);
-    if (m_copiedFrom != &from.m_folders || m_copiedFolder != e.folder) {
+    if (m_copiedFrom != &from.m_folders || m_copiedGeneration != from.m_folders.generation()) {
         m_copiedFrom = &from.m_folders;
-        m_copiedFolder = e.folder;
-        m_copiedTo = m_folders.intern(from.folder(i));
+        m_copiedGeneration = from.m_folders.generation();
+        m_copiedFolders.assign(from.m_folders.size(), NoFolder);
+    } else if (m_copiedFolders.size() < from.m_folders.size()) {
+        m_copiedFolders.resize(from.m_folders.size(), NoFolder);
     }
+    std::uint32_t &copiedTo = m_copiedFolders[e.folder];
+    if (copiedTo == NoFolder)
+        copiedTo = m_folders.intern(from.folder(i));
     if (m_entries.empty() && m_names != from.m_names && m_names->bytes() == 0)
         m_names = from.m_names;
     if (m_names == from.m_names)
-        m_entries.push_back(Entry{e.name, m_copiedTo, e.attr, e.size, e.modified});
+        m_entries.push_back(Entry{e.name, copiedTo, e.attr, e.size, e.modified});
     else
-        append(from.name(i), m_copiedTo, e.attr, e.size, e.modified);
+        append(from.name(i), copiedTo, e.attr, e.size, e.modified);
     if (orig) {
         m_orig.resize(m_entries.size() - 1);
         m_orig.push_back(*orig);
@@ -139,6 +145,7 @@ void SnapshotList::clearEntries() {
     m_names = std::make_shared<NamePool>();
     m_folders.clear();
     m_copiedFrom = nullptr;
+    m_copiedFolders = {};
     limits.clear();
 }
 

@@ -30,6 +30,8 @@ public:
     const QString &lowerText(std::uint32_t id) const;
     std::uint32_t size() const { return static_cast<std::uint32_t>(m_texts.size()); }
     void clear();
+    // Counts the clears, after which the numbers name other folders.
+    std::uint64_t generation() const { return m_generation; }
 
 private:
     void growSlots();
@@ -40,6 +42,7 @@ private:
     // number + 1 (low half; 0 is a free slot). Growing it reads no text again, and a lookup
     // compares a text only when the hashes agree.
     std::vector<std::uint64_t> m_slots;
+    std::uint64_t m_generation = 0;
 };
 
 // Holds the names of one list in large blocks, so a million names cost a few allocations.
@@ -153,10 +156,13 @@ public:
 private:
     std::vector<Entry> m_entries;
     std::vector<OrigValues> m_orig;
-    // The folder of the last copied entry, in its list and in this one.
+    // The list copied from last, and for each of its folders met so far the same folder in this
+    // list (NoFolder when not yet met): entries in match-key order change folders at nearly
+    // every step, and each folder's text is then looked up once.
     const FolderTable *m_copiedFrom = nullptr;
-    std::uint32_t m_copiedFolder = 0;
-    std::uint32_t m_copiedTo = 0;
+    std::uint64_t m_copiedGeneration = 0;
+    std::vector<std::uint32_t> m_copiedFolders;
+    static constexpr std::uint32_t NoFolder = ~0u;
     // Result lists share the names of the list they copy from: the pool only ever grows, so
     // every list's references stay valid, and a million copies cost no name text.
     std::shared_ptr<NamePool> m_names = std::make_shared<NamePool>();
