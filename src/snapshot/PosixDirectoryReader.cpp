@@ -70,16 +70,23 @@ public:
 private:
     static constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
 
+    // Lists the folder straight from the kernel's records into the batch: a DIR stream would
+    // cost a buffer allocated and freed for every folder.
     bool readFolder(int fd, Batch &batch) const {
         if (fd < 0)
             return false;
-        DIR *dir = fdopendir(fd);
-        if (!dir) {
-            ::close(fd);
-            return false;
+        alignas(dirent64) char buffer[32768];
+        for (;;) {
+            const ssize_t got = getdents64(fd, buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            for (ssize_t at = 0; at < got;) {
+                const auto *d = reinterpret_cast<const dirent64 *>(buffer + at);
+                at += d->d_reclen;
+                addEntry(fd, d->d_name, batch);
+            }
         }
-        readEntries(dir, batch);
-        closedir(dir);
+        ::close(fd);
         return true;
     }
 
@@ -150,39 +157,35 @@ private:
         return st.st_dev != m_rootDevice || st.st_ino != m_rootNode;
     }
 
-    void readEntries(DIR *dir, Batch &batch) const {
-        const int fd = dirfd(dir);
-        while (dirent *d = readdir(dir)) {
-            const char *name = d->d_name;
-            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                continue;
-            struct stat st;
-            // Looking at a mount point must not mount what an automounter keeps there.
-            if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0)
-                continue; // gone since the folder was listed
-            const std::string_view native(name);
-            Item item{};
-            item.nameOffset = static_cast<std::uint32_t>(batch.names.size());
-            NameCodec::appendText(batch.names, native);
-            item.nameLength = static_cast<std::uint32_t>(batch.names.size()) - item.nameOffset;
-            item.nativeOffset = static_cast<std::uint32_t>(batch.native.size());
-            item.nativeLength = static_cast<std::uint32_t>(native.size());
-            batch.native.append(native);
-            item.attr = attributesOf(st, name);
-            item.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
-            item.modified = std::nan("");
-            if (S_ISDIR(st.st_mode)) {
-                item.enter = mayEnter(st);
-                item.volume = st.st_dev;
-                item.node = st.st_ino;
-            } else {
-                item.enter = false;
-                double serial;
-                if (DateSerial::fromUnixTime(st.st_mtim.tv_sec, serial))
-                    item.modified = serial;
-            }
-            batch.items.push_back(item);
+    void addEntry(int fd, const char *name, Batch &batch) const {
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            return;
+        struct stat st;
+        // Looking at a mount point must not mount what an automounter keeps there.
+        if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0)
+            return; // gone since the folder was listed
+        const std::string_view native(name);
+        Item item{};
+        item.nameOffset = static_cast<std::uint32_t>(batch.names.size());
+        NameCodec::appendText(batch.names, native);
+        item.nameLength = static_cast<std::uint32_t>(batch.names.size()) - item.nameOffset;
+        item.nativeOffset = static_cast<std::uint32_t>(batch.native.size());
+        item.nativeLength = static_cast<std::uint32_t>(native.size());
+        batch.native.append(native);
+        item.attr = attributesOf(st, name);
+        item.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
+        item.modified = std::nan("");
+        if (S_ISDIR(st.st_mode)) {
+            item.enter = mayEnter(st);
+            item.volume = st.st_dev;
+            item.node = st.st_ino;
+        } else {
+            item.enter = false;
+            double serial;
+            if (DateSerial::fromUnixTime(st.st_mtim.tv_sec, serial))
+                item.modified = serial;
         }
+        batch.items.push_back(item);
     }
 
     bool m_otherVolumes;
