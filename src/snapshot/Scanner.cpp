@@ -12,6 +12,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -47,8 +48,12 @@ public:
               int threads)
         : m_reader(reader), m_exclude(exclude), m_excluding(!exclude.isEmpty()),
           m_includeSubs(includeSubs) {
-        for (int k = 0; threads > 1 && k < threads; ++k)
-            m_threads.emplace_back([this] { work(); });
+        // Threads that cannot be had leave the reading to those there are, or to the walk.
+        try {
+            for (int k = 0; threads > 1 && k < threads; ++k)
+                m_threads.emplace_back([this] { work(); });
+        } catch (const std::system_error &) {
+        }
     }
     ~ReadAhead() {
         {
