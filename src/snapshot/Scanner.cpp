@@ -18,11 +18,62 @@
 
 namespace {
 
+// Folders by their identity on their volume. One walk lists every folder of a tree, so this is
+// a flat table: one probe is one cache line, where a node-based set
+// allocates and chases a pointer per folder.
+class FolderSet {
+public:
+    // Returns false when the folder was there already.
+    bool insert(std::uint64_t volume, std::uint64_t node) {
+        if (2 * (m_used + 1) > m_slots.size())
+            grow();
+        return place(volume, node);
+    }
+
+private:
+    struct Slot {
+        std::uint64_t volume = 0;
+        std::uint64_t node = 0;
+        bool used = false;
+    };
+
+    bool place(std::uint64_t volume, std::uint64_t node) {
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t k = static_cast<std::size_t>(
+                            (node ^ volume * 0xC2B2AE3D27D4EB4Full) * 0x9E3779B97F4A7C15ull >> 20) &
+                        mask;
+        for (;; k = (k + 1) & mask) {
+            Slot &slot = m_slots[k];
+            if (!slot.used) {
+                slot = {volume, node, true};
+                ++m_used;
+                return true;
+            }
+            if (slot.volume == volume && slot.node == node)
+                return false;
+        }
+    }
+
+    void grow() {
+        std::vector<Slot> old(std::max<std::size_t>(64, m_slots.size() * 2));
+        old.swap(m_slots);
+        m_used = 0;
+        for (const Slot &slot : old) {
+            if (slot.used)
+                place(slot.volume, slot.node);
+        }
+    }
+
+    std::vector<Slot> m_slots;
+    std::size_t m_used = 0;
+};
+
 // A folder the walk may go into, read by whichever thread comes to it first.
 struct Folder {
     enum class State { Waiting, Reading, Read };
-    std::string path;       // below the root, names joined by "/"; empty for the root
-    std::uint32_t item = 0; // its entry in its parent's batch
+    std::string path;                   // below the root, names joined by "/"; empty for the root
+    std::uint32_t item = 0;             // its entry in its parent's batch
+    std::uint64_t volume = 0, node = 0; // what it is on its volume, as its entry says
     DirectoryReader::Batch batch;
     ExcludePatterns::FolderState exclude; // kept only while there are patterns
     // Its subfolders that no pattern leaves out and that its reader lets the walk go into, in
@@ -162,6 +213,8 @@ private:
                 sub->path += '/';
             sub->path.append(native);
             sub->item = static_cast<std::uint32_t>(i);
+            sub->volume = item.volume;
+            sub->node = item.node;
             if (m_excluding)
                 m_exclude.enter(folder.exclude, lowerName, sub->exclude);
             folder.subs.push_back(sub.release());
@@ -183,7 +236,14 @@ private:
             m_ahead += folder.batch.items.size() + 1;
         }
         if (!m_threads.empty() && !folder.subs.empty()) {
-            m_queue.insert(m_queue.begin(), folder.subs.begin(), folder.subs.end());
+            // A folder met before while reading ahead (a bind mount, a loop back up the tree) is
+            // not read ahead again: a loop would go on until the bound. Where the walk does go
+            // into it, it reads it when it comes to it.
+            std::size_t queued = 0;
+            for (Folder *sub : folder.subs) {
+                if ((!sub->volume && !sub->node) || m_readAhead.insert(sub->volume, sub->node))
+                    m_queue.insert(m_queue.begin() + static_cast<std::ptrdiff_t>(queued++), sub);
+            }
             m_wake.notify_all();
         }
         if (m_awaited == &folder)
@@ -200,17 +260,22 @@ private:
             m_wake.notify_all();
     }
 
-    void dropLocked(Folder *folder) {
-        folder->dropped = true;
-        m_dropped.emplace_back(folder);
-        // One being read is let go of when its thread is done with it; one waiting stays in
-        // the queue until a thread skips it.
-        if (folder->state != Folder::State::Read)
-            return;
-        uncount(*folder);
-        for (Folder *sub : folder->subs)
-            dropLocked(sub);
-        folder->batch = {};
+    // Without recursion: what was read ahead below a folder may be as deep as the tree.
+    void dropLocked(Folder *top) {
+        std::vector<Folder *> pending = {top};
+        while (!pending.empty()) {
+            Folder *folder = pending.back();
+            pending.pop_back();
+            folder->dropped = true;
+            m_dropped.emplace_back(folder);
+            // One being read is let go of when its thread is done with it; one waiting stays
+            // in the queue until a thread skips it.
+            if (folder->state != Folder::State::Read)
+                continue;
+            uncount(*folder);
+            pending.insert(pending.end(), folder->subs.begin(), folder->subs.end());
+            folder->batch = {};
+        }
     }
 
     DirectoryReader &m_reader;
@@ -222,6 +287,7 @@ private:
     std::condition_variable m_done; // for the walk: the folder it waits for is read
     std::deque<Folder *> m_queue;   // folders to read, about the order the walk needs them in
     std::vector<std::unique_ptr<Folder>> m_dropped;
+    FolderSet m_readAhead;   // the folders named for reading ahead
     std::size_t m_ahead = 0; // entries read by the threads that the walk has not taken in
     Folder *m_awaited = nullptr;
     bool m_stop = false;
@@ -235,56 +301,6 @@ struct Frame {
     std::size_t nextSub = 0;
     QString path; // relative, ending in a backslash; empty for the root
     std::uint32_t folderId = 0;
-};
-
-// The folders a walk has listed, by their identity on their volume. One walk lists every folder
-// of a tree, so this is a flat table: one probe is one cache line, where a node-based set
-// allocates and chases a pointer per folder.
-class FolderSet {
-public:
-    // Returns false when the folder was there already.
-    bool insert(std::uint64_t volume, std::uint64_t node) {
-        if (2 * (m_used + 1) > m_slots.size())
-            grow();
-        return place(volume, node);
-    }
-
-private:
-    struct Slot {
-        std::uint64_t volume = 0;
-        std::uint64_t node = 0;
-        bool used = false;
-    };
-
-    bool place(std::uint64_t volume, std::uint64_t node) {
-        const std::size_t mask = m_slots.size() - 1;
-        std::size_t k = static_cast<std::size_t>(
-                            (node ^ volume * 0xC2B2AE3D27D4EB4Full) * 0x9E3779B97F4A7C15ull >> 20) &
-                        mask;
-        for (;; k = (k + 1) & mask) {
-            Slot &slot = m_slots[k];
-            if (!slot.used) {
-                slot = {volume, node, true};
-                ++m_used;
-                return true;
-            }
-            if (slot.volume == volume && slot.node == node)
-                return false;
-        }
-    }
-
-    void grow() {
-        std::vector<Slot> old(std::max<std::size_t>(64, m_slots.size() * 2));
-        old.swap(m_slots);
-        m_used = 0;
-        for (const Slot &slot : old) {
-            if (slot.used)
-                place(slot.volume, slot.node);
-        }
-    }
-
-    std::vector<Slot> m_slots;
-    std::size_t m_used = 0;
 };
 
 QString statusText(const QString &root, const QString &path) {
