@@ -7,7 +7,9 @@
 # also times the scan with them, so that their cost shows beside the plain scan.
 # COLD=1 empties the page, inode and folder caches before every timed run (root only), so that
 # every program reads the disk; otherwise the cache is warmed first.
-# At the end: the best wall time of each program, that time over find's, and user + system.
+# At the end: the best wall time of each program, that time over find's best, and user + system;
+# then each program's wall time over find's in the same round, lowest and median, which the
+# load of other programs on the machine sways less.
 set -euo pipefail
 build=${1:?build directory}
 what=${2:-200000}
@@ -67,4 +69,11 @@ for name in find fdfind vistrel options; do
     read -r wall user sys < <(best "$name")
     awk -v n="$name" -v w="$wall" -v u="$user" -v s="$sys" -v a="$anchor" 'BEGIN {
         printf "%-8s wall %5.2f s  = %.2f x find   user+sys %5.2f s\n", n, w, w / a, u + s }'
+done
+echo "over find in the same round (lowest, median):"
+for name in fdfind vistrel options; do
+    [ -f "$out/$name.times" ] || continue
+    paste -d ' ' "$out/$name.times" "$out/find.times" | awk '{ print $1 / $4 }' | sort -n |
+        awk -v n="$name" '{ r[NR] = $1 } END {
+            printf "%-8s %.2f  %.2f\n", n, r[1], (NR % 2 ? r[(NR + 1) / 2] : (r[NR / 2] + r[NR / 2 + 1]) / 2) }'
 done
