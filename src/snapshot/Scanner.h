@@ -13,9 +13,10 @@ class SnapshotList;
 // Reads a folder tree into a list: one entry per file and folder, each folder's entry followed
 // by its contents, in the order the file system returns them. Every folder read (also one that
 // could not be opened) becomes a limit folder of the list after its subfolders, so the deepest
-// come first and the root's empty item last. A folder the reader keeps the walk out of (another
-// volume, a folder listed before) is listed but neither read nor a limit. The walk keeps its own
-// stack, so the depth of a tree is not limited by the call stack.
+// come first and the root's empty item last. A folder the walk keeps out of (another volume, a
+// folder listed before) is listed but not entered, so no limit: reading ahead may have read it,
+// and drops what it read. The walk keeps its own stack, so the depth of a tree is not limited by
+// the call stack.
 //
 // Folders are read by a few threads ahead of the walk, which takes their entries in its own order:
 // the list is the same, entry for entry, whatever the number of threads.
