@@ -29,7 +29,7 @@ namespace {
 
 const char Usage[] =
     "usage: vistrel-cli snapshot ROOT -o FILE.dir [--no-subdirs] [--all-volumes]\n"
-    "              [--exclude PATTERN]... [--exclude-from FILE]...\n"
+    "              [--exclude PATTERN]... [--exclude-from FILE]... [--threads N]\n"
     "       vistrel-cli list FILE.dir\n"
     "       vistrel-cli export FILE.dir -o FILE.csv\n"
     "       vistrel-cli compare ORIGINAL.dir FINAL.dir [--limit-original FOLDER]\n"
@@ -84,6 +84,14 @@ void scan(const Root &root, const Args &args, const QStringList &exclude, Snapsh
     auto reader = makeDirectoryReader(args.flags.contains(QStringLiteral("--all-volumes")));
     Scanner scanner(*reader);
     scanner.setExclusions(ExcludePatterns(exclude));
+    // The file is the same whatever the number; it is there to measure what the threads bring.
+    if (args.options.contains(QStringLiteral("--threads"))) {
+        bool ok = false;
+        const int threads = args.options.value(QStringLiteral("--threads")).toInt(&ok);
+        if (!ok || threads < 1)
+            fail(QStringLiteral("--threads takes a number from 1"));
+        scanner.setReadThreads(threads);
+    }
     if (!scanner.ReadDirectory(root.native, root.text, list,
                                !args.flags.contains(QStringLiteral("--no-subdirs"))))
         fail(root.text + QStringLiteral(": cannot read this folder"));
@@ -93,7 +101,7 @@ void scan(const Root &root, const Args &args, const QStringList &exclude, Snapsh
 }
 
 int cmdSnapshot(const QStringList &argv, const QList<QByteArray> &rawArguments) {
-    const Args args(argv, {QStringLiteral("-o")},
+    const Args args(argv, {QStringLiteral("-o"), QStringLiteral("--threads")},
                     {QStringLiteral("--no-subdirs"), QStringLiteral("--all-volumes")},
                     ExcludeOptions);
     if (args.positional.size() != 1)

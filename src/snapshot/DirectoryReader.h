@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-// Reads folders of a file system for the scanner. The scanner walks depth-first and asks for
-// one folder at a time: the root at depth 0, then a subfolder of the folder last read at the
-// depth above. An implementation may keep handles of the open ancestors.
+// Reads folders of a file system for the scanner. A walk starts at its root; every other folder
+// is named by its path below the root, so that folders can be read in any order and several at
+// once: the scanner reads ahead of the place its walk has reached, on other threads.
 //
 // Folders are named by their bytes as the file system holds them (`native`), never by their
 // text: a name that is not valid UTF-8 has no text that leads back to it in every encoding.
@@ -22,10 +22,15 @@ public:
         double modified; // date serial of the last write, local time; NaN when unknown
         std::uint32_t nativeOffset = 0; // the name's bytes, in the batch's `native`
         std::uint32_t nativeLength = 0;
-        // For a folder: whether the walk goes into it. A folder on another volume than the
+        // For a folder: whether the walk may go into it. A folder on another volume than the
         // root's (a mount point) is listed but not entered unless other volumes are asked for,
-        // and a folder listed before (a bind mount, a loop) is not entered again.
+        // and the root listed again below itself (a bind mount) is not entered either.
         bool enter = true;
+        // For a folder: what it is on its volume, so that a folder listed twice (a bind mount,
+        // a loop) is entered only where the walk lists it first. Which place that is depends
+        // on the order of the walk, so the scanner decides it, not the reader. 0 when unknown.
+        std::uint64_t volume = 0;
+        std::uint64_t node = 0;
     };
     struct Batch {
         std::vector<Item> items;
@@ -41,10 +46,14 @@ public:
         }
     };
     virtual ~DirectoryReader() = default;
-    // Reads every entry of the folder, in the order the file system returns them ("." and ".."
-    // left out). At depth 0 `native` is the root's path, which starts a new walk. Returns false
-    // when the folder cannot be opened.
-    virtual bool read(int depth, std::string_view native, Batch &batch) = 0;
+    // Starts a walk at the root folder, whose path is `native`, and reads the root: every entry,
+    // in the order the file system returns them ("." and ".." left out). Returns false when the
+    // root cannot be opened; nothing below it can be read then.
+    virtual bool readRoot(std::string_view native, Batch &batch) = 0;
+    // Reads a folder below the root of the walk, `path` being the names from the root down to
+    // it joined by "/". Several threads may read at once, once readRoot has returned. Returns
+    // false when the folder cannot be opened.
+    virtual bool read(std::string_view path, Batch &batch) = 0;
 };
 
 // The reader of this platform's file system. A walk stays on the root's volume unless

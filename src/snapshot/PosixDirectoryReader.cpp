@@ -4,13 +4,19 @@
 #include "NameCodec.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
 #include <cmath>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <set>
+#ifdef __linux__
+#include <linux/openat2.h>
+#endif
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
-#include <utility>
 
 namespace {
 
@@ -38,138 +44,156 @@ public:
         if (otherVolumes)
             m_kernelDevices = MountTable::kernelDevices();
     }
-    ~PosixDirectoryReader() override { closeFrom(0); }
+    ~PosixDirectoryReader() override {
+        if (m_root >= 0)
+            ::close(m_root);
+    }
 
-    bool read(int depth, std::string_view native, Batch &batch) override {
+    bool readRoot(std::string_view native, Batch &batch) override {
         batch.clear();
-        closeFrom(depth);
-        m_levels.resize(static_cast<std::size_t>(depth) + 1);
-        Level &level = m_levels[static_cast<std::size_t>(depth)];
-        level.name.assign(native);
-        const int fd = openLevel(depth);
-        if (fd < 0)
+        if (m_root >= 0)
+            ::close(m_root);
+        m_root = ::open(std::string(native).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        struct stat st;
+        if (m_root < 0 || fstat(m_root, &st) != 0)
             return false;
-        if (depth == 0) {
-            struct stat st;
-            if (fstat(fd, &st) != 0) {
-                ::close(fd);
-                return false;
-            }
-            m_rootDevice = st.st_dev;
-            m_entered.clear();
-            m_entered.insert({st.st_dev, st.st_ino});
-        }
-        DIR *dir = fdopendir(fd);
-        if (!dir) {
-            ::close(fd);
-            return false;
-        }
-        level.dir = dir;
-        ++m_open;
-        readEntries(dir, batch);
-        limitOpenHandles(depth);
-        return true;
+        m_rootDevice = st.st_dev;
+        m_rootNode = st.st_ino;
+        return readFolder(::dup(m_root), batch);
+    }
+
+    bool read(std::string_view path, Batch &batch) override {
+        batch.clear();
+        return readFolder(openBelowRoot(path), batch);
     }
 
 private:
-    struct Level {
-        std::string name;
-        DIR *dir = nullptr;
-    };
+    static constexpr int FolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW;
 
-    // Ancestors beyond this many keep no open handle; they are opened again by name when
-    // the walk comes back to them, so a deep tree cannot run out of file descriptors.
-    static constexpr int MaxOpen = 64;
-
-    int openLevel(int depth) {
-        const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-        if (depth == 0)
-            return ::open(m_levels[0].name.c_str(), flags);
-        if (m_levels[depth - 1].dir) {
-            const int parent = dirfd(m_levels[depth - 1].dir);
-            return ::openat(parent, m_levels[depth].name.c_str(), flags | O_NOFOLLOW);
+    // Lists the folder straight from the kernel's records into the batch: a DIR stream would
+    // cost a buffer allocated and freed for every folder.
+    bool readFolder(int fd, Batch &batch) const {
+        if (fd < 0)
+            return false;
+        alignas(dirent64) char buffer[32768];
+        for (;;) {
+            const ssize_t got = getdents64(fd, buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            for (ssize_t at = 0; at < got;) {
+                const auto *d = reinterpret_cast<const dirent64 *>(buffer + at);
+                at += d->d_reclen;
+                addEntry(fd, d->d_name, batch);
+            }
         }
-        // Walk down from the deepest ancestor still open.
-        int from = depth - 1;
-        while (from > 0 && !m_levels[from].dir)
-            --from;
-        int fd = m_levels[from].dir ? ::dup(dirfd(m_levels[from].dir))
-                                    : ::open(m_levels[0].name.c_str(), flags);
-        for (int k = from + 1; fd >= 0 && k <= depth; ++k) {
-            const int next = ::openat(fd, m_levels[k].name.c_str(), flags | O_NOFOLLOW);
-            ::close(fd);
+        ::close(fd);
+        return true;
+    }
+
+    // Opens a folder by its path below the root without following a symbolic link on the way:
+    // a folder swapped for a link while the walk runs must not lead it out of the tree. A path
+    // too long for one call is opened a stretch at a time.
+    int openBelowRoot(std::string_view path) const {
+        char part[PATH_MAX];
+        int fd = m_root;
+        while (fd >= 0 && !path.empty()) {
+            std::size_t length = path.size();
+            if (length >= sizeof part) {
+                length = path.rfind('/', sizeof part - 1);
+                if (length == std::string_view::npos || length == 0) {
+                    errno = ENAMETOOLONG;
+                    length = 0;
+                }
+            }
+            int next = -1;
+            if (length > 0) {
+                path.copy(part, length);
+                part[length] = 0;
+                next = openNoLinks(fd, part);
+            }
+            if (fd != m_root)
+                ::close(fd);
             fd = next;
+            path.remove_prefix(std::min(path.size(), length + 1));
+        }
+        return fd == m_root ? ::dup(m_root) : fd;
+    }
+
+    int openNoLinks(int at, char *path) const {
+#ifdef SYS_openat2
+        if (m_openat2.load(std::memory_order_relaxed)) {
+            open_how how{};
+            how.flags = FolderFlags;
+            how.resolve = RESOLVE_NO_SYMLINKS;
+            const long fd = ::syscall(SYS_openat2, at, path, &how, sizeof how);
+            if (fd >= 0 || (errno != ENOSYS && errno != EPERM))
+                return static_cast<int>(fd);
+            // A kernel (or a sandbox) without it: one name at a time, each refusing a link.
+            if (errno == ENOSYS)
+                m_openat2.store(false, std::memory_order_relaxed);
+        }
+#endif
+        int fd = at;
+        for (char *name = path; fd >= 0 && name;) {
+            char *slash = std::strchr(name, '/');
+            if (slash)
+                *slash = 0;
+            const int next = ::openat(fd, name, FolderFlags);
+            if (fd != at)
+                ::close(fd);
+            fd = next;
+            name = slash ? slash + 1 : nullptr;
         }
         return fd;
     }
 
-    void limitOpenHandles(int depth) {
-        for (int k = 1; m_open > MaxOpen && k < depth - 1; ++k) {
-            if (m_levels[k].dir) {
-                closedir(m_levels[k].dir);
-                m_levels[k].dir = nullptr;
-                --m_open;
-            }
-        }
-    }
-
-    void closeFrom(int depth) {
-        for (std::size_t k = static_cast<std::size_t>(depth); k < m_levels.size(); ++k) {
-            if (m_levels[k].dir) {
-                closedir(m_levels[k].dir);
-                m_levels[k].dir = nullptr;
-                --m_open;
-            }
-        }
-    }
-
-    // Whether the walk goes into a folder it lists. A folder mounted below itself, or twice, is
-    // entered once: a walk must end.
-    bool mayEnter(const struct stat &st) {
+    // Whether the walk may go into a folder it lists: the rest (a folder listed twice) is the
+    // scanner's to decide, in the order of its walk.
+    bool mayEnter(const struct stat &st) const {
         if (st.st_dev != m_rootDevice &&
             (!m_otherVolumes || std::find(m_kernelDevices.begin(), m_kernelDevices.end(),
                                           std::uint64_t(st.st_dev)) != m_kernelDevices.end()))
             return false;
-        return m_entered.insert({st.st_dev, st.st_ino}).second;
+        return st.st_dev != m_rootDevice || st.st_ino != m_rootNode;
     }
 
-    void readEntries(DIR *dir, Batch &batch) {
-        const int fd = dirfd(dir);
-        while (dirent *d = readdir(dir)) {
-            const char *name = d->d_name;
-            if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
-                continue;
-            struct stat st;
-            // Looking at a mount point must not mount what an automounter keeps there.
-            if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0)
-                continue; // gone since the folder was listed
-            const std::string_view native(name);
-            Item item{};
-            item.nameOffset = static_cast<std::uint32_t>(batch.names.size());
-            NameCodec::appendText(batch.names, native);
-            item.nameLength = static_cast<std::uint32_t>(batch.names.size()) - item.nameOffset;
-            item.nativeOffset = static_cast<std::uint32_t>(batch.native.size());
-            item.nativeLength = static_cast<std::uint32_t>(native.size());
-            batch.native.append(native);
-            item.attr = attributesOf(st, name);
-            item.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
-            item.modified = std::nan("");
-            item.enter = S_ISDIR(st.st_mode) && mayEnter(st);
-            if (!S_ISDIR(st.st_mode)) {
-                double serial;
-                if (DateSerial::fromUnixTime(st.st_mtim.tv_sec, serial))
-                    item.modified = serial;
-            }
-            batch.items.push_back(item);
+    void addEntry(int fd, const char *name, Batch &batch) const {
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            return;
+        struct stat st;
+        // Looking at a mount point must not mount what an automounter keeps there.
+        if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT) != 0)
+            return; // gone since the folder was listed
+        const std::string_view native(name);
+        Item item{};
+        item.nameOffset = static_cast<std::uint32_t>(batch.names.size());
+        NameCodec::appendText(batch.names, native);
+        item.nameLength = static_cast<std::uint32_t>(batch.names.size()) - item.nameOffset;
+        item.nativeOffset = static_cast<std::uint32_t>(batch.native.size());
+        item.nativeLength = static_cast<std::uint32_t>(native.size());
+        batch.native.append(native);
+        item.attr = attributesOf(st, name);
+        item.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
+        item.modified = std::nan("");
+        if (S_ISDIR(st.st_mode)) {
+            item.enter = mayEnter(st);
+            item.volume = st.st_dev;
+            item.node = st.st_ino;
+        } else {
+            item.enter = false;
+            double serial;
+            if (DateSerial::fromUnixTime(st.st_mtim.tv_sec, serial))
+                item.modified = serial;
         }
+        batch.items.push_back(item);
     }
 
     bool m_otherVolumes;
     std::vector<std::uint64_t> m_kernelDevices;
+    int m_root = -1; // the root of the walk, open while it runs
     dev_t m_rootDevice = 0;
-    std::set<std::pair<dev_t, ino_t>> m_entered; // the folders the walk goes into
-    std::vector<Level> m_levels;
-    int m_open = 0;
+    ino_t m_rootNode = 0;
+    mutable std::atomic<bool> m_openat2{true};
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstddef>
 
 class DirectoryReader;
 class Progress;
@@ -12,12 +13,24 @@ class SnapshotList;
 // Reads a folder tree into a list: one entry per file and folder, each folder's entry followed
 // by its contents, in the order the file system returns them. Every folder read (also one that
 // could not be opened) becomes a limit folder of the list after its subfolders, so the deepest
-// come first and the root's empty item last. A folder the reader keeps the walk out of (another
-// volume, a folder listed before) is listed but neither read nor a limit. The walk keeps its own
-// stack, so the depth of a tree is not limited by the call stack.
+// come first and the root's empty item last. A folder the walk keeps out of (another volume, a
+// folder listed before) is listed but not entered, so no limit: reading ahead may have read it,
+// and drops what it read. The walk keeps its own stack, so the depth of a tree is not limited by
+// the call stack.
+//
+// Folders are read by a few threads ahead of the walk, which takes their entries in its own order:
+// the list is the same, entry for entry, whatever the number of threads.
 class Scanner {
 public:
     explicit Scanner(DirectoryReader &reader) : m_reader(reader) {}
+
+    // How many threads read folders: with 1 the scanning thread reads each folder as its walk
+    // comes to it; with more, that many read ahead of it. One per core unless set.
+    void setReadThreads(int count) { m_threads = count < 1 ? 1 : count; }
+    int readThreads() const { return m_threads; }
+    // How many entries the threads may have read ahead of the walk, at most: a bound on the
+    // memory that reading ahead takes (one folder larger than that is still read whole).
+    static constexpr std::size_t ReadAheadEntries = 1 << 16;
 
     // What the scans leave out: neither listed nor, for a folder, read (so not a limit either).
     void setExclusions(const ExcludePatterns &patterns) { m_exclude = patterns; }
@@ -34,4 +47,6 @@ public:
 private:
     DirectoryReader &m_reader;
     ExcludePatterns m_exclude;
+    int m_threads = defaultReadThreads();
+    static int defaultReadThreads();
 };
