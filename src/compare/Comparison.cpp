@@ -14,6 +14,7 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -193,9 +194,15 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
         ws.list(n).clearEntries();
     // The two sides are independent: each is sorted, and its keys made, on a core of its own.
     std::optional<MatchKeys> keysO, keysF;
-    std::thread sortFinal([&] { keysF.emplace(sortByMatchKey(final)); });
+    std::thread sortFinal;
+    try {
+        sortFinal = std::thread([&] { keysF.emplace(sortByMatchKey(final)); });
+    } catch (const std::system_error &) {
+        keysF.emplace(sortByMatchKey(final)); // no thread to be had: one after the other
+    }
     keysO.emplace(sortByMatchKey(original));
-    sortFinal.join();
+    if (sortFinal.joinable())
+        sortFinal.join();
     const std::int16_t mask = Mask(options);
 
     const ExcludePatterns exclude(options.exclude);

@@ -278,6 +278,22 @@ private Q_SLOTS:
         QCOMPARE(changed.orig(1).size, std::uint64_t(20));
     }
 
+    // Copies from a list that was cleared and filled again since: its folder numbers now name
+    // other folders, and the copies must keep to the texts.
+    void copiesFollowARefilledList() {
+        SnapshotList from, to;
+        from.append(u"a", u"one\\", 32, 1, 1.0);
+        from.append(u"b", u"two\\", 32, 2, 1.0);
+        to.appendCopy(from, 0);
+        to.appendCopy(from, 1);
+        from.clearEntries();
+        from.append(u"c", u"three\\", 32, 3, 1.0);
+        to.appendCopy(from, 0);
+        QCOMPARE(to.folder(0), u"one\\");
+        QCOMPARE(to.folder(1), u"two\\");
+        QCOMPARE(to.folder(2), u"three\\");
+    }
+
     void largeListSortsAreConsistent() {
         // Above the size at which the sort splits its work over two threads.
         SnapshotList list;
