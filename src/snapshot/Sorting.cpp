@@ -15,7 +15,7 @@
 namespace {
 
 int ordinal(QStringView a, QStringView b) {
-    return ordinalCompareJoined(&a, 1, &b, 1);
+    return ordinalCompare(a, b);
 }
 
 // Keys held as texts in one pool.
@@ -98,6 +98,15 @@ std::vector<std::uint32_t> byAttrText(const SnapshotList &list, bool descending)
 std::vector<std::uint32_t> byDisplayText(const SnapshotList &list, int column, bool descending) {
     KeyPool keys, texts;
     const EntryFormatter format;
+    keys.offsets.reserve(static_cast<std::size_t>(list.size()) + 1);
+    if (column == Col::Name) {
+        // Folding keeps nearly every name's length: room for all of them at once spares the
+        // copies of a pool that grows.
+        std::size_t units = 0;
+        for (int i = 0; i < list.size(); ++i)
+            units += list.entry(i).name.length;
+        keys.chars.reserve(units + units / 16);
+    }
     for (int i = 0; i < list.size(); ++i) {
         if (column == Col::Name) {
             KeySort::appendFoldedKey(keys.chars, list.name(i));
