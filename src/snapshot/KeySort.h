@@ -3,6 +3,7 @@
 #include <QStringView>
 #include <algorithm>
 #include <cstdint>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -40,8 +41,15 @@ template <typename T> void sortItems(std::vector<T> &items, bool descending) {
         return a.index < b.index;
     };
     const auto middle = items.begin() + static_cast<std::ptrdiff_t>(items.size() / 2);
+    std::thread other;
     if (items.size() >= 50000) {
-        std::thread other([&] { std::sort(items.begin(), middle, less); });
+        try {
+            other = std::thread([&] { std::sort(items.begin(), middle, less); });
+        } catch (const std::system_error &) {
+            // No second thread to be had: one sort does it all.
+        }
+    }
+    if (other.joinable()) {
         std::sort(middle, items.end(), less);
         other.join();
         std::inplace_merge(items.begin(), middle, items.end(), less);

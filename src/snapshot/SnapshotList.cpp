@@ -10,6 +10,14 @@ FolderTable::FolderTable() {
 }
 
 std::uint32_t FolderTable::intern(QStringView folder) {
+    return find(folder, nullptr);
+}
+
+std::uint32_t FolderTable::intern(const QString &folder) {
+    return find(folder, &folder);
+}
+
+std::uint32_t FolderTable::find(QStringView folder, const QString *text) {
     // Entries arrive folder by folder, so the last folder is the usual hit.
     if (!m_texts.empty() && m_texts.back() == folder)
         return size() - 1;
@@ -23,7 +31,7 @@ std::uint32_t FolderTable::intern(QStringView folder) {
         if (slot == 0) {
             const std::uint32_t id = size();
             m_slots[i] = std::uint64_t(hash) << 32 | (id + 1);
-            m_texts.push_back(folder.toString());
+            m_texts.push_back(text ? *text : folder.toString());
             return id;
         }
         const auto id = static_cast<std::uint32_t>(slot) - 1;

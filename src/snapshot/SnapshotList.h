@@ -26,6 +26,9 @@ class FolderTable {
 public:
     FolderTable();
     std::uint32_t intern(QStringView folder);
+    // The same for a text that a new folder then shares (a list copying another's folders holds
+    // no second copy of their texts).
+    std::uint32_t intern(const QString &folder);
     const QString &text(std::uint32_t id) const { return m_texts[id]; }
     const QString &lowerText(std::uint32_t id) const;
     std::uint32_t size() const { return static_cast<std::uint32_t>(m_texts.size()); }
@@ -34,6 +37,7 @@ public:
     std::uint64_t generation() const { return m_generation; }
 
 private:
+    std::uint32_t find(QStringView folder, const QString *text);
     void growSlots();
 
     std::vector<QString> m_texts;
