@@ -108,7 +108,7 @@ char16_t *MatchKeys::room(std::size_t length) {
         m_large.push_back(std::make_unique_for_overwrite<char16_t[]>(length));
         return m_large.back().get();
     }
-    if (length > m_free) {
+    if (length > m_free || m_blocks.empty()) {
         m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(BlockSize));
         m_free = BlockSize;
     }

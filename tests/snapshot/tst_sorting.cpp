@@ -278,6 +278,20 @@ private Q_SLOTS:
         QCOMPARE(changed.orig(1).size, std::uint64_t(20));
     }
 
+    // A name can be empty (a file read from elsewhere may hold one), also the very first.
+    void emptyNamesTakeTheirPlace() {
+        SnapshotList list;
+        list.append(u"", u"", 32, 0, 1.0);
+        list.append(u"B", u"", 32, 1, 1.0);
+        list.append(u"", u"a\\", 32, 2, 1.0);
+        list.append(u"a", u"", 32, 3, 1.0);
+        SortList(list, Col::MatchKey, 0);
+        std::vector<std::uint64_t> order;
+        for (int i = 0; i < list.size(); ++i)
+            order.push_back(list.entry(i).size);
+        QCOMPARE(order, (std::vector<std::uint64_t>{0, 3, 2, 1}));
+    }
+
     // Copies from a list that was cleared and filled again since: its folder numbers now name
     // other folders, and the copies must keep to the texts.
     void copiesFollowARefilledList() {
