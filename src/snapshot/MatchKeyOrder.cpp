@@ -153,7 +153,7 @@ std::vector<std::uint32_t> matchKeyOrder(const SnapshotList &list, const MatchKe
         const QStringView pb[2] = {list.folder(y), list.name(y)};
         if (const int c = ordinalCompareJoined(pa, 2, pb, 2))
             return c;
-        return ordinalCompareJoined(&pa[0], 1, &pb[0], 1);
+        return ordinalCompare(pa[0], pb[0]);
     };
     auto keyOf = [&](std::uint32_t ref) {
         if (ref & NodeBit)

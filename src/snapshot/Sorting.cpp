@@ -14,10 +14,6 @@
 
 namespace {
 
-int ordinal(QStringView a, QStringView b) {
-    return ordinalCompare(a, b);
-}
-
 // Keys held as texts in one pool.
 struct KeyPool {
     std::vector<char16_t> chars;
@@ -68,9 +64,9 @@ std::vector<std::uint32_t> byFolder(const SnapshotList &list, bool descending) {
     std::vector<std::uint32_t> ids(folders.size());
     std::iota(ids.begin(), ids.end(), 0u);
     std::sort(ids.begin(), ids.end(), [&](std::uint32_t a, std::uint32_t b) {
-        if (const int c = ordinal(keys.key(a), keys.key(b)))
+        if (const int c = ordinalCompare(keys.key(a), keys.key(b)))
             return c < 0;
-        return ordinal(folders.text(a), folders.text(b)) < 0;
+        return ordinalCompare(folders.text(a), folders.text(b)) < 0;
     });
     std::vector<std::uint32_t> rank(ids.size());
     for (std::size_t k = 0; k < ids.size(); ++k)
@@ -126,7 +122,7 @@ std::vector<std::uint32_t> byDisplayText(const SnapshotList &list, int column, b
             const QStringView key = keys.key(i);
             return KeySort::packUnits(&key, 1, chunk * KeySort::PrefixUnits, prefix);
         },
-        [&](std::uint32_t a, std::uint32_t b) { return ordinal(exact(a), exact(b)); });
+        [&](std::uint32_t a, std::uint32_t b) { return ordinalCompare(exact(a), exact(b)); });
 }
 
 std::vector<std::uint32_t> sortedBy(const SnapshotList &list, int key, bool descending) {

@@ -76,26 +76,20 @@ MatchKeys::MatchKeys(const SnapshotList &list) : m_list(list) {
         char16_t *at = room(length);
         switch (lowerAscii(name, at)) {
         case Lowered::Same:
+            giveBack(length);
             m_names.push_back(name); // the list's names never move
-            if (length > LongName)
-                m_large.pop_back();
             break;
         case Lowered::Changed:
             m_names.push_back(take(at, length));
             break;
         case Lowered::NotAscii:
+            giveBack(length);
             lowered = name.toString().toLower();
             if (lowered == name) {
                 m_names.push_back(name);
-                if (length > LongName)
-                    m_large.pop_back();
                 break;
             }
-            if (static_cast<std::size_t>(lowered.size()) != length) {
-                if (length > LongName)
-                    m_large.pop_back();
-                at = room(static_cast<std::size_t>(lowered.size()));
-            }
+            at = room(static_cast<std::size_t>(lowered.size()));
             std::copy_n(lowered.utf16(), lowered.size(), at);
             m_names.push_back(take(at, static_cast<std::size_t>(lowered.size())));
             break;
@@ -113,6 +107,11 @@ char16_t *MatchKeys::room(std::size_t length) {
         m_free = BlockSize;
     }
     return m_blocks.back().get() + (BlockSize - m_free);
+}
+
+void MatchKeys::giveBack(std::size_t length) {
+    if (length > LongName)
+        m_large.pop_back();
 }
 
 QStringView MatchKeys::take(const char16_t *at, std::size_t length) {
@@ -138,15 +137,7 @@ bool MatchKeys::equal(int i, int j) const {
         return name(i) == name(j);
     if (folder(i).size() + name(i).size() != folder(j).size() + name(j).size())
         return false;
-    return compare(i, j) == 0;
-}
-
-int MatchKeys::compare(int i, int j) const {
-    if (m_list.entry(i).folder == m_list.entry(j).folder) {
-        const QStringView a = name(i), b = name(j);
-        return ordinalCompareJoined(&a, 1, &b, 1);
-    }
     const QStringView a[2] = {folder(i), name(i)};
     const QStringView b[2] = {folder(j), name(j)};
-    return ordinalCompareJoined(a, 2, b, 2);
+    return ordinalCompareJoined(a, 2, b, 2) == 0;
 }

@@ -36,17 +36,17 @@ public:
     explicit MatchKeys(const SnapshotList &list);
     QStringView name(int i) const { return m_names[static_cast<std::size_t>(i)]; }
     QStringView folder(int i) const;
-    // Compares the match keys of entries i and j of the list (ordinal).
-    int compare(int i, int j) const;
+    // Whether entries i and j of the list have the same match key.
     bool equal(int i, int j) const;
     // Follows a reordering of the list (see SnapshotList::permute).
     void permute(const std::vector<std::uint32_t> &order);
 
 private:
-    // Room for a key of `length` units, which `take` then keeps (a long one has a block of its
-    // own, dropped from m_large when it is not taken).
+    // Room for a key of `length` units, which `take` then keeps or `giveBack` returns (a long
+    // one has a block of its own).
     char16_t *room(std::size_t length);
     QStringView take(const char16_t *at, std::size_t length);
+    void giveBack(std::size_t length);
 
     const SnapshotList &m_list;
     std::vector<QStringView> m_names;
