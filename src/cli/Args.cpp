@@ -1,10 +1,17 @@
 #include "Args.h"
 
+#include "CommandTable.h"
+#include "OutputBuffer.h"
+
 #include "files/FileError.h"
 #include "files/SnapshotFile.h"
 
 void fail(const QString &message) {
     throw Failure{message};
+}
+
+void failUsage(const QString &message) {
+    throw Failure{message, true};
 }
 
 void check(const FileError &err, const QString &path) {
@@ -16,21 +23,21 @@ void load(const QString &path, SnapshotList &list) {
     check(ReadSnapshot(path, list), path);
 }
 
-Args::Args(const QStringList &args, const QSet<QString> &valued, const QSet<QString> &known,
-           const QSet<QString> &repeatable) {
-    for (int i = 0; i < args.size(); ++i) {
+Args::Args(const QStringList &args, const CommandInfo &command) {
+    for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
-        if (valued.contains(a) || repeatable.contains(a)) {
+        const OptionInfo *option = command.option(a);
+        if (option && option->value) {
             if (i + 1 >= args.size())
-                fail(QStringLiteral("option %1 needs a value").arg(a));
-            if (repeatable.contains(a))
+                failUsage(QStringLiteral("option %1 needs a value").arg(a));
+            if (option->repeatable)
                 lists[a] << args[++i];
             else
                 options.insert(a, args[++i]);
-        } else if (known.contains(a)) {
+        } else if (option || a == u"--help") {
             flags.insert(a);
         } else if (a.startsWith(u'-') && a.size() > 1) {
-            fail(QStringLiteral("unknown option %1").arg(a));
+            failUsage(QStringLiteral("unknown option %1").arg(a));
         } else {
             positional << a;
         }
@@ -39,6 +46,12 @@ Args::Args(const QStringList &args, const QSet<QString> &valued, const QSet<QStr
 
 QString Args::required(const QString &option) const {
     if (!options.contains(option))
-        fail(QStringLiteral("missing %1").arg(option));
+        failUsage(QStringLiteral("missing %1").arg(option));
     return options.value(option);
+}
+
+void OutputBuffer::finish(const char *what) {
+    write();
+    if (std::fflush(stdout) != 0 || m_failed)
+        fail(QStringLiteral("cannot write the %1").arg(QLatin1String(what)));
 }

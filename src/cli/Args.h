@@ -7,28 +7,33 @@
 
 class SnapshotList;
 struct FileError;
+struct CommandInfo;
 
-// A command that cannot go on: main() prints its message and exits with status 2.
+// A command that cannot go on: main() prints its message and exits with status 2. When the
+// arguments themselves are wrong (`usage`), the usage follows the message.
 struct Failure {
     QString message;
+    bool usage = false;
 };
 [[noreturn]] void fail(const QString &message);
+[[noreturn]] void failUsage(const QString &message);
 // Fails with the file's path and the error's message.
 void check(const FileError &err, const QString &path);
 // Reads a snapshot file or fails.
 void load(const QString &path, SnapshotList &list);
 
-// A command's arguments: positional ones, options that take the next argument as their value
-// (`valued`, such as -o, the last value given counting; `repeatable` ones, such as --exclude,
-// keep every value in order) and flags (`known`); anything else that starts with "-" fails.
+// A command's arguments, read by its options in the command table: positional ones, options
+// that take the next argument as their value (the last value given counting, or every value in
+// order for a repeatable one, such as --exclude) and flags; --help is a flag of every command.
+// Anything else that starts with "-" fails.
 struct Args {
     QStringList positional;
     QHash<QString, QString> options;
     QHash<QString, QStringList> lists;
     QSet<QString> flags;
 
-    Args(const QStringList &args, const QSet<QString> &valued, const QSet<QString> &known,
-         const QSet<QString> &repeatable = {});
+    Args(const QStringList &args, const CommandInfo &command);
+    bool has(const char *flag) const { return flags.contains(QLatin1String(flag)); }
     // The value of an option that must be given.
     QString required(const QString &option) const;
 };

@@ -1,6 +1,7 @@
 #include "ImportReportCommands.h"
 
 #include "Args.h"
+#include "OutputBuffer.h"
 
 #include "files/DosImport.h"
 #include "files/SnapshotFile.h"
@@ -9,13 +10,9 @@
 #include "snapshot/SnapshotList.h"
 #include "snapshot/Sorting.h"
 
-#include <cstdio>
-#include <string>
-
-int cmdImport(const QStringList &argv) {
-    const Args args(argv, {QStringLiteral("-o")}, {});
+int cmdImport(const Args &args) {
     if (args.positional.size() != 1)
-        fail(QStringLiteral("import takes one listing"));
+        failUsage(QStringLiteral("import takes one listing"));
     const QString output = args.required(QStringLiteral("-o"));
     const QString &listing = args.positional[0];
     SnapshotList list;
@@ -29,26 +26,17 @@ int cmdImport(const QStringList &argv) {
     return 0;
 }
 
-int cmdReport(const QStringList &argv) {
-    const QString attributes = QStringLiteral("--attributes");
-    const Args args(argv, {}, {attributes});
+int cmdReport(const Args &args) {
     if (args.positional.size() != 1)
-        fail(QStringLiteral("report takes one file"));
+        failUsage(QStringLiteral("report takes one file"));
     SnapshotList list;
     load(args.positional[0], list);
     SortList(list, Col::InFolder, 0);
-    std::string out;
-    writeReport(list, args.flags.contains(attributes), EntryFormatter(),
-                [&out](const QString &line) {
-                    out += line.toStdString();
-                    out += '\n';
-                    if (out.size() >= (1u << 20)) {
-                        std::fwrite(out.data(), 1, out.size(), stdout);
-                        out.clear();
-                    }
-                });
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    if (std::fflush(stdout) != 0)
-        fail(QStringLiteral("cannot write the report"));
+    OutputBuffer out;
+    writeReport(list, args.has("--attributes"), EntryFormatter(), [&out](const QString &line) {
+        out.append(line.toUtf8());
+        out.append("\n");
+    });
+    out.finish("report");
     return 0;
 }

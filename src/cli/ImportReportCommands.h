@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QStringList>
+struct Args;
 
 // vistrel-cli import LISTING -o FILE.dir
-int cmdImport(const QStringList &argv);
+int cmdImport(const Args &args);
 // vistrel-cli report FILE.dir [--attributes]
-int cmdReport(const QStringList &argv);
+int cmdReport(const Args &args);

@@ -1,10 +1,13 @@
 #include "Args.h"
+#include "CommandTable.h"
 #include "ImportReportCommands.h"
+#include "OutputBuffer.h"
 #include "compare/ChangeSummary.h"
 #include "compare/Comparison.h"
 #include "compare/TimeShift.h"
 #include "files/CsvExport.h"
 #include "files/ExcludeFile.h"
+#include "files/JsonLines.h"
 #include "files/SnapshotFile.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/DirectoryReader.h"
@@ -27,35 +30,12 @@
 
 namespace {
 
-const char Usage[] =
-    "usage: vistrel-cli snapshot ROOT -o FILE.dir [--no-subdirs] [--all-volumes]\n"
-    "              [--exclude PATTERN]... [--exclude-from FILE]... [--threads N]\n"
-    "       vistrel-cli list FILE.dir\n"
-    "       vistrel-cli export FILE.dir -o FILE.csv\n"
-    "       vistrel-cli compare ORIGINAL.dir FINAL.dir [--limit-original FOLDER]\n"
-    "              [--limit-final FOLDER] [--ignore LIST] [--ignore-size]\n"
-    "              [--ignore-time] [--tolerance TEXT] [--ignore-hour-shifts]\n"
-    "              [--exclude PATTERN]... [--exclude-from FILE]...\n"
-    "              [--out DIR] [--tsv | --summary [--depth N]]\n"
-    "       vistrel-cli compare ORIGINAL.dir --with-folder [ROOT] [--no-subdirs]\n"
-    "              [--all-volumes] [the options of compare above]\n"
-    "         LIST: comma-separated read-only,hidden,system,na,directory,archive\n"
-    "               or none (default archive)\n"
-    "         PATTERN: a path from the root (var\\cache\\), or a name at any depth\n"
-    "               (*.tmp, __pycache__\\); * within a name, ** any folders,\n"
-    "               a trailing \\ for folders only; FILE: one pattern a line\n"
-    "       vistrel-cli import LISTING -o FILE.dir\n"
-    "       vistrel-cli report FILE.dir [--attributes]\n";
-
 // The root folder as the file system takes it and as the texts show it. A root whose name is
 // not UTF-8 has no text that leads back to it, so it is taken by the bytes it was given as.
 struct Root {
     QByteArray native;
     QString text;
 };
-
-const QSet<QString> ExcludeOptions = {QStringLiteral("--exclude"),
-                                      QStringLiteral("--exclude-from")};
 
 // The patterns given with --exclude and those of the files --exclude-from names.
 QStringList exclusionsOf(const Args &args) {
@@ -81,7 +61,7 @@ Root rootOf(const QString &argument, const QList<QByteArray> &rawArguments) {
 
 // Scans a folder as the snapshot command does: --no-subdirs, --all-volumes and the exclusions.
 void scan(const Root &root, const Args &args, const QStringList &exclude, SnapshotList &list) {
-    auto reader = makeDirectoryReader(args.flags.contains(QStringLiteral("--all-volumes")));
+    auto reader = makeDirectoryReader(args.has("--all-volumes"));
     Scanner scanner(*reader);
     scanner.setExclusions(ExcludePatterns(exclude));
     // The file is the same whatever the number; it is there to measure what the threads bring.
@@ -89,23 +69,19 @@ void scan(const Root &root, const Args &args, const QStringList &exclude, Snapsh
         bool ok = false;
         const int threads = args.options.value(QStringLiteral("--threads")).toInt(&ok);
         if (!ok || threads < 1)
-            fail(QStringLiteral("--threads takes a number from 1"));
+            failUsage(QStringLiteral("--threads takes a number from 1"));
         scanner.setReadThreads(threads);
     }
-    if (!scanner.ReadDirectory(root.native, root.text, list,
-                               !args.flags.contains(QStringLiteral("--no-subdirs"))))
+    if (!scanner.ReadDirectory(root.native, root.text, list, !args.has("--no-subdirs")))
         fail(root.text + QStringLiteral(": cannot read this folder"));
     list.description = root.text;
     list.created = DateSerial::now();
     list.source = NewSnapshot::sourceText(NewSnapshot::volumeText(root.text), root.text);
 }
 
-int cmdSnapshot(const QStringList &argv, const QList<QByteArray> &rawArguments) {
-    const Args args(argv, {QStringLiteral("-o"), QStringLiteral("--threads")},
-                    {QStringLiteral("--no-subdirs"), QStringLiteral("--all-volumes")},
-                    ExcludeOptions);
+int cmdSnapshot(const Args &args, const QList<QByteArray> &rawArguments) {
     if (args.positional.size() != 1)
-        fail(QStringLiteral("snapshot takes one folder"));
+        failUsage(QStringLiteral("snapshot takes one folder"));
     const Root root = rootOf(args.positional[0], rawArguments);
     const QString out = args.required(QStringLiteral("-o"));
     SnapshotList list;
@@ -136,12 +112,18 @@ void writeEntry(QTextStream &out, const EntryFormatter &format, const SnapshotLi
     out << '\n';
 }
 
-int cmdList(const QStringList &argv) {
-    const Args args(argv, {}, {});
+int cmdList(const Args &args) {
     if (args.positional.size() != 1)
-        fail(QStringLiteral("list takes one file"));
+        failUsage(QStringLiteral("list takes one file"));
     SnapshotList list;
     load(args.positional[0], list);
+    if (args.has("--json")) {
+        OutputBuffer out;
+        for (int i = 0; i < list.size(); ++i)
+            out.append(JsonLine(list, i, args.positional[0]));
+        out.finish("list");
+        return 0;
+    }
     const EntryFormatter format;
     QTextStream out(stdout);
     out.setEncoding(QStringConverter::Utf8);
@@ -165,7 +147,7 @@ std::array<bool, 6> ignoredAttributes(const QString &text) {
         while (k < 6 && item.trimmed() != QLatin1String(names[k]))
             ++k;
         if (k == 6)
-            fail(QStringLiteral("unknown attribute %1 in --ignore").arg(item));
+            failUsage(QStringLiteral("unknown attribute %1 in --ignore").arg(item));
         ignored[static_cast<std::size_t>(k)] = true;
     }
     return ignored;
@@ -196,14 +178,14 @@ int summaryDepth(const Args &args) {
     const QString depth = QStringLiteral("--depth");
     if (!args.options.contains(depth))
         return -1;
-    if (!args.flags.contains(QStringLiteral("--summary")))
-        fail(QStringLiteral("--depth needs --summary"));
+    if (!args.has("--summary"))
+        failUsage(QStringLiteral("--depth needs --summary"));
     const QString text = args.options.value(depth);
     bool ok = !text.isEmpty() &&
               std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     const int n = ok ? text.toInt(&ok) : 0;
     if (!ok)
-        fail(QStringLiteral("--depth takes a whole number, not %1").arg(text));
+        failUsage(QStringLiteral("--depth takes a whole number, not %1").arg(text));
     return n;
 }
 
@@ -222,6 +204,17 @@ void writeResults(QTextStream &out, const Workspace &ws, bool tsv) {
     }
 }
 
+void writeJson(const Workspace &ws) {
+    OutputBuffer out;
+    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
+        const SnapshotList &list = ws.list(n);
+        const QString caption = Workspace::TabCaption(n);
+        for (int i = 0; i < list.size(); ++i)
+            out.append(JsonLine(list, i, caption));
+    }
+    out.finish("results");
+}
+
 void saveResults(const Workspace &ws, const QString &folder) {
     static const char *const files[] = {"only-in-original.dir", "only-in-final.dir", "changed.dir",
                                         "unchanged.dir"};
@@ -236,15 +229,16 @@ void saveResults(const Workspace &ws, const QString &folder) {
 // the folder it was taken of (or the one named) read again as it is now.
 void readPair(const Args &args, const QList<QByteArray> &rawArguments, const QStringList &exclude,
               Workspace &ws) {
-    const bool withFolder = args.flags.contains(QStringLiteral("--with-folder"));
+    const bool withFolder = args.has("--with-folder");
     for (const char *flag : {"--no-subdirs", "--all-volumes"}) {
-        if (!withFolder && args.flags.contains(QLatin1String(flag)))
-            fail(QStringLiteral("%1 needs --with-folder").arg(QLatin1String(flag)));
+        if (!withFolder && args.has(flag))
+            failUsage(QStringLiteral("%1 needs --with-folder").arg(QLatin1String(flag)));
     }
     if (withFolder) {
         if (args.positional.isEmpty() || args.positional.size() > 2)
-            fail(QStringLiteral("compare --with-folder takes one file, and a folder if it names "
-                                "none"));
+            failUsage(
+                QStringLiteral("compare --with-folder takes one file, and a folder if it names "
+                               "none"));
         load(args.positional[0], ws.list(ListNo::Original));
         QString folder = args.positional.value(1);
         if (folder.isEmpty())
@@ -256,7 +250,7 @@ void readPair(const Args &args, const QList<QByteArray> &rawArguments, const QSt
         return;
     }
     if (args.positional.size() != 2)
-        fail(QStringLiteral("compare takes two files"));
+        failUsage(QStringLiteral("compare takes two files"));
     FileError finalError;
     std::thread readFinal(
         [&] { finalError = ReadSnapshot(args.positional[1], ws.list(ListNo::Final)); });
@@ -266,16 +260,12 @@ void readPair(const Args &args, const QList<QByteArray> &rawArguments, const QSt
     check(finalError, args.positional[1]);
 }
 
-int cmdCompare(const QStringList &argv, const QList<QByteArray> &rawArguments) {
+int cmdCompare(const Args &args, const QList<QByteArray> &rawArguments) {
     const QString limitO = QStringLiteral("--limit-original"),
                   limitF = QStringLiteral("--limit-final"), ignore = QStringLiteral("--ignore"),
                   tolerance = QStringLiteral("--tolerance"), outDir = QStringLiteral("--out");
-    const Args args(argv, {limitO, limitF, ignore, tolerance, outDir, QStringLiteral("--depth")},
-                    {QStringLiteral("--ignore-size"), QStringLiteral("--ignore-time"),
-                     QStringLiteral("--ignore-hour-shifts"), QStringLiteral("--tsv"),
-                     QStringLiteral("--summary"), QStringLiteral("--with-folder"),
-                     QStringLiteral("--no-subdirs"), QStringLiteral("--all-volumes")},
-                    ExcludeOptions);
+    if (args.has("--json") && (args.has("--tsv") || args.has("--summary")))
+        failUsage(QStringLiteral("--json goes with neither --tsv nor --summary"));
     const int depth = summaryDepth(args);
     const QStringList exclude = exclusionsOf(args);
     Workspace ws;
@@ -284,10 +274,10 @@ int cmdCompare(const QStringList &argv, const QList<QByteArray> &rawArguments) {
     options.reset(ListNo::Original);
     if (args.options.contains(ignore))
         options.ignoreAttr = ignoredAttributes(args.options.value(ignore));
-    options.ignoreSize = args.flags.contains(QStringLiteral("--ignore-size"));
-    options.ignoreStamp = args.flags.contains(QStringLiteral("--ignore-time"));
+    options.ignoreSize = args.has("--ignore-size");
+    options.ignoreStamp = args.has("--ignore-time");
     options.tolerance = args.options.value(tolerance, QStringLiteral("0"));
-    options.ignoreHourShifts = args.flags.contains(QStringLiteral("--ignore-hour-shifts"));
+    options.ignoreHourShifts = args.has("--ignore-hour-shifts");
     options.exclude = exclude;
     if (args.options.contains(limitO))
         options.limitOriginal =
@@ -298,13 +288,17 @@ int cmdCompare(const QStringList &argv, const QList<QByteArray> &rawArguments) {
                          args.positional.value(1, ws.list(ListNo::Final).description));
     RunComparison(ws, options);
 
-    QTextStream out(stdout);
-    out.setEncoding(QStringConverter::Utf8);
-    if (args.flags.contains(QStringLiteral("--summary")))
-        ChangeSummary::build(ws).writeTsv(out, depth);
-    else
-        writeResults(out, ws, args.flags.contains(QStringLiteral("--tsv")));
-    out.flush();
+    if (args.has("--json")) {
+        writeJson(ws);
+    } else {
+        QTextStream out(stdout);
+        out.setEncoding(QStringConverter::Utf8);
+        if (args.has("--summary"))
+            ChangeSummary::build(ws).writeTsv(out, depth);
+        else
+            writeResults(out, ws, args.has("--tsv"));
+        out.flush();
+    }
     if (args.options.contains(outDir))
         saveResults(ws, args.options.value(outDir));
     printTimeShift(detectTimeShift(ws.list(ListNo::Changed), options));
@@ -314,15 +308,32 @@ int cmdCompare(const QStringList &argv, const QList<QByteArray> &rawArguments) {
     return differ ? 1 : 0;
 }
 
-int cmdExport(const QStringList &argv) {
-    const Args args(argv, {QStringLiteral("-o")}, {});
+int cmdExport(const Args &args) {
     if (args.positional.size() != 1)
-        fail(QStringLiteral("export takes one file"));
+        failUsage(QStringLiteral("export takes one file"));
+    const QString out = args.required(QStringLiteral("-o"));
     SnapshotList list;
     load(args.positional[0], list);
-    const QString out = args.required(QStringLiteral("-o"));
     check(ExportCsv(list, out, EntryFormatter()), out);
     return 0;
+}
+
+int run(const QString &command, const Args &args, const QList<QByteArray> &rawArguments) {
+    if (command == u"snapshot")
+        return cmdSnapshot(args, rawArguments);
+    if (command == u"list")
+        return cmdList(args);
+    if (command == u"export")
+        return cmdExport(args);
+    if (command == u"compare")
+        return cmdCompare(args, rawArguments);
+    if (command == u"import")
+        return cmdImport(args);
+    return cmdReport(args);
+}
+
+void print(const QString &text, std::FILE *to) {
+    std::fputs(text.toUtf8().constData(), to);
 }
 
 } // namespace
@@ -334,27 +345,35 @@ int main(int argc, char **argv) {
     QList<QByteArray> rawArguments;
     for (int k = 1; k < argc; ++k)
         rawArguments << QByteArray(argv[k]);
-    if (args.isEmpty() || args[0] == u"--help" || args[0] == u"-h") {
-        std::fputs(Usage, args.isEmpty() ? stderr : stdout);
-        return args.isEmpty() ? 2 : 0;
+    if (args.isEmpty()) {
+        print(QStringLiteral("vistrel-cli: missing command\n") + programUsage(), stderr);
+        return 2;
     }
-    const QString command = args.takeFirst();
+    if (args[0] == u"--help" || args[0] == u"-h") {
+        print(programHelp(), stdout);
+        return 0;
+    }
+    if (args[0] == u"--version") {
+        print(versionText(), stdout);
+        return 0;
+    }
+    const QString name = args.takeFirst();
+    const CommandInfo *command = findCommand(name);
     try {
-        if (command == u"snapshot")
-            return cmdSnapshot(args, rawArguments);
-        if (command == u"list")
-            return cmdList(args);
-        if (command == u"export")
-            return cmdExport(args);
-        if (command == u"compare")
-            return cmdCompare(args, rawArguments);
-        if (command == u"import")
-            return cmdImport(args);
-        if (command == u"report")
-            return cmdReport(args);
-        fail(QStringLiteral("unknown command %1").arg(command));
+        if (!command)
+            failUsage((name.startsWith(u'-') ? QStringLiteral("unknown option %1")
+                                             : QStringLiteral("unknown command %1"))
+                          .arg(name));
+        const Args parsed(args, *command);
+        if (parsed.has("--help")) {
+            print(commandHelp(*command), stdout);
+            return 0;
+        }
+        return run(name, parsed, rawArguments);
     } catch (const Failure &f) {
-        std::fprintf(stderr, "vistrel-cli: %s\n", qPrintable(f.message));
+        print(QStringLiteral("vistrel-cli: %1\n").arg(f.message), stderr);
+        if (f.usage)
+            print(command ? commandUsage(*command) : programUsage(), stderr);
         return 2;
     }
 }

@@ -6,22 +6,7 @@ file(WRITE ${WORK}/tree/a.txt "alpha")
 file(WRITE ${WORK}/tree/sub/b.txt "bravo")
 file(WRITE ${WORK}/tree/sub/deeper/c.txt "charlie")
 
-function(run expected_status)
-    execute_process(COMMAND ${CLI} ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE out
-                    ERROR_VARIABLE err)
-    if(NOT status EQUAL expected_status)
-        message(FATAL_ERROR "vistrel-cli ${ARGN}: status ${status}, expected ${expected_status}\n${out}${err}")
-    endif()
-    set(OUT "${out}" PARENT_SCOPE)
-    set(ERR "${err}" PARENT_SCOPE)
-endfunction()
-
-function(expect text)
-    string(FIND "${OUT}" "${text}" at)
-    if(at EQUAL -1)
-        message(FATAL_ERROR "expected \"${text}\" in:\n${OUT}")
-    endif()
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/CliHelpers.cmake)
 
 run(0 snapshot ${WORK}/tree -o ${WORK}/original.dir)
 run(0 list ${WORK}/original.dir)
