@@ -1,7 +1,6 @@
 #include "Args.h"
 
 #include "CommandTable.h"
-#include "OutputBuffer.h"
 
 #include "files/FileError.h"
 #include "files/SnapshotFile.h"
@@ -48,10 +47,4 @@ QString Args::required(const QString &option) const {
     if (!options.contains(option))
         failUsage(QStringLiteral("missing %1").arg(option));
     return options.value(option);
-}
-
-void OutputBuffer::finish(const char *what) {
-    write();
-    if (std::fflush(stdout) != 0 || m_failed)
-        fail(QStringLiteral("cannot write the %1").arg(QLatin1String(what)));
 }

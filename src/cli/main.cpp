@@ -103,6 +103,13 @@ QString escaped(const QString &text) {
     return out;
 }
 
+// A full disk or a closed pipe is an error, not a success with less output.
+void finishText(QTextStream &out, const char *what) {
+    out.flush();
+    if (out.status() != QTextStream::Ok || std::fflush(stdout) != 0)
+        fail(QStringLiteral("cannot write the %1").arg(QLatin1String(what)));
+}
+
 void writeEntry(QTextStream &out, const EntryFormatter &format, const SnapshotList &list, int i) {
     for (int c = 0; c < Col::Count; ++c) {
         if (c)
@@ -133,6 +140,7 @@ int cmdList(const Args &args) {
     out << header.join(u'\t') << '\n';
     for (int i = 0; i < list.size(); ++i)
         writeEntry(out, format, list, i);
+    finishText(out, "list");
     return 0;
 }
 
@@ -297,7 +305,7 @@ int cmdCompare(const Args &args, const QList<QByteArray> &rawArguments) {
             ChangeSummary::build(ws).writeTsv(out, depth);
         else
             writeResults(out, ws, args.has("--tsv"));
-        out.flush();
+        finishText(out, "results");
     }
     if (args.options.contains(outDir))
         saveResults(ws, args.options.value(outDir));

@@ -147,3 +147,16 @@ list(LENGTH lines n)
 if(NOT n EQUAL 9)
     message(FATAL_ERROR "expected 9 result entries, got ${n}")
 endif()
+
+# Output that cannot be written is an error, whatever its form.
+foreach(form "list;${WORK}/before.dir" "list;${WORK}/before.dir;--json"
+        "compare;${WORK}/before.dir;${WORK}/after.dir;--tsv"
+        "compare;${WORK}/before.dir;${WORK}/after.dir;--json"
+        "compare;${WORK}/before.dir;${WORK}/after.dir;--summary"
+        "report;${WORK}/before.dir")
+    execute_process(COMMAND ${CLI} ${form} OUTPUT_FILE /dev/full ERROR_VARIABLE err
+                    RESULT_VARIABLE status)
+    if(NOT status EQUAL 2 OR NOT err MATCHES "^vistrel-cli: cannot write the [a-z]+\n$")
+        message(FATAL_ERROR "vistrel-cli ${form} to a full disk: status ${status}, ${err}")
+    endif()
+endforeach()
