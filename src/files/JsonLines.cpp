@@ -18,8 +18,8 @@ QJsonValue isoTime(double serial) {
         return QJsonValue::Null;
     const DateSerial::LocalTime t = DateSerial::toLocal(serial);
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.date.year(),
-                  t.date.month(), t.date.day(), t.time.hour(), t.time.minute(), t.time.second());
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.date.year(), t.date.month(),
+                  t.date.day(), t.time.hour(), t.time.minute(), t.time.second());
     return QLatin1String(text);
 }
 
