@@ -25,7 +25,7 @@ private:
             m_failed = true;
         m_data.resize(0); // keeps the room for the next piece
     }
-    static constexpr qsizetype Piece = 1 << 20;
+    static constexpr qsizetype Piece = 1 << 16;
     QByteArray m_data;
     bool m_failed = false;
 };
