@@ -147,7 +147,8 @@ private Q_SLOTS:
     }
 
     void completionOffersTheCommands() {
-        QStringList expected{QStringLiteral("--help"), QStringLiteral("--version")};
+        QStringList expected{QStringLiteral("--help"), QStringLiteral("-h"),
+                             QStringLiteral("--version")};
         for (const CommandInfo &c : commandTable())
             expected << QLatin1String(c.name);
         expected.sort();
