@@ -133,8 +133,9 @@ QString programUsage() {
 }
 
 QString commandHelp(const CommandInfo &command) {
-    QString text =
-        commandUsage(command) + u'\n' + QLatin1String(command.summary) + QLatin1String(".\n\n");
+    QString summary = QLatin1String(command.summary);
+    summary[0] = summary[0].toUpper();
+    QString text = commandUsage(command) + u'\n' + summary + QLatin1String(".\n\n");
     for (const OptionInfo &o : command.options) {
         QString left = QLatin1String("  ") + QLatin1String(o.name);
         if (o.value)
