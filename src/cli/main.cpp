@@ -26,12 +26,14 @@
 #include <QTextStream>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
-// The root folder as the file system takes it and as the texts show it. A root whose name is
-// not UTF-8 has no text that leads back to it, so it is taken by the bytes it was given as.
+// The root folder as the file system takes it and as the texts show it.
 struct Root {
     QByteArray native;
     QString text;
@@ -45,18 +47,20 @@ QStringList exclusionsOf(const Args &args) {
     return patterns;
 }
 
-Root rootOf(const QString &argument, const QList<QByteArray> &rawArguments) {
-    const QString text = NewSnapshot::rootOf(argument);
-    for (const QByteArray &raw : rawArguments) {
-        if (QFile::decodeName(raw) != argument || QFile::encodeName(argument) == raw)
-            continue;
-        QByteArray native = raw;
-        if (!native.startsWith('/'))
-            native = QFile::encodeName(QDir::currentPath()) + '/' + native;
-        return {native, NameCodec::fromBytes(
-                            std::string_view(native.constData(), std::size_t(native.size())))};
+// A root whose path is not UTF-8 is shown as a scanned name would be.
+Root rootOf(const QString &argument) {
+    // Made absolute by hand: Qt's file information would convert the path and lose its bytes.
+    QString path = argument;
+    if (!path.startsWith(u'/')) {
+        std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+        path = (cwd ? NameCodec::pathFromBytes(cwd.get()) : QString()) + u'/' + path;
     }
-    return {QFile::encodeName(text), text};
+    path = QDir::cleanPath(path);
+    const QByteArray native = NameCodec::pathToBytes(path);
+    if (QString::fromUtf8(native) == path)
+        return {native, path};
+    return {native,
+            NameCodec::fromBytes(std::string_view(native.constData(), std::size_t(native.size())))};
 }
 
 // Scans a folder as the snapshot command does: --no-subdirs, --all-volumes and the exclusions.
@@ -79,10 +83,10 @@ void scan(const Root &root, const Args &args, const QStringList &exclude, Snapsh
     list.source = NewSnapshot::sourceText(NewSnapshot::volumeText(root.text), root.text);
 }
 
-int cmdSnapshot(const Args &args, const QList<QByteArray> &rawArguments) {
+int cmdSnapshot(const Args &args) {
     if (args.positional.size() != 1)
         failUsage(QStringLiteral("snapshot takes one folder"));
-    const Root root = rootOf(args.positional[0], rawArguments);
+    const Root root = rootOf(args.positional[0]);
     const QString out = args.required(QStringLiteral("-o"));
     SnapshotList list;
     scan(root, args, exclusionsOf(args), list);
@@ -235,8 +239,7 @@ void saveResults(const Workspace &ws, const QString &folder) {
 
 // The two snapshots to compare: two files read side by side, or with --with-folder a file and
 // the folder it was taken of (or the one named) read again as it is now.
-void readPair(const Args &args, const QList<QByteArray> &rawArguments, const QStringList &exclude,
-              Workspace &ws) {
+void readPair(const Args &args, const QStringList &exclude, Workspace &ws) {
     const bool withFolder = args.has("--with-folder");
     for (const char *flag : {"--no-subdirs", "--all-volumes"}) {
         if (!withFolder && args.has(flag))
@@ -254,7 +257,7 @@ void readPair(const Args &args, const QList<QByteArray> &rawArguments, const QSt
         if (folder.isEmpty())
             fail(args.positional[0] + QStringLiteral(": names no folder it was taken of; give "
                                                      "the folder after the file"));
-        scan(rootOf(folder, rawArguments), args, exclude, ws.list(ListNo::Final));
+        scan(rootOf(folder), args, exclude, ws.list(ListNo::Final));
         return;
     }
     if (args.positional.size() != 2)
@@ -268,7 +271,7 @@ void readPair(const Args &args, const QList<QByteArray> &rawArguments, const QSt
     check(finalError, args.positional[1]);
 }
 
-int cmdCompare(const Args &args, const QList<QByteArray> &rawArguments) {
+int cmdCompare(const Args &args) {
     const QString limitO = QStringLiteral("--limit-original"),
                   limitF = QStringLiteral("--limit-final"), ignore = QStringLiteral("--ignore"),
                   tolerance = QStringLiteral("--tolerance"), outDir = QStringLiteral("--out");
@@ -277,7 +280,7 @@ int cmdCompare(const Args &args, const QList<QByteArray> &rawArguments) {
     const int depth = summaryDepth(args);
     const QStringList exclude = exclusionsOf(args);
     Workspace ws;
-    readPair(args, rawArguments, exclude, ws);
+    readPair(args, exclude, ws);
     CompareOptions options;
     options.reset(ListNo::Original);
     if (args.options.contains(ignore))
@@ -326,15 +329,15 @@ int cmdExport(const Args &args) {
     return 0;
 }
 
-int run(const QString &command, const Args &args, const QList<QByteArray> &rawArguments) {
+int run(const QString &command, const Args &args) {
     if (command == u"snapshot")
-        return cmdSnapshot(args, rawArguments);
+        return cmdSnapshot(args);
     if (command == u"list")
         return cmdList(args);
     if (command == u"export")
         return cmdExport(args);
     if (command == u"compare")
-        return cmdCompare(args, rawArguments);
+        return cmdCompare(args);
     if (command == u"import")
         return cmdImport(args);
     return cmdReport(args);
@@ -349,10 +352,10 @@ void print(const QString &text, std::FILE *to) {
 int main(int argc, char **argv) {
     returnLargeBlocksWhenFreed();
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    QList<QByteArray> rawArguments;
+    // Every argument by its bytes: a path that is not UTF-8 still names its own file.
+    QStringList args;
     for (int k = 1; k < argc; ++k)
-        rawArguments << QByteArray(argv[k]);
+        args << NameCodec::pathFromBytes(argv[k]);
     if (args.isEmpty()) {
         print(QStringLiteral("vistrel-cli: missing command\n") + programUsage(), stderr);
         return 2;
@@ -377,7 +380,7 @@ int main(int argc, char **argv) {
             print(commandHelp(*command), stdout);
             return 0;
         }
-        return run(name, parsed, rawArguments);
+        return run(name, parsed);
     } catch (const Failure &f) {
         print(QStringLiteral("vistrel-cli: %1\n").arg(f.message), stderr);
         if (f.usage)

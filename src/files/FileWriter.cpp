@@ -1,7 +1,7 @@
 #include "FileWriter.h"
 #include "PosixRead.h"
+#include "snapshot/NameCodec.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
@@ -53,7 +53,7 @@ FileError FileWriter::open(const QString &path) {
     m_path = path;
     if (path.isEmpty())
         return FileError::fromCode(FileError::BadFileName);
-    m_target = QFile::encodeName(path);
+    m_target = NameCodec::pathToBytes(path);
     // Replace what a symbolic link points at, not the link.
     struct stat st {};
     if (lstat(m_target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {

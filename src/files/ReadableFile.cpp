@@ -1,8 +1,8 @@
 #include "ReadableFile.h"
 
 #include "PosixRead.h"
+#include "snapshot/NameCodec.h"
 
-#include <QFile>
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -12,7 +12,7 @@ ReadableFile::~ReadableFile() {
 
 FileError ReadableFile::open(const QString &path) {
     close();
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = NameCodec::pathToBytes(path);
     const int fd = openWithoutWaiting(name.constData(), O_RDONLY);
     if (fd < 0)
         return FileError::fromErrno(errno, path);

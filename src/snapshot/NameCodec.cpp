@@ -105,4 +105,39 @@ QString fromBytes(std::string_view bytes) {
                    static_cast<qsizetype>(text.size()));
 }
 
+QString pathFromBytes(std::string_view bytes) {
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    std::u16string text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::uint32_t c = 0;
+        const int n = sequenceAt(p + i, bytes.size() - i, c);
+        if (n == 0) {
+            text.push_back(static_cast<char16_t>(0xDC00 + p[i]));
+            ++i;
+        } else {
+            appendCodePoint(text, c);
+            i += static_cast<std::size_t>(n);
+        }
+    }
+    return QString(reinterpret_cast<const QChar *>(text.data()),
+                   static_cast<qsizetype>(text.size()));
+}
+
+QByteArray pathToBytes(QStringView path) {
+    QByteArray out;
+    out.reserve(path.size());
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const char16_t c = path[i].unicode();
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < path.size() &&
+                          QChar::isLowSurrogate(path[i + 1].unicode());
+        if (!pair && c >= 0xDC80 && c <= 0xDCFF)
+            out += static_cast<char>(c - 0xDC00);
+        else
+            out += path.mid(i, pair ? 2 : 1).toUtf8();
+        i += pair ? 1 : 0;
+    }
+    return out;
+}
+
 } // namespace NameCodec

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <string_view>
@@ -18,5 +19,12 @@ namespace NameCodec {
 QString fromBytes(std::string_view bytes);
 // Appends the text of `bytes` as UTF-16 code units.
 void appendText(std::u16string &out, std::string_view bytes);
+
+// A path as the system gives it (a command-line argument) in a text that leads back to its
+// bytes: valid UTF-8 as its characters, any other byte b as the lone surrogate U+DC00 + b,
+// which no text decoded from UTF-8 holds. Qt's own conversion turns such bytes into U+FFFD, and
+// the file then opened or written would be another one.
+QString pathFromBytes(std::string_view bytes);
+QByteArray pathToBytes(QStringView path);
 
 } // namespace NameCodec

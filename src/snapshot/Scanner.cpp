@@ -1,12 +1,12 @@
 #include "Scanner.h"
 
 #include "DirectoryReader.h"
+#include "NameCodec.h"
 #include "Progress.h"
 #include "SnapshotList.h"
 #include "Sorting.h"
 
 #include <QDir>
-#include <QFile>
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -317,7 +317,7 @@ int Scanner::defaultReadThreads() {
 
 bool Scanner::ReadDirectory(const QString &root, SnapshotList &list, bool includeSubs,
                             Progress *progress) {
-    return ReadDirectory(QFile::encodeName(root), root, list, includeSubs, progress);
+    return ReadDirectory(NameCodec::pathToBytes(root), root, list, includeSubs, progress);
 }
 
 bool Scanner::ReadDirectory(const QByteArray &nativeRoot, const QString &root, SnapshotList &list,

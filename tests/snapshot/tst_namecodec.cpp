@@ -69,6 +69,31 @@ private Q_SLOTS:
             QCOMPARE(nameBytes(QString::fromUtf8(name)), QByteArray(name));
         }
     }
+
+    // A path given as bytes comes back as those bytes, whatever they are; where they are UTF-8
+    // its text is what Qt reads from them.
+    void everyPathComesBack() {
+        QRandomGenerator rng(5);
+        const char pieces[][5] = {"a",
+                                  "/",
+                                  "\\",
+                                  "|",
+                                  "\xC3\xA9",
+                                  "\xE9",
+                                  "\xF0\x9F\x98\x80",
+                                  "\xED\xB2\x80",
+                                  "\xC0\xAF",
+                                  "\xE2\x82"};
+        for (int k = 0; k < 20000; ++k) {
+            QByteArray bytes;
+            for (int p = rng.bounded(8); p > 0; --p)
+                bytes += pieces[rng.bounded(int(std::size(pieces)))];
+            const QString text = NameCodec::pathFromBytes(bytes.toStdString());
+            QCOMPARE(NameCodec::pathToBytes(text), bytes);
+            if (QString::fromUtf8(bytes).toUtf8() == bytes)
+                QCOMPARE(text, QString::fromUtf8(bytes));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestNameCodec)
