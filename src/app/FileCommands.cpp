@@ -150,6 +150,7 @@ void FileCommands::FileNew_Click() {
 
 bool FileCommands::scanInto(int target, const ScanOrigin &origin, bool append) {
     SnapshotList &list = m_session.list(target);
+    const qsizetype unreadBefore = list.unreadable.size();
     m_window.ShowStatus(origin.root);
     Progress progress;
     {
@@ -183,6 +184,15 @@ bool FileCommands::scanInto(int target, const ScanOrigin &origin, bool append) {
         m_window.ShowStatus(QStringLiteral("The scan was cancelled; the snapshot holds the %1 "
                                            "entries read so far")
                                 .arg(m_window.countText(list.size())));
+    }
+    // Folders listed as empty that may not be: a later comparison would show their files as
+    // added, so the user hears of them once, now.
+    if (list.unreadable.size() > unreadBefore) {
+        const QStringList unread = list.unreadable.mid(unreadBefore);
+        m_prompts.message(&m_window, MainWindow::programName(),
+                          NewSnapshot::unreadableCount(unread.size()) + QStringLiteral(":\n") +
+                              NewSnapshot::unreadablePaths(origin.root, unread, 10).join(u'\n') +
+                              QStringLiteral("\n\nThe snapshot lists them as empty."));
     }
     return !progress.cancelled();
 }

@@ -20,6 +20,8 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QListView>
+#include <QTableView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -126,7 +128,8 @@ void MainWindow::buildTabs() {
 void MainWindow::buildFilter(QWidget *central) {
     auto *row = new QHBoxLayout;
     auto *label = new QLabel(QStringLiteral("Filter:"), central);
-    m_filter = new FilterBox(central);
+    auto *filter = new FilterBox(central);
+    m_filter = filter;
     m_filter->setObjectName(QStringLiteral("Filter"));
     m_filter->setClearButtonEnabled(true);
     m_filter->setPlaceholderText(QStringLiteral("Name or folder contains (Ctrl+F)"));
@@ -135,6 +138,12 @@ void MainWindow::buildFilter(QWidget *central) {
     row->addWidget(m_filter, 1);
     static_cast<QVBoxLayout *>(central->layout())->addLayout(row);
     connect(m_filter, &QLineEdit::textChanged, this, &MainWindow::setFilter);
+    connect(filter, &FilterBox::emptiedByEscape, this, [this] {
+        const ListPane *pane = m_views->pane(m_shownList);
+        QWidget *view =
+            pane->isSummaryView() ? static_cast<QWidget *>(pane->summary()) : pane->details();
+        view->setFocus(Qt::OtherFocusReason);
+    });
 
     auto *focus = new QAction(this);
     focus->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));

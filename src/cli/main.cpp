@@ -25,6 +25,7 @@
 #include <QStringList>
 #include <QTextStream>
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -32,6 +33,8 @@
 #include <unistd.h>
 
 namespace {
+
+void print(const QString &text, std::FILE *to);
 
 // The root folder as the file system takes it and as the texts show it.
 struct Root {
@@ -78,6 +81,13 @@ void scan(const Root &root, const Args &args, const QStringList &exclude, Snapsh
     }
     if (!scanner.ReadDirectory(root.native, root.text, list, !args.has("--no-subdirs")))
         fail(root.text + QStringLiteral(": cannot read this folder"));
+    // Said, not failed: the snapshot holds what could be read, and scripts rely on status 0.
+    if (!list.unreadable.isEmpty())
+        print(QStringLiteral("vistrel-cli: %1:\n  %2\n")
+                  .arg(NewSnapshot::unreadableCount(list.unreadable.size()),
+                       NewSnapshot::unreadablePaths(root.text, list.unreadable, INT_MAX)
+                           .join(QStringLiteral("\n  "))),
+              stderr);
     list.description = root.text;
     list.created = DateSerial::now();
     list.source = NewSnapshot::sourceText(NewSnapshot::volumeText(root.text), root.text);

@@ -3,6 +3,7 @@
 #include "session/Session.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/ExcludePatterns.h"
+#include "snapshot/NewSnapshot.h"
 #include "snapshot/SnapshotList.h"
 #include "widgets/FixedDialog.h"
 #include "widgets/Twips.h"
@@ -36,8 +37,8 @@ PropertiesDialog::PropertiesDialog(const EntryFormatter &format, QWidget *parent
       m_whereFrom(new QPlainTextEdit(this)), m_ok(new QPushButton(QStringLiteral("OK"), this)) {
     setObjectName(QStringLiteral("Properties"));
     setWindowTitle(QStringLiteral("Snapshot Properties"));
-    // One row taller than the classic layout, for what the scan left out.
-    setFixedSize(Twips::toPixels(7320, 3210 + 420, this));
+    // Two rows taller than the classic layout, for what the scan left out and could not read.
+    setFixedSize(Twips::toPixels(7320, 3210 + 2 * 420, this));
 
     auto *label = new QLabel(QStringLiteral("&Description:"), this);
     label->setBuddy(m_description);
@@ -70,21 +71,28 @@ PropertiesDialog::PropertiesDialog(const EntryFormatter &format, QWidget *parent
         place(caption, left, 1920, 1095, 255);
     }
 
-    auto *leftOutCaption = new QLabel(QStringLiteral("Left out:"), this);
-    place(leftOutCaption, 240, 3195, 1095, 255);
-    m_leftOut = new QLineEdit(this);
-    m_leftOut->setObjectName(QStringLiteral("LeftOut"));
-    m_leftOut->setAccessibleName(QStringLiteral("Left out"));
-    makeReadOnly(m_leftOut);
-    place(m_leftOut, 1335, 3180, 5760, 285);
+    m_leftOut = addScanRow(QStringLiteral("LeftOut"), QStringLiteral("Left out"), 3180);
+    m_notRead = addScanRow(QStringLiteral("NotRead"), QStringLiteral("Not read"), 3600);
 
     setTabOrder(m_description, m_ok);
     setTabOrder(m_ok, cancel);
     setTabOrder(cancel, m_timeAndDate);
     setTabOrder(m_timeAndDate, m_whereFrom);
     setTabOrder(m_whereFrom, m_leftOut);
+    setTabOrder(m_leftOut, m_notRead);
     connect(m_ok, &QPushButton::clicked, this, &PropertiesDialog::OK_Click);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+// A read-only line of what the scan that took the snapshot did, under its caption.
+QLineEdit *PropertiesDialog::addScanRow(const QString &name, const QString &caption, int top) {
+    place(new QLabel(caption + u':', this), 240, top + 15, 1095, 255);
+    auto *box = new QLineEdit(this);
+    box->setObjectName(name);
+    box->setAccessibleName(caption);
+    makeReadOnly(box);
+    place(box, 1335, top, 5760, 285);
+    return box;
 }
 
 bool PropertiesDialog::run(const SnapshotList &list, int listNo) {
@@ -99,6 +107,12 @@ bool PropertiesDialog::run(const SnapshotList &list, int listNo) {
     m_leftOut->setText(list.leftOut.isEmpty() ? QStringLiteral("nothing")
                                               : ExcludePatterns::join(list.leftOut));
     m_leftOut->setCursorPosition(0);
+    m_notRead->setText(list.unreadable.isEmpty()
+                           ? QStringLiteral("nothing")
+                           : NewSnapshot::unreadablePaths(NewSnapshot::rootFromSource(list.source),
+                                                          list.unreadable, 100)
+                                 .join(QStringLiteral("; ")));
+    m_notRead->setCursorPosition(0);
     m_description->setPlainText(list.description);
     m_description->selectAll();
     // Filling the box is not an edit; only the user's typing marks the snapshot unsaved.

@@ -28,6 +28,7 @@ protected:
 
 private:
     void OK_Click();
+    QLineEdit *addScanRow(const QString &name, const QString &caption, int top);
     // Selects the first character the snapshot file's one-line text fields cannot hold.
     bool refuseUnstorable();
 
@@ -37,6 +38,7 @@ private:
     QPlainTextEdit *m_whereFrom;
     QPushButton *m_ok;
     QLineEdit *m_leftOut = nullptr;
+    QLineEdit *m_notRead = nullptr;
     int m_listNo = 0;
     bool m_stored = false;
 };

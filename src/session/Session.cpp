@@ -51,6 +51,7 @@ void Session::CloseSnapshot(int listNo) {
     closed.unsaved = false;
     closed.description.clear();
     closed.leftOut.clear();
+    closed.unreadable.clear();
     closed.clearEntries();
     for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
         list(n).clearEntries();

@@ -52,7 +52,7 @@ public:
     virtual bool readRoot(std::string_view native, Batch &batch) = 0;
     // Reads a folder below the root of the walk, `path` being the names from the root down to
     // it joined by "/". Several threads may read at once, once readRoot has returned. Returns
-    // false when the folder cannot be opened.
+    // false when the folder cannot be opened or read to its end.
     virtual bool read(std::string_view path, Batch &batch) = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStorageInfo>
 
 namespace NewSnapshot {
@@ -49,6 +50,27 @@ QString rootFromSource(const QString &source) {
             first = root;
     }
     return first;
+}
+
+QString pathBelow(const QString &root, const QString &inFolder) {
+    QString relative = inFolder;
+    relative.replace(u'\\', QDir::separator());
+    return root.endsWith(QDir::separator()) ? root + relative : root + QDir::separator() + relative;
+}
+
+QString unreadableCount(qsizetype count) {
+    return QStringLiteral("%1 %2 could not be read")
+        .arg(QLocale().toString(count),
+             count == 1 ? QStringLiteral("folder") : QStringLiteral("folders"));
+}
+
+QStringList unreadablePaths(const QString &root, const QStringList &folders, qsizetype shown) {
+    QStringList paths;
+    for (qsizetype k = 0; k < folders.size() && k < shown; ++k)
+        paths << pathBelow(root, folders[k]);
+    if (folders.size() > shown)
+        paths << QStringLiteral("... and %1 more").arg(QLocale().toString(folders.size() - shown));
+    return paths;
 }
 
 } // namespace NewSnapshot

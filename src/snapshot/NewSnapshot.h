@@ -16,4 +16,10 @@ QString sourceText(const QString &volume, const QString &root);
 // listing, a comparison). A volume text may itself hold " - ": the root is the first reading
 // that is an absolute path, preferring one that exists.
 QString rootFromSource(const QString &source);
+// The path of a folder a scan of `root` met, from its In Folder text (ending in a separator).
+QString pathBelow(const QString &root, const QString &inFolder);
+// What to tell about the folders a scan could not read: "3 folders could not be read", and
+// the paths of at most `shown` of them, with "... and 5 more" after them when there are more.
+QString unreadableCount(qsizetype count);
+QStringList unreadablePaths(const QString &root, const QStringList &folders, qsizetype shown);
 } // namespace NewSnapshot

@@ -76,10 +76,8 @@ private:
         if (fd < 0)
             return false;
         alignas(dirent64) char buffer[32768];
-        for (;;) {
-            const ssize_t got = getdents64(fd, buffer, sizeof buffer);
-            if (got <= 0)
-                break;
+        ssize_t got;
+        while ((got = getdents64(fd, buffer, sizeof buffer)) > 0) {
             for (ssize_t at = 0; at < got;) {
                 const auto *d = reinterpret_cast<const dirent64 *>(buffer + at);
                 at += d->d_reclen;
@@ -87,7 +85,8 @@ private:
             }
         }
         ::close(fd);
-        return true;
+        // A folder the disk fails to list to its end counts as one that could not be read.
+        return got == 0;
     }
 
     // Opens a folder by its path below the root without following a symbolic link on the way:

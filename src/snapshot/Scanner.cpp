@@ -2,11 +2,11 @@
 
 #include "DirectoryReader.h"
 #include "NameCodec.h"
+#include "NewSnapshot.h"
 #include "Progress.h"
 #include "SnapshotList.h"
 #include "Sorting.h"
 
-#include <QDir>
 #include <algorithm>
 #include <condition_variable>
 #include <deque>
@@ -303,12 +303,6 @@ struct Frame {
     std::uint32_t folderId = 0;
 };
 
-QString statusText(const QString &root, const QString &path) {
-    QString relative = path;
-    relative.replace(u'\\', QDir::separator());
-    return root.endsWith(QDir::separator()) ? root + relative : root + QDir::separator() + relative;
-}
-
 } // namespace
 
 int Scanner::defaultReadThreads() {
@@ -334,8 +328,10 @@ bool Scanner::ReadDirectory(const QByteArray &nativeRoot, const QString &root, S
     // Takes in a folder that has been read: decides which of its subfolders the walk goes into.
     auto takeIn = [&](Frame &frame) {
         Folder &folder = *frame.folder;
-        if (!folder.ok)
+        if (!folder.ok) {
             folder.batch.clear();
+            list.unreadable << list.folders().text(frame.folderId);
+        }
         frame.subfolders.clear();
         frame.nextSub = 0;
         const bool cancelled = progress && progress->cancelled();
@@ -393,7 +389,7 @@ bool Scanner::ReadDirectory(const QByteArray &nativeRoot, const QString &root, S
             // The folder's number is known since the walk went in: no look-up of its text.
             list.limits.push_back(top.folderId);
             if (progress && progress->wantsText())
-                progress->setText(statusText(root, top.path));
+                progress->setText(NewSnapshot::pathBelow(root, top.path));
             for (std::size_t k = top.nextSub; k < top.subfolders.size(); ++k)
                 reader.drop(top.subfolders[k]);
             reader.release(top.folder);

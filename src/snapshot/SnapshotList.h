@@ -123,6 +123,9 @@ public:
     SortState sort;
     // The patterns the scan that took the snapshot left out; not kept in its file.
     QStringList leftOut;
+    // The folders (In Folder texts, "" for the root) that scan could not read, so that it lists
+    // them as empty; not kept in its file either.
+    QStringList unreadable;
 
     int size() const { return static_cast<int>(m_entries.size()); }
     bool isEmpty() const { return m_entries.empty(); }

@@ -29,8 +29,11 @@
 #include <QTest>
 #include <QThread>
 #include <functional>
+#include <linux/capability.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -338,6 +341,42 @@ private Q_SLOTS:
         next->commands().FileSaveAs_Click();
         QVERIFY(!list.unsaved);
         QCOMPARE(kept(), 0);
+    }
+
+    // A folder the scan cannot read is listed as empty, and the user hears of it once, after
+    // the scan, and in the snapshot's properties. Root reads every folder; without the two
+    // capabilities that let it, it obeys the permission bits as anyone does (threads started
+    // meanwhile inherit that).
+    void newTellsOfFoldersItCouldNotRead() {
+        auto w = makeWindow();
+        const QString tree = makeTree(QStringLiteral("Shut"));
+        QVERIFY(::chmod(QFile::encodeName(tree + QStringLiteral("/sub")).constData(), 0) == 0);
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct caps[2]{};
+        QCOMPARE(::syscall(SYS_capget, &header, caps), 0L);
+        const auto restore = qScopeGuard([=]() mutable {
+            ::syscall(SYS_capset, &header, caps);
+            ::chmod(QFile::encodeName(tree + QStringLiteral("/sub")).constData(), 0755);
+        });
+        __user_cap_data_struct obeying[2] = {caps[0], caps[1]};
+        obeying[0].effective &= ~(1u << CAP_DAC_OVERRIDE | 1u << CAP_DAC_READ_SEARCH);
+        QCOMPARE(::syscall(SYS_capset, &header, obeying), 0L);
+
+        newSnapshot(*w, tree, 1, false);
+        QCOMPARE(w->workspace().list(1).size(), 3); // a.txt, b.txt and the empty sub
+        const QString sub = QDir::toNativeSeparators(tree + QStringLiteral("/sub/"));
+        QCOMPARE(prompts.asked.size(), 1);
+        QCOMPARE(prompts.asked[0].text,
+                 QStringLiteral("1 folder could not be read:\n%1\n\nThe snapshot lists them "
+                                "as empty.")
+                     .arg(sub));
+        QString shown;
+        onNextDialog([&](QDialog *d) {
+            shown = d->findChild<QLineEdit *>(QStringLiteral("NotRead"))->text();
+            d->reject();
+        });
+        w->commands().FileProps_Click();
+        QCOMPARE(shown, sub);
     }
 
     // "Leave out" keeps what the patterns name out of the scan, is remembered in the settings,

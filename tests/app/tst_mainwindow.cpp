@@ -241,6 +241,35 @@ private Q_SLOTS:
         QVERIFY(!list->showGrid());
     }
 
+    // After filtering, the window's shortcuts work from the box as from the list, unless text
+    // is selected there (Ctrl+C then copies it); Esc that empties the box goes back to the list.
+    void shortcutsWorkFromTheFilterBox() {
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        load(*w, 1, 3);
+        load(*w, 2, 3);
+        w->TabStrip_Click();
+        QSignalSpy compare(action(*w, "FileCompare"), &QAction::triggered);
+        QTest::keyClick(w->pane(1)->details(), Qt::Key_F, Qt::ControlModifier);
+        QTest::keyClicks(w->filterBox(), QStringLiteral("sub"));
+        QTest::keyClick(w->filterBox(), Qt::Key_A, Qt::ControlModifier); // selects the text
+        QTest::keyClick(w->filterBox(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(compare.count(), 0);
+        QTest::keyClick(w->filterBox(), Qt::Key_End);
+        DialogCloser closer;
+        QTest::keyClick(w->filterBox(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(compare.count(), 1);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTRY_COMPARE(QApplication::focusWidget(), w->filterBox());
+        QTest::keyClick(w->filterBox(), Qt::Key_Escape);
+        QCOMPARE(w->filterBox()->text(), QString());
+        QCOMPARE(QApplication::focusWidget(), w->pane(1)->details());
+        QTest::keyClick(w->pane(1)->details(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(compare.count(), 2);
+    }
+
     void toolbarKeysRunTheirCommands() {
         auto w = makeWindow();
         load(*w, 1, 3);

@@ -160,3 +160,23 @@ foreach(form "list;${WORK}/before.dir" "list;${WORK}/before.dir;--json"
         message(FATAL_ERROR "vistrel-cli ${form} to a full disk: status ${status}, ${err}")
     endif()
 endforeach()
+
+# A folder that cannot be read is said once on standard error, and the snapshot is still made.
+# Root reads any folder, so as root the scan runs as nobody, in a folder nobody may use.
+execute_process(COMMAND mktemp -d OUTPUT_VARIABLE shut OUTPUT_STRIP_TRAILING_WHITESPACE)
+file(MAKE_DIRECTORY ${shut}/tree/closed/inner ${shut}/tree/open)
+execute_process(COMMAND chmod 0777 ${shut})
+execute_process(COMMAND chmod 0 ${shut}/tree/closed)
+execute_process(COMMAND id -u OUTPUT_VARIABLE uid OUTPUT_STRIP_TRAILING_WHITESPACE)
+set(as_other)
+if(uid EQUAL 0)
+    set(as_other setpriv --reuid=65534 --regid=65534 --clear-groups)
+endif()
+execute_process(COMMAND ${as_other} ${CLI} snapshot ${shut}/tree -o ${shut}/tree.dir
+                RESULT_VARIABLE status ERROR_VARIABLE err)
+execute_process(COMMAND chmod 0755 ${shut}/tree/closed)
+file(REMOVE_RECURSE ${shut})
+if(NOT status EQUAL 0 OR NOT err STREQUAL
+                         "vistrel-cli: 1 folder could not be read:\n  ${shut}/tree/closed/\n")
+    message(FATAL_ERROR "a folder that cannot be read: status ${status}, ${err}")
+endif()

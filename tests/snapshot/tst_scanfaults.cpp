@@ -134,8 +134,9 @@ private Q_SLOTS:
         for (const char *e : {"|a", "|b", "|c", "|top.txt", "a\\|f0.txt", "c\\|f2.txt"})
             QVERIFY2(entries.contains(QLatin1String(e)), e);
         QVERIFY(!entries.contains(QStringLiteral("b\\|deep")));
-        QVERIFY(!entries.contains(QStringLiteral("|late.txt")));    // the root was listed before
-        QVERIFY(entries.contains(QStringLiteral("c\\|early.txt"))); // "c" was not
+        QVERIFY(!entries.contains(QStringLiteral("|late.txt")));       // the root was listed before
+        QVERIFY(entries.contains(QStringLiteral("c\\|early.txt")));    // "c" was not
+        QCOMPARE(list.unreadable, QStringList{QStringLiteral("b\\")}); // so it is said
     }
 
     // A folder disappears after its parent listed it but while the scan is inside a sibling.
@@ -163,6 +164,7 @@ private Q_SLOTS:
         QVERIFY(entries.contains(u'|' + other)); // listed by the root before it went
         QVERIFY(!entries.contains(other + QStringLiteral("\\|f0.txt")));
         QVERIFY(entries.contains(first + QStringLiteral("\\|f0.txt")));
+        QCOMPARE(list.unreadable, QStringList{other + u'\\'});
     }
 
     // The whole tree goes after the root was listed: the root's entries stay, nothing below.
@@ -175,6 +177,10 @@ private Q_SLOTS:
         QVERIFY(scanInTurn(reader, root, list));
         checkConsistent(list);
         QCOMPARE(list.size(), 4); // a, b, c and top.txt
+        QStringList unread = list.unreadable;
+        unread.sort();
+        QCOMPARE(unread, (QStringList{QStringLiteral("a\\"), QStringLiteral("b\\"),
+                                      QStringLiteral("c\\")}));
     }
 };
 
