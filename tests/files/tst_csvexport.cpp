@@ -20,6 +20,32 @@ QByteArray exportBytes(const SnapshotList &list, const QLocale &locale) {
     f.open(QIODevice::ReadOnly);
     return f.readAll();
 }
+
+// The records of a CSV text as a spreadsheet reads them: fields in double quotes, "" for a
+// quote inside, any other byte (line breaks too) as it stands; records end in CR LF.
+QList<QStringList> csvRecords(const QByteArray &csv) {
+    QList<QStringList> records{{}};
+    QByteArray field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < csv.size(); ++i) {
+        const char c = csv[i];
+        if (quoted && c == '"' && i + 1 < csv.size() && csv[i + 1] == '"') {
+            field += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (!quoted && (c == ',' || c == '\r')) {
+            records.last() << QString::fromUtf8(field);
+            field.clear();
+            if (c == '\r' && i + 1 < csv.size() && csv[++i] == '\n')
+                records.append(QStringList());
+        } else {
+            field += c;
+        }
+    }
+    records.removeLast(); // what follows the last line end
+    return records;
+}
 } // namespace
 
 class TestCsvExport : public QObject {
@@ -138,6 +164,49 @@ private Q_SLOTS:
         QFile file(path);
         file.open(QIODevice::ReadOnly);
         QCOMPARE(file.readAll(), QByteArray("\"c\",\"\",\"1\",\"06/07/2009\",\"32\"\r\n"));
+    }
+
+    // A cell that a spreadsheet would evaluate starts with "'"; every other one is the text.
+    void formulaCells_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("nameCell");
+        QTest::addColumn<QString>("folderCell");
+        const QString link = QStringLiteral("=HYPERLINK(\"http://x/\",\"a, b\")");
+        QTest::newRow("=") << link << QString() << u'\'' + link << QString();
+        QTest::newRow("@") << QStringLiteral("@SUM(1;1)") << QStringLiteral("@x\\")
+                           << QStringLiteral("'@SUM(1;1)") << QStringLiteral("'@x\\");
+        QTest::newRow("+ and -") << QStringLiteral("+1") << QStringLiteral("-2+3\\")
+                                 << QStringLiteral("'+1") << QStringLiteral("'-2+3\\");
+        QTest::newRow("tab and CR") << QStringLiteral("\tx") << QStringLiteral("\r\\")
+                                    << QStringLiteral("'\tx") << QStringLiteral("'\r\\");
+        QTest::newRow("only at the start")
+            << QStringLiteral("a=b+c") << QStringLiteral("sub\\=x\\") << QStringLiteral("a=b+c")
+            << QStringLiteral("sub\\=x\\");
+        QTest::newRow("other starts as they are")
+            << QStringLiteral(" =1") << QStringLiteral("'q\\") << QStringLiteral(" =1")
+            << QStringLiteral("'q\\");
+        QTest::newRow("line break, quote, escape")
+            << QStringLiteral("\n=1") << QStringLiteral("\"=\"\\") << QStringLiteral("\n=1")
+            << QStringLiteral("\"=\"\\");
+        QTest::newRow("empty") << QString() << QString() << QString() << QString();
+    }
+    void formulaCells() {
+        QFETCH(QString, name);
+        QFETCH(QString, folder);
+        QFETCH(QString, nameCell);
+        QFETCH(QString, folderCell);
+        SnapshotList list;
+        list.append(name, folder, 32, 1234, 40000.0);
+        list.append(u"-1", folder, 16, 0, std::nan(""));
+        const QList<QStringList> records =
+            csvRecords(exportBytes(list, QLocale(QLocale::English, QLocale::UnitedKingdom)));
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records[0], (QStringList{nameCell, folderCell, QStringLiteral("1,234"),
+                                          QStringLiteral("06/07/2009"), QStringLiteral("32")}));
+        QCOMPARE(records[1],
+                 (QStringList{QStringLiteral("'-1"), folderCell, QStringLiteral("<dir>"), QString(),
+                              QStringLiteral("16")}));
     }
 
     void fullDisk() {
