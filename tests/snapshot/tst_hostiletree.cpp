@@ -17,10 +17,14 @@
 #include "snapshot/Sorting.h"
 #include "snapshot/Workspace.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSet>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -215,6 +219,20 @@ void buildTree(TreeMaker &m, const QByteArray &rootPath) {
     m.file(root, "line\nbreak");
     m.file(root, "tab\there");
     m.file(root, "say \"hi\".txt");
+    // Terminal commands: an OSC that retitles the window, a CSI as C1 (UTF-8 of U+009B), DEL, a
+    // next line (U+0085), and what a spreadsheet would run.
+    m.file(root, "esc\x1B]0;pwned\x07");
+    m.file(root, "csi\xC2\x9B"
+                 "2J");
+    m.file(root, "del\x7F");
+    m.file(root, "pipe|name.txt");
+    m.file(root, "=HYPERLINK(\"x\")");
+    if (const int fd = m.folder(root, "nel\xC2\x85"
+                                      "dir\x1B[31m");
+        fd >= 0) {
+        m.file(fd, "in\x9B");
+        ::close(fd);
+    }
     if (const int fd = m.folder(root, "folder\nwith break"); fd >= 0) {
         m.file(fd, "in\rside");
         ::close(fd);
@@ -422,6 +440,85 @@ QStringList csvFields(const QByteArray &line) {
     return fields;
 }
 
+// Runs vistrel-cli with its arguments as bytes, so a path that is not UTF-8 stays one, in the
+// folder `dir`, where its output and errors go through files: any amount fits.
+Run runBytes(const QList<QByteArray> &args, const QByteArray &dir) {
+    const QByteArray program = QFile::encodeName(cli());
+    const QByteArray outFile = dir + "/.stdout", errFile = dir + "/.stderr";
+    std::vector<const char *> argv{program.constData()};
+    for (const QByteArray &a : args)
+        argv.push_back(a.constData());
+    argv.push_back(nullptr);
+    Run r;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int out = ::open(outFile.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open(errFile.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || err < 0 || ::chdir(dir.constData()) != 0 || ::dup2(out, 1) < 0 ||
+            ::dup2(err, 2) < 0)
+            ::_exit(126);
+        ::execv(argv[0], const_cast<char *const *>(argv.data()));
+        ::_exit(127);
+    }
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        r.exitCode = WEXITSTATUS(status);
+    QFile out(QFile::decodeName(outFile)), err(QFile::decodeName(errFile));
+    if (out.open(QIODevice::ReadOnly))
+        r.out = out.readAll();
+    if (err.open(QIODevice::ReadOnly))
+        r.err = err.readAll();
+    return r;
+}
+
+bool writeBytes(const QByteArray &path, const QByteArray &content) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool ok = fd >= 0 && ::write(fd, content.constData(), std::size_t(content.size())) ==
+                                   ssize_t(content.size());
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+// What a terminal would take for a command in `bytes`, as a terminal filter sees it: bytes
+// that are not UTF-8, the C0 controls but tab and line feed, DEL and the C1 controls. Empty
+// when there is nothing.
+QString terminalFault(const QByteArray &bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (utf8.hasError())
+        return QStringLiteral("not UTF-8");
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if ((c < 0x20 && c != u'\t' && c != u'\n') || (c >= 0x7F && c <= 0x9F))
+            return QStringLiteral("U+%1 in line %2")
+                .arg(int(c), 4, 16, QLatin1Char('0'))
+                .arg(text.left(i).count(u'\n') + 1);
+    }
+    return {};
+}
+
+// A text as a terminal may show it, written apart from the program: every C0 control, DEL and
+// C1 control as "|" and two hex digits.
+QString shown(const QString &text) {
+    QString out;
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+            out += QStringLiteral("|%1").arg(int(c.unicode()), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            out += c;
+    }
+    return out;
+}
+
+// A CSV cell as the text it stands for: the "'" that keeps a spreadsheet from evaluating it
+// taken off.
+QString cellText(const QString &cell) {
+    if (cell.size() > 1 && cell[0] == u'\'' && QStringLiteral("=+-@\t\r").contains(cell[1]))
+        return cell.mid(1);
+    return cell;
+}
+
 double stampSerial(std::int64_t seconds = Stamp) {
     double serial = 0;
     DateSerial::fromUnixTime(seconds, serial);
@@ -507,6 +604,65 @@ class TestHostileTree : public QObject {
             return {};
         }
         return out;
+    }
+
+    // Files for the outputs' checks, made once in their own folder: the CLI's snapshot of the
+    // tree, two snapshot files made by hand whose names, folder and description decode to
+    // terminal commands, and a listing whose bad line holds some.
+    QByteArray m_outputs;
+    QString prepareOutputs() {
+        if (!m_outputs.isEmpty())
+            return {};
+        const QString dir = m_dir.filePath(QStringLiteral("outputs"));
+        if (!QDir().mkpath(dir))
+            return QStringLiteral("cannot make ") + dir;
+        const Run snapshot = runCli({QStringLiteral("snapshot"), QString::fromUtf8(m_root),
+                                     QStringLiteral("-o"), dir + QStringLiteral("/tree.dir")});
+        if (snapshot.exitCode != 0)
+            return QString::fromUtf8(snapshot.err);
+        SnapshotList crafted;
+        crafted.description = QStringLiteral("desc \x1B]0;pwned\x07");
+        const QString folder = QStringLiteral("dir\x1B[31m");
+        crafted.append(folder, u"", 16, 0, std::nan(""));
+        for (const QString &name :
+             {QStringLiteral("esc\x1B[2J"), QStringLiteral("bel\x07"),
+              QStringLiteral("csi\u009B"
+                             "31m"),
+              QStringLiteral("del\x7F"), QStringLiteral("nel\u0085"), QStringLiteral("cr\rlf\n"),
+              QStringLiteral("tab\t"), QStringLiteral("@SUM(1;1)")}) {
+            crafted.append(name, u"", 32, 5, stampSerial());
+            crafted.append(name, folder + u'\\', 32, 5, stampSerial());
+        }
+        SnapshotList changed;
+        changed.description = crafted.description;
+        for (int i = 0; i < crafted.size(); ++i)
+            changed.append(crafted.name(i), crafted.folder(i), crafted.entry(i).attr,
+                           crafted.entry(i).size + 1, crafted.entry(i).modified);
+        if (SaveSnapshot(crafted, false, dir + QStringLiteral("/crafted.dir")) ||
+            SaveSnapshot(changed, false, dir + QStringLiteral("/crafted2.dir")))
+            return QStringLiteral("cannot save the crafted files");
+        // They hold escapes, which the reader turns back into the controls.
+        SnapshotList back;
+        if (ReadSnapshot(dir + QStringLiteral("/crafted.dir"), back) ||
+            !back.description.contains(QChar(0x1B)) || !back.folder(2).contains(QChar(0x1B)))
+            return QStringLiteral("the crafted file does not hold controls");
+        QFile listing(dir + QStringLiteral("/listing.txt"));
+        if (!listing.open(QIODevice::WriteOnly) ||
+            listing.write(" Volume in drive C is X\r\n Directory of C:\\\r\n\r\n"
+                          "F\x1B[\xC2\x9BO    TXT         1 41-42-96  10:00a\r\n") < 0)
+            return QStringLiteral("cannot write the listing");
+        m_outputs = QFile::encodeName(dir);
+        return {};
+    }
+
+    QStringList runLines(const QList<QByteArray> &args) {
+        const Run r = runBytes(args, m_outputs);
+        if (r.exitCode != 0)
+            qWarning("vistrel-cli %s: %d %s", args.join(' ').constData(), r.exitCode,
+                     r.err.constData());
+        QStringList lines = QString::fromUtf8(r.out).split(u'\n');
+        lines.removeLast();
+        return lines;
     }
 
 private Q_SLOTS:
@@ -890,8 +1046,8 @@ private Q_SLOTS:
             QVERIFY2(!hasControl(QString::fromUtf8(line)), line.left(80).constData());
             const QStringList fields = csvFields(line);
             QVERIFY2(fields.size() == 5, line.left(80).constData());
-            QVERIFY2(fields[0] == list.name(i), line.left(80).constData());
-            QVERIFY2(fields[1] == list.folder(i), line.left(80).constData());
+            QVERIFY2(cellText(fields[0]) == list.name(i), line.left(80).constData());
+            QVERIFY2(cellText(fields[1]) == list.folder(i), line.left(80).constData());
             QVERIFY2(fields[4] == QString::number(list.entry(i).attr), line.left(80).constData());
         }
     }
@@ -913,7 +1069,7 @@ private Q_SLOTS:
         nextFile();
         for (qsizetype k = 1; k < lines.size(); ++k) {
             const QString &line = lines[k];
-            QVERIFY2(!hasControl(line), qPrintable(line.left(80)));
+            QVERIFY2(terminalFault(line.toUtf8()).isEmpty(), qPrintable(line.left(80)));
             if (line.isEmpty()) {
                 QVERIFY(k + 1 < lines.size());
                 heading = lines[++k];
@@ -922,8 +1078,8 @@ private Q_SLOTS:
                 continue;
             }
             QVERIFY2(file < list.size(), qPrintable(line.left(80)));
-            QVERIFY2(list.folder(file) == heading, qPrintable(line.left(80)));
-            QVERIFY2(line.endsWith(QStringLiteral("  ") + list.name(file).toString()),
+            QVERIFY2(shown(list.folder(file)) == heading, qPrintable(line.left(80)));
+            QVERIFY2(line.endsWith(QStringLiteral("  ") + shown(list.name(file).toString())),
                      qPrintable(line.left(80)));
             ++file;
             nextFile();
@@ -932,9 +1088,158 @@ private Q_SLOTS:
         QSet<QString> folders;
         for (int i = 0; i < list.size(); ++i) {
             if (!list.folder(i).isEmpty())
-                folders << list.folder(i);
+                folders << shown(list.folder(i));
         }
         QCOMPARE(headings, folders);
+    }
+
+    // Every text output over the tree and over files made to attack a terminal, read back
+    // through a terminal filter: no control character and nothing but UTF-8, errors too.
+    void terminalSafeOutputs_data() {
+        QTest::addColumn<QList<QByteArray>>("args");
+        QTest::addColumn<int>("status");
+        const QByteArray t = "tree.dir", c = "crafted.dir", c2 = "crafted2.dir";
+        QTest::newRow("list") << QList<QByteArray>{"list", t} << 0;
+        QTest::newRow("list --json") << QList<QByteArray>{"list", t, "--json"} << 0;
+        QTest::newRow("report") << QList<QByteArray>{"report", t, "--attributes"} << 0;
+        QTest::newRow("compare --tsv") << QList<QByteArray>{"compare", t, c, "--tsv"} << 1;
+        QTest::newRow("compare --json") << QList<QByteArray>{"compare", t, c, "--json"} << 1;
+        QTest::newRow("compare --summary") << QList<QByteArray>{"compare", t, c, "--summary"} << 1;
+        QTest::newRow("crafted list") << QList<QByteArray>{"list", c} << 0;
+        QTest::newRow("crafted list --json") << QList<QByteArray>{"list", c, "--json"} << 0;
+        QTest::newRow("crafted report") << QList<QByteArray>{"report", c, "--attributes"} << 0;
+        QTest::newRow("crafted compare --tsv") << QList<QByteArray>{"compare", c, c2, "--tsv"} << 1;
+        QTest::newRow("crafted compare --json")
+            << QList<QByteArray>{"compare", c, c2, "--json"} << 1;
+        QTest::newRow("crafted compare --summary")
+            << QList<QByteArray>{"compare", c, c2, "--summary"} << 1;
+        QTest::newRow("missing file")
+            << QList<QByteArray>{"list", "no\x1B]0;x\x07\xC2\x9B\xE9.dir"} << 2;
+        QTest::newRow("unknown option") << QList<QByteArray>{"list", c, "--\x1B[2J"} << 2;
+        QTest::newRow("unknown limit")
+            << QList<QByteArray>{"compare", c, c2, "--limit-original", "\x1B[2J\\"} << 2;
+        QTest::newRow("bad tolerance")
+            << QList<QByteArray>{"compare", c, c2, "--tolerance", "\x1B[2J"} << 2;
+        QTest::newRow("bad listing line")
+            << QList<QByteArray>{"import", "listing.txt", "-o", "imported.dir"} << 2;
+    }
+    void terminalSafeOutputs() {
+        QFETCH(QList<QByteArray>, args);
+        QFETCH(int, status);
+        const QString error = prepareOutputs();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const Run r = runBytes(args, m_outputs);
+        QCOMPARE(r.exitCode, status);
+        QVERIFY(!(status == 2 ? r.err : r.out).isEmpty());
+        const QString outFault = terminalFault(r.out), errFault = terminalFault(r.err);
+        QVERIFY2(outFault.isEmpty(), qPrintable(QStringLiteral("output: ") + outFault));
+        QVERIFY2(errFault.isEmpty(), qPrintable(QStringLiteral("errors: ") + errFault));
+    }
+
+    // Every path argument is taken by its bytes, and a message or a description shows a byte
+    // that is not UTF-8 as "|" and two hex digits.
+    void cliPathsNotUtf8_data() {
+        QTest::addColumn<QList<QByteArray>>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("made"); // a file that must be there afterwards
+        QTest::addColumn<QByteArray>("said"); // in the output, errors or the made file's header
+        QTest::newRow("export -o") << QList<QByteArray>{"export", "tree.dir", "-o", "out\xE9.csv"}
+                                   << 0 << QByteArray("out\xE9.csv") << QByteArray();
+        QTest::newRow("list") << QList<QByteArray>{"list", "in\xE9.dir", "--json"} << 0
+                              << QByteArray() << QByteArray("\"list\":\"in|E9.dir\"");
+        QTest::newRow("compare --out")
+            << QList<QByteArray>{"compare", "tree.dir", "in\xE9.dir", "--out", "d\xE9"} << 0
+            << QByteArray("d\xE9/changed.dir") << QByteArray("Changed: 0\n");
+        QTest::newRow("--exclude-from")
+            << QList<QByteArray>{"compare", "tree.dir", "crafted.dir", "--exclude-from", "ex\xE9"}
+            << 0 << QByteArray() << QByteArray("Only in Original: 0\nOnly in Final: 0\n");
+        QTest::newRow("import") << QList<QByteArray>{"import", "list\xE9.txt", "-o", "i\xE9.dir"}
+                                << 0 << QByteArray("i\xE9.dir") << QByteArray("/list|E9.txt");
+        QTest::newRow("a missing file in a folder that is there")
+            << QList<QByteArray>{"list", "d\xE9/none.dir"} << 2 << QByteArray()
+            << QByteArray(" d|E9/none.dir: File not found\n");
+    }
+    void cliPathsNotUtf8() {
+        QFETCH(QList<QByteArray>, args);
+        QFETCH(int, status);
+        QFETCH(QByteArray, made);
+        QFETCH(QByteArray, said);
+        const QString error = prepareOutputs();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        // Made by their bytes: Qt's file names would turn the byte into another character.
+        const QByteArray dir = m_outputs + '/';
+        QFile tree(QFile::decodeName(dir + "tree.dir"));
+        QVERIFY(tree.open(QIODevice::ReadOnly));
+        QVERIFY(writeBytes(dir + "in\xE9.dir", tree.readAll()));
+        QVERIFY(writeBytes(dir + "ex\xE9", "*\n"));
+        QVERIFY(
+            writeBytes(dir + "list\xE9.txt",
+                       " Directory of C:\\\r\n\r\nFOO      TXT         1 01-02-96  10:00a\r\n"));
+        ::mkdir(dir + "d\xE9", 0755);
+
+        const Run r = runBytes(args, m_outputs);
+        QVERIFY2(r.exitCode == status, r.err.constData());
+        QByteArray text = r.out + r.err;
+        if (!made.isEmpty()) {
+            struct stat st;
+            QVERIFY2(::stat(dir + made, &st) == 0 && S_ISREG(st.st_mode), made.constData());
+            SnapshotList list;
+            if (made.endsWith(".dir") &&
+                ReadSnapshot(NameCodec::pathFromBytes((dir + made).toStdString()), list).ok())
+                text += list.description.toUtf8();
+        }
+        QVERIFY2(text.contains(said), text.left(400).constData());
+    }
+
+    // A name and its folder have one text in every output: the list's columns, the report and
+    // the JSON and CSV (which keep what a terminal would not show, so as shown there).
+    void sameTextsEverywhere() {
+        const QString error = prepareOutputs();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QStringList json, csv, tsv, jsonFiles, report;
+        for (const QString &line : runLines({"list", "tree.dir", "--json"})) {
+            const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+            json << o.value(u"folder").toString() + o.value(u"name").toString();
+            if (!o.value(u"size").isNull())
+                jsonFiles << shown(json.last());
+        }
+        QVERIFY(json.size() > 100);
+        const QStringList tsvLines = runLines({"list", "tree.dir"});
+        for (qsizetype k = 1; k < tsvLines.size(); ++k)
+            tsv << tsvLines[k].section(u'\t', 1, 1) + tsvLines[k].section(u'\t', 0, 0);
+        QCOMPARE(runBytes({"export", "tree.dir", "-o", "tree.csv"}, m_outputs).exitCode, 0);
+        QFile file(QFile::decodeName(m_outputs) + QStringLiteral("/tree.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        for (QByteArray line : file.readAll().split('\n')) {
+            line.chop(1);
+            const QStringList fields = csvFields(line);
+            if (!fields.isEmpty())
+                csv << cellText(fields.value(1)) + cellText(fields.value(0));
+        }
+        QCOMPARE(csv, json);
+        QStringList jsonShown;
+        for (const QString &text : json)
+            jsonShown << shown(text);
+        QCOMPARE(tsv, jsonShown);
+
+        // The report: each file's line ends with its name, after a size field as wide as
+        // every other (all files have the same time, none a size of 15 digits).
+        const QStringList lines = runLines({"report", "tree.dir"});
+        const auto known = std::find_if(lines.begin(), lines.end(), [](const QString &l) {
+            return l.endsWith(QStringLiteral("  xA"));
+        });
+        QVERIFY(known != lines.end());
+        const qsizetype nameAt = known->size() - 2;
+        QString heading;
+        for (qsizetype k = 1; k < lines.size(); ++k) {
+            if (lines[k].isEmpty())
+                heading = lines[++k];
+            else
+                report << heading + lines[k].mid(nameAt);
+        }
+        jsonFiles.sort();
+        report.sort();
+        QCOMPARE(report, jsonFiles);
     }
 };
 
