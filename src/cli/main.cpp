@@ -33,11 +33,28 @@
 
 namespace {
 
-// The root folder as the file system takes it and as the texts show it.
-struct Root {
-    QByteArray native;
-    QString text;
-};
+// Texts of the program's own; what came from outside is made printable before it gets here.
+void print(const QString &text, std::FILE *to) {
+    std::fputs(text.toUtf8().constData(), to);
+}
+
+// An error message echoes paths, arguments and lines of the files read.
+void printError(const QString &message) {
+    print(QStringLiteral("vistrel-cli: ") + NameCodec::printable(message) + u'\n', stderr);
+}
+
+// Help that cannot be written (a full disk, a closed pipe) is an error like any other output.
+int printHelp(const QString &text, const char *what) {
+    print(text, stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        printError(QStringLiteral("cannot write the %1").arg(QLatin1String(what)));
+        return 2;
+    }
+    return 0;
+}
+
+// More threads than this only cost memory and descriptors: the disk sets the pace long before.
+constexpr int MaxThreads = 256;
 
 // The patterns given with --exclude and those of the files --exclude-from names.
 QStringList exclusionsOf(const Args &args) {
@@ -47,24 +64,9 @@ QStringList exclusionsOf(const Args &args) {
     return patterns;
 }
 
-// A root whose path is not UTF-8 is shown as a scanned name would be.
-Root rootOf(const QString &argument) {
-    // Made absolute by hand: Qt's file information would convert the path and lose its bytes.
-    QString path = argument;
-    if (!path.startsWith(u'/')) {
-        std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
-        path = (cwd ? NameCodec::pathFromBytes(cwd.get()) : QString()) + u'/' + path;
-    }
-    path = QDir::cleanPath(path);
-    const QByteArray native = NameCodec::pathToBytes(path);
-    if (QString::fromUtf8(native) == path)
-        return {native, path};
-    return {native,
-            NameCodec::fromBytes(std::string_view(native.constData(), std::size_t(native.size())))};
-}
-
 // Scans a folder as the snapshot command does: --no-subdirs, --all-volumes and the exclusions.
-void scan(const Root &root, const Args &args, const QStringList &exclude, SnapshotList &list) {
+void scan(const PathArgument &root, const Args &args, const QStringList &exclude,
+          SnapshotList &list) {
     auto reader = makeDirectoryReader(args.has("--all-volumes"));
     Scanner scanner(*reader);
     scanner.setExclusions(ExcludePatterns(exclude));
@@ -72,8 +74,8 @@ void scan(const Root &root, const Args &args, const QStringList &exclude, Snapsh
     if (args.options.contains(QStringLiteral("--threads"))) {
         bool ok = false;
         const int threads = args.options.value(QStringLiteral("--threads")).toInt(&ok);
-        if (!ok || threads < 1)
-            failUsage(QStringLiteral("--threads takes a number from 1"));
+        if (!ok || threads < 1 || threads > MaxThreads)
+            failUsage(QStringLiteral("--threads takes a number from 1 to %1").arg(MaxThreads));
         scanner.setReadThreads(threads);
     }
     if (!scanner.ReadDirectory(root.native, root.text, list, !args.has("--no-subdirs")))
@@ -86,25 +88,12 @@ void scan(const Root &root, const Args &args, const QStringList &exclude, Snapsh
 int cmdSnapshot(const Args &args) {
     if (args.positional.size() != 1)
         failUsage(QStringLiteral("snapshot takes one folder"));
-    const Root root = rootOf(args.positional[0]);
+    const PathArgument root = absolutePath(args.positional[0]);
     const QString out = args.required(QStringLiteral("-o"));
     SnapshotList list;
     scan(root, args, exclusionsOf(args), list);
     check(SaveSnapshot(list, false, out), out);
     return 0;
-}
-
-// Control characters and "|" written as in the snapshot file, so every entry stays on a line.
-QString escaped(const QString &text) {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        if (c.unicode() < 0x20 || c == u'|')
-            out += QStringLiteral("|%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
-        else
-            out += c;
-    }
-    return out;
 }
 
 // A full disk or a closed pipe is an error, not a success with less output.
@@ -118,7 +107,7 @@ void writeEntry(QTextStream &out, const EntryFormatter &format, const SnapshotLi
     for (int c = 0; c < Col::Count; ++c) {
         if (c)
             out << '\t';
-        out << escaped(format.text(list, i, c));
+        out << format.text(list, i, c); // printable: every entry stays on its line
     }
     out << '\n';
 }
@@ -131,7 +120,7 @@ int cmdList(const Args &args) {
     if (args.has("--json")) {
         OutputBuffer out;
         for (int i = 0; i < list.size(); ++i)
-            out.append(JsonLine(list, i, args.positional[0]));
+            out.append(JsonLine(list, i, NameCodec::printable(args.positional[0])));
         out.finish("list");
         return 0;
     }
@@ -181,8 +170,9 @@ void printTimeShift(const TimeShiftHint &hint) {
         hint.kind == TimeShiftHint::WholeHours
             ? QStringLiteral("--ignore-hour-shifts to ignore the shift")
             : QStringLiteral("--tolerance %1 to allow for them").arg(hint.tolerance);
-    std::fprintf(stderr, "%s\nCompare again with %s.\n", qPrintable(hint.message()),
-                 qPrintable(flag));
+    print(NameCodec::printable(hint.message()) + QStringLiteral("\nCompare again with ") +
+              NameCodec::printable(flag) + QStringLiteral(".\n"),
+          stderr);
 }
 
 // How deep --summary goes: every folder unless --depth gives a whole number.
@@ -257,7 +247,7 @@ void readPair(const Args &args, const QStringList &exclude, Workspace &ws) {
         if (folder.isEmpty())
             fail(args.positional[0] + QStringLiteral(": names no folder it was taken of; give "
                                                      "the folder after the file"));
-        scan(rootOf(folder), args, exclude, ws.list(ListNo::Final));
+        scan(absolutePath(folder), args, exclude, ws.list(ListNo::Final));
         return;
     }
     if (args.positional.size() != 2)
@@ -278,6 +268,10 @@ int cmdCompare(const Args &args) {
     if (args.has("--json") && (args.has("--tsv") || args.has("--summary")))
         failUsage(QStringLiteral("--json goes with neither --tsv nor --summary"));
     const int depth = summaryDepth(args);
+    const QString toleranceText = args.options.value(tolerance, QStringLiteral("0"));
+    if (!isValidTolerance(toleranceText))
+        failUsage(
+            QStringLiteral("--tolerance takes a number of minutes, not \"%1\"").arg(toleranceText));
     const QStringList exclude = exclusionsOf(args);
     Workspace ws;
     readPair(args, exclude, ws);
@@ -287,7 +281,7 @@ int cmdCompare(const Args &args) {
         options.ignoreAttr = ignoredAttributes(args.options.value(ignore));
     options.ignoreSize = args.has("--ignore-size");
     options.ignoreStamp = args.has("--ignore-time");
-    options.tolerance = args.options.value(tolerance, QStringLiteral("0"));
+    options.tolerance = toleranceText;
     options.ignoreHourShifts = args.has("--ignore-hour-shifts");
     options.exclude = exclude;
     if (args.options.contains(limitO))
@@ -343,10 +337,6 @@ int run(const QString &command, const Args &args) {
     return cmdReport(args);
 }
 
-void print(const QString &text, std::FILE *to) {
-    std::fputs(text.toUtf8().constData(), to);
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
@@ -360,14 +350,10 @@ int main(int argc, char **argv) {
         print(QStringLiteral("vistrel-cli: missing command\n") + programUsage(), stderr);
         return 2;
     }
-    if (args[0] == u"--help" || args[0] == u"-h") {
-        print(programHelp(), stdout);
-        return 0;
-    }
-    if (args[0] == u"--version") {
-        print(versionText(), stdout);
-        return 0;
-    }
+    if (args[0] == u"--help" || args[0] == u"-h")
+        return printHelp(programHelp(), "help");
+    if (args[0] == u"--version")
+        return printHelp(versionText(), "version");
     const QString name = args.takeFirst();
     const CommandInfo *command = findCommand(name);
     try {
@@ -376,13 +362,11 @@ int main(int argc, char **argv) {
                                              : QStringLiteral("unknown command %1"))
                           .arg(name));
         const Args parsed(args, *command);
-        if (parsed.has("--help")) {
-            print(commandHelp(*command), stdout);
-            return 0;
-        }
+        if (parsed.has("--help"))
+            return printHelp(commandHelp(*command), "help");
         return run(name, parsed);
     } catch (const Failure &f) {
-        print(QStringLiteral("vistrel-cli: %1\n").arg(f.message), stderr);
+        printError(f.message);
         if (f.usage)
             print(command ? commandUsage(*command) : programUsage(), stderr);
         return 2;
