@@ -17,7 +17,6 @@
 #include "snapshot/Sorting.h"
 #include "snapshot/Workspace.h"
 
-#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QJsonDocument>
@@ -220,13 +219,12 @@ void buildTree(TreeMaker &m, const QByteArray &rootPath) {
     m.file(root, "tab\there");
     m.file(root, "say \"hi\".txt");
     // Terminal commands: an OSC that retitles the window, a CSI as C1 (UTF-8 of U+009B), DEL, a
-    // next line (U+0085), and what a spreadsheet would run.
+    // next line (U+0085).
     m.file(root, "esc\x1B]0;pwned\x07");
     m.file(root, "csi\xC2\x9B"
                  "2J");
     m.file(root, "del\x7F");
     m.file(root, "pipe|name.txt");
-    m.file(root, "=HYPERLINK(\"x\")");
     if (const int fd = m.folder(root, "nel\xC2\x85"
                                       "dir\x1B[31m");
         fd >= 0) {
@@ -511,14 +509,6 @@ QString shown(const QString &text) {
     return out;
 }
 
-// A CSV cell as the text it stands for: the "'" that keeps a spreadsheet from evaluating it
-// taken off.
-QString cellText(const QString &cell) {
-    if (cell.size() > 1 && cell[0] == u'\'' && QStringLiteral("=+-@\t\r").contains(cell[1]))
-        return cell.mid(1);
-    return cell;
-}
-
 double stampSerial(std::int64_t seconds = Stamp) {
     double serial = 0;
     DateSerial::fromUnixTime(seconds, serial);
@@ -606,63 +596,40 @@ class TestHostileTree : public QObject {
         return out;
     }
 
-    // Files for the outputs' checks, made once in their own folder: the CLI's snapshot of the
-    // tree, two snapshot files made by hand whose names, folder and description decode to
-    // terminal commands, and a listing whose bad line holds some.
+    // Files for the outputs' checks, in a folder of their own: the CLI's snapshot of the tree,
+    // two snapshot files whose escapes decode to terminal commands, listings, and names that
+    // are not UTF-8.
     QByteArray m_outputs;
-    QString prepareOutputs() {
-        if (!m_outputs.isEmpty())
-            return {};
-        const QString dir = m_dir.filePath(QStringLiteral("outputs"));
-        if (!QDir().mkpath(dir))
-            return QStringLiteral("cannot make ") + dir;
-        const Run snapshot = runCli({QStringLiteral("snapshot"), QString::fromUtf8(m_root),
-                                     QStringLiteral("-o"), dir + QStringLiteral("/tree.dir")});
-        if (snapshot.exitCode != 0)
-            return QString::fromUtf8(snapshot.err);
-        SnapshotList crafted;
-        crafted.description = QStringLiteral("desc \x1B]0;pwned\x07");
-        const QString folder = QStringLiteral("dir\x1B[31m");
-        crafted.append(folder, u"", 16, 0, std::nan(""));
-        for (const QString &name :
-             {QStringLiteral("esc\x1B[2J"), QStringLiteral("bel\x07"),
-              QStringLiteral("csi\u009B"
-                             "31m"),
-              QStringLiteral("del\x7F"), QStringLiteral("nel\u0085"), QStringLiteral("cr\rlf\n"),
-              QStringLiteral("tab\t"), QStringLiteral("@SUM(1;1)")}) {
-            crafted.append(name, u"", 32, 5, stampSerial());
-            crafted.append(name, folder + u'\\', 32, 5, stampSerial());
+    bool prepareOutputs() {
+        const QByteArray dir = QFile::encodeName(m_dir.filePath(QStringLiteral("outputs")));
+        if (!m_outputs.isEmpty() || ::mkdir(dir.constData(), 0755) != 0)
+            return !m_outputs.isEmpty();
+        SnapshotList crafted, changed;
+        crafted.description = changed.description = QStringLiteral("desc \x1B]0;pwned\x07");
+        for (const char16_t *name : {u"esc\x1B[2J", u"bel\x07",
+                                     u"csi\u009B"
+                                     u"31m",
+                                     u"del\x7F", u"nel\u0085", u"cr\rlf\n", u"@SUM(1;1)"}) {
+            for (const char16_t *folder : {u"", u"dir\x1B[31m\\"}) {
+                crafted.append(name, folder, 32, 5, stampSerial());
+                changed.append(name, folder, 32, 6, stampSerial());
+            }
         }
-        SnapshotList changed;
-        changed.description = crafted.description;
-        for (int i = 0; i < crafted.size(); ++i)
-            changed.append(crafted.name(i), crafted.folder(i), crafted.entry(i).attr,
-                           crafted.entry(i).size + 1, crafted.entry(i).modified);
-        if (SaveSnapshot(crafted, false, dir + QStringLiteral("/crafted.dir")) ||
-            SaveSnapshot(changed, false, dir + QStringLiteral("/crafted2.dir")))
-            return QStringLiteral("cannot save the crafted files");
-        // They hold escapes, which the reader turns back into the controls.
         SnapshotList back;
-        if (ReadSnapshot(dir + QStringLiteral("/crafted.dir"), back) ||
-            !back.description.contains(QChar(0x1B)) || !back.folder(2).contains(QChar(0x1B)))
-            return QStringLiteral("the crafted file does not hold controls");
-        QFile listing(dir + QStringLiteral("/listing.txt"));
-        if (!listing.open(QIODevice::WriteOnly) ||
-            listing.write(" Volume in drive C is X\r\n Directory of C:\\\r\n\r\n"
-                          "F\x1B[\xC2\x9BO    TXT         1 41-42-96  10:00a\r\n") < 0)
-            return QStringLiteral("cannot write the listing");
-        m_outputs = QFile::encodeName(dir);
-        return {};
-    }
-
-    QStringList runLines(const QList<QByteArray> &args) {
-        const Run r = runBytes(args, m_outputs);
-        if (r.exitCode != 0)
-            qWarning("vistrel-cli %s: %d %s", args.join(' ').constData(), r.exitCode,
-                     r.err.constData());
-        QStringList lines = QString::fromUtf8(r.out).split(u'\n');
-        lines.removeLast();
-        return lines;
+        const QString to = QFile::decodeName(dir);
+        const QByteArray entry = "FOO      TXT         1 01-02-96  10:00a\r\n";
+        const QByteArray bad = "F\x1B[\xC2\x9BO    TXT         1 41-42-96  10:00a\r\n";
+        const bool ok = !SaveSnapshot(crafted, false, to + QStringLiteral("/crafted.dir")) &&
+                        !SaveSnapshot(changed, false, to + QStringLiteral("/crafted2.dir")) &&
+                        !ReadSnapshot(to + QStringLiteral("/crafted.dir"), back) &&
+                        back.description.contains(QChar(0x1B)) &&
+                        runBytes({"snapshot", m_root, "-o", "tree.dir"}, dir).exitCode == 0 &&
+                        ::mkdir(dir + "/d\xE9", 0755) == 0 && writeBytes(dir + "/ex\xE9", "*\n") &&
+                        writeBytes(dir + "/list\xE9.txt", " Directory of C:\\\r\n\r\n" + entry) &&
+                        writeBytes(dir + "/listing.txt", " Directory of C:\\\r\n\r\n" + bad) &&
+                        ::link(dir + "/tree.dir", dir + "/in\xE9.dir") == 0;
+        m_outputs = ok ? dir : QByteArray();
+        return ok;
     }
 
 private Q_SLOTS:
@@ -915,18 +882,8 @@ private Q_SLOTS:
     void cliRootNotUtf8() {
         const QByteArray root = m_root + "/caf\xE9";
         const QByteArray out = QFile::encodeName(m_dir.filePath(QStringLiteral("cafe.dir")));
-        const QByteArray program = QFile::encodeName(cli());
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::execl(program.constData(), program.constData(), "snapshot", root.constData(), "-o",
-                    out.constData(), static_cast<char *>(nullptr));
-            ::_exit(127);
-        }
-        QVERIFY(pid > 0);
-        int status = 0;
-        QCOMPARE(::waitpid(pid, &status, 0), pid);
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(runBytes({"snapshot", root, "-o", out}, QFile::encodeName(m_dir.path())).exitCode,
+                 0);
         SnapshotList list;
         QVERIFY(ReadSnapshot(QFile::decodeName(out), list).ok());
         QVERIFY2(list.description.endsWith(QStringLiteral("/caf|E9")),
@@ -1046,8 +1003,8 @@ private Q_SLOTS:
             QVERIFY2(!hasControl(QString::fromUtf8(line)), line.left(80).constData());
             const QStringList fields = csvFields(line);
             QVERIFY2(fields.size() == 5, line.left(80).constData());
-            QVERIFY2(cellText(fields[0]) == list.name(i), line.left(80).constData());
-            QVERIFY2(cellText(fields[1]) == list.folder(i), line.left(80).constData());
+            QVERIFY2(fields[0] == list.name(i), line.left(80).constData());
+            QVERIFY2(fields[1] == list.folder(i), line.left(80).constData());
             QVERIFY2(fields[4] == QString::number(list.entry(i).attr), line.left(80).constData());
         }
     }
@@ -1094,152 +1051,87 @@ private Q_SLOTS:
     }
 
     // Every text output over the tree and over files made to attack a terminal, read back
-    // through a terminal filter: no control character and nothing but UTF-8, errors too.
-    void terminalSafeOutputs_data() {
+    // through a terminal filter (errors too), and every path argument taken by its bytes. "&&"
+    // runs one command after another; what the last prints is checked.
+    void cliOutputs_data() {
         QTest::addColumn<QList<QByteArray>>("args");
         QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("said");
+        const auto row = [](const QByteArray &name, QList<QByteArray> args, int status,
+                            const char *said = "") {
+            QTest::newRow(name.constData()) << args << status << QByteArray(said);
+        };
         const QByteArray t = "tree.dir", c = "crafted.dir", c2 = "crafted2.dir";
-        QTest::newRow("list") << QList<QByteArray>{"list", t} << 0;
-        QTest::newRow("list --json") << QList<QByteArray>{"list", t, "--json"} << 0;
-        QTest::newRow("report") << QList<QByteArray>{"report", t, "--attributes"} << 0;
-        QTest::newRow("compare --tsv") << QList<QByteArray>{"compare", t, c, "--tsv"} << 1;
-        QTest::newRow("compare --json") << QList<QByteArray>{"compare", t, c, "--json"} << 1;
-        QTest::newRow("compare --summary") << QList<QByteArray>{"compare", t, c, "--summary"} << 1;
-        QTest::newRow("crafted list") << QList<QByteArray>{"list", c} << 0;
-        QTest::newRow("crafted list --json") << QList<QByteArray>{"list", c, "--json"} << 0;
-        QTest::newRow("crafted report") << QList<QByteArray>{"report", c, "--attributes"} << 0;
-        QTest::newRow("crafted compare --tsv") << QList<QByteArray>{"compare", c, c2, "--tsv"} << 1;
-        QTest::newRow("crafted compare --json")
-            << QList<QByteArray>{"compare", c, c2, "--json"} << 1;
-        QTest::newRow("crafted compare --summary")
-            << QList<QByteArray>{"compare", c, c2, "--summary"} << 1;
-        QTest::newRow("missing file")
-            << QList<QByteArray>{"list", "no\x1B]0;x\x07\xC2\x9B\xE9.dir"} << 2;
-        QTest::newRow("unknown option") << QList<QByteArray>{"list", c, "--\x1B[2J"} << 2;
-        QTest::newRow("unknown limit")
-            << QList<QByteArray>{"compare", c, c2, "--limit-original", "\x1B[2J\\"} << 2;
-        QTest::newRow("bad tolerance")
-            << QList<QByteArray>{"compare", c, c2, "--tolerance", "\x1B[2J"} << 2;
-        QTest::newRow("bad listing line")
-            << QList<QByteArray>{"import", "listing.txt", "-o", "imported.dir"} << 2;
+        for (const auto &[a, b] : {std::pair{t, c}, std::pair{c, c2}}) {
+            row(a + " list", {"list", a}, 0);
+            row(a + " list --json", {"list", a, "--json"}, 0);
+            row(a + " report", {"report", a, "--attributes"}, 0);
+            row(a + " compare --tsv", {"compare", a, b, "--tsv"}, 1);
+            row(a + " compare --json", {"compare", a, b, "--json"}, 1);
+            row(a + " compare --summary", {"compare", a, b, "--summary"}, 1);
+        }
+        row("missing file", {"list", "no\x1B]0;x\x07\xC2\x9B.dir"}, 2);
+        row("unknown option", {"list", c, "--\x1B[2J"}, 2);
+        row("unknown limit", {"compare", c, c2, "--limit-original", "\x1B[2J\\"}, 2);
+        row("bad tolerance", {"compare", c, c2, "--tolerance", "\x1B[2J"}, 2);
+        row("bad listing line", {"import", "listing.txt", "-o", "x.dir"}, 2, "|1B[|9BO ");
+        row("list not UTF-8", {"list", "in\xE9.dir", "--json"}, 0, "\"list\":\"in|E9.dir\"");
+        row("import -o not UTF-8",
+            {"import", "list\xE9.txt", "-o", "i\xE9.dir", "&&", "report", "i\xE9.dir"}, 0,
+            "/outputs/list|E9.txt\n");
+        row("--out not UTF-8",
+            {"compare", t, "in\xE9.dir", "--out", "d\xE9", "&&", "list", "d\xE9/unchanged.dir"}, 0,
+            "\nxA\t");
+        row("--exclude-from not UTF-8", {"compare", t, c, "--exclude-from", "ex\xE9"}, 0,
+            "Only in Original: 0\nOnly in Final: 0\n");
+        row("missing file in a folder not UTF-8", {"list", "d\xE9/none.dir"}, 2,
+            " d|E9/none.dir: File not found\n");
     }
-    void terminalSafeOutputs() {
+    void cliOutputs() {
         QFETCH(QList<QByteArray>, args);
         QFETCH(int, status);
-        const QString error = prepareOutputs();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        const Run r = runBytes(args, m_outputs);
+        QFETCH(QByteArray, said);
+        QVERIFY(prepareOutputs());
+        Run r;
+        for (qsizetype from = 0, end; from < args.size(); from = end + 1) {
+            end = args.indexOf("&&", from) < 0 ? args.size() : args.indexOf("&&", from);
+            r = runBytes(args.mid(from, end - from), m_outputs);
+            QVERIFY2(end == args.size() || r.exitCode == 0, r.err.constData());
+        }
         QCOMPARE(r.exitCode, status);
         QVERIFY(!(status == 2 ? r.err : r.out).isEmpty());
-        const QString outFault = terminalFault(r.out), errFault = terminalFault(r.err);
-        QVERIFY2(outFault.isEmpty(), qPrintable(QStringLiteral("output: ") + outFault));
-        QVERIFY2(errFault.isEmpty(), qPrintable(QStringLiteral("errors: ") + errFault));
+        const QString fault = terminalFault(r.out) + terminalFault(r.err);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        QVERIFY2((r.out + r.err).contains(said), said.constData());
     }
 
-    // Every path argument is taken by its bytes, and a message or a description shows a byte
-    // that is not UTF-8 as "|" and two hex digits.
-    void cliPathsNotUtf8_data() {
-        QTest::addColumn<QList<QByteArray>>("args");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("made"); // a file that must be there afterwards
-        QTest::addColumn<QByteArray>("said"); // in the output, errors or the made file's header
-        QTest::newRow("export -o") << QList<QByteArray>{"export", "tree.dir", "-o", "out\xE9.csv"}
-                                   << 0 << QByteArray("out\xE9.csv") << QByteArray();
-        QTest::newRow("list") << QList<QByteArray>{"list", "in\xE9.dir", "--json"} << 0
-                              << QByteArray() << QByteArray("\"list\":\"in|E9.dir\"");
-        QTest::newRow("compare --out")
-            << QList<QByteArray>{"compare", "tree.dir", "in\xE9.dir", "--out", "d\xE9"} << 0
-            << QByteArray("d\xE9/changed.dir") << QByteArray("Changed: 0\n");
-        QTest::newRow("--exclude-from")
-            << QList<QByteArray>{"compare", "tree.dir", "crafted.dir", "--exclude-from", "ex\xE9"}
-            << 0 << QByteArray() << QByteArray("Only in Original: 0\nOnly in Final: 0\n");
-        QTest::newRow("import") << QList<QByteArray>{"import", "list\xE9.txt", "-o", "i\xE9.dir"}
-                                << 0 << QByteArray("i\xE9.dir") << QByteArray("/list|E9.txt");
-        QTest::newRow("a missing file in a folder that is there")
-            << QList<QByteArray>{"list", "d\xE9/none.dir"} << 2 << QByteArray()
-            << QByteArray(" d|E9/none.dir: File not found\n");
-    }
-    void cliPathsNotUtf8() {
-        QFETCH(QList<QByteArray>, args);
-        QFETCH(int, status);
-        QFETCH(QByteArray, made);
-        QFETCH(QByteArray, said);
-        const QString error = prepareOutputs();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        // Made by their bytes: Qt's file names would turn the byte into another character.
-        const QByteArray dir = m_outputs + '/';
-        QFile tree(QFile::decodeName(dir + "tree.dir"));
-        QVERIFY(tree.open(QIODevice::ReadOnly));
-        QVERIFY(writeBytes(dir + "in\xE9.dir", tree.readAll()));
-        QVERIFY(writeBytes(dir + "ex\xE9", "*\n"));
-        QVERIFY(
-            writeBytes(dir + "list\xE9.txt",
-                       " Directory of C:\\\r\n\r\nFOO      TXT         1 01-02-96  10:00a\r\n"));
-        ::mkdir(dir + "d\xE9", 0755);
-
-        const Run r = runBytes(args, m_outputs);
-        QVERIFY2(r.exitCode == status, r.err.constData());
-        QByteArray text = r.out + r.err;
-        if (!made.isEmpty()) {
-            struct stat st;
-            QVERIFY2(::stat(dir + made, &st) == 0 && S_ISREG(st.st_mode), made.constData());
-            SnapshotList list;
-            if (made.endsWith(".dir") &&
-                ReadSnapshot(NameCodec::pathFromBytes((dir + made).toStdString()), list).ok())
-                text += list.description.toUtf8();
-        }
-        QVERIFY2(text.contains(said), text.left(400).constData());
-    }
-
-    // A name and its folder have one text in every output: the list's columns, the report and
-    // the JSON and CSV (which keep what a terminal would not show, so as shown there).
+    // A name and its folder have one text in the list's columns, JSON and CSV (which keep what a
+    // terminal would not show, so as shown there); report() holds the report to it too.
     void sameTextsEverywhere() {
-        const QString error = prepareOutputs();
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        QStringList json, csv, tsv, jsonFiles, report;
-        for (const QString &line : runLines({"list", "tree.dir", "--json"})) {
-            const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
-            json << o.value(u"folder").toString() + o.value(u"name").toString();
-            if (!o.value(u"size").isNull())
-                jsonFiles << shown(json.last());
-        }
-        QVERIFY(json.size() > 100);
-        const QStringList tsvLines = runLines({"list", "tree.dir"});
-        for (qsizetype k = 1; k < tsvLines.size(); ++k)
-            tsv << tsvLines[k].section(u'\t', 1, 1) + tsvLines[k].section(u'\t', 0, 0);
+        QVERIFY(prepareOutputs());
+        const Run json = runBytes({"list", "tree.dir", "--json"}, m_outputs),
+                  tsv = runBytes({"list", "tree.dir"}, m_outputs);
         QCOMPARE(runBytes({"export", "tree.dir", "-o", "tree.csv"}, m_outputs).exitCode, 0);
-        QFile file(QFile::decodeName(m_outputs) + QStringLiteral("/tree.csv"));
+        QFile file(QFile::decodeName(m_outputs + "/tree.csv"));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        for (QByteArray line : file.readAll().split('\n')) {
-            line.chop(1);
-            const QStringList fields = csvFields(line);
-            if (!fields.isEmpty())
-                csv << cellText(fields.value(1)) + cellText(fields.value(0));
+        QStringList fromJson, fromTsv, fromCsv;
+        for (const QByteArray &line : json.out.trimmed().split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            fromJson << o.value(u"folder").toString() + o.value(u"name").toString();
         }
-        QCOMPARE(csv, json);
-        QStringList jsonShown;
-        for (const QString &text : json)
-            jsonShown << shown(text);
-        QCOMPARE(tsv, jsonShown);
-
-        // The report: each file's line ends with its name, after a size field as wide as
-        // every other (all files have the same time, none a size of 15 digits).
-        const QStringList lines = runLines({"report", "tree.dir"});
-        const auto known = std::find_if(lines.begin(), lines.end(), [](const QString &l) {
-            return l.endsWith(QStringLiteral("  xA"));
-        });
-        QVERIFY(known != lines.end());
-        const qsizetype nameAt = known->size() - 2;
-        QString heading;
-        for (qsizetype k = 1; k < lines.size(); ++k) {
-            if (lines[k].isEmpty())
-                heading = lines[++k];
-            else
-                report << heading + lines[k].mid(nameAt);
+        for (const QByteArray &line : tsv.out.split('\n').mid(1, fromJson.size())) {
+            const QString text = QString::fromUtf8(line);
+            fromTsv << text.section(u'\t', 1, 1) + text.section(u'\t', 0, 0);
         }
-        jsonFiles.sort();
-        report.sort();
-        QCOMPARE(report, jsonFiles);
+        for (const QByteArray &line : file.readAll().trimmed().split('\n')) {
+            const QStringList fields = csvFields(line.trimmed());
+            fromCsv << fields.value(1) + fields.value(0);
+        }
+        QVERIFY(fromJson.size() > 100);
+        QCOMPARE(fromCsv, fromJson);
+        for (QString &text : fromJson)
+            text = shown(text);
+        QCOMPARE(fromTsv, fromJson);
     }
 };
 
