@@ -4,6 +4,12 @@
 
 #include "files/FileError.h"
 #include "files/SnapshotFile.h"
+#include "snapshot/NameCodec.h"
+
+#include <QDir>
+#include <cstdlib>
+#include <memory>
+#include <unistd.h>
 
 void fail(const QString &message) {
     throw Failure{message};
@@ -22,9 +28,28 @@ void load(const QString &path, SnapshotList &list) {
     check(ReadSnapshot(path, list), path);
 }
 
+PathArgument absolutePath(const QString &argument) {
+    // Made absolute by hand: Qt's file information would convert the path and lose its bytes.
+    QString path = argument;
+    if (!path.startsWith(u'/')) {
+        std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+        path = (cwd ? NameCodec::pathFromBytes(cwd.get()) : QString()) + u'/' + path;
+    }
+    path = QDir::cleanPath(path);
+    const QByteArray native = NameCodec::pathToBytes(path);
+    if (QString::fromUtf8(native) == path)
+        return {native, path};
+    return {native,
+            NameCodec::fromBytes(std::string_view(native.constData(), std::size_t(native.size())))};
+}
+
 Args::Args(const QStringList &args, const CommandInfo &command) {
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
+        if (a == u"--") {
+            positional << args.mid(i + 1);
+            break;
+        }
         const OptionInfo *option = command.option(a);
         if (option && option->value) {
             if (i + 1 >= args.size())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QSet>
 #include <QString>
@@ -22,10 +23,19 @@ void check(const FileError &err, const QString &path);
 // Reads a snapshot file or fails.
 void load(const QString &path, SnapshotList &list);
 
+// A path argument made absolute, as the file system takes it and as texts show it: a path that
+// is not UTF-8 is shown as a scanned name would be ("caf|E9").
+struct PathArgument {
+    QByteArray native;
+    QString text;
+};
+PathArgument absolutePath(const QString &argument);
+
 // A command's arguments, read by its options in the command table: positional ones, options
 // that take the next argument as their value (the last value given counting, or every value in
 // order for a repeatable one, such as --exclude) and flags; --help is a flag of every command.
-// Anything else that starts with "-" fails.
+// Anything else that starts with "-" fails. After "--" every argument is positional, so that
+// a file named "--help" or "-o" can be named.
 struct Args {
     QStringList positional;
     QHash<QString, QString> options;

@@ -22,6 +22,8 @@ int cmdImport(const Args &args) {
             fail(listing + QStringLiteral(": ") + result.title);
         fail(result.title + QStringLiteral(": ") + result.failingLine);
     }
+    // Described by its own path even when that is not UTF-8, which Qt's file information loses.
+    list.description = absolutePath(listing).text;
     check(SaveSnapshot(list, false, output), output);
     return 0;
 }

@@ -34,13 +34,28 @@
 
 namespace {
 
-void print(const QString &text, std::FILE *to);
+// Texts of the program's own; what came from outside is made printable before it gets here.
+void print(const QString &text, std::FILE *to) {
+    std::fputs(text.toUtf8().constData(), to);
+}
 
-// The root folder as the file system takes it and as the texts show it.
-struct Root {
-    QByteArray native;
-    QString text;
-};
+// An error message echoes paths, arguments and lines of the files read.
+void printError(const QString &message) {
+    print(QStringLiteral("vistrel-cli: ") + NameCodec::printable(message) + u'\n', stderr);
+}
+
+// Help that cannot be written (a full disk, a closed pipe) is an error like any other output.
+int printHelp(const QString &text, const char *what) {
+    print(text, stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        printError(QStringLiteral("cannot write the %1").arg(QLatin1String(what)));
+        return 2;
+    }
+    return 0;
+}
+
+// More threads than this only cost memory and descriptors: the disk sets the pace long before.
+constexpr int MaxThreads = 256;
 
 // The patterns given with --exclude and those of the files --exclude-from names.
 QStringList exclusionsOf(const Args &args) {
@@ -50,24 +65,9 @@ QStringList exclusionsOf(const Args &args) {
     return patterns;
 }
 
-// A root whose path is not UTF-8 is shown as a scanned name would be.
-Root rootOf(const QString &argument) {
-    // Made absolute by hand: Qt's file information would convert the path and lose its bytes.
-    QString path = argument;
-    if (!path.startsWith(u'/')) {
-        std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
-        path = (cwd ? NameCodec::pathFromBytes(cwd.get()) : QString()) + u'/' + path;
-    }
-    path = QDir::cleanPath(path);
-    const QByteArray native = NameCodec::pathToBytes(path);
-    if (QString::fromUtf8(native) == path)
-        return {native, path};
-    return {native,
-            NameCodec::fromBytes(std::string_view(native.constData(), std::size_t(native.size())))};
-}
-
 // Scans a folder as the snapshot command does: --no-subdirs, --all-volumes and the exclusions.
-void scan(const Root &root, const Args &args, const QStringList &exclude, SnapshotList &list) {
+void scan(const PathArgument &root, const Args &args, const QStringList &exclude,
+          SnapshotList &list) {
     auto reader = makeDirectoryReader(args.has("--all-volumes"));
     Scanner scanner(*reader);
     scanner.setExclusions(ExcludePatterns(exclude));
@@ -75,19 +75,21 @@ void scan(const Root &root, const Args &args, const QStringList &exclude, Snapsh
     if (args.options.contains(QStringLiteral("--threads"))) {
         bool ok = false;
         const int threads = args.options.value(QStringLiteral("--threads")).toInt(&ok);
-        if (!ok || threads < 1)
-            failUsage(QStringLiteral("--threads takes a number from 1"));
+        if (!ok || threads < 1 || threads > MaxThreads)
+            failUsage(QStringLiteral("--threads takes a number from 1 to %1").arg(MaxThreads));
         scanner.setReadThreads(threads);
     }
     if (!scanner.ReadDirectory(root.native, root.text, list, !args.has("--no-subdirs")))
         fail(root.text + QStringLiteral(": cannot read this folder"));
     // Said, not failed: the snapshot holds what could be read, and scripts rely on status 0.
-    if (!list.unreadable.isEmpty())
-        print(QStringLiteral("vistrel-cli: %1:\n  %2\n")
-                  .arg(NewSnapshot::unreadableCount(list.unreadable.size()),
-                       NewSnapshot::unreadablePaths(root.text, list.unreadable, INT_MAX)
-                           .join(QStringLiteral("\n  "))),
-              stderr);
+    if (!list.unreadable.isEmpty()) {
+        QString text = QStringLiteral("vistrel-cli: ") +
+                       NewSnapshot::unreadableCount(list.unreadable.size()) + u':';
+        for (const QString &path :
+             NewSnapshot::unreadablePaths(root.text, list.unreadable, INT_MAX))
+            text += QStringLiteral("\n  ") + NameCodec::printable(path);
+        print(text + u'\n', stderr);
+    }
     list.description = root.text;
     list.created = DateSerial::now();
     list.source = NewSnapshot::sourceText(NewSnapshot::volumeText(root.text), root.text);
@@ -96,25 +98,12 @@ void scan(const Root &root, const Args &args, const QStringList &exclude, Snapsh
 int cmdSnapshot(const Args &args) {
     if (args.positional.size() != 1)
         failUsage(QStringLiteral("snapshot takes one folder"));
-    const Root root = rootOf(args.positional[0]);
+    const PathArgument root = absolutePath(args.positional[0]);
     const QString out = args.required(QStringLiteral("-o"));
     SnapshotList list;
     scan(root, args, exclusionsOf(args), list);
     check(SaveSnapshot(list, false, out), out);
     return 0;
-}
-
-// Control characters and "|" written as in the snapshot file, so every entry stays on a line.
-QString escaped(const QString &text) {
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        if (c.unicode() < 0x20 || c == u'|')
-            out += QStringLiteral("|%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
-        else
-            out += c;
-    }
-    return out;
 }
 
 // A full disk or a closed pipe is an error, not a success with less output.
@@ -128,7 +117,7 @@ void writeEntry(QTextStream &out, const EntryFormatter &format, const SnapshotLi
     for (int c = 0; c < Col::Count; ++c) {
         if (c)
             out << '\t';
-        out << escaped(format.text(list, i, c));
+        out << format.text(list, i, c); // printable: every entry stays on its line
     }
     out << '\n';
 }
@@ -141,7 +130,7 @@ int cmdList(const Args &args) {
     if (args.has("--json")) {
         OutputBuffer out;
         for (int i = 0; i < list.size(); ++i)
-            out.append(JsonLine(list, i, args.positional[0]));
+            out.append(JsonLine(list, i, NameCodec::printable(args.positional[0])));
         out.finish("list");
         return 0;
     }
@@ -191,8 +180,9 @@ void printTimeShift(const TimeShiftHint &hint) {
         hint.kind == TimeShiftHint::WholeHours
             ? QStringLiteral("--ignore-hour-shifts to ignore the shift")
             : QStringLiteral("--tolerance %1 to allow for them").arg(hint.tolerance);
-    std::fprintf(stderr, "%s\nCompare again with %s.\n", qPrintable(hint.message()),
-                 qPrintable(flag));
+    print(NameCodec::printable(hint.message()) + QStringLiteral("\nCompare again with ") +
+              NameCodec::printable(flag) + QStringLiteral(".\n"),
+          stderr);
 }
 
 // How deep --summary goes: every folder unless --depth gives a whole number.
@@ -267,7 +257,7 @@ void readPair(const Args &args, const QStringList &exclude, Workspace &ws) {
         if (folder.isEmpty())
             fail(args.positional[0] + QStringLiteral(": names no folder it was taken of; give "
                                                      "the folder after the file"));
-        scan(rootOf(folder), args, exclude, ws.list(ListNo::Final));
+        scan(absolutePath(folder), args, exclude, ws.list(ListNo::Final));
         return;
     }
     if (args.positional.size() != 2)
@@ -288,6 +278,10 @@ int cmdCompare(const Args &args) {
     if (args.has("--json") && (args.has("--tsv") || args.has("--summary")))
         failUsage(QStringLiteral("--json goes with neither --tsv nor --summary"));
     const int depth = summaryDepth(args);
+    const QString toleranceText = args.options.value(tolerance, QStringLiteral("0"));
+    if (!isValidTolerance(toleranceText))
+        failUsage(
+            QStringLiteral("--tolerance takes a number of minutes, not \"%1\"").arg(toleranceText));
     const QStringList exclude = exclusionsOf(args);
     Workspace ws;
     readPair(args, exclude, ws);
@@ -297,7 +291,7 @@ int cmdCompare(const Args &args) {
         options.ignoreAttr = ignoredAttributes(args.options.value(ignore));
     options.ignoreSize = args.has("--ignore-size");
     options.ignoreStamp = args.has("--ignore-time");
-    options.tolerance = args.options.value(tolerance, QStringLiteral("0"));
+    options.tolerance = toleranceText;
     options.ignoreHourShifts = args.has("--ignore-hour-shifts");
     options.exclude = exclude;
     if (args.options.contains(limitO))
@@ -353,10 +347,6 @@ int run(const QString &command, const Args &args) {
     return cmdReport(args);
 }
 
-void print(const QString &text, std::FILE *to) {
-    std::fputs(text.toUtf8().constData(), to);
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
@@ -370,14 +360,10 @@ int main(int argc, char **argv) {
         print(QStringLiteral("vistrel-cli: missing command\n") + programUsage(), stderr);
         return 2;
     }
-    if (args[0] == u"--help" || args[0] == u"-h") {
-        print(programHelp(), stdout);
-        return 0;
-    }
-    if (args[0] == u"--version") {
-        print(versionText(), stdout);
-        return 0;
-    }
+    if (args[0] == u"--help" || args[0] == u"-h")
+        return printHelp(programHelp(), "help");
+    if (args[0] == u"--version")
+        return printHelp(versionText(), "version");
     const QString name = args.takeFirst();
     const CommandInfo *command = findCommand(name);
     try {
@@ -386,13 +372,11 @@ int main(int argc, char **argv) {
                                              : QStringLiteral("unknown command %1"))
                           .arg(name));
         const Args parsed(args, *command);
-        if (parsed.has("--help")) {
-            print(commandHelp(*command), stdout);
-            return 0;
-        }
+        if (parsed.has("--help"))
+            return printHelp(commandHelp(*command), "help");
         return run(name, parsed);
     } catch (const Failure &f) {
-        print(QStringLiteral("vistrel-cli: %1\n").arg(f.message), stderr);
+        printError(f.message);
         if (f.usage)
             print(command ? commandUsage(*command) : programUsage(), stderr);
         return 2;

@@ -1,6 +1,7 @@
 #include "ChangeSummary.h"
 
 #include "snapshot/KeySort.h"
+#include "snapshot/NameCodec.h"
 #include "snapshot/Workspace.h"
 
 #include <QHash>
@@ -193,7 +194,7 @@ QString tsvPath(const QString &path) {
 }
 
 void writeRow(QTextStream &out, const FolderChange &f) {
-    out << tsvPath(f.path);
+    out << NameCodec::printable(tsvPath(f.path));
     const qint64 values[] = {f.onlyOriginal, f.onlyFinal,  f.changed,
                              f.bytesRemoved, f.bytesAdded, f.net()};
     // QString::number never groups digits, whatever locale the stream was given.

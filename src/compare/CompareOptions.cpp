@@ -1,5 +1,7 @@
 #include "CompareOptions.h"
 
+#include <algorithm>
+
 void CompareOptions::reset(int list) {
     limit(list).clear();
     ignoreAttr = {false, false, false, false, false, true};
@@ -22,7 +24,16 @@ std::int16_t Mask(const CompareOptions &options) {
     return mask;
 }
 
-double leadingNumber(const QString &text) {
+namespace {
+
+// Where the leading number of a text lies: blanks skipped, an optional sign, digits with "." as
+// the decimal point. Empty (start == end) when the text does not start with a number.
+struct NumberSpan {
+    qsizetype start = 0;
+    qsizetype end = 0;
+};
+
+NumberSpan leadingNumberSpan(const QString &text) {
     qsizetype i = 0;
     while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
         ++i;
@@ -40,13 +51,32 @@ double leadingNumber(const QString &text) {
             ++i;
         digits = digits || i > fractionStart;
     }
-    if (!digits)
+    return digits ? NumberSpan{start, i} : NumberSpan{};
+}
+
+// More minutes than a float's range of days is no tolerance a float can hold.
+constexpr double MaxToleranceMinutes = 1e30;
+
+} // namespace
+
+double leadingNumber(const QString &text) {
+    const NumberSpan n = leadingNumberSpan(text);
+    if (n.start == n.end)
         return 0;
-    return text.mid(start, i - start).toDouble();
+    return text.mid(n.start, n.end - n.start).toDouble();
 }
 
 float toleranceDays(const QString &text) {
-    return static_cast<float>((leadingNumber(text) + 0.1) / 1440.0);
+    // Clamped: a double beyond a float's range has no float to become.
+    const double minutes =
+        std::clamp(leadingNumber(text), -MaxToleranceMinutes, MaxToleranceMinutes);
+    return static_cast<float>((minutes + 0.1) / 1440.0);
+}
+
+bool isValidTolerance(const QString &text) {
+    const NumberSpan n = leadingNumberSpan(text);
+    return n.start == 0 && n.end == text.size() && n.end > 0 && text[0] != u'-' &&
+           text[0] != u'+' && leadingNumber(text) <= MaxToleranceMinutes;
 }
 
 QString NoExtraPath(const QString &fpath1, const QString &fPath2) {

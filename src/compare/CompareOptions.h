@@ -43,6 +43,11 @@ std::int16_t Mask(const CompareOptions &options);
 
 // The tolerance in days: the leading number of the text (minutes) widened by 0.1 minute.
 float toleranceDays(const QString &text);
+// Whether the text is a tolerance as it should be given: a number of minutes and nothing else,
+// digits with "." as the decimal point, not negative. The dialog takes any text (one without a
+// number counts as 0); where a text is given once, as on a command line, anything else is a
+// mistake worth saying.
+bool isValidTolerance(const QString &text);
 // The leading number of a text: blanks skipped, an optional sign, digits with "." as the
 // decimal point; 0 when the text does not start with a number.
 double leadingNumber(const QString &text);

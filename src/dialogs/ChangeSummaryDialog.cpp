@@ -1,6 +1,7 @@
 #include "ChangeSummaryDialog.h"
 
 #include "ChangeSummaryModel.h"
+#include "snapshot/NameCodec.h"
 #include "widgets/ChangeBars.h"
 #include "widgets/Twips.h"
 
@@ -85,11 +86,11 @@ void ChangeSummaryDialog::showBarsOf(int folder) {
         const FolderChange &f = folders[static_cast<std::size_t>(k)];
         if (f.bytesChanged() == 0)
             break;
-        bars.push_back(
-            {f.name, f.bytesRemoved, f.bytesAdded, m_model->numberText(f.bytesChanged())});
+        bars.push_back({NameCodec::printable(f.name), f.bytesRemoved, f.bytesAdded,
+                        m_model->numberText(f.bytesChanged())});
     }
     const FolderChange &shown = folders[static_cast<std::size_t>(folder)];
-    const QString name = shown.parent < 0 ? QStringLiteral("\\") : shown.path;
+    const QString name = shown.parent < 0 ? QStringLiteral("\\") : NameCodec::printable(shown.path);
     m_bars->setBars(QStringLiteral("Subfolders of %1 with the most bytes changed: removed (red), "
                                    "added (green)")
                         .arg(name),

@@ -1,6 +1,7 @@
 #include "ChangeSummaryModel.h"
 
 #include "snapshot/EntryFormat.h"
+#include "snapshot/NameCodec.h"
 
 ChangeSummaryModel::ChangeSummaryModel(ChangeSummary summary, const EntryFormatter &format,
                                        QObject *parent)
@@ -74,12 +75,12 @@ QVariant ChangeSummaryModel::data(const QModelIndex &index, int role) const {
             Qt::AlignVCenter);
     }
     if (role == Qt::ToolTipRole && index.column() == ChangeSummary::Folder)
-        return f.parent < 0 ? QStringLiteral("\\") : f.path;
+        return f.parent < 0 ? QStringLiteral("\\") : NameCodec::printable(f.path);
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {
     case ChangeSummary::Folder:
-        return f.parent < 0 ? QStringLiteral("\\") : f.name;
+        return f.parent < 0 ? QStringLiteral("\\") : NameCodec::printable(f.name);
     case ChangeSummary::OnlyInOriginal:
         return numberText(f.onlyOriginal);
     case ChangeSummary::OnlyInFinal:

@@ -13,9 +13,19 @@
 #include <unordered_map>
 
 namespace {
-// A quoted field; a double quote inside is doubled.
+// A spreadsheet takes a cell that starts so as a formula (=HYPERLINK(...), @SUM(...)), and a
+// name or a folder can be anything; with a leading ' it shows the text as it is.
+bool startsLikeFormula(QStringView text) {
+    static constexpr char16_t Starts[] = u"=+-@\t\r";
+    return !text.isEmpty() &&
+           std::u16string_view(Starts).find(text.front().unicode()) != std::u16string_view::npos;
+}
+
+// A quoted field; a double quote inside is doubled, a formula neutralised.
 void appendField(std::string &out, QStringView text) {
     out.push_back('"');
+    if (startsLikeFormula(text))
+        out.push_back('\'');
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i] == u'"') {
@@ -53,6 +63,9 @@ public:
         auto it = m_dates.find(day);
         if (it == m_dates.end()) {
             std::string text;
+            // The locale's formats make the text, so it is a field's start like any other.
+            if (startsLikeFormula(m_format.dateText(day)))
+                text.push_back('\'');
             TextCodec::appendUtf8(text, m_format.dateText(day));
             it = m_dates.emplace(day, std::move(text)).first;
         }

@@ -8,6 +8,10 @@ class SnapshotList;
 class EntryFormatter;
 class Progress;
 
-// Writes the list as comma-separated values, one line of five quoted fields per entry.
+// Writes the list as comma-separated values, one line of five quoted fields per entry. A name,
+// folder or date field that starts with "=", "+", "-", "@", a tab or a carriage return gets a
+// leading "'", so that no spreadsheet evaluates it; sizes and attribute words are numbers the
+// program writes (digits, group separators), which no spreadsheet takes for a formula. Every
+// other field is the text itself.
 FileError ExportCsv(const SnapshotList &list, const QString &path, const EntryFormatter &format,
                     Progress *progress = nullptr);

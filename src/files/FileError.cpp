@@ -1,9 +1,25 @@
 #include "FileError.h"
 
+#include "snapshot/NameCodec.h"
+
 #include <QFile>
-#include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
+
+namespace {
+// Asked by the path's bytes: Qt's file information would turn a byte that is not UTF-8 into
+// another character and find no folder there.
+bool parentIsFolder(const QString &path) {
+    const QByteArray bytes = NameCodec::pathToBytes(path);
+    const qsizetype slash = bytes.lastIndexOf('/');
+    const QByteArray parent =
+        slash < 0 ? QByteArray(".") : bytes.left(std::max<qsizetype>(slash, 1));
+    struct stat st;
+    return ::stat(parent.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+} // namespace
 
 QString fileErrorMessage(int code) {
     switch (code) {
@@ -52,8 +68,7 @@ FileError FileError::fromErrno(int err, const QString &path) {
     case ENOENT: {
         // A missing folder on the way is "Path not found"; a missing last component is
         // "File not found".
-        const QString parent = QFileInfo(path).absolutePath();
-        if (!path.isEmpty() && !QFileInfo(parent).isDir())
+        if (!path.isEmpty() && !parentIsFolder(path))
             return {PathNotFound, text};
         return {FileNotFound, text};
     }

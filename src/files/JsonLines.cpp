@@ -49,6 +49,36 @@ QJsonArray differences(std::uint16_t differ) {
     return which;
 }
 
+// Qt's writer escapes the C0 controls but writes DEL and the C1 controls (U+0080 to U+009F) as
+// they are, which a terminal takes as commands. As \u escapes they are the same text to any
+// JSON reader. Outside strings a line is ASCII without DEL, so bytes can be replaced blindly.
+void escapeControls(QByteArray &line) {
+    const auto byteAt = [&line](qsizetype i) { return static_cast<unsigned char>(line[i]); };
+    const auto isControlAt = [&](qsizetype i) {
+        return byteAt(i) == 0x7F || (byteAt(i) == 0xC2 && i + 1 < line.size() &&
+                                     byteAt(i + 1) >= 0x80 && byteAt(i + 1) <= 0x9F);
+    };
+    qsizetype i = 0;
+    while (i < line.size() && !isControlAt(i))
+        ++i;
+    if (i == line.size())
+        return;
+    QByteArray out = line.first(i);
+    out.reserve(line.size() + 16);
+    while (i < line.size()) {
+        if (!isControlAt(i)) {
+            out += line[i++];
+            continue;
+        }
+        const bool del = byteAt(i) == 0x7F;
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\u%04x", del ? 0x7F : byteAt(i + 1));
+        out += escape;
+        i += del ? 1 : 2;
+    }
+    line = out;
+}
+
 } // namespace
 
 QByteArray JsonLine(const SnapshotList &list, int i, const QString &listName) {
@@ -66,6 +96,7 @@ QByteArray JsonLine(const SnapshotList &list, int i, const QString &listName) {
         o.insert(QLatin1String("differs"), differences(orig.differ));
     }
     QByteArray line = QJsonDocument(o).toJson(QJsonDocument::Compact);
+    escapeControls(line);
     line += '\n';
     return line;
 }

@@ -2,6 +2,7 @@
 
 #include "snapshot/Attributes.h"
 #include "snapshot/EntryFormat.h"
+#include "snapshot/NameCodec.h"
 #include "snapshot/Progress.h"
 #include "snapshot/SnapshotList.h"
 
@@ -13,9 +14,7 @@ const QString Gap = QStringLiteral("  ");
 } // namespace
 
 QString reportSizeField(const QString &sizeText) {
-    if (sizeText.size() >= SizeWidth)
-        return sizeText.right(SizeWidth);
-    return QString(SizeWidth - sizeText.size(), u' ') + sizeText;
+    return sizeText.rightJustified(SizeWidth);
 }
 
 void writeReport(const SnapshotList &list, bool includeAttributes, const EntryFormatter &format,
@@ -23,7 +22,7 @@ void writeReport(const SnapshotList &list, bool includeAttributes, const EntryFo
     const int n = list.size();
     if (progress)
         progress->total = n;
-    line(list.description);
+    line(NameCodec::printable(list.description));
     // The heading starts as a single space, which no folder path equals unless a file stored
     // it so; such a folder then gets no heading, as on paper before.
     QString heading = QStringLiteral(" ");
@@ -40,7 +39,7 @@ void writeReport(const SnapshotList &list, bool includeAttributes, const EntryFo
                 heading = folder;
                 if (!heading.isEmpty()) {
                     line(QString());
-                    line(heading);
+                    line(NameCodec::printable(heading));
                 }
                 if (progress)
                     progress->count.store(i + 1, std::memory_order_relaxed);
@@ -52,7 +51,7 @@ void writeReport(const SnapshotList &list, bool includeAttributes, const EntryFo
         text += Gap;
         text += reportSizeField(format.sizeText(e.size));
         text += Gap;
-        text += list.name(i);
+        NameCodec::appendPrintable(text, list.name(i));
         if (includeAttributes && e.attr > 0) {
             text += QStringLiteral(" (");
             text += AttrText(e.attr);

@@ -2,6 +2,7 @@
 
 #include "Attributes.h"
 #include "DateSerial.h"
+#include "NameCodec.h"
 
 #include <charconv>
 #include <cmath>
@@ -147,11 +148,11 @@ QString EntryFormatter::text(const SnapshotList &list, int i, int column) const 
     const Entry &e = list.entry(i);
     switch (column) {
     case Col::Name:
-        return list.name(i).toString();
+        return NameCodec::printable(list.name(i).toString());
     case Col::InFolder:
-        return list.folder(i);
+        return NameCodec::printable(list.folder(i));
     case Col::MatchKey:
-        return matchKey(list, i);
+        return NameCodec::printable(matchKey(list, i));
     case Col::Size:
         return sizeText(e);
     case Col::SizeKey:

@@ -34,6 +34,9 @@ public:
     // "General Date": short date, a space and the time with seconds; the date alone at midnight.
     QString generalDate(double serial) const;
     QString matchKey(const SnapshotList &list, int i) const;
+    // A column's text as the lists show it. Names, folders and match keys come as
+    // NameCodec::printable makes them: a name from a file may hold control characters, which
+    // the writers of files keep and no display shows.
     QString text(const SnapshotList &list, int i, int column) const;
     // The short date of a day (a date serial's whole days), and a time of day in the short
     // format or with seconds.

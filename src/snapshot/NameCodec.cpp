@@ -65,6 +65,23 @@ int sequenceAt(const unsigned char *p, std::size_t left, std::uint32_t &c) {
     return n;
 }
 
+bool isControl(char16_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+// Where the first unit that needs a change is, or the text's size.
+qsizetype firstUnprintable(QStringView text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+            QChar::isLowSurrogate(text[i + 1].unicode()))
+            ++i;
+        else if (isControl(c) || QChar::isSurrogate(c))
+            return i;
+    }
+    return text.size();
+}
+
 } // namespace
 
 void appendText(std::u16string &out, std::string_view bytes) {
@@ -137,6 +154,35 @@ QByteArray pathToBytes(QStringView path) {
             out += path.mid(i, pair ? 2 : 1).toUtf8();
         i += pair ? 1 : 0;
     }
+    return out;
+}
+
+void appendPrintable(QString &out, QStringView text) {
+    qsizetype i = firstUnprintable(text);
+    out.append(text.first(i));
+    for (; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+            QChar::isLowSurrogate(text[i + 1].unicode())) {
+            out.append(text.sliced(i, 2));
+            ++i;
+        } else if (isControl(c) || (c >= 0xDC80 && c <= 0xDCFF)) {
+            const auto byte = static_cast<unsigned char>(isControl(c) ? c : c - 0xDC00);
+            out.append(u'|');
+            out.append(QChar(Hex[byte >> 4]));
+            out.append(QChar(Hex[byte & 15]));
+        } else {
+            out.append(QChar(QChar::isSurrogate(c) ? u'\uFFFD' : c));
+        }
+    }
+}
+
+QString printable(const QString &text) {
+    if (firstUnprintable(text) == text.size())
+        return text;
+    QString out;
+    out.reserve(text.size() + 8);
+    appendPrintable(out, text);
     return out;
 }
 

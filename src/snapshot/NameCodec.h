@@ -27,4 +27,13 @@ void appendText(std::u16string &out, std::string_view bytes);
 QString pathFromBytes(std::string_view bytes);
 QByteArray pathToBytes(QStringView path);
 
+// A text as it may reach a terminal: the C0 controls, DEL and the C1 controls U+0080 to U+009F
+// as "|" and two hex digits of their code point, and a lone surrogate U+DC80 to U+DCFF (a byte
+// of a path that is not UTF-8) as "|" and that byte; any other lone surrogate, which no UTF-8
+// can carry, as U+FFFD. Everything else stands as it is, "|" too, so a name keeps the text the
+// lists show. A terminal takes control characters as commands (ESC and CSI start sequences
+// that retitle, clear or answer back), so every text printed goes through here first.
+QString printable(const QString &text);
+void appendPrintable(QString &out, QStringView text);
+
 } // namespace NameCodec

@@ -39,6 +39,18 @@ usage_error("list takes one file" list)
 usage_error("compare takes two files" compare a.dir)
 usage_error("--json goes with neither --tsv nor --summary" compare a.dir b.dir --json --tsv)
 usage_error("--json goes with neither --tsv nor --summary" compare a.dir b.dir --summary --json)
+# A tolerance is a number of minutes and nothing else; threads are bounded.
+foreach(value "-1" "abc" "nan" "5min")
+    usage_error("--tolerance takes a number of minutes, not \"${value}\""
+                compare a.dir b.dir --tolerance "${value}")
+endforeach()
+# (An empty argument does not survive a CMake list.)
+execute_process(COMMAND ${CLI} compare a.dir b.dir --tolerance "" RESULT_VARIABLE status
+                ERROR_VARIABLE err)
+if(NOT status EQUAL 2 OR NOT err MATCHES "^vistrel-cli: --tolerance takes a number of minutes, not \"\"\nusage: ")
+    message(FATAL_ERROR "an empty tolerance: status ${status}\n${err}")
+endif()
+usage_error("--threads takes a number from 1 to 256" snapshot tree -o x.dir --threads 257)
 # An option of another command is unknown here.
 usage_error("unknown option --json" report x.dir --json)
 # The usage shown is the command's own.
@@ -153,7 +165,7 @@ foreach(form "list;${WORK}/before.dir" "list;${WORK}/before.dir;--json"
         "compare;${WORK}/before.dir;${WORK}/after.dir;--tsv"
         "compare;${WORK}/before.dir;${WORK}/after.dir;--json"
         "compare;${WORK}/before.dir;${WORK}/after.dir;--summary"
-        "report;${WORK}/before.dir")
+        "report;${WORK}/before.dir" "--help" "--version" "list;--help")
     execute_process(COMMAND ${CLI} ${form} OUTPUT_FILE /dev/full ERROR_VARIABLE err
                     RESULT_VARIABLE status)
     if(NOT status EQUAL 2 OR NOT err MATCHES "^vistrel-cli: cannot write the [a-z]+\n$")
@@ -179,4 +191,12 @@ file(REMOVE_RECURSE ${shut})
 if(NOT status EQUAL 0 OR NOT err STREQUAL
                          "vistrel-cli: 1 folder could not be read:\n  ${shut}/tree/closed/\n")
     message(FATAL_ERROR "a folder that cannot be read: status ${status}, ${err}")
+endif()
+
+# After "--" every argument is a file, even one named like an option.
+file(COPY_FILE ${WORK}/before.dir ${WORK}/--help)
+execute_process(COMMAND ${CLI} list -- --help WORKING_DIRECTORY ${WORK} RESULT_VARIABLE status
+                OUTPUT_VARIABLE OUT)
+if(NOT status EQUAL 0 OR NOT OUT MATCHES "^Name\tIn Folder\t.*\nplain.txt\tsub dir")
+    message(FATAL_ERROR "list -- --help: status ${status}\n${OUT}")
 endif()

@@ -160,7 +160,7 @@ private Q_SLOTS:
     void completionOfValues_data() {
         QTest::addColumn<QStringList>("words");
         QTest::addColumn<QStringList>("expected");
-        const QStringList snapshots = w({"a.dir", "B.DIR", "sp ace.dir", "sub dir"});
+        const QStringList snapshots = w({"-n.dir", "a.dir", "B.DIR", "sp ace.dir", "sub dir"});
         QTest::newRow("list: snapshot files and folders")
             << w({"vistrel-cli", "list", ""}) << snapshots;
         QTest::newRow("compare: the second file")
@@ -178,6 +178,12 @@ private Q_SLOTS:
             << w({"read-only,hidden"});
         QTest::newRow("--threads: nothing to offer")
             << w({"vistrel-cli", "snapshot", "sub dir", "--threads", ""}) << QStringList();
+        QTest::newRow("after --: files, also one that starts with -")
+            << w({"vistrel-cli", "list", "--", "-"}) << w({"-n.dir"});
+        QTest::newRow("after --: no option values")
+            << w({"vistrel-cli", "export", "--", "-o", ""}) << snapshots;
+        QTest::newRow("compare, after --: the second file")
+            << w({"vistrel-cli", "compare", "--with-folder", "--", "-n.dir", ""}) << w({"sub dir"});
         QTest::newRow("--exclude: nothing to offer")
             << w({"vistrel-cli", "compare", "a.dir", "--exclude", ""}) << QStringList();
     }
@@ -187,7 +193,7 @@ private Q_SLOTS:
         QFETCH(QStringList, expected);
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub dir")));
-        for (const char *name : {"a.dir", "B.DIR", "sp ace.dir", "c.txt", "d.csv"}) {
+        for (const char *name : {"-n.dir", "a.dir", "B.DIR", "sp ace.dir", "c.txt", "d.csv"}) {
             QFile f(dir.filePath(QLatin1String(name)));
             QVERIFY(f.open(QIODevice::WriteOnly));
         }

@@ -94,6 +94,23 @@ private Q_SLOTS:
         QCOMPARE(leadingNumber(text), value);
     }
 
+    // A tolerance given once (a command line) must be a number of minutes and nothing else.
+    void validTolerances_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        for (const char *text : {"0", "15", "2.5", ".5", "5.", "100000"})
+            QTest::newRow(text) << QString::fromLatin1(text) << true;
+        for (const char *text : {"", "-1", "-0", "+5", " 5", "5 ", "abc", "nan", "inf", "5min",
+                                 "1e3", "1.2.3", ".", "0x10", "1,5"})
+            QTest::newRow(text) << QString::fromLatin1(text) << false;
+        QTest::newRow("beyond a float") << QString(40, u'9') << false;
+    }
+    void validTolerances() {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QCOMPARE(isValidTolerance(text), valid);
+    }
+
     void masks() {
         CompareOptions o = resetOptions();
         QCOMPARE(Mask(o), std::int16_t(799));

@@ -20,6 +20,32 @@ QByteArray exportBytes(const SnapshotList &list, const QLocale &locale) {
     f.open(QIODevice::ReadOnly);
     return f.readAll();
 }
+
+// The records of a CSV text as a spreadsheet reads them: fields in double quotes, "" for a
+// quote inside, any other byte (line breaks too) as it stands; records end in CR LF.
+QList<QStringList> csvRecords(const QByteArray &csv) {
+    QList<QStringList> records{{}};
+    QByteArray field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < csv.size(); ++i) {
+        const char c = csv[i];
+        if (quoted && c == '"' && i + 1 < csv.size() && csv[i + 1] == '"') {
+            field += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (!quoted && (c == ',' || c == '\r')) {
+            records.last() << QString::fromUtf8(field);
+            field.clear();
+            if (c == '\r' && i + 1 < csv.size() && csv[++i] == '\n')
+                records.append(QStringList());
+        } else {
+            field += c;
+        }
+    }
+    records.removeLast(); // what follows the last line end
+    return records;
+}
 } // namespace
 
 class TestCsvExport : public QObject {
@@ -138,6 +164,32 @@ private Q_SLOTS:
         QFile file(path);
         file.open(QIODevice::ReadOnly);
         QCOMPARE(file.readAll(), QByteArray("\"c\",\"\",\"1\",\"06/07/2009\",\"32\"\r\n"));
+    }
+
+    // A cell that a spreadsheet would evaluate starts with "'"; every other one is the text.
+    void formulaCells_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("neutralised");
+        for (const char *t :
+             {"=HYPERLINK(\"http://x/\",\"a, b\")", "@SUM(1;1)", "+1", "-2+3", "\tx", "\rx"})
+            QTest::newRow(t) << QString::fromUtf8(t) << true;
+        for (const char *t : {"a=b", " =1", "'q", "\n=1", "\"=\"", "x|3D"})
+            QTest::newRow(t) << QString::fromUtf8(t) << false;
+    }
+    void formulaCells() {
+        QFETCH(QString, text);
+        QFETCH(bool, neutralised);
+        const QString cell = (neutralised ? QStringLiteral("'") : QString()) + text;
+        SnapshotList list;
+        list.append(text, text + u'\\', 32, 1234, 40000.0);
+        list.append(u"-1", u"", 16, 0, std::nan("")); // a name; sizes and attributes are numbers
+        const QList<QStringList> expected{{cell, cell + u'\\', QStringLiteral("1,234"),
+                                           QStringLiteral("06/07/2009"), QStringLiteral("32")},
+                                          {QStringLiteral("'-1"), QString(),
+                                           QStringLiteral("<dir>"), QString(),
+                                           QStringLiteral("16")}};
+        QCOMPARE(csvRecords(exportBytes(list, QLocale(QLocale::English, QLocale::UnitedKingdom))),
+                 expected);
     }
 
     void fullDisk() {

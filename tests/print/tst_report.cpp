@@ -92,9 +92,20 @@ private Q_SLOTS:
             << QStringList{u"C:\\Data"_s,
                            u"8/24/96  11:11 AM"_s + spaces(12) + u"1,234  FILE.TXT"_s,
                            u"2/3/01  2:05 PM"_s + spaces(4) + u"5,000,000,000  BIG"_s};
+        // A size wider than the field is shown whole, and pushes the name along.
         QTest::newRow("size longer than the field")
             << British << QStringList{u"|HUGE|0|123456789012345678|1996-08-24 11:11"_s} << false
-            << QStringList{u"C:\\Data"_s, u"24/08/1996  11:11  789,012,345,678  HUGE"_s};
+            << QStringList{u"C:\\Data"_s, u"24/08/1996  11:11  123,456,789,012,345,678  HUGE"_s};
+        // Names and folders from a file can hold anything; a terminal or printer gets no
+        // control character.
+        QTest::newRow("control characters")
+            << British
+            << QStringList{u"t\x1b]0;x\x07\\|e\x1b[2J|32|1|1996-08-24 11:11"_s,
+                           u"t\x1b]0;x\x07\\|c\u009b1m\x7f|32|1|1996-08-24 11:11"_s}
+            << false
+            << QStringList{u"C:\\Data"_s, QString(), u"t|1B]0;x|07\\"_s,
+                           u"24/08/1996  11:11"_s + spaces(16) + u"1  e|1B[2J"_s,
+                           u"24/08/1996  11:11"_s + spaces(16) + u"1  c|9B1m|7F"_s};
         QTest::newRow("no time") << British << QStringList{u"|ODD|0|7|"_s} << false
                                  << QStringList{u"C:\\Data"_s, u"  "_s + spaces(14) + u"7  ODD"_s};
     }
@@ -159,8 +170,10 @@ private Q_SLOTS:
         QTest::newRow("thousands") << u"1,234"_s << spaces(10) + u"1,234"_s;
         QTest::newRow("fourteen") << u"99,999,999,999"_s << u" 99,999,999,999"_s;
         QTest::newRow("fifteen") << u"999,999,999,999"_s << u"999,999,999,999"_s;
-        QTest::newRow("sixteen") << u"1000,000,000,000"_s << u"000,000,000,000"_s;
-        QTest::newRow("longest") << u"18,446,744,073,709,551,615"_s << u"073,709,551,615"_s;
+        QTest::newRow("1 TB") << u"1,000,000,000,000"_s << u"1,000,000,000,000"_s;
+        QTest::newRow("2^63") << u"9,223,372,036,854,775,808"_s << u"9,223,372,036,854,775,808"_s;
+        QTest::newRow("longest") << u"18,446,744,073,709,551,615"_s
+                                 << u"18,446,744,073,709,551,615"_s;
     }
 
     void sizeField() {

@@ -221,6 +221,11 @@ private Q_SLOTS:
         QVERIFY(f.text(list, 2, Col::Modified).isEmpty());
         QVERIFY(f.text(list, 2, Col::DateKey).isEmpty());
         QCOMPARE(f.text(list, 2, Col::Attributes), QStringLiteral("Dir,Arc"));
+        // A name from a file can hold control characters: the lists show them as "|XX".
+        list.append(u"E\x1B[2J\u009B", u"T\x07\\", 32, 1, t);
+        QCOMPARE(f.text(list, 3, Col::Name), QStringLiteral("E|1B[2J|9B"));
+        QCOMPARE(f.text(list, 3, Col::InFolder), QStringLiteral("T|07\\"));
+        QCOMPARE(f.text(list, 3, Col::MatchKey), QStringLiteral("t|07\\e|1B[2j|9B"));
     }
 
     void origColumns_data() {

@@ -19,8 +19,11 @@
 
 #include <QFile>
 #include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSet>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -215,6 +218,19 @@ void buildTree(TreeMaker &m, const QByteArray &rootPath) {
     m.file(root, "line\nbreak");
     m.file(root, "tab\there");
     m.file(root, "say \"hi\".txt");
+    // Terminal commands: an OSC that retitles the window, a CSI as C1 (UTF-8 of U+009B), DEL, a
+    // next line (U+0085).
+    m.file(root, "esc\x1B]0;pwned\x07");
+    m.file(root, "csi\xC2\x9B"
+                 "2J");
+    m.file(root, "del\x7F");
+    m.file(root, "pipe|name.txt");
+    if (const int fd = m.folder(root, "nel\xC2\x85"
+                                      "dir\x1B[31m");
+        fd >= 0) {
+        m.file(fd, "in\x9B");
+        ::close(fd);
+    }
     if (const int fd = m.folder(root, "folder\nwith break"); fd >= 0) {
         m.file(fd, "in\rside");
         ::close(fd);
@@ -422,6 +438,77 @@ QStringList csvFields(const QByteArray &line) {
     return fields;
 }
 
+// Runs vistrel-cli with its arguments as bytes, so a path that is not UTF-8 stays one, in the
+// folder `dir`, where its output and errors go through files: any amount fits.
+Run runBytes(const QList<QByteArray> &args, const QByteArray &dir) {
+    const QByteArray program = QFile::encodeName(cli());
+    const QByteArray outFile = dir + "/.stdout", errFile = dir + "/.stderr";
+    std::vector<const char *> argv{program.constData()};
+    for (const QByteArray &a : args)
+        argv.push_back(a.constData());
+    argv.push_back(nullptr);
+    Run r;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int out = ::open(outFile.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open(errFile.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || err < 0 || ::chdir(dir.constData()) != 0 || ::dup2(out, 1) < 0 ||
+            ::dup2(err, 2) < 0)
+            ::_exit(126);
+        ::execv(argv[0], const_cast<char *const *>(argv.data()));
+        ::_exit(127);
+    }
+    int status = 0;
+    if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+        r.exitCode = WEXITSTATUS(status);
+    QFile out(QFile::decodeName(outFile)), err(QFile::decodeName(errFile));
+    if (out.open(QIODevice::ReadOnly))
+        r.out = out.readAll();
+    if (err.open(QIODevice::ReadOnly))
+        r.err = err.readAll();
+    return r;
+}
+
+bool writeBytes(const QByteArray &path, const QByteArray &content) {
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool ok = fd >= 0 && ::write(fd, content.constData(), std::size_t(content.size())) ==
+                                   ssize_t(content.size());
+    if (fd >= 0)
+        ::close(fd);
+    return ok;
+}
+
+// What a terminal would take for a command in `bytes`, as a terminal filter sees it: bytes
+// that are not UTF-8, the C0 controls but tab and line feed, DEL and the C1 controls. Empty
+// when there is nothing.
+QString terminalFault(const QByteArray &bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    if (utf8.hasError())
+        return QStringLiteral("not UTF-8");
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if ((c < 0x20 && c != u'\t' && c != u'\n') || (c >= 0x7F && c <= 0x9F))
+            return QStringLiteral("U+%1 in line %2")
+                .arg(int(c), 4, 16, QLatin1Char('0'))
+                .arg(text.left(i).count(u'\n') + 1);
+    }
+    return {};
+}
+
+// A text as a terminal may show it, written apart from the program: every C0 control, DEL and
+// C1 control as "|" and two hex digits.
+QString shown(const QString &text) {
+    QString out;
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F))
+            out += QStringLiteral("|%1").arg(int(c.unicode()), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            out += c;
+    }
+    return out;
+}
+
 double stampSerial(std::int64_t seconds = Stamp) {
     double serial = 0;
     DateSerial::fromUnixTime(seconds, serial);
@@ -507,6 +594,42 @@ class TestHostileTree : public QObject {
             return {};
         }
         return out;
+    }
+
+    // Files for the outputs' checks, in a folder of their own: the CLI's snapshot of the tree,
+    // two snapshot files whose escapes decode to terminal commands, listings, and names that
+    // are not UTF-8.
+    QByteArray m_outputs;
+    bool prepareOutputs() {
+        const QByteArray dir = QFile::encodeName(m_dir.filePath(QStringLiteral("outputs")));
+        if (!m_outputs.isEmpty() || ::mkdir(dir.constData(), 0755) != 0)
+            return !m_outputs.isEmpty();
+        SnapshotList crafted, changed;
+        crafted.description = changed.description = QStringLiteral("desc \x1B]0;pwned\x07");
+        for (const char16_t *name : {u"esc\x1B[2J", u"bel\x07",
+                                     u"csi\u009B"
+                                     u"31m",
+                                     u"del\x7F", u"nel\u0085", u"cr\rlf\n", u"@SUM(1;1)"}) {
+            for (const char16_t *folder : {u"", u"dir\x1B[31m\\"}) {
+                crafted.append(name, folder, 32, 5, stampSerial());
+                changed.append(name, folder, 32, 6, stampSerial());
+            }
+        }
+        SnapshotList back;
+        const QString to = QFile::decodeName(dir);
+        const QByteArray entry = "FOO      TXT         1 01-02-96  10:00a\r\n";
+        const QByteArray bad = "F\x1B[\xC2\x9BO    TXT         1 41-42-96  10:00a\r\n";
+        const bool ok = !SaveSnapshot(crafted, false, to + QStringLiteral("/crafted.dir")) &&
+                        !SaveSnapshot(changed, false, to + QStringLiteral("/crafted2.dir")) &&
+                        !ReadSnapshot(to + QStringLiteral("/crafted.dir"), back) &&
+                        back.description.contains(QChar(0x1B)) &&
+                        runBytes({"snapshot", m_root, "-o", "tree.dir"}, dir).exitCode == 0 &&
+                        ::mkdir(dir + "/d\xE9", 0755) == 0 && writeBytes(dir + "/ex\xE9", "*\n") &&
+                        writeBytes(dir + "/list\xE9.txt", " Directory of C:\\\r\n\r\n" + entry) &&
+                        writeBytes(dir + "/listing.txt", " Directory of C:\\\r\n\r\n" + bad) &&
+                        ::link(dir + "/tree.dir", dir + "/in\xE9.dir") == 0;
+        m_outputs = ok ? dir : QByteArray();
+        return ok;
     }
 
 private Q_SLOTS:
@@ -759,18 +882,8 @@ private Q_SLOTS:
     void cliRootNotUtf8() {
         const QByteArray root = m_root + "/caf\xE9";
         const QByteArray out = QFile::encodeName(m_dir.filePath(QStringLiteral("cafe.dir")));
-        const QByteArray program = QFile::encodeName(cli());
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::execl(program.constData(), program.constData(), "snapshot", root.constData(), "-o",
-                    out.constData(), static_cast<char *>(nullptr));
-            ::_exit(127);
-        }
-        QVERIFY(pid > 0);
-        int status = 0;
-        QCOMPARE(::waitpid(pid, &status, 0), pid);
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(runBytes({"snapshot", root, "-o", out}, QFile::encodeName(m_dir.path())).exitCode,
+                 0);
         SnapshotList list;
         QVERIFY(ReadSnapshot(QFile::decodeName(out), list).ok());
         QVERIFY2(list.description.endsWith(QStringLiteral("/caf|E9")),
@@ -913,7 +1026,7 @@ private Q_SLOTS:
         nextFile();
         for (qsizetype k = 1; k < lines.size(); ++k) {
             const QString &line = lines[k];
-            QVERIFY2(!hasControl(line), qPrintable(line.left(80)));
+            QVERIFY2(terminalFault(line.toUtf8()).isEmpty(), qPrintable(line.left(80)));
             if (line.isEmpty()) {
                 QVERIFY(k + 1 < lines.size());
                 heading = lines[++k];
@@ -922,8 +1035,8 @@ private Q_SLOTS:
                 continue;
             }
             QVERIFY2(file < list.size(), qPrintable(line.left(80)));
-            QVERIFY2(list.folder(file) == heading, qPrintable(line.left(80)));
-            QVERIFY2(line.endsWith(QStringLiteral("  ") + list.name(file).toString()),
+            QVERIFY2(shown(list.folder(file)) == heading, qPrintable(line.left(80)));
+            QVERIFY2(line.endsWith(QStringLiteral("  ") + shown(list.name(file).toString())),
                      qPrintable(line.left(80)));
             ++file;
             nextFile();
@@ -932,9 +1045,93 @@ private Q_SLOTS:
         QSet<QString> folders;
         for (int i = 0; i < list.size(); ++i) {
             if (!list.folder(i).isEmpty())
-                folders << list.folder(i);
+                folders << shown(list.folder(i));
         }
         QCOMPARE(headings, folders);
+    }
+
+    // Every text output over the tree and over files made to attack a terminal, read back
+    // through a terminal filter (errors too), and every path argument taken by its bytes. "&&"
+    // runs one command after another; what the last prints is checked.
+    void cliOutputs_data() {
+        QTest::addColumn<QList<QByteArray>>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("said");
+        const auto row = [](const QByteArray &name, QList<QByteArray> args, int status,
+                            const char *said = "") {
+            QTest::newRow(name.constData()) << args << status << QByteArray(said);
+        };
+        const QByteArray t = "tree.dir", c = "crafted.dir", c2 = "crafted2.dir";
+        for (const auto &[a, b] : {std::pair{t, c}, std::pair{c, c2}}) {
+            row(a + " list", {"list", a}, 0);
+            row(a + " list --json", {"list", a, "--json"}, 0);
+            row(a + " report", {"report", a, "--attributes"}, 0);
+            row(a + " compare --tsv", {"compare", a, b, "--tsv"}, 1);
+            row(a + " compare --json", {"compare", a, b, "--json"}, 1);
+            row(a + " compare --summary", {"compare", a, b, "--summary"}, 1);
+        }
+        row("missing file", {"list", "no\x1B]0;x\x07\xC2\x9B.dir"}, 2);
+        row("unknown option", {"list", c, "--\x1B[2J"}, 2);
+        row("unknown limit", {"compare", c, c2, "--limit-original", "\x1B[2J\\"}, 2);
+        row("bad tolerance", {"compare", c, c2, "--tolerance", "\x1B[2J"}, 2);
+        row("bad listing line", {"import", "listing.txt", "-o", "x.dir"}, 2, "|1B[|9BO ");
+        row("list not UTF-8", {"list", "in\xE9.dir", "--json"}, 0, "\"list\":\"in|E9.dir\"");
+        row("import -o not UTF-8",
+            {"import", "list\xE9.txt", "-o", "i\xE9.dir", "&&", "report", "i\xE9.dir"}, 0,
+            "/outputs/list|E9.txt\n");
+        row("--out not UTF-8",
+            {"compare", t, "in\xE9.dir", "--out", "d\xE9", "&&", "list", "d\xE9/unchanged.dir"}, 0,
+            "\nxA\t");
+        row("--exclude-from not UTF-8", {"compare", t, c, "--exclude-from", "ex\xE9"}, 0,
+            "Only in Original: 0\nOnly in Final: 0\n");
+        row("missing file in a folder not UTF-8", {"list", "d\xE9/none.dir"}, 2,
+            " d|E9/none.dir: File not found\n");
+    }
+    void cliOutputs() {
+        QFETCH(QList<QByteArray>, args);
+        QFETCH(int, status);
+        QFETCH(QByteArray, said);
+        QVERIFY(prepareOutputs());
+        Run r;
+        for (qsizetype from = 0, end; from < args.size(); from = end + 1) {
+            end = args.indexOf("&&", from) < 0 ? args.size() : args.indexOf("&&", from);
+            r = runBytes(args.mid(from, end - from), m_outputs);
+            QVERIFY2(end == args.size() || r.exitCode == 0, r.err.constData());
+        }
+        QCOMPARE(r.exitCode, status);
+        QVERIFY(!(status == 2 ? r.err : r.out).isEmpty());
+        const QString fault = terminalFault(r.out) + terminalFault(r.err);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+        QVERIFY2((r.out + r.err).contains(said), said.constData());
+    }
+
+    // A name and its folder have one text in the list's columns, JSON and CSV (which keep what a
+    // terminal would not show, so as shown there); report() holds the report to it too.
+    void sameTextsEverywhere() {
+        QVERIFY(prepareOutputs());
+        const Run json = runBytes({"list", "tree.dir", "--json"}, m_outputs),
+                  tsv = runBytes({"list", "tree.dir"}, m_outputs);
+        QCOMPARE(runBytes({"export", "tree.dir", "-o", "tree.csv"}, m_outputs).exitCode, 0);
+        QFile file(QFile::decodeName(m_outputs + "/tree.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QStringList fromJson, fromTsv, fromCsv;
+        for (const QByteArray &line : json.out.trimmed().split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            fromJson << o.value(u"folder").toString() + o.value(u"name").toString();
+        }
+        for (const QByteArray &line : tsv.out.split('\n').mid(1, fromJson.size())) {
+            const QString text = QString::fromUtf8(line);
+            fromTsv << text.section(u'\t', 1, 1) + text.section(u'\t', 0, 0);
+        }
+        for (const QByteArray &line : file.readAll().trimmed().split('\n')) {
+            const QStringList fields = csvFields(line.trimmed());
+            fromCsv << fields.value(1) + fields.value(0);
+        }
+        QVERIFY(fromJson.size() > 100);
+        QCOMPARE(fromCsv, fromJson);
+        for (QString &text : fromJson)
+            text = shown(text);
+        QCOMPARE(fromTsv, fromJson);
     }
 };
 

@@ -94,6 +94,33 @@ private Q_SLOTS:
                 QCOMPARE(text, QString::fromUtf8(bytes));
         }
     }
+
+    // What reaches a terminal: no control character, no lone surrogate; the rest as it is.
+    void printable_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        const auto utf16 = [](std::initializer_list<char16_t> units) {
+            return QString(reinterpret_cast<const QChar *>(std::data(units)),
+                           qsizetype(units.size()));
+        };
+        QTest::newRow("plain, | and \\ as they are")
+            << QStringLiteral("a|7Cb\\c d\u00A0\u2028") << QStringLiteral("a|7Cb\\c d\u00A0\u2028");
+        QTest::newRow("C0, DEL and C1") << utf16({0, 0x1B, u'[', 10, 0x7F, 0x80, 0x9B, 0x9F})
+                                        << QStringLiteral("|00|1B[|0A|7F|80|9B|9F");
+        QTest::newRow("a pair; a byte of a path")
+            << utf16({0xD83D, 0xDE00, 0xDCE9, 0xDC80})
+            << utf16({0xD83D, 0xDE00, u'|', u'E', u'9', u'|', u'8', u'0'});
+        QTest::newRow("other lone surrogates")
+            << utf16({0xD83D, u'a', 0xDC00, 0xDE00}) << utf16({0xFFFD, u'a', 0xFFFD, 0xFFFD});
+    }
+    void printable() {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(NameCodec::printable(text), shown);
+        QString appended = QStringLiteral(">");
+        NameCodec::appendPrintable(appended, text);
+        QCOMPARE(appended, u'>' + shown);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestNameCodec)
