@@ -1,45 +1,23 @@
 #include "FileWriter.h"
-#include "PosixRead.h"
+#include "WriteTarget.h"
 #include "snapshot/NameCodec.h"
 
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Creates a new file beside the target, named after it. The kernel applies the umask itself:
-// reading the mask by setting it would change it for every thread of the process meanwhile,
-// and two saves at once could leave it at 0 for good.
-int createTemporary(const QByteArray &target, QByteArray &name) {
+QByteArray besideName(const QByteArray &target) {
     static constexpr char Letters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = target + ".vistrel-";
-        for (int k = 0; k < 6; ++k)
-            name += Letters[QRandomGenerator::global()->bounded(int(sizeof Letters) - 1)];
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    return -1;
-}
-
-// The new name lasts through a power cut only once the folder is on the disk too. The file is
-// in place either way, so a failure here is no failure of the save.
-void syncFolderOf(const QByteArray &path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray(".") : path.left(slash > 0 ? slash : 1);
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
+    QByteArray name = target + ".vistrel-";
+    for (int k = 0; k < 6; ++k)
+        name += Letters[QRandomGenerator::global()->bounded(int(sizeof Letters) - 1)];
+    return name;
 }
 
 } // namespace
@@ -53,35 +31,75 @@ FileError FileWriter::open(const QString &path) {
     m_path = path;
     if (path.isEmpty())
         return FileError::fromCode(FileError::BadFileName);
-    m_target = NameCodec::pathToBytes(path);
-    // Replace what a symbolic link points at, not the link.
-    struct stat st {};
-    if (lstat(m_target.constData(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char *resolved = realpath(m_target.constData(), nullptr);
-        if (resolved) {
-            m_target = resolved;
-            std::free(resolved);
-        }
+    WriteTarget target;
+    if (FileError err = target.find(NameCodec::pathToBytes(path), path))
+        return err;
+    if (target.descriptor() >= 0) {
+        m_fd = target.takeDescriptor();
+        m_direct = true;
+        return {};
     }
-    const bool exists = stat(m_target.constData(), &st) == 0;
-    if (exists && S_ISDIR(st.st_mode))
+    m_folder = target.takeFolder();
+    m_name = target.name();
+    const bool exists = target.exists();
+    const mode_t mode = target.status().st_mode;
+    if (exists && S_ISDIR(mode))
         return FileError::fromErrno(EISDIR, path);
-    m_direct = exists && !S_ISREG(st.st_mode);
-    if (m_direct) {
-        m_fd = openWithoutWaiting(m_target.constData(), O_WRONLY | O_TRUNC);
-        return m_fd < 0 ? FileError::fromErrno(errno, path) : FileError{};
+    if (exists && !S_ISREG(mode)) {
+        if (target.throughLink())
+            return FileError::fromCode(
+                FileError::PermissionDenied,
+                QStringLiteral("Symbolic link to a device, pipe or socket; nothing written"));
+        if (FileError err = openDirect())
+            return err;
+        if (m_direct)
+            return {};
     }
     // The target must be writable (or creatable) for the save to be allowed at all.
-    if (exists && access(m_target.constData(), W_OK) != 0)
+    if (exists && ::faccessat(m_folder, m_name.constData(), W_OK, 0) != 0)
         return FileError::fromErrno(errno, path);
-    m_fd = createTemporary(m_target, m_temp);
+    // The kernel applies the umask to a new file itself: reading the mask by setting it would
+    // change it for every thread of the process meanwhile.
+    return exists ? createTemporary(mode & 0777, true) : createTemporary(0666, false);
+}
+
+// A device or pipe named as it is. Opened without waiting: a named pipe with nobody at its
+// other end would block the program for good.
+FileError FileWriter::openDirect() {
+    const int fd =
+        ::openat(m_folder, m_name.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0) {
+        const int err = errno;
+        if (fd >= 0)
+            ::close(fd);
+        return FileError::fromErrno(err, m_path);
+    }
+    if (S_ISREG(st.st_mode)) {
+        ::close(fd); // a file has taken its place since: replaced as any file
+        return {};
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    m_fd = fd;
+    m_direct = true;
+    return {};
+}
+
+FileError FileWriter::createTemporary(mode_t mode, bool setMode) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        m_temp = besideName(m_name);
+        m_fd = ::openat(m_folder, m_temp.constData(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (m_fd >= 0 || errno != EEXIST)
+            break;
+    }
     if (m_fd < 0) {
         const int err = errno;
         m_temp.clear();
-        return FileError::fromErrno(err, path);
+        return FileError::fromErrno(err, m_path);
     }
-    if (exists)
-        fchmod(m_fd, st.st_mode & 07777);
+    if (setMode)
+        ::fchmod(m_fd, mode);
     return {};
 }
 
@@ -129,10 +147,10 @@ FileError FileWriter::replace() {
     m_finished = false;
     if (m_direct)
         return {};
-    if (::rename(m_temp.constData(), m_target.constData()) != 0)
+    if (::renameat(m_folder, m_temp.constData(), m_folder, m_name.constData()) != 0)
         return FileError::fromErrno(errno, m_path);
     m_temp.clear();
-    syncFolderOf(m_target);
+    syncFolder();
     return {};
 }
 
@@ -143,8 +161,23 @@ void FileWriter::discard() {
         m_fd = -1;
     }
     if (!m_temp.isEmpty()) {
-        ::unlink(m_temp.constData());
+        ::unlinkat(m_folder, m_temp.constData(), 0);
         m_temp.clear();
     }
+    if (m_folder >= 0) {
+        ::close(m_folder);
+        m_folder = -1;
+    }
+    m_direct = false;
     m_buffer.clear();
+}
+
+// The new name lasts through a power cut only once the folder is on the disk too. The file is
+// in place either way, so a failure here is no failure of the save.
+void FileWriter::syncFolder() const {
+    const int fd = ::openat(m_folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }

@@ -4,10 +4,13 @@
 
 #include <QString>
 #include <string>
+#include <sys/types.h>
 
 // Writes a file so that a failure never destroys the file it replaces: the text goes to a
 // temporary file beside it, which takes the file's place only when everything was written.
-// Devices and pipes (which cannot be replaced) are written directly.
+// Devices and pipes (which cannot be replaced) are written directly when named as they are;
+// reached through a symbolic link, only a regular file is written (see WriteTarget for the
+// links followed). The new file never takes over set-user-ID, set-group-ID or sticky bits.
 class FileWriter {
 public:
     FileWriter() = default;
@@ -34,10 +37,14 @@ public:
 private:
     static constexpr std::size_t FlushSize = 1 << 20;
     FileError flush();
+    FileError openDirect();
+    FileError createTemporary(mode_t mode, bool setMode);
+    void syncFolder() const;
 
     QString m_path;
-    QByteArray m_target;
-    QByteArray m_temp;
+    int m_folder = -1;  // the folder of the target, opened
+    QByteArray m_name;  // the target's name in it
+    QByteArray m_temp;  // the temporary's name in it
     int m_fd = -1;
     bool m_direct = false;
     bool m_finished = false;

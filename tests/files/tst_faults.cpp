@@ -27,6 +27,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QLocale enGB(QLocale::English, QLocale::UnitedKingdom);
@@ -74,6 +76,12 @@ QStringList entryTexts(const SnapshotList &list) {
 
 QStringList filesIn(const QString &dir) {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// Everything in the folder, links as they are, whatever they lead to.
+QStringList namesIn(const QString &dir) {
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                               QDir::NoDotAndDotDot);
 }
 
 // The process's umask as the kernel shows it, without setting it; -1 where it is not shown.
@@ -282,6 +290,93 @@ private Q_SLOTS:
         QVERIFY(ReadSnapshot(path, back).ok());
         QCOMPARE(entryTexts(back), entryTexts(list));
         QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("shared.dir")});
+    }
+
+    // Links met on the way to the target, in a folder everybody may write: followed by the
+    // kernel's rule for sticky folders (the link must be the writer's or the folder owner's;
+    // a file there too), and through a link nothing but a regular file is written. The new
+    // file never takes over set-user-ID or set-group-ID bits.
+    void linksOnTheWay_data() {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("folderOwner");
+        QTest::addColumn<int>("linkOwner");
+        QTest::addColumn<int>("writer");
+        QTest::addColumn<QString>("to"); // what the link leads to
+        QTest::addColumn<bool>("written");
+        const int root = 0, other = 65534;
+        QTest::newRow("another user's link in /tmp")
+            << 01777 << root << other << root << u"file"_s << false;
+        QTest::newRow("another user's link to a folder on the way")
+            << 01777 << root << other << root << u"folder"_s << false;
+        QTest::newRow("the writer's own link")
+            << 01777 << root << root << root << u"file"_s << true;
+        QTest::newRow("the link of a user who writes")
+            << 01777 << root << other << other << u"file"_s << true;
+        QTest::newRow("the folder owner's link")
+            << 01777 << other << other << root << u"file"_s << true;
+        QTest::newRow("root's link, another user writes")
+            << 01777 << root << root << other << u"file"_s << true;
+        QTest::newRow("a folder without the sticky bit")
+            << 0777 << root << other << root << u"file"_s << true;
+        QTest::newRow("another user's file in /tmp")
+            << 01777 << root << other << root << u"nothing"_s << false;
+        QTest::newRow("another user's file, no sticky bit")
+            << 0777 << root << other << root << u"nothing"_s << true;
+        QTest::newRow("own link to a named pipe")
+            << 01777 << root << root << root << u"pipe"_s << false;
+        QTest::newRow("own link to a device")
+            << 01777 << root << root << root << u"device"_s << false;
+    }
+    void linksOnTheWay() {
+        QFETCH(int, folderMode);
+        QFETCH(int, folderOwner);
+        QFETCH(int, linkOwner);
+        QFETCH(int, writer);
+        QFETCH(QString, to);
+        QFETCH(bool, written);
+        if (geteuid() != 0)
+            QSKIP("making links of other users needs root");
+        QTemporaryDir dir;
+        const QByteArray base = QFile::encodeName(dir.path());
+        const QByteArray shared = base + "/shared", real = base + "/real";
+        const bool plain = to == u"nothing"; // the file itself, no link, lies in the shared folder
+        const QByteArray link = shared + "/link", victim = plain ? link : real + "/victim.dir";
+        QVERIFY(::chmod(base, 0755) == 0 && ::mkdir(shared, 0) == 0 && ::mkdir(real, 0) == 0);
+        QVERIFY(::chown(shared, folderOwner, folderOwner) == 0 && ::chmod(shared, folderMode) == 0);
+        QVERIFY(::chmod(real, 0777) == 0 && ::mkfifo(real + "/pipe", 0666) == 0);
+        writeAll(QFile::decodeName(victim), SmallFile);
+        const int victimOwner = plain ? linkOwner : writer;
+        QVERIFY(::chown(victim, victimOwner, victimOwner) == 0 && ::chmod(victim, 06755) == 0);
+        const QByteArray target = to == u"file"     ? victim
+                                  : to == u"folder" ? real
+                                  : to == u"pipe"   ? real + "/pipe"
+                                                    : QByteArray("/dev/full");
+        if (!plain)
+            QVERIFY(::symlink(target, link) == 0 && ::lchown(link, linkOwner, linkOwner) == 0);
+
+        QVERIFY(::setegid(writer) == 0 && ::seteuid(writer) == 0);
+        const FileError err = SaveSnapshot(
+            sampleList(3), false, QFile::decodeName(to == u"folder" ? link + "/victim.dir" : link));
+        QVERIFY(::seteuid(0) == 0 && ::setegid(0) == 0);
+        struct stat st {};
+        QVERIFY(::lstat(link, &st) == 0 && S_ISLNK(st.st_mode) != plain);
+        QVERIFY(::stat(victim, &st) == 0);
+        if (written) {
+            QVERIFY2(err.ok(), qPrintable(err.message()));
+            SnapshotList back;
+            QVERIFY(ReadSnapshot(QFile::decodeName(victim), back).ok());
+            QCOMPARE(entryTexts(back), entryTexts(sampleList(3)));
+            QCOMPARE(st.st_mode & 07777, mode_t(0755));
+        } else {
+            QCOMPARE(err.code, 70);
+            QVERIFY2(err.message().contains(u"shared folder") ||
+                         err.message().contains(u"nothing written"),
+                     qPrintable(err.message()));
+            QCOMPARE(readAll(QFile::decodeName(victim)), SmallFile);
+        }
+        QCOMPARE(namesIn(QFile::decodeName(real)),
+                 plain ? QStringList{u"pipe"_s} : (QStringList{u"pipe"_s, u"victim.dir"_s}));
+        QCOMPARE(namesIn(QFile::decodeName(shared)), QStringList{u"link"_s});
     }
 
     // The input ends early while it is read: at any point inside a line that is "Not a valid
