@@ -8,6 +8,7 @@
 #include "files/CsvExport.h"
 #include "files/ExcludeFile.h"
 #include "files/JsonLines.h"
+#include "files/PendingFiles.h"
 #include "files/SnapshotFile.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/DirectoryReader.h"
@@ -350,6 +351,7 @@ void print(const QString &text, std::FILE *to) {
 } // namespace
 
 int main(int argc, char **argv) {
+    PendingFiles::removeOnSignals();
     returnLargeBlocksWhenFreed();
     QCoreApplication app(argc, argv);
     // Every argument by its bytes: a path that is not UTF-8 still names its own file.

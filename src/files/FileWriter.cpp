@@ -1,4 +1,5 @@
 #include "FileWriter.h"
+#include "PendingFiles.h"
 #include "WriteTarget.h"
 #include "snapshot/NameCodec.h"
 
@@ -86,18 +87,22 @@ FileError FileWriter::openDirect() {
 }
 
 FileError FileWriter::createTemporary(mode_t mode, bool setMode) {
+    // Named to the signal handler before it is made: a signal between the two steps would
+    // otherwise leave it. Nobody else makes a file of such a name.
     for (int attempt = 0; attempt < 100; ++attempt) {
         m_temp = besideName(m_name);
+        m_pending = PendingFiles::add(m_folder, m_temp);
         m_fd = ::openat(m_folder, m_temp.constData(),
                         O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (m_fd >= 0 || errno != EEXIST)
+        if (m_fd >= 0)
             break;
-    }
-    if (m_fd < 0) {
         const int err = errno;
-        m_temp.clear();
-        return FileError::fromErrno(err, m_path);
+        forgetTemporary();
+        if (err != EEXIST)
+            return FileError::fromErrno(err, m_path);
     }
+    if (m_fd < 0)
+        return FileError::fromErrno(EEXIST, m_path);
     if (setMode)
         ::fchmod(m_fd, mode);
     return {};
@@ -149,7 +154,7 @@ FileError FileWriter::replace() {
         return {};
     if (::renameat(m_folder, m_temp.constData(), m_folder, m_name.constData()) != 0)
         return FileError::fromErrno(errno, m_path);
-    m_temp.clear();
+    forgetTemporary();
     syncFolder();
     return {};
 }
@@ -162,7 +167,7 @@ void FileWriter::discard() {
     }
     if (!m_temp.isEmpty()) {
         ::unlinkat(m_folder, m_temp.constData(), 0);
-        m_temp.clear();
+        forgetTemporary();
     }
     if (m_folder >= 0) {
         ::close(m_folder);
@@ -170,6 +175,12 @@ void FileWriter::discard() {
     }
     m_direct = false;
     m_buffer.clear();
+}
+
+void FileWriter::forgetTemporary() {
+    PendingFiles::remove(m_pending);
+    m_pending = -1;
+    m_temp.clear();
 }
 
 // The new name lasts through a power cut only once the folder is on the disk too. The file is

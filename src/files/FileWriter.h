@@ -11,6 +11,7 @@
 // Devices and pipes (which cannot be replaced) are written directly when named as they are;
 // reached through a symbolic link, only a regular file is written (see WriteTarget for the
 // links followed). The new file never takes over set-user-ID, set-group-ID or sticky bits.
+// A signal that ends the program removes the temporary (PendingFiles).
 class FileWriter {
 public:
     FileWriter() = default;
@@ -39,12 +40,14 @@ private:
     FileError flush();
     FileError openDirect();
     FileError createTemporary(mode_t mode, bool setMode);
+    void forgetTemporary();
     void syncFolder() const;
 
     QString m_path;
     int m_folder = -1;  // the folder of the target, opened
     QByteArray m_name;  // the target's name in it
     QByteArray m_temp;  // the temporary's name in it
+    int m_pending = -1; // the temporary's place in PendingFiles
     int m_fd = -1;
     bool m_direct = false;
     bool m_finished = false;

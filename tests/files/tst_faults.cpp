@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
@@ -21,6 +22,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -154,6 +157,18 @@ private:
     int m_fd = -1;
     std::thread m_thread;
 };
+
+// vistrel-cli, started with the signals at their defaults whatever this test inherited, and
+// `limit` on the size of the files it writes when given.
+void startCli(QProcess &cli, const QStringList &args, rlim_t limit = RLIM_INFINITY) {
+    cli.setChildProcessModifier([limit] {
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ})
+            std::signal(signal, signal == SIGXFSZ && limit != RLIM_INFINITY ? SIG_IGN : SIG_DFL);
+        const rlimit size{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &size);
+    });
+    cli.start(QStringLiteral(VISTREL_CLI), args);
+}
 
 const QByteArray SmallFile = "\"d\",\"s\",0,3,45000\r\n"
                              "\"a.txt\",\"\",32,1234,45000.5\r\n"
@@ -377,6 +392,31 @@ private Q_SLOTS:
         QCOMPARE(namesIn(QFile::decodeName(real)),
                  plain ? QStringList{u"pipe"_s} : (QStringList{u"pipe"_s, u"victim.dir"_s}));
         QCOMPARE(namesIn(QFile::decodeName(shared)), QStringList{u"link"_s});
+    }
+
+    // A signal that ends the program in the middle of a save removes the temporary file.
+    void interruptedSaveLeavesNothing_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void interruptedSaveLeavesNothing() {
+        QFETCH(int, signal);
+        QTemporaryDir dir;
+        const QString big = dir.filePath(u"big.dir"_s);
+        QVERIFY(SaveSnapshot(sampleList(300000), false, big).ok());
+        const int watch = inotify_init1(IN_CLOEXEC);
+        QVERIFY(inotify_add_watch(watch, QFile::encodeName(dir.path()), IN_CREATE) >= 0);
+        QProcess cli;
+        startCli(cli, {u"export"_s, big, u"-o"_s, dir.filePath(u"big.csv"_s)});
+        pollfd ready{watch, POLLIN, 0};
+        QVERIFY(::poll(&ready, 1, 60000) == 1);
+        ::kill(pid_t(cli.processId()), signal);
+        ::close(watch);
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(filesIn(dir.path()), QStringList{u"big.dir"_s});
     }
 
     // The input ends early while it is read: at any point inside a line that is "Not a valid
