@@ -2,6 +2,7 @@
 #include "CommandTable.h"
 #include "ImportReportCommands.h"
 #include "OutputBuffer.h"
+#include "SameFile.h"
 #include "compare/ChangeSummary.h"
 #include "compare/Comparison.h"
 #include "compare/TimeShift.h"
@@ -89,6 +90,7 @@ int cmdSnapshot(const Args &args) {
         failUsage(QStringLiteral("snapshot takes one folder"));
     const Root root = rootOf(args.positional[0]);
     const QString out = args.required(QStringLiteral("-o"));
+    refuseInputAsOutput({out}, args.lists.value(QStringLiteral("--exclude-from")));
     SnapshotList list;
     scan(root, args, exclusionsOf(args), list);
     check(SaveSnapshot(list, false, out), out);
@@ -228,12 +230,19 @@ void writeJson(const Workspace &ws) {
     out.finish("results");
 }
 
-void saveResults(const Workspace &ws, const QString &folder) {
-    static const char *const files[] = {"only-in-original.dir", "only-in-final.dir", "changed.dir",
-                                        "unchanged.dir"};
+// The paths of the four result files in the folder --out names.
+QStringList resultPaths(const QString &folder) {
     const QDir dir(folder);
+    QStringList paths;
+    for (const char *name :
+         {"only-in-original.dir", "only-in-final.dir", "changed.dir", "unchanged.dir"})
+        paths << dir.filePath(QLatin1String(name));
+    return paths;
+}
+
+void saveResults(const Workspace &ws, const QStringList &paths) {
     for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
-        const QString path = dir.filePath(QLatin1String(files[n - ListNo::OnlyInOriginal]));
+        const QString &path = paths[n - ListNo::OnlyInOriginal];
         check(SaveSnapshot(ws.list(n), true, path), path);
     }
 }
@@ -279,6 +288,10 @@ int cmdCompare(const Args &args) {
     if (args.has("--json") && (args.has("--tsv") || args.has("--summary")))
         failUsage(QStringLiteral("--json goes with neither --tsv nor --summary"));
     const int depth = summaryDepth(args);
+    const QStringList results =
+        args.options.contains(outDir) ? resultPaths(args.options.value(outDir)) : QStringList();
+    refuseInputAsOutput(results,
+                        args.positional + args.lists.value(QStringLiteral("--exclude-from")));
     const QStringList exclude = exclusionsOf(args);
     Workspace ws;
     readPair(args, exclude, ws);
@@ -311,8 +324,8 @@ int cmdCompare(const Args &args) {
             writeResults(out, ws, args.has("--tsv"));
         finishText(out, "results");
     }
-    if (args.options.contains(outDir))
-        saveResults(ws, args.options.value(outDir));
+    if (!results.isEmpty())
+        saveResults(ws, results);
     printTimeShift(detectTimeShift(ws.list(ListNo::Changed), options));
     const bool differ = !ws.list(ListNo::OnlyInOriginal).isEmpty() ||
                         !ws.list(ListNo::OnlyInFinal).isEmpty() ||
@@ -324,6 +337,7 @@ int cmdExport(const Args &args) {
     if (args.positional.size() != 1)
         failUsage(QStringLiteral("export takes one file"));
     const QString out = args.required(QStringLiteral("-o"));
+    refuseInputAsOutput({out}, {args.positional[0]});
     SnapshotList list;
     load(args.positional[0], list);
     check(ExportCsv(list, out, EntryFormatter()), out);
