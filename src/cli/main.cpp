@@ -8,6 +8,7 @@
 #include "compare/TimeShift.h"
 #include "files/CsvExport.h"
 #include "files/ExcludeFile.h"
+#include "files/FileWriter.h"
 #include "files/JsonLines.h"
 #include "files/PendingFiles.h"
 #include "files/SnapshotFile.h"
@@ -240,11 +241,21 @@ QStringList resultPaths(const QString &folder) {
     return paths;
 }
 
+// All four files are written before any takes its place, and then all of them take their
+// places or none: results of two comparisons never mix.
 void saveResults(const Workspace &ws, const QStringList &paths) {
+    std::array<FileWriter, 4> writers;
     for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
+        FileWriter &writer = writers[std::size_t(n - ListNo::OnlyInOriginal)];
         const QString &path = paths[n - ListNo::OnlyInOriginal];
-        check(SaveSnapshot(ws.list(n), true, path), path);
+        check(writer.open(path), path);
+        check(WriteSnapshot(ws.list(n), true, writer), path);
+        check(writer.finish(), path);
     }
+    FileWriter *failed = nullptr;
+    const FileError err =
+        FileWriter::replaceAll({&writers[0], &writers[1], &writers[2], &writers[3]}, &failed);
+    check(err, failed ? failed->path() : QString());
 }
 
 // The two snapshots to compare: two files read side by side, or with --with-folder a file and

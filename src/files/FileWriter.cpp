@@ -5,6 +5,7 @@
 
 #include <QRandomGenerator>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,6 +21,25 @@ QByteArray besideName(const QByteArray &target) {
         name += Letters[QRandomGenerator::global()->bounded(int(sizeof Letters) - 1)];
     return name;
 }
+
+// The signals that end the program wait while several files change their names, so that it
+// never ends between the first and the last.
+class SignalsHeld {
+public:
+    SignalsHeld() {
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&held, signal);
+        pthread_sigmask(SIG_BLOCK, &held, &m_old);
+    }
+    ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &m_old, nullptr); }
+    SignalsHeld(const SignalsHeld &) = delete;
+    SignalsHeld &operator=(const SignalsHeld &) = delete;
+
+private:
+    sigset_t m_old;
+};
 
 } // namespace
 
@@ -174,6 +194,7 @@ void FileWriter::discard() {
         m_folder = -1;
     }
     m_direct = false;
+    m_swapped = Swapped::No;
     m_buffer.clear();
 }
 
@@ -191,4 +212,98 @@ void FileWriter::syncFolder() const {
         ::fsync(fd);
         ::close(fd);
     }
+}
+
+FileError FileWriter::replaceAll(const std::vector<FileWriter *> &writers, FileWriter **failed) {
+    for (FileWriter *writer : writers) {
+        if (!writer->m_finished) {
+            if (failed)
+                *failed = writer;
+            return FileError::fromCode(FileError::BadFileNameOrNumber);
+        }
+    }
+    const SignalsHeld held;
+    for (std::size_t k = 0; k < writers.size(); ++k) {
+        if (FileError err = writers[k]->swapIn()) {
+            if (failed)
+                *failed = writers[k];
+            while (k > 0)
+                writers[--k]->swapBack();
+            return err;
+        }
+    }
+    for (FileWriter *writer : writers)
+        writer->dropEarlier();
+    return {};
+}
+
+FileError FileWriter::swapIn() {
+    m_finished = false;
+    if (m_direct)
+        return {};
+    const char *temp = m_temp.constData();
+    const char *name = m_name.constData();
+    struct stat st {};
+    if (::fstatat(m_folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (::renameat(m_folder, temp, m_folder, name) != 0)
+            return FileError::fromErrno(errno, m_path);
+        m_swapped = Swapped::Created;
+        return {};
+    }
+    if (::renameat2(m_folder, temp, m_folder, name, RENAME_EXCHANGE) == 0) {
+        m_swapped = Swapped::Exchanged;
+        return {};
+    }
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return FileError::fromErrno(errno, m_path);
+    // A file system that cannot exchange two names (NFS, FAT): the earlier file steps aside
+    // first, for the moment between the two renames.
+    do
+        m_aside = besideName(m_name);
+    while (::fstatat(m_folder, m_aside.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0);
+    if (::renameat(m_folder, name, m_folder, m_aside.constData()) != 0) {
+        m_aside.clear();
+        return FileError::fromErrno(errno, m_path);
+    }
+    if (::renameat(m_folder, temp, m_folder, name) != 0) {
+        const int err = errno;
+        ::renameat(m_folder, m_aside.constData(), m_folder, name);
+        m_aside.clear();
+        return FileError::fromErrno(err, m_path);
+    }
+    m_swapped = Swapped::MovedAside;
+    return {};
+}
+
+void FileWriter::swapBack() {
+    const char *temp = m_temp.constData();
+    const char *name = m_name.constData();
+    switch (m_swapped) {
+    case Swapped::Exchanged:
+        ::renameat2(m_folder, temp, m_folder, name, RENAME_EXCHANGE);
+        break;
+    case Swapped::MovedAside:
+        ::renameat(m_folder, m_aside.constData(), m_folder, name);
+        m_aside.clear();
+        break;
+    case Swapped::Created:
+        ::renameat(m_folder, name, m_folder, temp);
+        break;
+    case Swapped::No:
+        break;
+    }
+    m_swapped = Swapped::No;
+}
+
+void FileWriter::dropEarlier() {
+    if (m_swapped == Swapped::Exchanged)
+        ::unlinkat(m_folder, m_temp.constData(), 0);
+    if (m_swapped == Swapped::MovedAside)
+        ::unlinkat(m_folder, m_aside.constData(), 0);
+    m_aside.clear();
+    if (m_swapped != Swapped::No) {
+        forgetTemporary();
+        syncFolder();
+    }
+    m_swapped = Swapped::No;
 }

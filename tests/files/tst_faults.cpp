@@ -5,6 +5,7 @@
 
 #include "files/CsvExport.h"
 #include "files/DosImport.h"
+#include "files/FileWriter.h"
 #include "files/SnapshotFile.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/EntryFormat.h"
@@ -16,16 +17,22 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -157,6 +164,21 @@ private:
     int m_fd = -1;
     std::thread m_thread;
 };
+
+// From here on, this thread's renameat2() refuses to exchange two names, as on NFS or FAT.
+bool refuseExchangeOnThisThread() {
+    sock_filter code[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[4])),
+        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, RENAME_EXCHANGE, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(code)), code};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
 
 // vistrel-cli, started with the signals at their defaults whatever this test inherited, and
 // `limit` on the size of the files it writes when given.
@@ -392,6 +414,90 @@ private Q_SLOTS:
         QCOMPARE(namesIn(QFile::decodeName(real)),
                  plain ? QStringList{u"pipe"_s} : (QStringList{u"pipe"_s, u"victim.dir"_s}));
         QCOMPARE(namesIn(QFile::decodeName(shared)), QStringList{u"link"_s});
+    }
+
+    // Files replaced together (the four results of a comparison): when one cannot take its
+    // place, those replaced already get their earlier files back, whether the file system
+    // exchanges two names in one step or not.
+    void replacedTogetherOrNotAtAll_data() {
+        QTest::addColumn<bool>("exchange");
+        QTest::newRow("names exchanged") << true;
+        QTest::newRow("no exchange, as on NFS") << false;
+    }
+    void replacedTogetherOrNotAtAll() {
+        QFETCH(bool, exchange);
+        QTemporaryDir dir;
+        const QStringList names = {u"a.dir"_s, u"new.dir"_s, u"c.dir"_s, u"d.dir"_s};
+        for (const QString &name : {names[0], names[2], names[3]})
+            writeAll(dir.filePath(name), "old " + name.toUtf8());
+        // The temporary of the third file vanishes before its turn.
+        auto replace = [&](bool spoilThird, FileError &err, std::ptrdiff_t &failed) {
+            std::array<FileWriter, 4> writers;
+            for (std::size_t k = 0; k < writers.size(); ++k) {
+                QVERIFY(writers[k].open(dir.filePath(names[int(k)])).ok());
+                writers[k].buffer() = "new " + names[int(k)].toStdString();
+                QVERIFY(writers[k].finish().ok());
+            }
+            for (const QString &name : filesIn(dir.path()).filter(u"c.dir.vistrel-"_s))
+                QVERIFY(!spoilThird || QFile::remove(dir.filePath(name)));
+            FileWriter *failedWriter = nullptr;
+            err = FileWriter::replaceAll({&writers[0], &writers[1], &writers[2], &writers[3]},
+                                         &failedWriter);
+            failed = failedWriter ? failedWriter - writers.data() : -1;
+        };
+        auto contents = [&] {
+            QStringList out;
+            for (const QString &name : filesIn(dir.path()))
+                out << name + u'=' + QString::fromUtf8(readAll(dir.filePath(name)));
+            return out;
+        };
+        FileError spoiled, whole;
+        std::ptrdiff_t failed = -1, none = -1;
+        bool refused = true;
+        QStringList afterSpoiled;
+        std::thread worker([&] {
+            refused = exchange || refuseExchangeOnThisThread();
+            replace(true, spoiled, failed);
+            afterSpoiled = contents();
+            replace(false, whole, none);
+        });
+        worker.join();
+        QVERIFY(refused);
+        QCOMPARE(spoiled.code, 53);
+        QCOMPARE(failed, std::ptrdiff_t(2));
+        QCOMPARE(afterSpoiled,
+                 (QStringList{u"a.dir=old a.dir"_s, u"c.dir=old c.dir"_s, u"d.dir=old d.dir"_s}));
+        QVERIFY2(whole.ok(), qPrintable(whole.message()));
+        QCOMPARE(none, std::ptrdiff_t(-1));
+        QCOMPARE(filesIn(dir.path()),
+                 (QStringList{u"a.dir"_s, u"c.dir"_s, u"d.dir"_s, u"new.dir"_s}));
+        for (const QString &name : names)
+            QCOMPARE(readAll(dir.filePath(name)), "new " + name.toUtf8());
+    }
+
+    // The disk fills while the last of the four result files is written: all four stay as
+    // they were, and no temporary is left.
+    void comparisonResultsAllOrNone() {
+        QTemporaryDir dir;
+        const QString original = dir.filePath(u"original.dir"_s),
+                      final = dir.filePath(u"final.dir"_s);
+        QVERIFY(SaveSnapshot(sampleList(3000), false, original).ok());
+        QVERIFY(SaveSnapshot(sampleList(3001), false, final).ok());
+        const QString out = dir.filePath(u"out"_s);
+        QVERIFY(QDir().mkdir(out));
+        const QStringList results = {u"changed.dir"_s, u"only-in-final.dir"_s,
+                                     u"only-in-original.dir"_s, u"unchanged.dir"_s};
+        for (const QString &name : results)
+            writeAll(out + u'/' + name, SmallFile);
+        QProcess cli;
+        startCli(cli, {u"compare"_s, original, final, u"--out"_s, out}, 64 * 1024);
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 2);
+        QVERIFY2(cli.readAllStandardError().contains("unchanged.dir: Out of disk space"),
+                 "expected the full disk to be told");
+        QCOMPARE(filesIn(out), results);
+        for (const QString &name : results)
+            QCOMPARE(readAll(out + u'/' + name), SmallFile);
     }
 
     // A signal that ends the program in the middle of a save removes the temporary file.
