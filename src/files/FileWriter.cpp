@@ -47,7 +47,7 @@ FileWriter::~FileWriter() {
     discard();
 }
 
-FileError FileWriter::open(const QString &path) {
+FileError FileWriter::open(const QString &path, Access access) {
     discard();
     m_path = path;
     if (path.isEmpty())
@@ -79,6 +79,8 @@ FileError FileWriter::open(const QString &path) {
     // The target must be writable (or creatable) for the save to be allowed at all.
     if (exists && ::faccessat(m_folder, m_name.constData(), W_OK, 0) != 0)
         return FileError::fromErrno(errno, path);
+    if (access == Access::OwnerOnly)
+        return createTemporary(0600, true);
     // The kernel applies the umask to a new file itself: reading the mask by setting it would
     // change it for every thread of the process meanwhile.
     return exists ? createTemporary(mode & 0777, true) : createTemporary(0666, false);

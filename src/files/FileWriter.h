@@ -15,12 +15,15 @@
 // A signal that ends the program removes the temporary (PendingFiles).
 class FileWriter {
 public:
+    // Who may read a new file: as the umask says, or its owner alone.
+    enum class Access { Usual, OwnerOnly };
+
     FileWriter() = default;
     FileWriter(const FileWriter &) = delete;
     FileWriter &operator=(const FileWriter &) = delete;
     ~FileWriter();
 
-    FileError open(const QString &path);
+    FileError open(const QString &path, Access access = Access::Usual);
     const QString &path() const { return m_path; }
     // Text waiting to be written; flushed by write() when it grows large.
     std::string &buffer() { return m_buffer; }

@@ -340,6 +340,42 @@ private Q_SLOTS:
         QCOMPARE(kept(), 0);
     }
 
+    // The user learns when unsaved snapshots are not kept as they should be: at start-up, of a
+    // folder that others could read (made the user's alone) or that cannot be used; after a
+    // scan, in the status bar, of a recovery file that could not be written.
+    void recoveryTroubleIsTold_data() {
+        QTest::addColumn<QString>("there");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("open to others") << "0755"
+                                        << "It is now readable by you alone.";
+        QTest::newRow("a symbolic link") << "link"
+                                         << "Unsaved snapshots cannot be kept";
+    }
+    void recoveryTroubleIsTold() {
+        QFETCH(QString, there);
+        QFETCH(QString, told);
+        const QString folder = path(QStringLiteral("recovery"));
+        if (there == u"link")
+            QVERIFY(QDir().mkpath(path(u"own"_s)) && QFile::link(path(u"own"_s), folder));
+        else
+            QVERIFY(QDir().mkpath(folder) &&
+                    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ExeOwner | QFile::ReadOther |
+                                                      QFile::ExeOther));
+        const std::unique_ptr<MainWindow> w =
+            Main(QString(), store->settings(), prompts, false, folder);
+        QCOMPARE(prompts.asked.size(), 1);
+        QVERIFY2(prompts.asked[0].text.contains(told), qPrintable(prompts.asked[0].text));
+        if (there == u"link")
+            return;
+        QVERIFY(QDir(folder).removeRecursively());
+        newSnapshot(*w, makeTree(QStringLiteral("Unkept")), 1, false);
+        w->recovery().finishWrites();
+        QTRY_VERIFY2(w->statusPanel(1)->text().startsWith(
+                         u"The unsaved Original Snapshot could not be kept for recovery: "_s),
+                     qPrintable(w->statusPanel(1)->text()));
+    }
+
     // "Leave out" keeps what the patterns name out of the scan, is remembered in the settings,
     // shows in the snapshot's properties and holds for Compare with Folder Now as well.
     void newLeavesOut() {
