@@ -155,7 +155,7 @@ FileError WriteTarget::followLink(int link, const struct stat &linkStatus, const
     // are: /dev/stdout is standard output, whatever it is.
     if (onProcFs(m_folder) && folder.st_ino != ProcRoot) {
         if (!rest.isEmpty() || !isOwnDescriptorFolder(m_folder))
-            return refused("Symbolic link into another process; not followed");
+            return refused("Symbolic link in /proc to what a process holds; not followed");
         m_descriptor = copyOfDescriptor(name);
         return m_descriptor < 0 ? FileError::fromErrno(errno, shown) : FileError{};
     }
