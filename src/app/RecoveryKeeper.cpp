@@ -130,9 +130,12 @@ void RecoveryKeeper::offerLeftovers(MainWindow &window, Prompts &prompts) {
             prompts.message(&window, error.message(), leftover.path);
             continue;
         }
-        // Kept as this run's before the old file goes, so it is on the disk all along.
-        m_store->write(target, list);
-        m_store->discard(leftover);
+        // Kept as this run's before the old file goes, so it is on the disk all along; when it
+        // cannot be written, the old file stays for the next start.
+        if (const FileError kept = m_store->write(target, list))
+            tellFailedWrite(&window, target, kept);
+        else
+            m_store->discard(leftover);
         window.selectTab(target);
     }
     window.TabStrip_Click();
