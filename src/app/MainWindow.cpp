@@ -35,7 +35,7 @@ MainWindow::MainWindow(QSettings &settings, Prompts &prompts, QWidget *parent,
                        const QString &recoveryFolder)
     : QMainWindow(parent), m_settings(settings),
       m_recovery(std::make_unique<RecoveryKeeper>(
-          recoveryFolder.isEmpty() ? RecoveryStore::defaultFolder() : recoveryFolder)),
+          recoveryFolder.isEmpty() ? RecoveryStore::defaultFolder() : recoveryFolder, *this)),
       m_commands(std::make_unique<FileCommands>(*this, m_session, prompts)) {
     setObjectName(QStringLiteral("Startup"));
     setWindowTitle(programName());

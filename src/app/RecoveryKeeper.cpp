@@ -6,10 +6,27 @@
 #include "snapshot/EntryFormat.h"
 #include "snapshot/SnapshotList.h"
 
-RecoveryKeeper::RecoveryKeeper(const QString &folder)
-    : m_store(std::make_unique<RecoveryStore>(folder)) {
+#include <QDir>
+
+namespace {
+
+// From the writing thread: the window shows it when it next handles its events, or never when
+// it is gone by then.
+void tellFailedWrite(MainWindow *window, int listNo, const FileError &error) {
+    const QString text =
+        QStringLiteral("The unsaved %1 Snapshot could not be kept for recovery: %2")
+            .arg(listNo == ListNo::Final ? QStringLiteral("Final") : QStringLiteral("Original"),
+                 error.message());
+    QMetaObject::invokeMethod(
+        window, [window, text] { window->ShowStatus(text); }, Qt::QueuedConnection);
+}
+
+} // namespace
+
+RecoveryKeeper::RecoveryKeeper(const QString &folder, MainWindow &window)
+    : m_store(std::make_unique<RecoveryStore>(folder)), m_window(window) {
     // Without a folder to write to the program still works; it only cannot keep copies.
-    m_open = m_store->open().ok();
+    m_openError = m_store->open();
 }
 
 RecoveryKeeper::~RecoveryKeeper() {
@@ -34,7 +51,7 @@ void RecoveryKeeper::finishWrites() {
 }
 
 void RecoveryKeeper::keep(int listNo, const SnapshotList &list) {
-    if (!m_open || list.isEmpty() || !list.unsaved)
+    if (m_openError || list.isEmpty() || !list.unsaved)
         return;
     joinFinished();
     // The copy shares the list's names (they never change) and costs its entries only; the
@@ -42,15 +59,18 @@ void RecoveryKeeper::keep(int listNo, const SnapshotList &list) {
     auto copy = std::make_shared<SnapshotList>(list);
     auto done = std::make_shared<std::atomic<bool>>(false);
     RecoveryStore *store = m_store.get();
-    m_writers.push_back({std::thread([store, listNo, copy, done] {
-                             store->write(listNo, *copy);
+    MainWindow *window = &m_window;
+    m_writers.push_back({std::thread([store, window, listNo, copy, done] {
+                             const FileError error = store->write(listNo, *copy);
+                             if (error)
+                                 tellFailedWrite(window, listNo, error);
                              done->store(true);
                          }),
                          done});
 }
 
 void RecoveryKeeper::drop(int listNo) {
-    if (m_open)
+    if (!m_openError)
         m_store->remove(listNo);
 }
 
@@ -65,8 +85,25 @@ QString question(const RecoveryStore::Leftover &leftover, const EntryFormatter &
 
 } // namespace
 
+void RecoveryKeeper::tellAboutFolder(Prompts &prompts) {
+    const QString folder = QDir::toNativeSeparators(m_store->folder());
+    if (m_openError) {
+        prompts.message(&m_window, MainWindow::programName(),
+                        QStringLiteral("Unsaved snapshots cannot be kept for recovery in %1: %2")
+                            .arg(folder, m_openError.message()),
+                        QMessageBox::Warning);
+    } else if (m_store->tightenedFolder()) {
+        prompts.message(&m_window, MainWindow::programName(),
+                        QStringLiteral("The folder of unsaved snapshots, %1, could be read by "
+                                       "other users. It is now readable by you alone.")
+                            .arg(folder),
+                        QMessageBox::Information);
+    }
+}
+
 void RecoveryKeeper::offerLeftovers(MainWindow &window, Prompts &prompts) {
-    if (!m_open)
+    tellAboutFolder(prompts);
+    if (m_openError)
         return;
     for (const RecoveryStore::Leftover &leftover : m_store->leftovers()) {
         const int wanted = leftover.listNo == ListNo::Final ? ListNo::Final : ListNo::Original;
@@ -93,9 +130,12 @@ void RecoveryKeeper::offerLeftovers(MainWindow &window, Prompts &prompts) {
             prompts.message(&window, error.message(), leftover.path);
             continue;
         }
-        // Kept as this run's before the old file goes, so it is on the disk all along.
-        m_store->write(target, list);
-        m_store->discard(leftover);
+        // Kept as this run's before the old file goes, so it is on the disk all along; when it
+        // cannot be written, the old file stays for the next start.
+        if (const FileError kept = m_store->write(target, list))
+            tellFailedWrite(&window, target, kept);
+        else
+            m_store->discard(leftover);
         window.selectTab(target);
     }
     window.TabStrip_Click();

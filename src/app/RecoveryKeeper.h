@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/FileError.h"
+
 #include <QString>
 #include <atomic>
 #include <memory>
@@ -13,10 +15,11 @@ class SnapshotList;
 
 // Keeps every snapshot taken and not yet saved in a recovery file, written in the background
 // from a copy, so that the program ending at any moment costs no scan; and offers the files
-// left by a run that ended without saving back at start-up.
+// left by a run that ended without saving back at start-up. A write that fails is told in the
+// window's status bar.
 class RecoveryKeeper {
 public:
-    explicit RecoveryKeeper(const QString &folder);
+    RecoveryKeeper(const QString &folder, MainWindow &window);
     ~RecoveryKeeper();
 
     // List 1 or 2 was scanned or imported and is unsaved: its recovery file is written anew.
@@ -26,9 +29,10 @@ public:
     // Waits for the writes under way (tests, and the end of the program).
     void finishWrites();
 
-    // Asks about each recovery file left by a run that is gone, and restores those the user
-    // wants into the list they were taken for (or the other snapshot list when that one is
-    // taken), unsaved.
+    // Tells the user when unsaved snapshots cannot be kept, or when their folder was open to
+    // other users; then asks about each recovery file left by a run that is gone, and restores
+    // those the user wants into the list they were taken for (or the other snapshot list when
+    // that one is taken), unsaved.
     void offerLeftovers(MainWindow &window, Prompts &prompts);
 
     RecoveryStore &store() { return *m_store; }
@@ -40,7 +44,10 @@ private:
     };
     void joinFinished();
 
+    void tellAboutFolder(Prompts &prompts);
+
     std::unique_ptr<RecoveryStore> m_store;
-    bool m_open = false;
+    MainWindow &m_window;
+    FileError m_openError;
     std::vector<Writer> m_writers;
 };

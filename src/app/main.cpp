@@ -1,11 +1,13 @@
 #include "MainWindow.h"
 #include "Prompts.h"
 #include "StartUp.h"
+#include "files/PendingFiles.h"
 
 #include <QApplication>
 #include <QSettings>
 
 int main(int argc, char *argv[]) {
+    PendingFiles::removeOnSignals();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vistrel"));
     QApplication::setOrganizationName(QStringLiteral("Vistrel"));

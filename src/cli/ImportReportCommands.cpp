@@ -2,6 +2,7 @@
 
 #include "Args.h"
 #include "OutputBuffer.h"
+#include "SameFile.h"
 
 #include "files/DosImport.h"
 #include "files/SnapshotFile.h"
@@ -15,6 +16,7 @@ int cmdImport(const Args &args) {
         failUsage(QStringLiteral("import takes one listing"));
     const QString output = args.required(QStringLiteral("-o"));
     const QString &listing = args.positional[0];
+    refuseInputAsOutput({output}, {listing});
     SnapshotList list;
     const DosImportResult result = ImportDosListing(listing, list);
     if (result.failed) {

@@ -2,12 +2,15 @@
 #include "CommandTable.h"
 #include "ImportReportCommands.h"
 #include "OutputBuffer.h"
+#include "SameFile.h"
 #include "compare/ChangeSummary.h"
 #include "compare/Comparison.h"
 #include "compare/TimeShift.h"
 #include "files/CsvExport.h"
 #include "files/ExcludeFile.h"
+#include "files/FileWriter.h"
 #include "files/JsonLines.h"
+#include "files/PendingFiles.h"
 #include "files/SnapshotFile.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/DirectoryReader.h"
@@ -100,6 +103,7 @@ int cmdSnapshot(const Args &args) {
         failUsage(QStringLiteral("snapshot takes one folder"));
     const PathArgument root = absolutePath(args.positional[0]);
     const QString out = args.required(QStringLiteral("-o"));
+    refuseInputAsOutput({out}, args.lists.value(QStringLiteral("--exclude-from")));
     SnapshotList list;
     scan(root, args, exclusionsOf(args), list);
     check(SaveSnapshot(list, false, out), out);
@@ -227,14 +231,31 @@ void writeJson(const Workspace &ws) {
     out.finish("results");
 }
 
-void saveResults(const Workspace &ws, const QString &folder) {
-    static const char *const files[] = {"only-in-original.dir", "only-in-final.dir", "changed.dir",
-                                        "unchanged.dir"};
+// The paths of the four result files in the folder --out names.
+QStringList resultPaths(const QString &folder) {
     const QDir dir(folder);
+    QStringList paths;
+    for (const char *name :
+         {"only-in-original.dir", "only-in-final.dir", "changed.dir", "unchanged.dir"})
+        paths << dir.filePath(QLatin1String(name));
+    return paths;
+}
+
+// All four files are written before any takes its place, and then all of them take their
+// places or none: results of two comparisons never mix.
+void saveResults(const Workspace &ws, const QStringList &paths) {
+    std::array<FileWriter, 4> writers;
     for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
-        const QString path = dir.filePath(QLatin1String(files[n - ListNo::OnlyInOriginal]));
-        check(SaveSnapshot(ws.list(n), true, path), path);
+        FileWriter &writer = writers[std::size_t(n - ListNo::OnlyInOriginal)];
+        const QString &path = paths[n - ListNo::OnlyInOriginal];
+        check(writer.open(path), path);
+        check(WriteSnapshot(ws.list(n), true, writer), path);
+        check(writer.finish(), path);
     }
+    FileWriter *failed = nullptr;
+    const FileError err =
+        FileWriter::replaceAll({&writers[0], &writers[1], &writers[2], &writers[3]}, &failed);
+    check(err, failed ? failed->path() : QString());
 }
 
 // The two snapshots to compare: two files read side by side, or with --with-folder a file and
@@ -282,6 +303,10 @@ int cmdCompare(const Args &args) {
     if (!isValidTolerance(toleranceText))
         failUsage(
             QStringLiteral("--tolerance takes a number of minutes, not \"%1\"").arg(toleranceText));
+    const QStringList results =
+        args.options.contains(outDir) ? resultPaths(args.options.value(outDir)) : QStringList();
+    refuseInputAsOutput(results,
+                        args.positional + args.lists.value(QStringLiteral("--exclude-from")));
     const QStringList exclude = exclusionsOf(args);
     Workspace ws;
     readPair(args, exclude, ws);
@@ -314,8 +339,8 @@ int cmdCompare(const Args &args) {
             writeResults(out, ws, args.has("--tsv"));
         finishText(out, "results");
     }
-    if (args.options.contains(outDir))
-        saveResults(ws, args.options.value(outDir));
+    if (!results.isEmpty())
+        saveResults(ws, results);
     printTimeShift(detectTimeShift(ws.list(ListNo::Changed), options));
     const bool differ = !ws.list(ListNo::OnlyInOriginal).isEmpty() ||
                         !ws.list(ListNo::OnlyInFinal).isEmpty() ||
@@ -327,6 +352,7 @@ int cmdExport(const Args &args) {
     if (args.positional.size() != 1)
         failUsage(QStringLiteral("export takes one file"));
     const QString out = args.required(QStringLiteral("-o"));
+    refuseInputAsOutput({out}, {args.positional[0]});
     SnapshotList list;
     load(args.positional[0], list);
     check(ExportCsv(list, out, EntryFormatter()), out);
@@ -350,6 +376,7 @@ int run(const QString &command, const Args &args) {
 } // namespace
 
 int main(int argc, char **argv) {
+    PendingFiles::removeOnSignals();
     returnLargeBlocksWhenFreed();
     QCoreApplication app(argc, argv);
     // Every argument by its bytes: a path that is not UTF-8 still names its own file.

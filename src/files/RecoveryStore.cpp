@@ -2,23 +2,25 @@
 
 #include "FileWriter.h"
 #include "SnapshotFile.h"
+#include "snapshot/NameCodec.h"
 #include "snapshot/SnapshotList.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
-#include <QMutex>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
-#include <QSysInfo>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 namespace {
 
@@ -37,46 +39,15 @@ bool isSnapshotList(int listNo) {
     return listNo == ListNo::Original || listNo == ListNo::Final;
 }
 
-// The places the stores of this process hold. A lock that names this process but none of these
-// was left by an earlier copy that had the same process id, as in a sandbox where every copy
-// starts with the same small one: the lock file alone cannot tell that copy from this one.
-struct HeldHere {
-    QMutex mutex;
-    QSet<QString> owners;
-};
-
-HeldHere &heldHere() {
-    static HeldHere held;
-    return held;
-}
-
-void hold(const QString &owner) {
-    QMutexLocker lock(&heldHere().mutex);
-    heldHere().owners.insert(owner);
-}
-
-void release(const QString &owner) {
-    QMutexLocker lock(&heldHere().mutex);
-    heldHere().owners.remove(owner);
-}
-
-bool isHeldHere(const QString &owner) {
-    QMutexLocker lock(&heldHere().mutex);
-    return heldHere().owners.contains(owner);
-}
-
-bool leftByEarlierTwin(const QLockFile &lock, const QString &owner) {
-    qint64 pid = 0;
-    QString host, application;
-    return lock.getLockInfo(&pid, &host, &application) &&
-           pid == QCoreApplication::applicationPid() && host == QSysInfo::machineHostName() &&
-           !isHeldHere(owner);
+FileError refused(const char *why) {
+    return FileError::fromCode(FileError::PermissionDenied, QString::fromLatin1(why));
 }
 
 // Makes the folder and those above it that are missing, for the user alone: a snapshot lists
-// the names of the user's files.
-FileError makeFolder(const QString &folder) {
-    const QByteArray path = QFile::encodeName(QDir(folder).absolutePath());
+// the names of the user's files. An existing folder must be the user's own, not a link to one
+// (which another could point elsewhere), and is made the user's alone when it is not.
+FileError prepareFolder(const QString &folder, bool &tightened) {
+    const QByteArray path = NameCodec::pathToBytes(QDir(folder).absolutePath());
     struct stat st {};
     for (qsizetype end = path.indexOf('/', 1);; end = path.indexOf('/', end + 1)) {
         const QByteArray prefix = end < 0 ? path : path.left(end);
@@ -86,28 +57,94 @@ FileError makeFolder(const QString &folder) {
         if (end < 0)
             break;
     }
-    if (::stat(path.constData(), &st) != 0)
-        return FileError::fromErrno(errno, folder);
-    return S_ISDIR(st.st_mode) ? FileError{} : FileError::fromErrno(ENOTDIR, folder);
-}
-
-FileError lockError(const QLockFile &lock) {
-    return FileError::fromCode(lock.error() == QLockFile::PermissionError
-                                   ? FileError::PermissionDenied
-                                   : FileError::DeviceIO);
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        if (::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode))
+            return refused("A symbolic link, not a folder of your own");
+        return FileError::fromErrno(err, folder);
+    }
+    FileError error;
+    if (::fstat(fd, &st) != 0)
+        error = FileError::fromErrno(errno, folder);
+    else if (st.st_uid != ::geteuid())
+        error = refused("A folder of another user");
+    else if ((st.st_mode & 07777) != 0700 && ::fchmod(fd, 0700) != 0)
+        error = FileError::fromErrno(errno, folder);
+    else
+        tightened = (st.st_mode & 07777) != 0700;
+    ::close(fd);
+    return error;
 }
 
 } // namespace
 
+// A place's lock: a file held with flock(2), which the kernel lets go of when the process that
+// holds it ends, however it ends. So a lock nobody holds is stale whatever the file holds
+// (nothing, a half-written text, an older version's), and one a running copy holds is never
+// taken, however old it is. A lock held by another store of this process is held too.
+class OwnerLock {
+public:
+    OwnerLock(QByteArray path, int fd) : m_path(std::move(path)), m_fd(fd) {}
+    // Removed while still held, so that nobody finds it unheld in between.
+    ~OwnerLock() {
+        ::unlink(m_path.constData());
+        ::close(m_fd);
+    }
+    OwnerLock(const OwnerLock &) = delete;
+    OwnerLock &operator=(const OwnerLock &) = delete;
+
+    // A new place's lock, held before its name appears: a copy looking meanwhile must not
+    // find it unheld and take the place for one that is gone.
+    static FileError create(const QByteArray &path, std::unique_ptr<OwnerLock> &lock) {
+        const qsizetype slash = path.lastIndexOf('/');
+        const QByteArray hidden = path.left(slash + 1) + '.' + path.mid(slash + 1);
+        const int fd =
+            ::open(hidden.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return FileError::fromErrno(errno);
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+            ::rename(hidden.constData(), path.constData()) != 0) {
+            const int err = errno;
+            ::unlink(hidden.constData());
+            ::close(fd);
+            return FileError::fromErrno(err);
+        }
+        lock = std::make_unique<OwnerLock>(path, fd);
+        return {};
+    }
+
+    // The lock of a place whose copy is gone (made anew when it is missing); null while a
+    // running copy holds it.
+    static std::unique_ptr<OwnerLock> claim(const QByteArray &path) {
+        const int flags = O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC;
+        int fd = ::open(path.constData(), flags, 0600);
+        struct stat named {};
+        struct stat held {};
+        if (fd < 0 && errno == EACCES && ::lstat(path.constData(), &named) == 0 &&
+            S_ISREG(named.st_mode) && ::chmod(path.constData(), 0600) == 0)
+            fd = ::open(path.constData(), flags, 0600);
+        if (fd < 0)
+            return nullptr;
+        // A lock let go of and removed between the two steps stood for a place that is free
+        // now, not one left behind.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &held) != 0 ||
+            ::lstat(path.constData(), &named) != 0 || held.st_dev != named.st_dev ||
+            held.st_ino != named.st_ino) {
+            ::close(fd);
+            return nullptr;
+        }
+        return std::make_unique<OwnerLock>(path, fd);
+    }
+
+private:
+    QByteArray m_path;
+    int m_fd;
+};
+
 RecoveryStore::RecoveryStore(QString folder) : m_folder(std::move(folder)) {}
 
-RecoveryStore::~RecoveryStore() {
-    for (const auto &[owner, lock] : m_claimed)
-        release(owner);
-    m_claimed.clear();
-    if (m_lock)
-        release(m_owner);
-}
+RecoveryStore::~RecoveryStore() = default;
 
 QString RecoveryStore::defaultFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
@@ -117,7 +154,7 @@ QString RecoveryStore::defaultFolder() {
 FileError RecoveryStore::open() {
     if (m_lock)
         return {};
-    if (FileError err = makeFolder(m_folder))
+    if (FileError err = prepareFolder(m_folder, m_tightened))
         return err;
     const QDir folder(m_folder);
     for (int attempt = 0; attempt < 16; ++attempt) {
@@ -126,14 +163,9 @@ FileError RecoveryStore::open() {
                                   .arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0'));
         if (!folder.entryList({owner + u'*'}, QDir::Files | QDir::Hidden | QDir::System).isEmpty())
             continue;
-        auto lock = std::make_unique<QLockFile>(lockPathOf(owner));
-        lock->setStaleLockTime(0);
-        if (!lock->tryLock(0)) {
-            if (lock->error() == QLockFile::LockFailedError)
-                continue;
-            return lockError(*lock);
-        }
-        hold(owner);
+        std::unique_ptr<OwnerLock> lock;
+        if (FileError err = OwnerLock::create(NameCodec::pathToBytes(lockPathOf(owner)), lock))
+            return err;
         m_owner = owner;
         m_lock = std::move(lock);
         return {};
@@ -153,7 +185,7 @@ FileError RecoveryStore::write(int listNo, const SnapshotList &list) {
         ticket = ++latest;
     }
     FileWriter writer;
-    if (FileError err = writer.open(pathOf(m_owner, listNo)))
+    if (FileError err = writer.open(pathOf(m_owner, listNo), FileWriter::Access::OwnerOnly))
         return err;
     if (FileError err = WriteSnapshot(list, false, writer))
         return err;
@@ -223,19 +255,11 @@ QString RecoveryStore::lockPathOf(const QString &owner) const {
     return m_folder + u'/' + owner + QStringLiteral(".lock");
 }
 
-// A place whose lock is stale (its process is gone) or missing is taken over.
+// A place whose lock nobody holds (its process is gone) or that has none is taken over.
 bool RecoveryStore::claimForeign(const QString &owner) {
-    auto lock = std::make_unique<QLockFile>(lockPathOf(owner));
-    // However old a lock is, a running owner keeps it.
-    lock->setStaleLockTime(0);
-    if (!lock->tryLock(0)) {
-        if (!leftByEarlierTwin(*lock, owner))
-            return false;
-        lock->removeStaleLockFile();
-        if (!lock->tryLock(0))
-            return false;
-    }
-    hold(owner);
+    std::unique_ptr<OwnerLock> lock = OwnerLock::claim(NameCodec::pathToBytes(lockPathOf(owner)));
+    if (!lock)
+        return false;
     m_claimed[owner] = std::move(lock);
     return true;
 }
@@ -272,5 +296,4 @@ void RecoveryStore::releaseIfEmpty(const QString &owner) {
         QFileInfo::exists(pathOf(owner, ListNo::Final)))
         return;
     m_claimed.erase(owner);
-    release(owner);
 }

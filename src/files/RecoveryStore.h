@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-class QLockFile;
+class OwnerLock;
 class SnapshotList;
 
 // Keeps each snapshot that was taken but not saved in a recovery file (a snapshot file of its
@@ -33,8 +33,11 @@ public:
     const QString &folder() const { return m_folder; }
 
     // Makes the folder (readable by the user alone) and claims this copy's place in it. write()
-    // fails until this has succeeded.
+    // fails until this has succeeded. A folder that is there already must be the user's own:
+    // a symbolic link or another user's folder is refused, and one that others may read is
+    // made the user's alone (tightenedFolder() then says so, for the user to be told).
     FileError open();
+    bool tightenedFolder() const { return m_tightened; }
 
     // Puts list 1 or 2 in its recovery file: a kill at any moment leaves the file that was there
     // or the new one, whole. Nobody may change the list meanwhile (hand it a copy). A write
@@ -73,9 +76,10 @@ private:
 
     QString m_folder;
     QString m_owner; // this copy's place: its lock and recovery files are named after it
-    std::unique_ptr<QLockFile> m_lock;
+    bool m_tightened = false;
+    std::unique_ptr<OwnerLock> m_lock;
     // Places of copies that are gone, claimed while their files are offered.
-    std::map<QString, std::unique_ptr<QLockFile>> m_claimed;
+    std::map<QString, std::unique_ptr<OwnerLock>> m_claimed;
 
     std::mutex m_mutex;
     // The last write() or remove() of each list, so that an overtaken write can tell.

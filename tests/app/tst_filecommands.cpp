@@ -379,6 +379,26 @@ private Q_SLOTS:
         QCOMPARE(shown, sub);
     }
 
+    // The user learns when unsaved snapshots are not kept as they should be: at start-up, of a
+    // folder that others could read (made the user's alone); after a scan, in the status bar,
+    // of a recovery file that could not be written.
+    void recoveryTroubleIsTold() {
+        const QString folder = path(QStringLiteral("recovery"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ExeOwner | QFile::ExeOther));
+        const std::unique_ptr<MainWindow> w =
+            Main(QString(), store->settings(), prompts, false, folder);
+        QCOMPARE(prompts.asked.size(), 1);
+        QVERIFY(prompts.asked[0].text.endsWith(u"It is now readable by you alone."_s));
+        QVERIFY(QDir(folder).removeRecursively());
+        newSnapshot(*w, makeTree(QStringLiteral("Unkept")), 1, false);
+        w->recovery().finishWrites();
+        QTRY_VERIFY2(w->statusPanel(1)->text().startsWith(
+                         u"The unsaved Original Snapshot could not be kept for recovery: "_s),
+                     qPrintable(w->statusPanel(1)->text()));
+    }
+
     // "Leave out" keeps what the patterns name out of the scan, is remembered in the settings,
     // shows in the snapshot's properties and holds for Compare with Folder Now as well.
     void newLeavesOut() {

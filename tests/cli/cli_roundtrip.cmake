@@ -126,3 +126,26 @@ if(NOT ERR MATCHES "^vistrel-cli: [^\n]*no-patterns\\.txt: File not found\n$")
 endif()
 run(2 snapshot ${WORK}/ex -o ${WORK}/ex.dir --exclude-from ${WORK}/no-patterns.txt)
 run(2 snapshot ${WORK}/ex -o ${WORK}/ex.dir --exclude)
+
+# An output that is one of the inputs, by any path, is refused before anything is written: the
+# input stays as it was. (Each case is a list with "|" for ";".)
+file(COPY_FILE ${WORK}/original.dir ${WORK}/in.dir)
+file(CREATE_LINK in.dir ${WORK}/in-link.dir SYMBOLIC)
+file(WRITE ${WORK}/listing.txt " Directory of C:\\DATA\r\n\r\nA        TXT             1  01/02/99  10:30 a.txt\r\n")
+foreach(case "in.dir|export|${WORK}/in.dir|-o|${WORK}/in.dir"
+             "in.dir|export|${WORK}/in-link.dir|-o|${WORK}/in.dir"
+             "in.dir|export|${WORK}/in.dir|-o|${WORK}/in-link.dir"
+             "listing.txt|import|${WORK}/listing.txt|-o|${WORK}/listing.txt"
+             "changed.dir|compare|${WORK}/changed.dir|${WORK}/final.dir|--out|${WORK}"
+             "unchanged.dir|compare|${WORK}/original.dir|${WORK}/final.dir|--out|${WORK}|--exclude-from|${WORK}/unchanged.dir"
+             "ex-patterns.txt|snapshot|${WORK}/ex|-o|${WORK}/ex-patterns.txt|--exclude-from|${WORK}/ex-patterns.txt")
+    string(REPLACE "|" ";" args "${case}")
+    list(POP_FRONT args input)
+    file(SHA256 ${WORK}/${input} before)
+    run(2 ${args})
+    file(SHA256 ${WORK}/${input} after)
+    if(NOT ERR MATCHES "^vistrel-cli: [^\n]*: the output would replace the input [^\n]*\n$" OR
+       NOT before STREQUAL after)
+        message(FATAL_ERROR "vistrel-cli ${args}: the input was not kept:\n${ERR}")
+    endif()
+endforeach()

@@ -5,6 +5,7 @@
 
 #include "files/CsvExport.h"
 #include "files/DosImport.h"
+#include "files/FileWriter.h"
 #include "files/SnapshotFile.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/EntryFormat.h"
@@ -13,19 +14,30 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -146,6 +158,33 @@ private:
     int m_fd = -1;
     std::thread m_thread;
 };
+
+// From here on, this thread's renameat2() refuses to exchange two names, as on NFS or FAT.
+bool refuseExchangeOnThisThread() {
+    sock_filter code[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_renameat2, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[4])),
+        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, RENAME_EXCHANGE, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(std::size(code)), code};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+// vistrel-cli, started with the signals at their defaults whatever this test inherited, and
+// `limit` on the size of the files it writes when given.
+void startCli(QProcess &cli, const QStringList &args, rlim_t limit = RLIM_INFINITY) {
+    cli.setChildProcessModifier([limit] {
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ})
+            std::signal(signal, signal == SIGXFSZ && limit != RLIM_INFINITY ? SIG_IGN : SIG_DFL);
+        const rlimit size{limit, limit};
+        setrlimit(RLIMIT_FSIZE, &size);
+    });
+    cli.start(QStringLiteral(VISTREL_CLI), args);
+}
 
 const QByteArray SmallFile = "\"d\",\"s\",0,3,45000\r\n"
                              "\"a.txt\",\"\",32,1234,45000.5\r\n"
@@ -282,6 +321,183 @@ private Q_SLOTS:
         QVERIFY(ReadSnapshot(path, back).ok());
         QCOMPARE(entryTexts(back), entryTexts(list));
         QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("shared.dir")});
+    }
+
+    // Links met on the way to the target, in a folder everybody may write: followed by the
+    // kernel's rule for sticky folders (the link must be the writer's or the folder owner's;
+    // a file there too), and through a link nothing but a regular file is written. The new
+    // file never takes over set-user-ID or set-group-ID bits. Each row: the shared folder's
+    // mode and owner, the owner of the link (or file) in it, the writer, and what the link
+    // leads to ("nothing": no link, the file itself lies there).
+    void linksOnTheWay_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("another user's link in /tmp") << u"1777 root other root file"_s << false;
+        QTest::newRow("the same to a folder on the way")
+            << u"1777 root other root folder"_s << false;
+        QTest::newRow("the writer's own link") << u"1777 root root root file"_s << true;
+        QTest::newRow("the link of a user who writes") << u"1777 root other other file"_s << true;
+        QTest::newRow("the folder owner's link") << u"1777 other other root file"_s << true;
+        QTest::newRow("no sticky bit") << u"777 root other root file"_s << true;
+        QTest::newRow("another user's file in /tmp") << u"1777 root other root nothing"_s << false;
+        QTest::newRow("the same, no sticky bit") << u"777 root other root nothing"_s << true;
+        QTest::newRow("own link to a named pipe") << u"1777 root root root pipe"_s << false;
+        QTest::newRow("own link to a device") << u"1777 root root root device"_s << false;
+    }
+    void linksOnTheWay() {
+        QFETCH(QString, setup);
+        QFETCH(bool, written);
+        if (geteuid() != 0)
+            QSKIP("making links of other users needs root");
+        const QStringList f = setup.split(u' ');
+        auto uid = [](const QString &who) { return who == u"root" ? 0 : 65534; };
+        const int folderOwner = uid(f[1]), linkOwner = uid(f[2]), writer = uid(f[3]);
+        const QString &to = f[4];
+        QTemporaryDir dir;
+        const QByteArray base = QFile::encodeName(dir.path());
+        const QByteArray shared = base + "/shared", real = base + "/real";
+        const bool plain = to == u"nothing";
+        const QByteArray link = shared + "/link", victim = plain ? link : real + "/victim.dir";
+        QVERIFY(::chmod(base, 0755) == 0 && ::mkdir(shared, 0) == 0 && ::mkdir(real, 0) == 0);
+        QVERIFY(::chown(shared, folderOwner, folderOwner) == 0 &&
+                ::chmod(shared, f[0].toUInt(nullptr, 8)) == 0);
+        QVERIFY(::chmod(real, 0777) == 0 && ::mkfifo(real + "/pipe", 0666) == 0);
+        writeAll(QFile::decodeName(victim), SmallFile);
+        const int victimOwner = plain ? linkOwner : writer;
+        QVERIFY(::chown(victim, victimOwner, victimOwner) == 0 && ::chmod(victim, 06755) == 0);
+        const QByteArray target = to == u"file"     ? victim
+                                  : to == u"folder" ? real
+                                  : to == u"pipe"   ? real + "/pipe"
+                                                    : QByteArray("/dev/full");
+        if (!plain)
+            QVERIFY(::symlink(target, link) == 0 && ::lchown(link, linkOwner, linkOwner) == 0);
+
+        QVERIFY(::setegid(writer) == 0 && ::seteuid(writer) == 0);
+        const FileError err = SaveSnapshot(
+            sampleList(3), false, QFile::decodeName(to == u"folder" ? link + "/victim.dir" : link));
+        QVERIFY(::seteuid(0) == 0 && ::setegid(0) == 0);
+        struct stat st {};
+        QVERIFY(::lstat(link, &st) == 0 && S_ISLNK(st.st_mode) != plain);
+        QVERIFY(::stat(victim, &st) == 0);
+        if (written) {
+            QVERIFY2(err.ok(), qPrintable(err.message()));
+            SnapshotList back;
+            QVERIFY(ReadSnapshot(QFile::decodeName(victim), back).ok());
+            QCOMPARE(entryTexts(back), entryTexts(sampleList(3)));
+            QCOMPARE(st.st_mode & 07777, mode_t(0755));
+        } else {
+            QCOMPARE(err.code, 70);
+            QVERIFY(err.message() != u"Permission denied"); // says why
+            QCOMPARE(readAll(QFile::decodeName(victim)), SmallFile);
+        }
+        // No temporary is left where the file would have been replaced.
+        QCOMPARE(filesIn(QFile::decodeName(plain ? shared : real)),
+                 plain ? QStringList{u"link"_s} : (QStringList{u"pipe"_s, u"victim.dir"_s}));
+    }
+
+    // Files replaced together (the four results of a comparison): when one cannot take its
+    // place, those replaced already get their earlier files back, whether the file system
+    // exchanges two names in one step or not.
+    void replacedTogetherOrNotAtAll_data() {
+        QTest::addColumn<bool>("exchange");
+        QTest::newRow("names exchanged") << true;
+        QTest::newRow("no exchange, as on NFS") << false;
+    }
+    void replacedTogetherOrNotAtAll() {
+        QFETCH(bool, exchange);
+        QTemporaryDir dir;
+        const QStringList names = {u"a.dir"_s, u"new.dir"_s, u"c.dir"_s, u"d.dir"_s};
+        for (const int k : {0, 2, 3})
+            writeAll(dir.filePath(names[k]), "old");
+        // The place of the writer that failed, or -1. When `spoil`, the temporary of the third
+        // file vanishes before its turn.
+        auto replace = [&](bool spoil) {
+            std::array<FileWriter, 4> writers;
+            for (std::size_t k = 0; k < writers.size(); ++k) {
+                writers[k].open(dir.filePath(names[int(k)]));
+                writers[k].buffer() = "new";
+                writers[k].finish();
+            }
+            for (const QString &name : filesIn(dir.path()).filter(u"c.dir.vistrel-"_s)) {
+                if (spoil)
+                    QFile::remove(dir.filePath(name));
+            }
+            FileWriter *failed = nullptr;
+            const FileError err = FileWriter::replaceAll(
+                {&writers[0], &writers[1], &writers[2], &writers[3]}, &failed);
+            return err ? failed - writers.data() : std::ptrdiff_t(-1);
+        };
+        auto contents = [&] {
+            QStringList out;
+            for (const QString &name : filesIn(dir.path()))
+                out << name + u'=' + QString::fromUtf8(readAll(dir.filePath(name)));
+            return out.join(u' ');
+        };
+        std::ptrdiff_t failed = 0, none = 0;
+        QString spoiled, whole;
+        std::thread worker([&] {
+            if (!exchange && !refuseExchangeOnThisThread())
+                return;
+            failed = replace(true);
+            spoiled = contents();
+            none = replace(false);
+            whole = contents();
+        });
+        worker.join();
+        QCOMPARE(failed, std::ptrdiff_t(2));
+        QCOMPARE(spoiled, u"a.dir=old c.dir=old d.dir=old"_s);
+        QCOMPARE(none, std::ptrdiff_t(-1));
+        QCOMPARE(whole, u"a.dir=new c.dir=new d.dir=new new.dir=new"_s);
+    }
+
+    // The disk fills while the last of the four result files is written: all four stay as
+    // they were, and no temporary is left.
+    void comparisonResultsAllOrNone() {
+        QTemporaryDir dir;
+        const QString original = dir.filePath(u"original.dir"_s),
+                      final = dir.filePath(u"final.dir"_s);
+        QVERIFY(SaveSnapshot(sampleList(3000), false, original).ok());
+        QVERIFY(SaveSnapshot(sampleList(3001), false, final).ok());
+        const QString out = dir.filePath(u"out"_s);
+        QVERIFY(QDir().mkdir(out));
+        const QStringList results = {u"changed.dir"_s, u"only-in-final.dir"_s,
+                                     u"only-in-original.dir"_s, u"unchanged.dir"_s};
+        for (const QString &name : results)
+            writeAll(out + u'/' + name, SmallFile);
+        QProcess cli;
+        startCli(cli, {u"compare"_s, original, final, u"--out"_s, out}, 64 * 1024);
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 2);
+        QVERIFY2(cli.readAllStandardError().contains("unchanged.dir: Out of disk space"),
+                 "expected the full disk to be told");
+        QCOMPARE(filesIn(out), results);
+        for (const QString &name : results)
+            QCOMPARE(readAll(out + u'/' + name), SmallFile);
+    }
+
+    // A signal that ends the program in the middle of a save removes the temporary file.
+    void interruptedSaveLeavesNothing_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void interruptedSaveLeavesNothing() {
+        QFETCH(int, signal);
+        QTemporaryDir dir;
+        const QString big = dir.filePath(u"big.dir"_s);
+        QVERIFY(SaveSnapshot(sampleList(300000), false, big).ok());
+        const int watch = inotify_init1(IN_CLOEXEC);
+        QVERIFY(inotify_add_watch(watch, QFile::encodeName(dir.path()), IN_CREATE) >= 0);
+        QProcess cli;
+        startCli(cli, {u"export"_s, big, u"-o"_s, dir.filePath(u"big.csv"_s)});
+        pollfd ready{watch, POLLIN, 0};
+        QVERIFY(::poll(&ready, 1, 60000) == 1);
+        ::kill(pid_t(cli.processId()), signal);
+        ::close(watch);
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(filesIn(dir.path()), QStringList{u"big.dir"_s});
     }
 
     // The input ends early while it is read: at any point inside a line that is "Not a valid

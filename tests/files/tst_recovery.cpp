@@ -28,6 +28,8 @@
 #include <unistd.h>
 #include <utime.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 bool near(double a, double b) {
@@ -218,6 +220,11 @@ private Q_SLOTS:
         QTest::newRow("owner ended without removing them") << true << false << "end" << true;
         QTest::newRow("left by a copy that had this process's id")
             << true << false << "twin" << true;
+        // Whatever the lock file holds, nobody holds the lock.
+        QTest::newRow("owner killed, lock emptied") << false << false << "kill empty" << true;
+        QTest::newRow("owner killed, lock of garbage") << false << false << "kill garbage" << true;
+        QTest::newRow("owner killed, lock unreadable")
+            << false << false << "kill unreadable" << true;
     }
     void offeredOnlyWhenOwnerIsGone() {
         QFETCH(bool, ownerHere);
@@ -239,8 +246,10 @@ private Q_SLOTS:
         }
         if (agedLock)
             QVERIFY(ageLocks(folder));
-        if (end == u"kill")
+        if (end.startsWith(u"kill")) {
             QVERIFY(writer->kill());
+            spoilLock(folder, end.mid(5));
+        }
         if (end == u"end")
             owner.reset();
         // The owner still runs and keeps its own files; only the copies are offered.
@@ -438,7 +447,66 @@ private Q_SLOTS:
         QVERIFY(underWay > 0);
     }
 
+    // The folder of recovery files is the user's alone: made so, or made so when others could
+    // read it; a link or another user's folder is not used at all.
+    void folderForTheUserAlone_data() {
+        QTest::addColumn<QString>("there");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("tightened");
+        QTest::newRow("made anew") << "" << 0 << false;
+        QTest::newRow("open to others") << "0755" << 0 << true;
+        QTest::newRow("a link to the user's own folder") << "link" << 70 << false;
+        QTest::newRow("another user's folder") << "other" << 70 << false;
+    }
+    void folderForTheUserAlone() {
+        QFETCH(QString, there);
+        QFETCH(int, code);
+        QFETCH(bool, tightened);
+        if (there == u"other" && ::geteuid() != 0)
+            QSKIP("giving a folder to another user needs root");
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("recovery"));
+        const QByteArray path = QFile::encodeName(folder);
+        const QByteArray own = QFile::encodeName(dir.filePath(QStringLiteral("own")));
+        if (there == u"link")
+            QVERIFY(::mkdir(own, 0700) == 0 && ::symlink(own, path) == 0);
+        else if (!there.isEmpty())
+            QVERIFY(::mkdir(path, 0) == 0 && ::chmod(path, 0755) == 0);
+        if (there == u"other")
+            QVERIFY(::chown(path, 65534, 65534) == 0);
+        const mode_t mask = ::umask(022);
+        RecoveryStore store(folder);
+        const FileError err = store.open();
+        const bool written = err.ok() && store.write(ListNo::Final, m_final).ok();
+        ::umask(mask);
+        QCOMPARE(err.code, code);
+        QCOMPARE(store.tightenedFolder(), tightened);
+        if (code != 0) {
+            QCOMPARE(filesIn(folder), QStringList());
+            return;
+        }
+        QVERIFY(written);
+        // The folder, then the lock and the Final's file.
+        QStringList modes;
+        for (const QString &name : QStringList{QString()} + filesIn(folder)) {
+            struct stat st {};
+            QVERIFY(::stat(QFile::encodeName(folder + u'/' + name), &st) == 0);
+            modes << QString::number(st.st_mode & 07777, 8);
+        }
+        QCOMPARE(modes, (QStringList{u"700"_s, u"600"_s, u"600"_s}));
+    }
+
 private:
+    // Leaves the lock of a place whose copy is gone emptied, holding garbage, or unreadable.
+    void spoilLock(const QString &folder, const QString &how) {
+        const QStringList locks = QDir(folder).entryList({QStringLiteral("*.lock")}, QDir::Files);
+        QCOMPARE(locks.size(), 1);
+        QFile lock(folder + u'/' + locks[0]);
+        QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        lock.write(how == u"garbage" ? "\xff\xfe not a lock" : "");
+        QVERIFY(how != u"unreadable" || lock.setPermissions({}));
+    }
+
     // A copy of the owner's files under a place that names this process, as an earlier copy
     // with the same process id leaves them.
     void copyAsEarlierTwin(const QString &folder) {
