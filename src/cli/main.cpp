@@ -166,10 +166,8 @@ std::array<bool, 6> ignoredAttributes(const QString &text) {
 }
 
 QString checkedLimit(const SnapshotList &list, const QString &limit, const QString &file) {
-    for (std::size_t k = 0; k < list.limits.size(); ++k) {
-        if (list.limitText(k) == limit)
-            return limit;
-    }
+    if (list.findLimit(limit) >= 0)
+        return limit;
     fail(QStringLiteral("%1: no folder %2 to limit the comparison to").arg(file, limit));
 }
 

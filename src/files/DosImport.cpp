@@ -365,10 +365,7 @@ private:
             if (at(line, 1) == u'.')
                 return true;
             m_list.append(name, m_folder, Attr::Directory, 0, std::nan(""));
-            QString limit = m_folderText;
-            limit.append(name);
-            limit.append(u'\\');
-            m_list.addLimit(limit);
+            m_list.addLimitOfEntry(m_list.size() - 1);
             return true;
         }
         int year = 0, month = 0, day = 0, hour = 0, minute = 0;

@@ -382,9 +382,8 @@ private:
             error = FileError::fromCode(FileError::InvalidValue);
             return true;
         }
-        if (attr & 16) {
-            QString path = m_list.folders().text(folder) + m_name + u'\\';
-            m_list.addLimit(path);
+        const bool isFolder = attr & 16;
+        if (isFolder) {
             if (m_progress && m_progress->wantsText())
                 m_progress->setText(m_list.folders().text(folder) + m_name);
             size = 0;
@@ -394,6 +393,8 @@ private:
             return true;
         }
         m_list.append(m_name, folder, attr, size, modified);
+        if (isFolder)
+            m_list.addLimitOfEntry(m_list.size() - 1);
         return true;
     }
 

@@ -391,7 +391,7 @@ bool Scanner::ReadDirectory(const QByteArray &nativeRoot, const QString &root, S
         const Folder &folder = *top.folder;
         if (top.next == folder.batch.items.size() || (progress && progress->cancelled())) {
             // The folder's number is known since the walk went in: no look-up of its text.
-            list.limits.push_back(top.folderId);
+            list.addLimit(top.folderId);
             if (progress && progress->wantsText())
                 progress->setText(statusText(root, top.path));
             for (std::size_t k = top.nextSub; k < top.subfolders.size(); ++k)

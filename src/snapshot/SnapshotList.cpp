@@ -201,6 +201,37 @@ void SnapshotList::permute(const std::vector<std::uint32_t> &order) {
         permuteInPlace(m_orig, order);
 }
 
+QString SnapshotList::limitText(std::size_t k) const {
+    const Limit &limit = limits[k];
+    if (!limit.named)
+        return m_folders.text(limit.folder);
+    const QStringView name = m_names->view(limit.name);
+    const QString &folder = m_folders.text(limit.folder);
+    QString text;
+    text.reserve(folder.size() + name.size() + 1);
+    text.append(folder);
+    text.append(name);
+    text.append(u'\\');
+    return text;
+}
+
+qsizetype SnapshotList::findLimit(QStringView text) const {
+    for (std::size_t k = 0; k < limits.size(); ++k) {
+        const Limit &limit = limits[k];
+        const QString &folder = m_folders.text(limit.folder);
+        if (!limit.named) {
+            if (folder == text)
+                return static_cast<qsizetype>(k);
+            continue;
+        }
+        const QStringView name = m_names->view(limit.name);
+        if (text.size() == folder.size() + name.size() + 1 && text.startsWith(folder) &&
+            text.sliced(folder.size(), name.size()) == name && text.back() == u'\\')
+            return static_cast<qsizetype>(k);
+    }
+    return -1;
+}
+
 std::size_t SnapshotList::memoryBytes() const {
     return m_entries.capacity() * sizeof(Entry) + m_orig.capacity() * sizeof(OrigValues) +
            (m_names.use_count() == 1 ? m_names->bytes() : 0);

@@ -61,8 +61,8 @@ QStringList everything(const SnapshotList &list, const FileError &err) {
                     bits(list.created)};
     for (std::uint32_t id = 0; id < list.folders().size(); ++id)
         out << QStringLiteral("folder ") + list.folders().text(id);
-    for (std::uint32_t id : list.limits)
-        out << QStringLiteral("limit ") + QString::number(id);
+    for (std::size_t k = 0; k < list.limits.size(); ++k)
+        out << QStringLiteral("limit %1 ").arg(list.limits[k].folder) + list.limitText(k);
     for (int i = 0; i < list.size(); ++i) {
         const Entry &e = list.entry(i);
         out << list.name(i).toString() + u'|' + QString::number(e.folder) + u'|' +

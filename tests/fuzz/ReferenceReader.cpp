@@ -286,8 +286,6 @@ private:
             return false;
         }
         if (attr & 16) {
-            QString path = m_list.folders().text(folder) + m_name + u'\\';
-            m_list.addLimit(path);
             size = 0;
             modified = std::nan("");
         } else if (!DateSerial::isValid(modified)) {
@@ -295,6 +293,8 @@ private:
             return false;
         }
         m_list.append(m_name, folder, attr, size, modified);
+        if (attr & 16)
+            m_list.addLimitOfEntry(m_list.size() - 1);
         return true;
     }
 
