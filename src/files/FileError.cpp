@@ -20,6 +20,7 @@ QString fileErrorMessage(int code) {
     case FileError::DiskFull:
         return QStringLiteral("Out of disk space");
     case FileError::InputPastEnd:
+    case FileError::WrongEntryCount:
     case FileError::InvalidValue:
         return QStringLiteral("Not a valid Vistrel file");
     case FileError::BadFileName:
@@ -37,11 +38,19 @@ QString fileErrorMessage(int code) {
 
 QString FileError::message() const {
     const QString fixed = fileErrorMessage(code);
+    if (code == WrongEntryCount)
+        return fixed + QStringLiteral(": ") + description;
     return fixed.isEmpty() ? description : fixed;
 }
 
 FileError FileError::fromCode(int code, const QString &description) {
     return FileError{code, description};
+}
+
+FileError FileError::wrongEntryCount(std::int64_t stated, std::int64_t held) {
+    return {WrongEntryCount, QStringLiteral("the header's entry count is %1, but the file holds %2")
+                                 .arg(stated)
+                                 .arg(held)};
 }
 
 FileError FileError::fromErrno(int err, const QString &path) {

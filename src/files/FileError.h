@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 // A failure of a file operation: one of the program's error codes and its message.
 struct FileError {
@@ -13,6 +14,9 @@ struct FileError {
         DeviceIO = 57,
         DiskFull = 61,
         InputPastEnd = 62,
+        // A snapshot file whose header states another number of entries than it holds: cut
+        // short, or lines added. The description names both numbers.
+        WrongEntryCount = 63,
         BadFileName = 64,
         PermissionDenied = 70,
         PathFileAccess = 75,
@@ -31,6 +35,7 @@ struct FileError {
     QString message() const;
 
     static FileError fromCode(int code, const QString &description = {});
+    static FileError wrongEntryCount(std::int64_t stated, std::int64_t held);
     // Classifies an errno value; `path` lets a missing file tell apart from a missing folder.
     static FileError fromErrno(int err, const QString &path = {});
 };

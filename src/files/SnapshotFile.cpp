@@ -331,10 +331,15 @@ public:
                 return false;
             if (error)
                 return true;
-            if (m_progress && (++count & 1023) == 0)
+            ++count;
+            if (m_progress && (count & 1023) == 0)
                 m_progress->count.store(count, std::memory_order_relaxed);
         }
         error = m_in.error();
+        // Every writer of the format states the true count: another number means the file was
+        // cut short (at a line end, which the lines themselves cannot tell) or lengthened.
+        if (!error && count != header.entries)
+            error = FileError::wrongEntryCount(header.entries, count);
         return true;
     }
 
@@ -355,9 +360,8 @@ public:
             error = FileError::fromCode(FileError::InvalidValue);
             return true;
         }
-        std::int32_t count;
-        if (parseInt32(m_fields[3].data, m_fields[3].size, count) && count > 0)
-            header.entries = count;
+        if (!parseInt32(m_fields[3].data, m_fields[3].size, header.entries))
+            error = FileError::fromCode(FileError::InvalidValue);
         return true;
     }
 
