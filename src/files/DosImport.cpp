@@ -188,10 +188,18 @@ std::uint64_t readSize(QStringView line, const Layout &layout) {
     return size;
 }
 
+// Whether a file can be read again from its start: a pipe or a terminal cannot.
+bool rewindable(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
+}
+
 // Splits the file into lines, reading it in large blocks. A line ends at CR LF, LF or CR.
+// Input that cannot be read again (a pipe) is kept whole as it comes, so that it can be read
+// once more in another encoding.
 class LineReader {
 public:
-    explicit LineReader(int fd) : m_fd(fd), m_buf(BlockSize) {}
+    explicit LineReader(int fd) : m_fd(fd), m_buf(BlockSize), m_keep(!rewindable(fd)) {}
 
     // The next line without its line end; false at the end of the file or on a read error.
     bool next(const char *&line, std::size_t &size) {
@@ -220,8 +228,11 @@ public:
     }
 
     void rewind() {
+        m_pos = 0;
+        if (m_keep)
+            return; // what was read is all still here, and the rest follows
         ::lseek(m_fd, 0, SEEK_SET);
-        m_pos = m_end = 0;
+        m_end = 0;
         m_eof = false;
         m_error = {};
     }
@@ -233,7 +244,7 @@ private:
 
     // Keeps the unread rest, makes room and reads on. False when the file has ended.
     bool fill() {
-        if (m_pos > 0) {
+        if (m_pos > 0 && !m_keep) {
             std::memmove(m_buf.data(), m_buf.data() + m_pos, m_end - m_pos);
             m_end -= m_pos;
             m_pos = 0;
@@ -253,6 +264,7 @@ private:
 
     int m_fd;
     std::vector<char> m_buf;
+    bool m_keep;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     bool m_eof = false;

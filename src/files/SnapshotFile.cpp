@@ -100,11 +100,20 @@ void appendText(std::string &out, QStringView text) {
     out.push_back('"');
 }
 
+// Whether a file can be read again from its start: a pipe or a terminal cannot.
+bool rewindable(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
+}
+
 // Reads the file in large blocks. Fields are parsed in place; a record that runs past the
 // bytes read so far is parsed again once more are read, so no field is copied out of the block.
+// Input that cannot be read again (a pipe) is kept whole as it comes, so that it can be read
+// once more in another encoding.
 class BlockReader {
 public:
-    explicit BlockReader(int fd, std::size_t blockSize = 1 << 20) : m_fd(fd), m_buf(blockSize) {}
+    explicit BlockReader(int fd, std::size_t blockSize = 1 << 20)
+        : m_fd(fd), m_buf(blockSize), m_keep(!rewindable(fd)) {}
 
     const char *pos() const { return m_buf.data() + m_pos; }
     const char *end() const { return m_buf.data() + m_end; }
@@ -117,7 +126,7 @@ public:
     bool refill() {
         if (m_eof)
             return false;
-        if (m_pos > 0) {
+        if (m_pos > 0 && !m_keep) {
             std::memmove(m_buf.data(), m_buf.data() + m_pos, m_end - m_pos);
             m_end -= m_pos;
             m_pos = 0;
@@ -141,14 +150,18 @@ public:
     }
 
     void rewind() {
+        m_pos = 0;
+        if (m_keep)
+            return; // what was read is all still here, and the rest follows
         lseek(m_fd, 0, SEEK_SET);
-        m_pos = m_end = 0;
+        m_end = 0;
         m_eof = false;
     }
 
 private:
     int m_fd;
     std::vector<char> m_buf;
+    bool m_keep;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     bool m_eof = false;
