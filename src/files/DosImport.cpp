@@ -294,6 +294,7 @@ private:
         m_list.source.clear();
         m_list.addLimit(QStringView());
         m_haveRoot = false;
+        m_recognised = false;
         m_folderText.clear();
         m_folder = m_list.internFolder(QStringView());
         bool first = true;
@@ -320,6 +321,12 @@ private:
             result.error = m_lines.error();
             result.failed = true;
             result.title = result.error.message();
+        } else if (!m_recognised) {
+            // Not one line is a header or an entry of a layout known: whatever this is, it is
+            // no listing (an empty folder's has its header), and an empty snapshot would say
+            // otherwise.
+            result.failed = true;
+            result.title = QStringLiteral("Not a DIR /S listing");
         }
         return true;
     }
@@ -362,12 +369,14 @@ private:
     // Returns false, with the title set, when the line cannot be read.
     bool readLine(QStringView line, DosImportResult &result) {
         if (line.startsWith(Header)) {
+            m_recognised = true;
             readHeader(line);
             return true;
         }
         const Layout *layout = layoutOf(line);
         if (!layout)
             return true;
+        m_recognised = true;
         QStringView name;
         if (layout->longName)
             name = columns(line, LongNameAt, line.size());
@@ -440,6 +449,7 @@ private:
     QString m_line;
     char16_t m_shortName[12];
     bool m_haveRoot = false;
+    bool m_recognised = false; // a line was a header or an entry line
     qsizetype m_rootLength = 0;
     QString m_folderText;
     std::uint32_t m_folder = 0;
