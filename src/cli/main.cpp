@@ -27,7 +27,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <memory>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -107,6 +110,21 @@ QString escaped(const QString &text) {
     return out;
 }
 
+// Memory that runs out while a stream writes must not be needed again by the stream's last
+// flush, in its destructor: unwinding lets the stream go without it.
+class DropOnUnwind {
+public:
+    explicit DropOnUnwind(QTextStream &out) : m_out(out) {}
+    ~DropOnUnwind() {
+        if (std::uncaught_exceptions() > m_exceptions)
+            m_out.setStatus(QTextStream::WriteFailed);
+    }
+
+private:
+    QTextStream &m_out;
+    const int m_exceptions = std::uncaught_exceptions();
+};
+
 // A full disk or a closed pipe is an error, not a success with less output.
 void finishText(QTextStream &out, const char *what) {
     out.flush();
@@ -137,6 +155,7 @@ int cmdList(const Args &args) {
     }
     const EntryFormatter format;
     QTextStream out(stdout);
+    const DropOnUnwind dropOnUnwind(out);
     out.setEncoding(QStringConverter::Utf8);
     QStringList header;
     for (int c = 0; c < Col::Count; ++c)
@@ -261,10 +280,16 @@ void readPair(const Args &args, const QStringList &exclude, Workspace &ws) {
     if (args.positional.size() != 2)
         failUsage(QStringLiteral("compare takes two files"));
     FileError finalError;
-    std::thread readFinal(
-        [&] { finalError = ReadSnapshot(args.positional[1], ws.list(ListNo::Final)); });
+    auto readFinal = [&] { finalError = ReadSnapshot(args.positional[1], ws.list(ListNo::Final)); };
+    std::jthread side;
+    try {
+        side = std::jthread(readFinal);
+    } catch (const std::system_error &) {
+        readFinal(); // no second thread to be had: one after the other
+    }
     FileError originalError = ReadSnapshot(args.positional[0], ws.list(ListNo::Original));
-    readFinal.join();
+    if (side.joinable())
+        side.join();
     check(originalError, args.positional[0]);
     check(finalError, args.positional[1]);
 }
@@ -301,6 +326,7 @@ int cmdCompare(const Args &args) {
         writeJson(ws);
     } else {
         QTextStream out(stdout);
+        const DropOnUnwind dropOnUnwind(out);
         out.setEncoding(QStringConverter::Utf8);
         if (args.has("--summary"))
             ChangeSummary::build(ws).writeTsv(out, depth);
@@ -347,7 +373,7 @@ void print(const QString &text, std::FILE *to) {
 
 } // namespace
 
-int main(int argc, char **argv) {
+static int runProgram(int argc, char **argv) {
     returnLargeBlocksWhenFreed();
     QCoreApplication app(argc, argv);
     // Every argument by its bytes: a path that is not UTF-8 still names its own file.
@@ -383,6 +409,16 @@ int main(int argc, char **argv) {
         print(QStringLiteral("vistrel-cli: %1\n").arg(f.message), stderr);
         if (f.usage)
             print(command ? commandUsage(*command) : programUsage(), stderr);
+        return 2;
+    }
+}
+
+int main(int argc, char **argv) {
+    // Memory that runs out anywhere ends the command with one line, as any failure does.
+    try {
+        return runProgram(argc, argv);
+    } catch (const std::bad_alloc &) {
+        std::fputs("vistrel-cli: out of memory\n", stderr);
         return 2;
     }
 }

@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -479,9 +480,22 @@ DosImportResult ImportDosListing(const ReadableFile &file, const QString &path, 
     list.created = DateSerial::now();
     list.source.clear();
     // An entry line takes at least 40 bytes; reserved room that stays unused is never touched.
-    list.reserve(static_cast<std::size_t>(std::min<std::int64_t>(file.size() / 40, 1 << 26)));
-    Importer(file.fd(), list, locale, progress).run(result);
-    resort(list);
+    bool outOfMemory = false;
+    try {
+        list.reserve(static_cast<std::size_t>(std::min<std::int64_t>(file.size() / 40, 1 << 26)));
+        Importer(file.fd(), list, locale, progress).run(result);
+        resort(list);
+    } catch (const std::bad_alloc &) {
+        // What was read goes, outside the handler, once the importer's memory is given back.
+        outOfMemory = true;
+    }
+    if (outOfMemory) {
+        list.clearEntries();
+        result = {};
+        result.error = FileError::fromCode(FileError::OutOfMemory);
+        result.failed = true;
+        result.title = result.error.message();
+    }
     if (result.failed)
         list.unsaved = true;
     return result;

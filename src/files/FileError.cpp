@@ -7,6 +7,8 @@
 
 QString fileErrorMessage(int code) {
     switch (code) {
+    case FileError::OutOfMemory:
+        return QStringLiteral("Out of memory");
     case FileError::BadFileNameOrNumber:
         return QStringLiteral("Bad file name/number");
     case FileError::FileNotFound:
@@ -76,6 +78,8 @@ FileError FileError::fromErrno(int err, const QString &path) {
         return {DiskFull, text};
     case EIO:
         return {DeviceIO, text};
+    case ENOMEM:
+        return {OutOfMemory, text};
     case ENAMETOOLONG:
     case EILSEQ:
         return {BadFileName, text};

@@ -7,6 +7,7 @@
 struct FileError {
     enum Code {
         None = 0,
+        OutOfMemory = 7,
         BadFileNameOrNumber = 52,
         FileNotFound = 53,
         BadFileMode = 54,

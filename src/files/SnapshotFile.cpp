@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -509,15 +510,19 @@ FileError ReadSnapshotHeader(const QString &path, SnapshotHeader &header) {
     ReadableFile file;
     if (FileError error = file.open(path))
         return error;
-    SnapshotList unused;
-    Reader reader(file.fd(), unused, nullptr, 64 << 10);
     FileError error;
     header = {};
-    if (!reader.readHeader(header, error)) {
-        reader.rewind();
-        reader.setEncoding(TextCodec::Encoding::Windows1252);
-        error = {};
-        reader.readHeader(header, error);
+    try {
+        SnapshotList unused;
+        Reader reader(file.fd(), unused, nullptr, 64 << 10);
+        if (!reader.readHeader(header, error)) {
+            reader.rewind();
+            reader.setEncoding(TextCodec::Encoding::Windows1252);
+            error = {};
+            reader.readHeader(header, error);
+        }
+    } catch (const std::bad_alloc &) {
+        error = FileError::fromCode(FileError::OutOfMemory);
     }
     if (error)
         header = {};
@@ -533,18 +538,28 @@ FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progre
 
 FileError ReadSnapshot(const ReadableFile &file, SnapshotList &list, Progress *progress) {
     FileError error;
-    {
-        Reader reader(file.fd(), list, progress);
-        if (!reader.read(TextCodec::Encoding::Utf8, file.size(), error)) {
-            // Not UTF-8: the file came from an older Windows system.
-            list.clearEntries();
-            reader.rewind();
-            reader.read(TextCodec::Encoding::Windows1252, file.size(), error);
+    bool outOfMemory = false;
+    try {
+        {
+            Reader reader(file.fd(), list, progress);
+            if (!reader.read(TextCodec::Encoding::Utf8, file.size(), error)) {
+                // Not UTF-8: the file came from an older Windows system.
+                list.clearEntries();
+                reader.rewind();
+                reader.read(TextCodec::Encoding::Windows1252, file.size(), error);
+            }
         }
+        if (!error)
+            resort(list);
+    } catch (const std::bad_alloc &) {
+        // Whatever was read goes, outside the handler, once the reader's memory is given back.
+        outOfMemory = true;
+    }
+    if (outOfMemory) {
+        list.clearEntries();
+        return FileError::fromCode(FileError::OutOfMemory);
     }
     if (error)
         list.truncate(0);
-    else
-        resort(list);
     return error;
 }
