@@ -490,7 +490,7 @@ DosImportResult ImportDosListing(const ReadableFile &file, const QString &path, 
         outOfMemory = true;
     }
     if (outOfMemory) {
-        list.clearEntries();
+        list.clearAfterFailure();
         result = {};
         result.error = FileError::fromCode(FileError::OutOfMemory);
         result.failed = true;

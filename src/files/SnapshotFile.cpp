@@ -531,8 +531,12 @@ FileError ReadSnapshotHeader(const QString &path, SnapshotHeader &header) {
 
 FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progress) {
     ReadableFile file;
-    if (FileError error = file.open(path))
-        return error;
+    try {
+        if (FileError error = file.open(path))
+            return error;
+    } catch (const std::bad_alloc &) {
+        return FileError::fromCode(FileError::OutOfMemory);
+    }
     return ReadSnapshot(file, list, progress);
 }
 
@@ -556,7 +560,7 @@ FileError ReadSnapshot(const ReadableFile &file, SnapshotList &list, Progress *p
         outOfMemory = true;
     }
     if (outOfMemory) {
-        list.clearEntries();
+        list.clearAfterFailure();
         return FileError::fromCode(FileError::OutOfMemory);
     }
     if (error)

@@ -185,7 +185,12 @@ private:
                 folder->outOfMemory = true;
             }
             lock.lock();
-            published(*folder, true);
+            try {
+                published(*folder, true);
+            } catch (const std::bad_alloc &) {
+                folder->outOfMemory = true; // read, and the walk is told
+                m_done.notify_all();
+            }
         }
     }
 

@@ -145,6 +145,9 @@ public:
     void appendCopy(const SnapshotList &from, int i, const OrigValues *orig = nullptr);
     // Removes every entry; the metadata and sort state stay.
     void clearEntries();
+    // The same after memory ran out while the list was filled; needs no memory itself, and
+    // gives back at least the entries and limits.
+    void clearAfterFailure() noexcept;
     // Keeps the first n entries.
     void truncate(int n);
     // Reorders the entries: entry k of the result is entry order[k] of the list.
