@@ -18,6 +18,19 @@
 using namespace FuzzInput;
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// A text with its control characters as \uXXXX, so that a report shows all of it.
+QString shown(const QString &text) {
+    QString out;
+    for (const QChar c : text)
+        out +=
+            c.unicode() < 0x20 ? u"\\u%1"_s.arg(c.unicode(), 4, 16, QLatin1Char('0')) : QString(c);
+    return out;
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QString text =
         QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
@@ -43,9 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const QString name = names.takeLast();
         const QString inFolder = names.isEmpty() ? QString() : names.join(u'\\') + u'\\';
         const bool expected = reference.leavesOut(inFolder, name, isFolder);
-        const QString detail = patterns.join(u" | ") + u" on "_s + inFolder + name +
-                               (isFolder ? u"\\"_s : QString()) +
-                               (expected ? u": left out"_s : u": kept"_s);
+        const QString detail = shown(patterns.join(u" | ") + u" on "_s + inFolder + name +
+                                     (isFolder ? u"\\"_s : QString())) +
+                               (expected ? u": expected left out"_s : u": expected kept"_s);
         check(exclude.leavesOut(inFolder, name, isFolder) == expected, "an entry", detail);
         const ExcludePatterns::FolderState &state = walk.stateOf(inFolder.toLower());
         check((state.leftOut || exclude.matchesName(state, ExcludePatterns::lowered(name, buffer),

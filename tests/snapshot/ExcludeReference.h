@@ -27,9 +27,11 @@ public:
                     re += last ? QStringLiteral(".+") : QStringLiteral("(?:[^\\\\]*\\\\)*");
                     continue;
                 }
-                for (const QChar c : parts[k])
-                    re += c == u'*' ? QStringLiteral("[^\\\\]*")
-                                    : QRegularExpression::escape(QString(c));
+                // Each character by its code (\x{...}): escape() writes a NUL as \0, which
+                // a digit after it would make an octal escape of another character.
+                for (const char32_t c : parts[k].toUcs4())
+                    re += c == U'*' ? QStringLiteral("[^\\\\]*")
+                                    : QStringLiteral("\\x{%1}").arg(uint(c), 0, 16);
                 if (!last)
                     re += QStringLiteral("\\\\");
             }
