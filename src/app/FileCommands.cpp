@@ -472,7 +472,9 @@ void FileCommands::importDosListing() {
                  [&] { result = ImportDosListing(file, path, list, locale, &progress); });
     }
     if (result.failed) {
-        m_prompts.message(&m_window, result.title, result.failingLine);
+        // A failure of the whole file (no listing at all, memory run out) names the file.
+        m_prompts.message(&m_window, result.title,
+                          result.failingLine.isEmpty() ? path : result.failingLine);
         return;
     }
     m_window.views().selectFirstEntry(target);

@@ -386,8 +386,8 @@ void MainWindow::summarise() {
     m_changeSummary->setSummary(ChangeSummary::build(m_session.workspace()));
 }
 
-void MainWindow::showChangesIn(const FolderChange &folder) {
-    setFilter(folder.parent < 0 ? QString() : u'\\' + folder.path);
+void MainWindow::showChangesIn(const FolderChange &folder, const QString &path) {
+    setFilter(folder.parent < 0 ? QString() : u'\\' + path);
     const qint64 counts[] = {folder.onlyOriginal, folder.onlyFinal, folder.changed};
     auto holds = [&](int listNo) {
         return listNo >= ListNo::OnlyInOriginal && listNo <= ListNo::Changed &&

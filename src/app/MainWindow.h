@@ -122,7 +122,7 @@ private:
     void showCount();
     // Shows the changes in and below a folder of the summary: the filter names the folder, and
     // a result list that holds some of them is shown.
-    void showChangesIn(const FolderChange &folder);
+    void showChangesIn(const FolderChange &folder, const QString &path);
     // The Change Summary window shows the result lists as they are now.
     void summarise();
     QAction *command(const char *name) const;

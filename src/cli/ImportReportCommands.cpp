@@ -20,7 +20,7 @@ int cmdImport(const Args &args) {
     SnapshotList list;
     const DosImportResult result = ImportDosListing(listing, list);
     if (result.failed) {
-        if (result.error && result.failingLine.isEmpty())
+        if (result.failingLine.isEmpty())
             fail(listing + QStringLiteral(": ") + result.title);
         fail(result.title + QStringLiteral(": ") + result.failingLine);
     }

@@ -31,7 +31,10 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <memory>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -110,6 +113,21 @@ int cmdSnapshot(const Args &args) {
     return 0;
 }
 
+// Memory that runs out while a stream writes must not be needed again by the stream's last
+// flush, in its destructor: unwinding lets the stream go without it.
+class DropOnUnwind {
+public:
+    explicit DropOnUnwind(QTextStream &out) : m_out(out) {}
+    ~DropOnUnwind() {
+        if (std::uncaught_exceptions() > m_exceptions)
+            m_out.setStatus(QTextStream::WriteFailed);
+    }
+
+private:
+    QTextStream &m_out;
+    const int m_exceptions = std::uncaught_exceptions();
+};
+
 // A full disk or a closed pipe is an error, not a success with less output.
 void finishText(QTextStream &out, const char *what) {
     out.flush();
@@ -140,6 +158,7 @@ int cmdList(const Args &args) {
     }
     const EntryFormatter format;
     QTextStream out(stdout);
+    const DropOnUnwind dropOnUnwind(out);
     out.setEncoding(QStringConverter::Utf8);
     QStringList header;
     for (int c = 0; c < Col::Count; ++c)
@@ -169,10 +188,8 @@ std::array<bool, 6> ignoredAttributes(const QString &text) {
 }
 
 QString checkedLimit(const SnapshotList &list, const QString &limit, const QString &file) {
-    for (std::size_t k = 0; k < list.limits.size(); ++k) {
-        if (list.limitText(k) == limit)
-            return limit;
-    }
+    if (list.findLimit(limit) >= 0)
+        return limit;
     fail(QStringLiteral("%1: no folder %2 to limit the comparison to").arg(file, limit));
 }
 
@@ -284,10 +301,16 @@ void readPair(const Args &args, const QStringList &exclude, Workspace &ws) {
     if (args.positional.size() != 2)
         failUsage(QStringLiteral("compare takes two files"));
     FileError finalError;
-    std::thread readFinal(
-        [&] { finalError = ReadSnapshot(args.positional[1], ws.list(ListNo::Final)); });
+    auto readFinal = [&] { finalError = ReadSnapshot(args.positional[1], ws.list(ListNo::Final)); };
+    std::jthread side;
+    try {
+        side = std::jthread(readFinal);
+    } catch (const std::system_error &) {
+        readFinal(); // no second thread to be had: one after the other
+    }
     FileError originalError = ReadSnapshot(args.positional[0], ws.list(ListNo::Original));
-    readFinal.join();
+    if (side.joinable())
+        side.join();
     check(originalError, args.positional[0]);
     check(finalError, args.positional[1]);
 }
@@ -332,6 +355,7 @@ int cmdCompare(const Args &args) {
         writeJson(ws);
     } else {
         QTextStream out(stdout);
+        const DropOnUnwind dropOnUnwind(out);
         out.setEncoding(QStringConverter::Utf8);
         if (args.has("--summary"))
             ChangeSummary::build(ws).writeTsv(out, depth);
@@ -375,7 +399,7 @@ int run(const QString &command, const Args &args) {
 
 } // namespace
 
-int main(int argc, char **argv) {
+static int runProgram(int argc, char **argv) {
     PendingFiles::removeOnSignals();
     returnLargeBlocksWhenFreed();
     QCoreApplication app(argc, argv);
@@ -406,6 +430,16 @@ int main(int argc, char **argv) {
         printError(f.message);
         if (f.usage)
             print(command ? commandUsage(*command) : programUsage(), stderr);
+        return 2;
+    }
+}
+
+int main(int argc, char **argv) {
+    // Memory that runs out anywhere ends the command with one line, as any failure does.
+    try {
+        return runProgram(argc, argv);
+    } catch (const std::bad_alloc &) {
+        std::fputs("vistrel-cli: out of memory\n", stderr);
         return 2;
     }
 }

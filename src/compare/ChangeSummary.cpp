@@ -7,20 +7,14 @@
 #include <QHash>
 #include <QTextStream>
 #include <algorithm>
+#include <unordered_map>
 
 namespace {
 
-// The length of the parent's path within `path`'s first `length` characters: up to and with
-// the separator before the last component.
-qsizetype parentLength(const QString &path, qsizetype length) {
-    // lastIndexOf counts a negative start from the end, so a one-character path is cut here.
-    return length < 2 ? 0 : path.lastIndexOf(u'\\', length - 2) + 1;
-}
-
-// Adds modulo 2^64: a size read from a damaged file can be anything, and an overflowing total
-// must not be undefined behaviour.
-void addBytes(qint64 &total, std::uint64_t bytes) {
-    total = static_cast<qint64>(static_cast<std::uint64_t>(total) + bytes);
+// Adds up to the largest number and stays there: a size read from a damaged file can be
+// anything, and an overflowing total must neither wrap round nor be undefined behaviour.
+void addBytes(std::uint64_t &total, std::uint64_t bytes) {
+    total = bytes > ~total ? ~std::uint64_t(0) : total + bytes;
 }
 
 std::uint64_t bytesOf(const Entry &e) {
@@ -31,81 +25,74 @@ std::uint64_t origBytesOf(const OrigValues &o) {
     return (o.attr & 16) ? 0 : o.size;
 }
 
-// Grows the tree as folder texts come: each text met is looked up once, and a new folder's
-// missing ancestors are added before it, so every parent's index is below its children's.
+// Grows the tree as folder texts come. A folder is found by its parent and its name, so no
+// folder's whole path is ever held: a text is walked from the root one name at a time.
 class TreeBuilder {
 public:
-    TreeBuilder(std::vector<FolderChange> &folders, qsizetype folderTexts) : m_folders(folders) {
-        // Grown instead, the hash would hash every text again at each of its doublings.
-        m_index.reserve(folderTexts + 1);
+    explicit TreeBuilder(std::vector<FolderChange> &folders) : m_folders(folders) {
         m_folders.emplace_back();
-        m_index.insert(QString(), 0);
     }
     void countList(const SnapshotList &list, int listNo);
     void addUpTotals();
 
 private:
-    std::vector<FolderChange> &m_folders;
-    QHash<QString, int> m_index;
-    // The folder looked up last. The lists hold their folders mostly in tree order, so a new
-    // folder's parent is nearly always on this one's chain of ancestors, found without a hash.
-    int m_last = 0;
+    // A folder's place among its parent's subfolders. The name is a view of the folder's own
+    // name, which never moves (a moved QString keeps its characters where they are).
+    struct Key {
+        int parent;
+        QStringView name;
+        bool closed;
+        bool operator==(const Key &other) const {
+            return parent == other.parent && closed == other.closed && name == other.name;
+        }
+    };
+    struct KeyHash {
+        std::size_t operator()(const Key &key) const {
+            return qHash(key.name, QHashSeed::globalSeed()) ^
+                   (std::size_t(key.parent) * 0x9E3779B97F4A7C15ull + key.closed);
+        }
+    };
 
-    int folder(const QString &path);
-    int nearestAncestor(const QString &path) const;
-    // Finds or adds each folder between `ancestor` and `path`; returns `path`'s parent.
-    int addAbove(const QString &path, int ancestor, bool &added);
-    int add(const QString &path, qsizetype length, int parent);
+    std::vector<FolderChange> &m_folders;
+    std::unordered_map<Key, int, KeyHash> m_children;
+    // The folder of each text met so far. The four lists share most of their texts; the keys
+    // share the lists' own copies of them.
+    QHash<QString, int> m_known;
+
+    int folder(const QString &text);
+    int child(int parent, QStringView name, bool closed);
     void countEntry(FolderChange &f, const SnapshotList &list, int i, int listNo);
 };
 
-int TreeBuilder::nearestAncestor(const QString &path) const {
-    int k = m_last;
-    while (k > 0 && !path.startsWith(m_folders[static_cast<std::size_t>(k)].path))
-        k = m_folders[static_cast<std::size_t>(k)].parent;
-    return k;
-}
-
-int TreeBuilder::folder(const QString &path) {
-    const qsizetype known = m_index.size();
-    int &slot = m_index[path]; // one look-up, whether the folder is new or not
-    if (m_index.size() == known)
-        return m_last = slot;
-    bool added = false; // adding a folder above moves the slot
-    const int parent = addAbove(path, nearestAncestor(path), added);
-    const int index = add(path, path.size(), parent);
-    (added ? m_index[path] : slot) = index;
-    return m_last = index;
-}
-
-int TreeBuilder::addAbove(const QString &path, int ancestor, bool &added) {
-    const qsizetype from = m_folders[static_cast<std::size_t>(ancestor)].path.size();
-    for (qsizetype cut = path.indexOf(u'\\', from); cut >= 0 && cut + 1 < path.size();
-         cut = path.indexOf(u'\\', cut + 1)) {
-        const auto above = m_index.constFind(path.left(cut + 1));
-        if (above != m_index.constEnd()) {
-            ancestor = above.value();
-            continue;
-        }
-        ancestor = add(path, cut + 1, ancestor);
-        m_index.insert(m_folders[static_cast<std::size_t>(ancestor)].path, ancestor);
-        added = true;
+int TreeBuilder::folder(const QString &text) {
+    const auto known = m_known.constFind(text);
+    if (known != m_known.constEnd())
+        return known.value();
+    int node = 0;
+    for (qsizetype from = 0; from < text.size();) {
+        const qsizetype cut = text.indexOf(u'\\', from);
+        const bool closed = cut >= 0;
+        const qsizetype end = closed ? cut : text.size();
+        node = child(node, QStringView(text).sliced(from, end - from), closed);
+        from = end + 1;
     }
-    return ancestor;
+    m_known.insert(text, node);
+    return node;
 }
 
-int TreeBuilder::add(const QString &path, qsizetype length, int parent) {
+int TreeBuilder::child(int parent, QStringView name, bool closed) {
+    const auto found = m_children.find(Key{parent, name, closed});
+    if (found != m_children.end())
+        return found->second;
     const int index = static_cast<int>(m_folders.size());
     FolderChange f;
-    f.path = path.left(length);
-    const qsizetype cut = parentLength(path, length);
-    f.name = path.mid(cut, length - cut);
-    if (f.name.endsWith(u'\\'))
-        f.name.chop(1);
+    f.name = name.toString();
+    f.closed = closed;
     f.parent = parent;
     f.depth = m_folders[static_cast<std::size_t>(parent)].depth + 1;
     m_folders.push_back(std::move(f));
     m_folders[static_cast<std::size_t>(parent)].children.push_back(index);
+    m_children.emplace(Key{parent, m_folders.back().name, closed}, index);
     return index;
 }
 
@@ -149,28 +136,22 @@ void TreeBuilder::addUpTotals() {
         p.onlyOriginal += f.onlyOriginal;
         p.onlyFinal += f.onlyFinal;
         p.changed += f.changed;
-        addBytes(p.bytesRemoved, static_cast<std::uint64_t>(f.bytesRemoved));
-        addBytes(p.bytesAdded, static_cast<std::uint64_t>(f.bytesAdded));
+        addBytes(p.bytesRemoved, f.bytesRemoved);
+        addBytes(p.bytesAdded, f.bytesAdded);
     }
 }
 
-qint64 columnValue(const FolderChange &f, int column) {
-    switch (column) {
-    case ChangeSummary::OnlyInOriginal:
-        return f.onlyOriginal;
-    case ChangeSummary::OnlyInFinal:
-        return f.onlyFinal;
-    case ChangeSummary::Changed:
-        return f.changed;
-    case ChangeSummary::BytesRemoved:
-        return f.bytesRemoved;
-    case ChangeSummary::BytesAdded:
-        return f.bytesAdded;
-    case ChangeSummary::NetChange:
-        return f.net();
-    default:
-        return 0;
-    }
+template <typename T> int threeWay(T x, T y) {
+    return x < y ? -1 : x > y ? 1 : 0;
+}
+
+// Adds a folder's name to its parent's path.
+void appendStep(QString &path, const FolderChange &f) {
+    if (f.parent < 0)
+        return;
+    path.append(f.name);
+    if (f.closed)
+        path.append(u'\\');
 }
 
 // Tabs and line breaks written as the snapshot files write them, so each folder stays one line
@@ -193,14 +174,14 @@ QString tsvPath(const QString &path) {
     return out;
 }
 
-void writeRow(QTextStream &out, const FolderChange &f) {
-    out << NameCodec::printable(tsvPath(f.path));
-    const qint64 values[] = {f.onlyOriginal, f.onlyFinal,  f.changed,
-                             f.bytesRemoved, f.bytesAdded, f.net()};
+void writeRow(QTextStream &out, const QString &path, const FolderChange &f) {
+    out << NameCodec::printable(tsvPath(path));
     // QString::number never groups digits, whatever locale the stream was given.
-    for (const qint64 v : values)
+    for (const qint64 v : {f.onlyOriginal, f.onlyFinal, f.changed})
         out << '\t' << QString::number(v);
-    out << '\n';
+    for (const std::uint64_t v : {f.bytesRemoved, f.bytesAdded})
+        out << '\t' << QString::number(v);
+    out << '\t' << (f.netNegative() ? "-" : "") << QString::number(f.netBytes()) << '\n';
 }
 
 // Each name as the text columns order it, made once rather than at every comparison of a sort.
@@ -218,12 +199,15 @@ std::vector<std::u16string> foldedNames(const std::vector<FolderChange> &folders
 
 } // namespace
 
+std::uint64_t FolderChange::bytesChanged() const {
+    std::uint64_t total = bytesRemoved;
+    addBytes(total, bytesAdded);
+    return total;
+}
+
 ChangeSummary ChangeSummary::build(const Workspace &ws) {
     ChangeSummary summary;
-    qsizetype folderTexts = 0;
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
-        folderTexts += ws.list(n).folders().size();
-    TreeBuilder tree(summary.m_folders, folderTexts);
+    TreeBuilder tree(summary.m_folders);
     for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
         tree.countList(ws.list(n), n);
     tree.addUpTotals();
@@ -241,14 +225,54 @@ QString ChangeSummary::columnHeader(int column) {
     return QLatin1String(headers[column]);
 }
 
+QString ChangeSummary::path(int folder) const {
+    std::vector<int> chain;
+    qsizetype length = 0;
+    for (int k = folder; k > 0; k = m_folders[static_cast<std::size_t>(k)].parent) {
+        chain.push_back(k);
+        length += m_folders[static_cast<std::size_t>(k)].name.size() + 1;
+    }
+    QString text;
+    text.reserve(length);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        appendStep(text, m_folders[static_cast<std::size_t>(*it)]);
+    return text;
+}
+
 int ChangeSummary::compareNames(int a, int b) const {
     const std::u16string &x = m_foldedNames[static_cast<std::size_t>(a)];
     const std::u16string &y = m_foldedNames[static_cast<std::size_t>(b)];
     if (const int c = x.compare(y))
         return c;
-    const QString &p = m_folders[static_cast<std::size_t>(a)].name;
-    const QString &q = m_folders[static_cast<std::size_t>(b)].name;
-    return p.compare(q, Qt::CaseSensitive);
+    const FolderChange &p = m_folders[static_cast<std::size_t>(a)];
+    const FolderChange &q = m_folders[static_cast<std::size_t>(b)];
+    if (const int c = p.name.compare(q.name, Qt::CaseSensitive))
+        return c;
+    return threeWay(p.closed, q.closed);
+}
+
+int ChangeSummary::compareColumn(int a, int b, int column) const {
+    const FolderChange &x = m_folders[static_cast<std::size_t>(a)];
+    const FolderChange &y = m_folders[static_cast<std::size_t>(b)];
+    switch (column) {
+    case OnlyInOriginal:
+        return threeWay(x.onlyOriginal, y.onlyOriginal);
+    case OnlyInFinal:
+        return threeWay(x.onlyFinal, y.onlyFinal);
+    case Changed:
+        return threeWay(x.changed, y.changed);
+    case BytesRemoved:
+        return threeWay(x.bytesRemoved, y.bytesRemoved);
+    case BytesAdded:
+        return threeWay(x.bytesAdded, y.bytesAdded);
+    case NetChange:
+        if (x.netNegative() != y.netNegative())
+            return x.netNegative() ? -1 : 1;
+        return x.netNegative() ? threeWay(y.netBytes(), x.netBytes())
+                               : threeWay(x.netBytes(), y.netBytes());
+    default:
+        return 0;
+    }
 }
 
 template <typename Less> void ChangeSummary::sortChildren(Less less) {
@@ -266,10 +290,8 @@ void ChangeSummary::sort(int column, Qt::SortOrder order) {
         return;
     }
     sortChildren([&](int a, int b) {
-        const qint64 x = columnValue(m_folders[static_cast<std::size_t>(a)], column);
-        const qint64 y = columnValue(m_folders[static_cast<std::size_t>(b)], column);
-        if (x != y)
-            return descending ? x > y : x < y;
+        if (const int c = compareColumn(a, b, column))
+            return descending ? c > 0 : c < 0;
         return compareNames(a, b) < 0;
     });
 }
@@ -293,8 +315,10 @@ std::vector<int> ChangeSummary::topChildren(int folder, int n) const {
     const auto count = std::min(top.size(), static_cast<std::size_t>(n));
     std::partial_sort(top.begin(), top.begin() + static_cast<std::ptrdiff_t>(count), top.end(),
                       [this](int a, int b) {
-                          const qint64 x = m_folders[static_cast<std::size_t>(a)].bytesChanged();
-                          const qint64 y = m_folders[static_cast<std::size_t>(b)].bytesChanged();
+                          const std::uint64_t x =
+                              m_folders[static_cast<std::size_t>(a)].bytesChanged();
+                          const std::uint64_t y =
+                              m_folders[static_cast<std::size_t>(b)].bytesChanged();
                           return x != y ? x > y : compareNames(a, b) < 0;
                       });
     top.resize(count);
@@ -305,11 +329,19 @@ void ChangeSummary::writeTsv(QTextStream &out, int maxDepth) const {
     for (int c = 0; c < ColumnCount; ++c)
         out << (c ? "\t" : "") << columnHeader(c);
     out << '\n';
-    std::vector<int> pending{0}; // depth-first without recursion: a tree can be deep
+    // Depth-first without recursion, as a tree can be deep. The path is made as the walk goes:
+    // a folder's is its parent's, the path last written at one level up, and its name.
+    std::vector<int> pending{0};
+    std::vector<qsizetype> ends; // the length of the path last written at each depth
+    QString path;
     while (!pending.empty()) {
         const FolderChange &f = m_folders[static_cast<std::size_t>(pending.back())];
         pending.pop_back();
-        writeRow(out, f);
+        path.truncate(f.depth > 0 ? ends[static_cast<std::size_t>(f.depth - 1)] : 0);
+        appendStep(path, f);
+        ends.resize(static_cast<std::size_t>(f.depth) + 1);
+        ends.back() = path.size();
+        writeRow(out, path, f);
         if (maxDepth < 0 || f.depth < maxDepth)
             pending.insert(pending.end(), f.children.rbegin(), f.children.rend());
     }

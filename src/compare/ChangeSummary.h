@@ -2,25 +2,34 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 class QTextStream;
 class Workspace;
 
-// One folder of the change summary with the changes below it.
+// One folder of the change summary with the changes below it. A folder knows its name and its
+// parent, not its whole path (ChangeSummary::path() makes that), so a deep tree costs memory in
+// proportion to its names.
 struct FolderChange {
-    QString path;              // In Folder text of this folder: "" for the root, else ends in '\'
     QString name;              // its last component without the '\' ("" for the root)
+    bool closed = true;        // its path ends in '\' (a folder text read from a damaged file
+                               // may not; such a folder has no subfolders)
     int parent = -1;           // index in ChangeSummary::folders, -1 for the root
     std::vector<int> children; // indexes, in the summary's current order
     int depth = 0;             // 0 for the root
-    // Totals over this folder and every folder below it:
+    // Totals over this folder and every folder below it. Byte totals are exact up to the
+    // largest 64-bit number and stay there beyond it.
     qint64 onlyOriginal = 0, onlyFinal = 0, changed = 0; // entries (files and folders)
-    qint64 bytesRemoved = 0, bytesAdded = 0;
+    std::uint64_t bytesRemoved = 0, bytesAdded = 0;
     qint64 entries() const { return onlyOriginal + onlyFinal + changed; }
-    qint64 bytesChanged() const { return bytesRemoved + bytesAdded; }
-    qint64 net() const { return bytesAdded - bytesRemoved; }
+    std::uint64_t bytesChanged() const;
+    // The net change, added minus removed, as its sign and its size.
+    bool netNegative() const { return bytesRemoved > bytesAdded; }
+    std::uint64_t netBytes() const {
+        return netNegative() ? bytesRemoved - bytesAdded : bytesAdded - bytesRemoved;
+    }
 };
 
 // Where the changes of a comparison are: the folders of both snapshots as a tree, each with the
@@ -30,6 +39,8 @@ public:
     // Reads the four result lists of a comparison; the summary opens in sortByChange() order.
     static ChangeSummary build(const Workspace &ws);
     const std::vector<FolderChange> &folders() const { return m_folders; } // [0] is the root
+    // The In Folder text of a folder: "" for the root, else (as a rule) ending in '\'.
+    QString path(int folder) const;
 
     enum Column {
         Folder,
@@ -61,5 +72,6 @@ private:
     std::vector<std::u16string> m_foldedNames; // per folder, for the name order
 
     int compareNames(int a, int b) const;
+    int compareColumn(int a, int b, int column) const;
     template <typename Less> void sortChildren(Less less);
 };

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <charconv>
 #include <cmath>
+#include <exception>
 #include <limits>
 #include <optional>
 #include <system_error>
@@ -194,15 +195,26 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
         ws.list(n).clearEntries();
     // The two sides are independent: each is sorted, and its keys made, on a core of its own.
     std::optional<MatchKeys> keysO, keysF;
-    std::thread sortFinal;
-    try {
-        sortFinal = std::thread([&] { keysF.emplace(sortByMatchKey(final)); });
-    } catch (const std::system_error &) {
-        keysF.emplace(sortByMatchKey(final)); // no thread to be had: one after the other
+    // What goes wrong on the other thread (memory running out) goes on from this one.
+    std::exception_ptr finalFailed;
+    auto sortF = [&] {
+        try {
+            keysF.emplace(sortByMatchKey(final));
+        } catch (...) {
+            finalFailed = std::current_exception();
+        }
+    };
+    {
+        std::jthread sortFinal; // joined however this block is left
+        try {
+            sortFinal = std::jthread(sortF);
+        } catch (const std::system_error &) {
+            sortF(); // no thread to be had: one after the other
+        }
+        keysO.emplace(sortByMatchKey(original));
     }
-    keysO.emplace(sortByMatchKey(original));
-    if (sortFinal.joinable())
-        sortFinal.join();
+    if (finalFailed)
+        std::rethrow_exception(finalFailed);
     const std::int16_t mask = Mask(options);
 
     const ExcludePatterns exclude(options.exclude);

@@ -49,8 +49,10 @@ ChangeSummaryDialog::ChangeSummaryDialog(const EntryFormatter &format, QWidget *
             });
     // A double-click, or Enter (or a single click where the desktop opens items so).
     connect(m_tree, &QTreeView::activated, this, [this](const QModelIndex &index) {
-        const auto folder = static_cast<std::size_t>(m_model->folderOf(index));
-        Q_EMIT folderActivated(m_model->summary().folders()[folder]);
+        const int folder = m_model->folderOf(index);
+        const ChangeSummary &summary = m_model->summary();
+        Q_EMIT folderActivated(summary.folders()[static_cast<std::size_t>(folder)],
+                               summary.path(folder));
     });
 }
 
@@ -90,7 +92,8 @@ void ChangeSummaryDialog::showBarsOf(int folder) {
                         m_model->numberText(f.bytesChanged())});
     }
     const FolderChange &shown = folders[static_cast<std::size_t>(folder)];
-    const QString name = shown.parent < 0 ? QStringLiteral("\\") : NameCodec::printable(shown.path);
+    const QString name = shown.parent < 0 ? QStringLiteral("\\")
+                                          : NameCodec::printable(m_model->summary().path(folder));
     m_bars->setBars(QStringLiteral("Subfolders of %1 with the most bytes changed: removed (red), "
                                    "added (green)")
                         .arg(name),

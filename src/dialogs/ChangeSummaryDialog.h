@@ -25,8 +25,8 @@ public:
     ChangeSummaryModel *model() const { return m_model; }
 
 Q_SIGNALS:
-    // A folder was double-clicked (or Enter pressed on it).
-    void folderActivated(const FolderChange &folder);
+    // A folder was double-clicked (or Enter pressed on it); `path` is its In Folder text.
+    void folderActivated(const FolderChange &folder, const QString &path);
 
 private:
     void showBarsOf(int folder);

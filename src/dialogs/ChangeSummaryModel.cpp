@@ -57,12 +57,15 @@ int ChangeSummaryModel::columnCount(const QModelIndex &) const {
     return ChangeSummary::ColumnCount;
 }
 
-QString ChangeSummaryModel::numberText(qint64 bytes, bool sign) const {
-    const QString digits =
-        m_format.sizeText(static_cast<std::uint64_t>(bytes < 0 ? -bytes : bytes));
-    if (bytes < 0)
-        return u'-' + digits;
-    return sign && bytes > 0 ? u'+' + digits : digits;
+QString ChangeSummaryModel::numberText(std::uint64_t bytes) const {
+    return m_format.sizeText(bytes);
+}
+
+QString ChangeSummaryModel::netText(const FolderChange &folder) const {
+    const QString digits = numberText(folder.netBytes());
+    if (folder.netBytes() == 0)
+        return digits;
+    return (folder.netNegative() ? u'-' : u'+') + digits;
 }
 
 QVariant ChangeSummaryModel::data(const QModelIndex &index, int role) const {
@@ -75,24 +78,25 @@ QVariant ChangeSummaryModel::data(const QModelIndex &index, int role) const {
             Qt::AlignVCenter);
     }
     if (role == Qt::ToolTipRole && index.column() == ChangeSummary::Folder)
-        return f.parent < 0 ? QStringLiteral("\\") : NameCodec::printable(f.path);
+        return f.parent < 0 ? QStringLiteral("\\")
+                            : NameCodec::printable(m_summary.path(folderOf(index)));
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {
     case ChangeSummary::Folder:
         return f.parent < 0 ? QStringLiteral("\\") : NameCodec::printable(f.name);
     case ChangeSummary::OnlyInOriginal:
-        return numberText(f.onlyOriginal);
+        return numberText(static_cast<std::uint64_t>(f.onlyOriginal));
     case ChangeSummary::OnlyInFinal:
-        return numberText(f.onlyFinal);
+        return numberText(static_cast<std::uint64_t>(f.onlyFinal));
     case ChangeSummary::Changed:
-        return numberText(f.changed);
+        return numberText(static_cast<std::uint64_t>(f.changed));
     case ChangeSummary::BytesRemoved:
         return numberText(f.bytesRemoved);
     case ChangeSummary::BytesAdded:
         return numberText(f.bytesAdded);
     case ChangeSummary::NetChange:
-        return numberText(f.net(), true);
+        return netText(f);
     default:
         return {};
     }

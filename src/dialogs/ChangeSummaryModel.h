@@ -27,8 +27,10 @@ public:
     // The folder (its place in the summary) a row shows, and the row of a folder.
     int folderOf(const QModelIndex &index) const;
     QModelIndex indexOf(int folder, int column = 0) const;
-    // A count or a byte count as the columns show it; the net change with its sign.
-    QString numberText(qint64 bytes, bool sign = false) const;
+    // A count or a byte count as the columns show it.
+    QString numberText(std::uint64_t bytes) const;
+    // The net change with its sign.
+    QString netText(const FolderChange &folder) const;
 
 private:
     void findRows();

@@ -7,6 +7,7 @@
 #include "widgets/Icons.h"
 #include "widgets/Twips.h"
 
+#include <QAbstractListModel>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -15,8 +16,36 @@
 #include <QListView>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStringListModel>
 #include <algorithm>
+#include <climits>
+
+// The folders of a snapshot to limit the comparison to. A snapshot may name thousands of folders
+// of long paths: each text is made when a row is shown, never all of them at once.
+class LimitModel : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void show(const SnapshotList &list) {
+        beginResetModel();
+        m_list = &list;
+        m_rows = static_cast<int>(std::min<std::size_t>(list.limits.size(), INT_MAX));
+        endResetModel();
+    }
+    int rowCount(const QModelIndex &parent = {}) const override {
+        return parent.isValid() ? 0 : m_rows;
+    }
+    QVariant data(const QModelIndex &index, int role) const override {
+        // The list may have changed since it was shown: a row it no longer holds shows nothing.
+        if (!m_list || !index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole) ||
+            static_cast<std::size_t>(index.row()) >= m_list->limits.size())
+            return {};
+        return m_list->limitText(static_cast<std::size_t>(index.row()));
+    }
+
+private:
+    const SnapshotList *m_list = nullptr;
+    int m_rows = 0;
+};
 
 namespace {
 
@@ -70,7 +99,7 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
         path->setPalette(palette);
         m_snapPath[k] = path;
 
-        auto *limits = new QStringListModel(this);
+        auto *limits = new LimitModel(this);
         auto *combo = placed(new QComboBox(frame), 240, 1080, 5655, 315);
         combo->setObjectName(QStringLiteral("LimitedTo%1").arg(list));
         combo->setAccessibleName(name + QStringLiteral(": limit comparison to"));
@@ -170,19 +199,11 @@ void CompareDialog::load(const Workspace &ws, const CompareOptions &options) {
         m_snapPath[k]->setText(snapshot.description);
         m_snapPath[k]->setCursorPosition(0);
 
-        QStringList texts;
-        texts.reserve(static_cast<qsizetype>(snapshot.limits.size()));
-        int chosen = -1;
+        m_limits[k]->show(snapshot);
+        // No choice and the whole snapshot both mean no limit; show the former.
         const QString &limit = options.limit(list);
-        for (std::size_t i = 0; i < snapshot.limits.size(); ++i) {
-            texts.append(snapshot.limitText(i));
-            // No choice and the whole snapshot both mean no limit; show the former.
-            if (chosen < 0 && !limit.isEmpty() && texts.constLast() == limit)
-                chosen = static_cast<int>(i);
-        }
-        if (texts != m_limits[k]->stringList())
-            m_limits[k]->setStringList(texts);
-        m_limitedTo[k]->setCurrentIndex(chosen);
+        const qsizetype chosen = limit.isEmpty() ? -1 : snapshot.findLimit(limit);
+        m_limitedTo[k]->setCurrentIndex(chosen < INT_MAX ? static_cast<int>(chosen) : -1);
     }
     for (int i = 0; i < m_ignoreAttr->count(); ++i)
         m_ignoreAttr->item(i)->setCheckState(

@@ -8,7 +8,7 @@ class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QStringListModel;
+class LimitModel;
 class Workspace;
 struct CompareOptions;
 
@@ -45,7 +45,7 @@ private:
 
     std::array<QLineEdit *, 2> m_snapPath{};
     std::array<QComboBox *, 2> m_limitedTo{};
-    std::array<QStringListModel *, 2> m_limits{};
+    std::array<LimitModel *, 2> m_limits{};
     QCheckBox *m_ignoreStamp;
     QCheckBox *m_ignoreSize;
     QLineEdit *m_timeTolerance;

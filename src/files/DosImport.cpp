@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -188,10 +189,18 @@ std::uint64_t readSize(QStringView line, const Layout &layout) {
     return size;
 }
 
+// Whether a file can be read again from its start: a pipe or a terminal cannot.
+bool rewindable(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
+}
+
 // Splits the file into lines, reading it in large blocks. A line ends at CR LF, LF or CR.
+// Input that cannot be read again (a pipe) is kept whole as it comes, so that it can be read
+// once more in another encoding.
 class LineReader {
 public:
-    explicit LineReader(int fd) : m_fd(fd), m_buf(BlockSize) {}
+    explicit LineReader(int fd) : m_fd(fd), m_buf(BlockSize), m_keep(!rewindable(fd)) {}
 
     // The next line without its line end; false at the end of the file or on a read error.
     bool next(const char *&line, std::size_t &size) {
@@ -220,8 +229,11 @@ public:
     }
 
     void rewind() {
+        m_pos = 0;
+        if (m_keep)
+            return; // what was read is all still here, and the rest follows
         ::lseek(m_fd, 0, SEEK_SET);
-        m_pos = m_end = 0;
+        m_end = 0;
         m_eof = false;
         m_error = {};
     }
@@ -233,7 +245,7 @@ private:
 
     // Keeps the unread rest, makes room and reads on. False when the file has ended.
     bool fill() {
-        if (m_pos > 0) {
+        if (m_pos > 0 && !m_keep) {
             std::memmove(m_buf.data(), m_buf.data() + m_pos, m_end - m_pos);
             m_end -= m_pos;
             m_pos = 0;
@@ -253,6 +265,7 @@ private:
 
     int m_fd;
     std::vector<char> m_buf;
+    bool m_keep;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     bool m_eof = false;
@@ -282,6 +295,7 @@ private:
         m_list.source.clear();
         m_list.addLimit(QStringView());
         m_haveRoot = false;
+        m_recognised = false;
         m_folderText.clear();
         m_folder = m_list.internFolder(QStringView());
         bool first = true;
@@ -308,6 +322,12 @@ private:
             result.error = m_lines.error();
             result.failed = true;
             result.title = result.error.message();
+        } else if (!m_recognised) {
+            // Not one line is a header or an entry of a layout known: whatever this is, it is
+            // no listing (an empty folder's has its header), and an empty snapshot would say
+            // otherwise.
+            result.failed = true;
+            result.title = QStringLiteral("Not a DIR /S listing");
         }
         return true;
     }
@@ -350,12 +370,14 @@ private:
     // Returns false, with the title set, when the line cannot be read.
     bool readLine(QStringView line, DosImportResult &result) {
         if (line.startsWith(Header)) {
+            m_recognised = true;
             readHeader(line);
             return true;
         }
         const Layout *layout = layoutOf(line);
         if (!layout)
             return true;
+        m_recognised = true;
         QStringView name;
         if (layout->longName)
             name = columns(line, LongNameAt, line.size());
@@ -365,10 +387,7 @@ private:
             if (at(line, 1) == u'.')
                 return true;
             m_list.append(name, m_folder, Attr::Directory, 0, std::nan(""));
-            QString limit = m_folderText;
-            limit.append(name);
-            limit.append(u'\\');
-            m_list.addLimit(limit);
+            m_list.addLimitOfEntry(m_list.size() - 1);
             return true;
         }
         int year = 0, month = 0, day = 0, hour = 0, minute = 0;
@@ -431,6 +450,7 @@ private:
     QString m_line;
     char16_t m_shortName[12];
     bool m_haveRoot = false;
+    bool m_recognised = false; // a line was a header or an entry line
     qsizetype m_rootLength = 0;
     QString m_folderText;
     std::uint32_t m_folder = 0;
@@ -460,9 +480,22 @@ DosImportResult ImportDosListing(const ReadableFile &file, const QString &path, 
     list.created = DateSerial::now();
     list.source.clear();
     // An entry line takes at least 40 bytes; reserved room that stays unused is never touched.
-    list.reserve(static_cast<std::size_t>(std::min<std::int64_t>(file.size() / 40, 1 << 26)));
-    Importer(file.fd(), list, locale, progress).run(result);
-    resort(list);
+    bool outOfMemory = false;
+    try {
+        list.reserve(static_cast<std::size_t>(std::min<std::int64_t>(file.size() / 40, 1 << 26)));
+        Importer(file.fd(), list, locale, progress).run(result);
+        resort(list);
+    } catch (const std::bad_alloc &) {
+        // What was read goes, outside the handler, once the importer's memory is given back.
+        outOfMemory = true;
+    }
+    if (outOfMemory) {
+        list.clearAfterFailure();
+        result = {};
+        result.error = FileError::fromCode(FileError::OutOfMemory);
+        result.failed = true;
+        result.title = result.error.message();
+    }
     if (result.failed)
         list.unsaved = true;
     return result;

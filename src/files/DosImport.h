@@ -26,7 +26,10 @@ struct DosImportResult {
 // state is put back in order at the end.
 //
 // A failure stops at the failing line; the entries read before it stay and the list is marked
-// unsaved. When the file cannot be opened the list is left as it was, apart from that mark.
+// unsaved. When the file cannot be opened the list is left as it was, apart from that mark. A
+// file none of whose lines is a directory header or an entry line is no listing: that fails
+// too, with no failing line, as does running out of memory (the list is then emptied).
+// Input that cannot be read twice (a pipe) is read right all the same.
 DosImportResult ImportDosListing(const QString &path, SnapshotList &list,
                                  const QLocale &locale = QLocale(), Progress *progress = nullptr);
 // The same from a file already opened; `path` names it. The file stays open.

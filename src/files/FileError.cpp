@@ -23,6 +23,8 @@ bool parentIsFolder(const QString &path) {
 
 QString fileErrorMessage(int code) {
     switch (code) {
+    case FileError::OutOfMemory:
+        return QStringLiteral("Out of memory");
     case FileError::BadFileNameOrNumber:
         return QStringLiteral("Bad file name/number");
     case FileError::FileNotFound:
@@ -36,6 +38,7 @@ QString fileErrorMessage(int code) {
     case FileError::DiskFull:
         return QStringLiteral("Out of disk space");
     case FileError::InputPastEnd:
+    case FileError::WrongEntryCount:
     case FileError::InvalidValue:
         return QStringLiteral("Not a valid Vistrel file");
     case FileError::BadFileName:
@@ -53,11 +56,19 @@ QString fileErrorMessage(int code) {
 
 QString FileError::message() const {
     const QString fixed = fileErrorMessage(code);
+    if (code == WrongEntryCount)
+        return fixed + QStringLiteral(": ") + description;
     return fixed.isEmpty() ? description : fixed;
 }
 
 FileError FileError::fromCode(int code, const QString &description) {
     return FileError{code, description};
+}
+
+FileError FileError::wrongEntryCount(std::int64_t stated, std::int64_t held) {
+    return {WrongEntryCount, QStringLiteral("the header's entry count is %1, but the file holds %2")
+                                 .arg(stated)
+                                 .arg(held)};
 }
 
 FileError FileError::fromErrno(int err, const QString &path) {
@@ -82,6 +93,8 @@ FileError FileError::fromErrno(int err, const QString &path) {
         return {DiskFull, text};
     case EIO:
         return {DeviceIO, text};
+    case ENOMEM:
+        return {OutOfMemory, text};
     case ENAMETOOLONG:
     case EILSEQ:
         return {BadFileName, text};

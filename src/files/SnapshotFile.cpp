@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -100,11 +101,20 @@ void appendText(std::string &out, QStringView text) {
     out.push_back('"');
 }
 
+// Whether a file can be read again from its start: a pipe or a terminal cannot.
+bool rewindable(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode));
+}
+
 // Reads the file in large blocks. Fields are parsed in place; a record that runs past the
 // bytes read so far is parsed again once more are read, so no field is copied out of the block.
+// Input that cannot be read again (a pipe) is kept whole as it comes, so that it can be read
+// once more in another encoding.
 class BlockReader {
 public:
-    explicit BlockReader(int fd, std::size_t blockSize = 1 << 20) : m_fd(fd), m_buf(blockSize) {}
+    explicit BlockReader(int fd, std::size_t blockSize = 1 << 20)
+        : m_fd(fd), m_buf(blockSize), m_keep(!rewindable(fd)) {}
 
     const char *pos() const { return m_buf.data() + m_pos; }
     const char *end() const { return m_buf.data() + m_end; }
@@ -117,7 +127,7 @@ public:
     bool refill() {
         if (m_eof)
             return false;
-        if (m_pos > 0) {
+        if (m_pos > 0 && !m_keep) {
             std::memmove(m_buf.data(), m_buf.data() + m_pos, m_end - m_pos);
             m_end -= m_pos;
             m_pos = 0;
@@ -141,14 +151,18 @@ public:
     }
 
     void rewind() {
+        m_pos = 0;
+        if (m_keep)
+            return; // what was read is all still here, and the rest follows
         lseek(m_fd, 0, SEEK_SET);
-        m_pos = m_end = 0;
+        m_end = 0;
         m_eof = false;
     }
 
 private:
     int m_fd;
     std::vector<char> m_buf;
+    bool m_keep;
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
     bool m_eof = false;
@@ -331,10 +345,15 @@ public:
                 return false;
             if (error)
                 return true;
-            if (m_progress && (++count & 1023) == 0)
+            ++count;
+            if (m_progress && (count & 1023) == 0)
                 m_progress->count.store(count, std::memory_order_relaxed);
         }
         error = m_in.error();
+        // Every writer of the format states the true count: another number means the file was
+        // cut short (at a line end, which the lines themselves cannot tell) or lengthened.
+        if (!error && count != header.entries)
+            error = FileError::wrongEntryCount(header.entries, count);
         return true;
     }
 
@@ -355,9 +374,8 @@ public:
             error = FileError::fromCode(FileError::InvalidValue);
             return true;
         }
-        std::int32_t count;
-        if (parseInt32(m_fields[3].data, m_fields[3].size, count) && count > 0)
-            header.entries = count;
+        if (!parseInt32(m_fields[3].data, m_fields[3].size, header.entries))
+            error = FileError::fromCode(FileError::InvalidValue);
         return true;
     }
 
@@ -382,9 +400,8 @@ private:
             error = FileError::fromCode(FileError::InvalidValue);
             return true;
         }
-        if (attr & 16) {
-            QString path = m_list.folders().text(folder) + m_name + u'\\';
-            m_list.addLimit(path);
+        const bool isFolder = attr & 16;
+        if (isFolder) {
             if (m_progress && m_progress->wantsText())
                 m_progress->setText(m_list.folders().text(folder) + m_name);
             size = 0;
@@ -394,6 +411,8 @@ private:
             return true;
         }
         m_list.append(m_name, folder, attr, size, modified);
+        if (isFolder)
+            m_list.addLimitOfEntry(m_list.size() - 1);
         return true;
     }
 
@@ -491,15 +510,19 @@ FileError ReadSnapshotHeader(const QString &path, SnapshotHeader &header) {
     ReadableFile file;
     if (FileError error = file.open(path))
         return error;
-    SnapshotList unused;
-    Reader reader(file.fd(), unused, nullptr, 64 << 10);
     FileError error;
     header = {};
-    if (!reader.readHeader(header, error)) {
-        reader.rewind();
-        reader.setEncoding(TextCodec::Encoding::Windows1252);
-        error = {};
-        reader.readHeader(header, error);
+    try {
+        SnapshotList unused;
+        Reader reader(file.fd(), unused, nullptr, 64 << 10);
+        if (!reader.readHeader(header, error)) {
+            reader.rewind();
+            reader.setEncoding(TextCodec::Encoding::Windows1252);
+            error = {};
+            reader.readHeader(header, error);
+        }
+    } catch (const std::bad_alloc &) {
+        error = FileError::fromCode(FileError::OutOfMemory);
     }
     if (error)
         header = {};
@@ -508,25 +531,39 @@ FileError ReadSnapshotHeader(const QString &path, SnapshotHeader &header) {
 
 FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progress) {
     ReadableFile file;
-    if (FileError error = file.open(path))
-        return error;
+    try {
+        if (FileError error = file.open(path))
+            return error;
+    } catch (const std::bad_alloc &) {
+        return FileError::fromCode(FileError::OutOfMemory);
+    }
     return ReadSnapshot(file, list, progress);
 }
 
 FileError ReadSnapshot(const ReadableFile &file, SnapshotList &list, Progress *progress) {
     FileError error;
-    {
-        Reader reader(file.fd(), list, progress);
-        if (!reader.read(TextCodec::Encoding::Utf8, file.size(), error)) {
-            // Not UTF-8: the file came from an older Windows system.
-            list.clearEntries();
-            reader.rewind();
-            reader.read(TextCodec::Encoding::Windows1252, file.size(), error);
+    bool outOfMemory = false;
+    try {
+        {
+            Reader reader(file.fd(), list, progress);
+            if (!reader.read(TextCodec::Encoding::Utf8, file.size(), error)) {
+                // Not UTF-8: the file came from an older Windows system.
+                list.clearEntries();
+                reader.rewind();
+                reader.read(TextCodec::Encoding::Windows1252, file.size(), error);
+            }
         }
+        if (!error)
+            resort(list);
+    } catch (const std::bad_alloc &) {
+        // Whatever was read goes, outside the handler, once the reader's memory is given back.
+        outOfMemory = true;
+    }
+    if (outOfMemory) {
+        list.clearAfterFailure();
+        return FileError::fromCode(FileError::OutOfMemory);
     }
     if (error)
         list.truncate(0);
-    else
-        resort(list);
     return error;
 }

@@ -14,7 +14,7 @@ struct SnapshotHeader {
     QString description;
     QString source;
     double created = 0; // date serial
-    int entries = 0;    // as the line states it (the program writes the true count)
+    int entries = 0;    // as the line states it (every writer writes the true count)
 };
 
 // Writes the list (entries in their current order) to a snapshot file. For a result list the
@@ -30,7 +30,9 @@ FileError ReadSnapshotHeader(const QString &path, SnapshotHeader &header);
 
 // Reads a snapshot file into an empty list: its description, source and created time, the
 // entries in file order and the limit folders (the whole snapshot first, then each folder).
-// On an error the list holds no entries.
+// On an error the list holds no entries. A file whose header counts other than the entries it
+// holds is not valid (WrongEntryCount); one that needs more memory than there is fails with
+// OutOfMemory. Input that cannot be read twice (a pipe) is read right all the same.
 FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progress = nullptr);
 // The same from a file already opened; the file stays open.
 FileError ReadSnapshot(const ReadableFile &file, SnapshotList &list, Progress *progress = nullptr);

@@ -145,10 +145,7 @@ void Session::keepOptions(const CompareOptions &before) {
     const SnapshotList &final = list(ListNo::Final);
     m_options = before;
     m_options.compared = false;
-    bool known = false;
-    for (std::size_t k = 0; k < final.limits.size() && !known; ++k)
-        known = final.limitText(k) == before.limitFinal;
-    if (!known)
+    if (final.findLimit(before.limitFinal) < 0)
         m_options.limitFinal.clear();
 }
 

@@ -3,6 +3,8 @@
 #include "KeySort.h"
 #include "SnapshotList.h"
 
+#include <exception>
+#include <system_error>
 #include <thread>
 
 namespace {
@@ -94,9 +96,25 @@ std::vector<int> ListFilter::apply(const SnapshotList &list, const std::vector<i
         return kept;
     }
     std::vector<int> secondHalf;
-    std::thread second([&] { pass(n / 2, n, secondHalf); });
-    pass(0, n / 2, kept);
-    second.join();
+    std::exception_ptr secondFailed; // memory running out there goes on from here
+    auto secondPass = [&] {
+        try {
+            pass(n / 2, n, secondHalf);
+        } catch (...) {
+            secondFailed = std::current_exception();
+        }
+    };
+    {
+        std::jthread second; // joined however this block is left
+        try {
+            second = std::jthread(secondPass);
+        } catch (const std::system_error &) {
+            secondPass(); // no thread to be had: one after the other
+        }
+        pass(0, n / 2, kept);
+    }
+    if (secondFailed)
+        std::rethrow_exception(secondFailed);
     kept.insert(kept.end(), secondHalf.begin(), secondHalf.end());
     return kept;
 }

@@ -5,7 +5,6 @@
 #include "TextOrder.h"
 
 #include <algorithm>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,10 +17,41 @@ View view(QStringView text) {
     return View(text.utf16(), static_cast<std::size_t>(text.size()));
 }
 
-// The folders of the keys, each made of its parent's text and one more name with its backslash.
+QStringView qview(View text) {
+    return QStringView(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A key text in two pieces, read as if joined. Nearly every key is one piece (a name, or a
+// folder's name with its backslash); a name in a folder whose text does not end in a backslash
+// (a damaged file can say so) goes on from the rest of that text, which all the folder's names
+// share rather than each holding a copy.
+struct Key {
+    View a, b;
+    std::size_t size() const { return a.size() + b.size(); }
+    char16_t operator[](std::size_t k) const { return k < a.size() ? a[k] : b[k - a.size()]; }
+};
+
+int compareKeys(const Key &x, const Key &y) {
+    if (x.a.data() == y.a.data() && x.a.size() == y.a.size())
+        return x.b.compare(y.b);
+    const QStringView px[2] = {qview(x.a), qview(x.b)};
+    const QStringView py[2] = {qview(y.a), qview(y.b)};
+    return ordinalCompareJoined(px, 2, py, 2);
+}
+
+// A hash of a text's units that can go on where it left off, so that the rest of a folder text
+// is hashed once for all the names that go on from it. The start is the process's own seed.
+std::uint64_t hashOn(std::uint64_t hash, View text) {
+    for (const char16_t unit : text)
+        hash = (hash ^ unit) * 0x100000001B3ull;
+    return hash;
+}
+
+// The folders of the keys as a tree: each node is its parent and one more name with its
+// backslash, so no node holds more text than its own name.
 class FolderTree {
 public:
-    explicit FolderTree(std::size_t folders) {
+    explicit FolderTree(std::size_t folders) : m_seed(QHashSeed::globalSeed() | 1) {
         m_parent.push_back(0);
         m_component.emplace_back();
         // Nearly every folder is one node and the keys seldom add more: the table never grows.
@@ -29,43 +59,51 @@ public:
     }
     std::uint32_t size() const { return static_cast<std::uint32_t>(m_parent.size()); }
     std::uint32_t parent(std::uint32_t node) const { return m_parent[node]; }
-    View component(std::uint32_t node) const { return m_component[node]; }
+    const Key &component(std::uint32_t node) const { return m_component[node]; }
+    std::uint64_t seed() const { return m_seed; }
 
-    // The node of a key text that is empty or ends in a backslash. The text must outlive the tree.
-    std::uint32_t nodeFor(View text) {
-        std::uint32_t id = 0;
-        m_missing.clear();
-        for (View t = text; !t.empty(); t = parentOf(t)) {
-            const auto it = m_ids.find(t);
-            if (it != m_ids.end()) {
-                id = it->second;
-                break;
-            }
-            m_missing.push_back(t);
+    // The subfolder of `node` that `name` (ending in a backslash) names, made when new. `hash`
+    // is hashOn(seed(), ...) of the name. The name's text must outlive the tree.
+    std::uint32_t child(std::uint32_t node, const Key &name, std::uint64_t hash) {
+        const auto [it, added] = m_ids.try_emplace(Step{node, name, hash}, size());
+        if (added) {
+            m_parent.push_back(node);
+            m_component.push_back(name);
         }
-        // From the outermost folder not yet known inwards.
-        for (auto it = m_missing.rbegin(); it != m_missing.rend(); ++it) {
-            const std::size_t parentLength = parentOf(*it).size();
-            m_parent.push_back(id);
-            m_component.push_back(it->substr(parentLength));
-            id = size() - 1;
-            m_ids.emplace(*it, id);
+        return it->second;
+    }
+    // The node of the folders `text` names below `node`: nothing, or names each ending in a
+    // backslash.
+    std::uint32_t walk(std::uint32_t node, View text) {
+        for (std::size_t from = 0; from < text.size();) {
+            const std::size_t end = text.find(u'\\', from) + 1;
+            const View name = text.substr(from, end - from);
+            node = child(node, Key{name, {}}, hashOn(m_seed, name));
+            from = end;
         }
-        return id;
+        return node;
     }
 
 private:
-    static View parentOf(View text) {
-        if (text.size() < 2)
-            return View();
-        const std::size_t cut = text.rfind(u'\\', text.size() - 2);
-        return cut == View::npos ? View() : text.substr(0, cut + 1);
-    }
+    struct Step {
+        std::uint32_t parent;
+        Key name;
+        std::uint64_t hash;
+        bool operator==(const Step &o) const {
+            return parent == o.parent && hash == o.hash && name.size() == o.name.size() &&
+                   compareKeys(name, o.name) == 0;
+        }
+    };
+    struct StepHash {
+        std::size_t operator()(const Step &s) const {
+            return static_cast<std::size_t>(s.hash ^ (std::uint64_t(s.parent) << 32));
+        }
+    };
 
+    std::uint64_t m_seed;
     std::vector<std::uint32_t> m_parent;
-    std::vector<View> m_component;
-    std::unordered_map<View, std::uint32_t> m_ids;
-    std::vector<View> m_missing;
+    std::vector<Key> m_component;
+    std::unordered_map<Step, std::uint32_t, StepHash> m_ids;
 };
 
 // A name in a folder, or (with NodeBit) a subfolder with its backslash. The key's first units,
@@ -75,7 +113,7 @@ struct Item {
     std::uint32_t ref = 0;
 
     Item() = default;
-    Item(View key, std::uint32_t r) : ref(r) {
+    Item(const Key &key, std::uint32_t r) : ref(r) {
         const std::size_t units = std::min<std::size_t>(key.size(), 4);
         for (std::size_t u = 0; u < units; ++u)
             head |= std::uint64_t(key[u]) << (48 - 16 * u);
@@ -90,32 +128,43 @@ std::vector<std::uint32_t> matchKeyOrder(const SnapshotList &list, const MatchKe
     const FolderTable &folders = list.folders();
     FolderTree tree(folders.size());
     // Each In Folder is cut once: the node of its text up to its last backslash, and what follows
-    // (nothing, unless the text does not end in a backslash).
+    // (nothing, unless the text does not end in a backslash) with its hash.
     std::vector<std::uint32_t> folderNode(folders.size());
     std::vector<View> folderRest(folders.size());
+    std::vector<std::uint64_t> restHash(folders.size());
     for (std::uint32_t f = 0; f < folders.size(); ++f) {
         const View key = view(folders.lowerText(f));
         const std::size_t cut = key.rfind(u'\\') + 1; // 0 when there is none
-        folderNode[f] = tree.nodeFor(key.substr(0, cut));
+        folderNode[f] = tree.walk(0, key.substr(0, cut));
         folderRest[f] = key.substr(cut);
+        restHash[f] = hashOn(tree.seed(), folderRest[f]);
     }
 
-    // Names that hold a backslash (or follow such a folder rest) are cut again in whole keys,
-    // kept here; a deque never moves what it holds. Their entries are marked in entryNode.
+    // Names that hold a backslash, or follow such a folder rest, go on from their folder's node
+    // by the folders they name; their last part is kept here, and their entries are marked.
     constexpr std::uint32_t Cut = 1u << 31;
-    std::deque<std::u16string> joined;
+    std::unordered_map<std::uint32_t, Key> cutLeaf;
     const std::size_t n = static_cast<std::size_t>(list.size());
     std::vector<std::uint32_t> entryNode(n);
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint32_t f = list.entry(static_cast<int>(i)).folder;
         const View name = view(keys.name(static_cast<int>(i)));
-        if (folderRest[f].empty() && name.find(u'\\') == View::npos) {
+        const std::size_t first = name.find(u'\\');
+        if (folderRest[f].empty() && first == View::npos) {
             entryNode[i] = folderNode[f];
             continue;
         }
-        const View whole =
-            joined.emplace_back(std::u16string(view(folders.lowerText(f))).append(name));
-        entryNode[i] = tree.nodeFor(whole.substr(0, whole.rfind(u'\\') + 1)) | Cut;
+        std::uint32_t node = folderNode[f];
+        Key leaf{folderRest[f], name};
+        if (first != View::npos) {
+            const View head = name.substr(0, first + 1);
+            node = tree.child(node, Key{folderRest[f], head}, hashOn(restHash[f], head));
+            const std::size_t last = name.rfind(u'\\');
+            node = tree.walk(node, name.substr(first + 1, last - first));
+            leaf = Key{name.substr(last + 1), {}};
+        }
+        entryNode[i] = node | Cut;
+        cutLeaf.emplace(static_cast<std::uint32_t>(i), leaf);
     }
 
     // Every node's items side by side: its names, then its subfolders.
@@ -130,16 +179,19 @@ std::vector<std::uint32_t> matchKeyOrder(const SnapshotList &list, const MatchKe
     std::vector<Item> items(start[nodes]);
     std::vector<std::size_t> fill(start.begin(), start.end() - 1);
     // The keys of the entries cut again; every other entry's key is its name's.
-    std::unordered_map<std::uint32_t, View> cutLeaf;
-    auto nextJoined = joined.cbegin();
-    for (std::size_t i = 0; i < n; ++i) {
-        View leaf = view(keys.name(static_cast<int>(i)));
-        if (entryNode[i] & Cut) {
-            const View whole = *nextJoined++;
-            leaf = whole.substr(whole.rfind(u'\\') + 1);
-            cutLeaf.emplace(static_cast<std::uint32_t>(i), leaf);
+    auto keyOf = [&](std::uint32_t ref) {
+        if (ref & NodeBit)
+            return tree.component(ref & ~NodeBit);
+        if (!cutLeaf.empty()) {
+            const auto it = cutLeaf.find(ref);
+            if (it != cutLeaf.end())
+                return it->second;
         }
-        items[fill[entryNode[i] & ~Cut]++] = Item(leaf, static_cast<std::uint32_t>(i));
+        return Key{view(keys.name(static_cast<int>(ref))), {}};
+    };
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto ref = static_cast<std::uint32_t>(i);
+        items[fill[entryNode[i] & ~Cut]++] = Item(keyOf(ref), ref);
     }
     for (std::uint32_t node = 1; node < nodes; ++node)
         items[fill[tree.parent(node)]++] = Item(tree.component(node), node | NodeBit);
@@ -155,20 +207,10 @@ std::vector<std::uint32_t> matchKeyOrder(const SnapshotList &list, const MatchKe
             return c;
         return ordinalCompare(pa[0], pb[0]);
     };
-    auto keyOf = [&](std::uint32_t ref) {
-        if (ref & NodeBit)
-            return tree.component(ref & ~NodeBit);
-        if (!cutLeaf.empty()) {
-            const auto it = cutLeaf.find(ref);
-            if (it != cutLeaf.end())
-                return it->second;
-        }
-        return view(keys.name(static_cast<int>(ref)));
-    };
     auto less = [&](const Item &a, const Item &b) {
         if (a.head != b.head)
             return descending ? a.head > b.head : a.head < b.head;
-        int c = keyOf(a.ref).compare(keyOf(b.ref));
+        int c = compareKeys(keyOf(a.ref), keyOf(b.ref));
         if (c == 0)
             c = tie(a.ref, b.ref);
         if (c != 0)

@@ -12,6 +12,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -83,6 +84,8 @@ struct Folder {
     bool ok = false;
     bool dropped = false; // the walk does not go into it after all
     bool counted = false; // its entries count as read ahead
+    // Reading it ahead ran out of memory: the walk meets that when it comes to the folder.
+    bool outOfMemory = false;
     State state = State::Waiting;
 };
 
@@ -144,6 +147,8 @@ public:
         m_done.wait(lock, [&] { return folder.state == Folder::State::Read; });
         m_awaited = nullptr;
         uncount(folder);
+        if (folder.outOfMemory)
+            throw std::bad_alloc();
     }
 
     // Takes back a folder the walk has taken in and is done with.
@@ -172,10 +177,20 @@ private:
                 continue;
             folder->state = Folder::State::Reading;
             lock.unlock();
-            folder->ok = m_reader.read(folder->path, folder->batch);
-            findSubs(*folder);
+            try {
+                folder->ok = m_reader.read(folder->path, folder->batch);
+                findSubs(*folder);
+            } catch (const std::bad_alloc &) {
+                folder->ok = false;
+                folder->outOfMemory = true;
+            }
             lock.lock();
-            published(*folder, true);
+            try {
+                published(*folder, true);
+            } catch (const std::bad_alloc &) {
+                folder->outOfMemory = true; // read, and the walk is told
+                m_done.notify_all();
+            }
         }
     }
 
@@ -387,7 +402,7 @@ bool Scanner::ReadDirectory(const QByteArray &nativeRoot, const QString &root, S
         const Folder &folder = *top.folder;
         if (top.next == folder.batch.items.size() || (progress && progress->cancelled())) {
             // The folder's number is known since the walk went in: no look-up of its text.
-            list.limits.push_back(top.folderId);
+            list.addLimit(top.folderId);
             if (progress && progress->wantsText())
                 progress->setText(NewSnapshot::pathBelow(root, top.path));
             for (std::size_t k = top.nextSub; k < top.subfolders.size(); ++k)

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 FolderTable::FolderTable() {
     intern(QStringView());
@@ -29,9 +30,10 @@ std::uint32_t FolderTable::find(QStringView folder, const QString *text) {
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const std::uint64_t slot = m_slots[i];
         if (slot == 0) {
+            // The text first: memory that runs out then leaves no slot naming a missing text.
             const std::uint32_t id = size();
-            m_slots[i] = std::uint64_t(hash) << 32 | (id + 1);
             m_texts.push_back(text ? *text : folder.toString());
+            m_slots[i] = std::uint64_t(hash) << 32 | (id + 1);
             return id;
         }
         const auto id = static_cast<std::uint32_t>(slot) - 1;
@@ -61,11 +63,10 @@ const QString &FolderTable::lowerText(std::uint32_t id) const {
 }
 
 void FolderTable::clear() {
-    m_texts.clear();
-    m_lower.clear();
-    m_slots.clear();
-    ++m_generation;
-    intern(QStringView());
+    // Made whole before the old table goes, so that a failure leaves the old one.
+    FolderTable fresh;
+    fresh.m_generation = m_generation + 1;
+    *this = std::move(fresh);
 }
 
 NamePool::NamePool() {
@@ -148,13 +149,27 @@ void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues 
 }
 
 void SnapshotList::clearEntries() {
+    // What needs memory comes first: a failure leaves the list as it was.
+    auto names = std::make_shared<NamePool>();
+    m_folders.clear();
+    m_names = std::move(names);
     m_entries = {};
     m_orig = {};
-    m_names = std::make_shared<NamePool>();
-    m_folders.clear();
     m_copiedFrom = nullptr;
     m_copiedFolders = {};
     limits.clear();
+}
+
+void SnapshotList::clearAfterFailure() noexcept {
+    try {
+        clearEntries();
+    } catch (const std::bad_alloc &) {
+        // Still no memory: what goes without needing any does.
+        m_entries = {};
+        m_orig = {};
+        m_copiedFolders = {};
+        limits = {};
+    }
 }
 
 void SnapshotList::truncate(int n) {
@@ -199,6 +214,37 @@ void SnapshotList::permute(const std::vector<std::uint32_t> &order) {
     m_entries.swap(entries);
     if (!m_orig.empty())
         permuteInPlace(m_orig, order);
+}
+
+QString SnapshotList::limitText(std::size_t k) const {
+    const Limit &limit = limits[k];
+    if (!limit.named)
+        return m_folders.text(limit.folder);
+    const QStringView name = m_names->view(limit.name);
+    const QString &folder = m_folders.text(limit.folder);
+    QString text;
+    text.reserve(folder.size() + name.size() + 1);
+    text.append(folder);
+    text.append(name);
+    text.append(u'\\');
+    return text;
+}
+
+qsizetype SnapshotList::findLimit(QStringView text) const {
+    for (std::size_t k = 0; k < limits.size(); ++k) {
+        const Limit &limit = limits[k];
+        const QString &folder = m_folders.text(limit.folder);
+        if (!limit.named) {
+            if (folder == text)
+                return static_cast<qsizetype>(k);
+            continue;
+        }
+        const QStringView name = m_names->view(limit.name);
+        if (text.size() == folder.size() + name.size() + 1 && text.startsWith(folder) &&
+            text.sliced(folder.size(), name.size()) == name && text.back() == u'\\')
+            return static_cast<qsizetype>(k);
+    }
+    return -1;
 }
 
 std::size_t SnapshotList::memoryBytes() const {

@@ -148,17 +148,38 @@ public:
     void appendCopy(const SnapshotList &from, int i, const OrigValues *orig = nullptr);
     // Removes every entry; the metadata and sort state stay.
     void clearEntries();
+    // The same after memory ran out while the list was filled; needs no memory itself, and
+    // gives back at least the entries and limits.
+    void clearAfterFailure() noexcept;
     // Keeps the first n entries.
     void truncate(int n);
     // Reorders the entries: entry k of the result is entry order[k] of the list.
     void permute(const std::vector<std::uint32_t> &order);
     std::size_t memoryBytes() const;
 
+    // A folder a comparison can be limited to: one of the list's folder texts, or the folder a
+    // folder entry names, kept as the entry's folder and name. A thousand folder entries in one
+    // long folder then cost no copy of its text each; their texts are made when asked for.
+    struct Limit {
+        std::uint32_t folder = 0; // in the list's FolderTable
+        bool named = false;       // the text goes on with `name` and a backslash
+        NamePool::Ref name;
+        bool operator==(const Limit &other) const {
+            return folder == other.folder && named == other.named &&
+                   (!named ||
+                    (name.offset == other.name.offset && name.length == other.name.length));
+        }
+    };
     // The folders of this list a comparison can be limited to (its `LimitedTo` items), in the
     // order they were added. Only the two snapshot lists use them.
-    std::vector<std::uint32_t> limits;
-    void addLimit(QStringView folder) { limits.push_back(m_folders.intern(folder)); }
-    QString limitText(std::size_t k) const { return m_folders.text(limits[k]); }
+    std::vector<Limit> limits;
+    void addLimit(QStringView folder) { addLimit(m_folders.intern(folder)); }
+    void addLimit(std::uint32_t folder) { limits.push_back({folder, false, {}}); }
+    // The folder that the folder entry i names: its In Folder, its name and a backslash.
+    void addLimitOfEntry(int i) { limits.push_back({entry(i).folder, true, entry(i).name}); }
+    QString limitText(std::size_t k) const;
+    // The place of the first limit whose text is `text`, or -1; no limit's text is made.
+    qsizetype findLimit(QStringView text) const;
 
 private:
     std::vector<Entry> m_entries;

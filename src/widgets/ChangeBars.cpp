@@ -37,10 +37,12 @@ void ChangeBars::paintEvent(QPaintEvent *) {
                m_title);
     if (m_bars.empty())
         return;
-    qint64 largest = 1;
+    // In floating point: the two parts of a bar may add up past any 64-bit number.
+    double largest = 1;
     int valueWidth = 0;
     for (const Bar &bar : m_bars) {
-        largest = std::max(largest, bar.removed + bar.added);
+        largest =
+            std::max(largest, static_cast<double>(bar.removed) + static_cast<double>(bar.added));
         valueWidth = std::max(valueWidth, fontMetrics().horizontalAdvance(bar.value));
     }
     const int labelWidth = std::min(width() / 3, 220);

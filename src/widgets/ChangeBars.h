@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 #include <vector>
 
 // A bar chart of the folders with the most bytes changed: each bar the bytes removed (red)
@@ -11,8 +12,8 @@ class ChangeBars : public QWidget {
 public:
     struct Bar {
         QString label;
-        qint64 removed = 0;
-        qint64 added = 0;
+        std::uint64_t removed = 0;
+        std::uint64_t added = 0;
         QString value; // the total as the window writes numbers
     };
     explicit ChangeBars(QWidget *parent = nullptr);

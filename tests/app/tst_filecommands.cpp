@@ -760,6 +760,19 @@ private Q_SLOTS:
         QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("2"));
     }
 
+    // A file with no line of a listing in it is refused by name, not imported as empty.
+    void importOfSomethingElse() {
+        auto w = makeWindow();
+        const QString other = path(QStringLiteral("notes.txt"));
+        writeFile(other, "Dear Sir,\r\nDirectory: none\r\n");
+        prompts.files << other;
+        w->commands().FileImport_Click();
+        QCOMPARE(prompts.asked.size(), 2);
+        QCOMPARE(prompts.asked[1].title, QStringLiteral("Not a DIR /S listing"));
+        QCOMPARE(prompts.asked[1].text, other);
+        QVERIFY(w->workspace().list(1).isEmpty());
+    }
+
     void propertiesEdits_data() {
         QTest::addColumn<int>("listNo");
         QTest::addColumn<QString>("typed");

@@ -87,7 +87,7 @@ QStringList namesOf(const ChangeSummary &s, const std::vector<int> &indexes) {
 
 int indexOf(const ChangeSummary &s, const QString &path) {
     for (std::size_t k = 0; k < s.folders().size(); ++k) {
-        if (s.folders()[k].path == path)
+        if (s.path(static_cast<int>(k)) == path)
             return static_cast<int>(k);
     }
     return -1;
@@ -235,8 +235,8 @@ QString tsvField(const QString &path) {
     return path.isEmpty() ? u"\\"_s : path;
 }
 
-QString describe(const FolderChange &f) {
-    return u"%1: %2 %3 %4 -%5 +%6"_s.arg(tsvField(f.path))
+QString describe(const FolderChange &f, const QString &path) {
+    return u"%1: %2 %3 %4 -%5 +%6"_s.arg(tsvField(path))
         .arg(f.onlyOriginal)
         .arg(f.onlyFinal)
         .arg(f.changed)
@@ -256,22 +256,23 @@ QString describe(const QString &path, const Totals &t) {
 // The folders, their place in the tree and their totals. Returns what differs, or nothing.
 QString checkFolders(const ChangeSummary &s, const Reference &ref) {
     const auto &folders = s.folders();
-    if (folders.empty() || !folders[0].path.isEmpty() || folders[0].parent != -1)
+    if (folders.empty() || !s.path(0).isEmpty() || folders[0].parent != -1)
         return u"no root first"_s;
     std::set<QString> got;
-    for (const FolderChange &f : folders) {
-        if (!got.insert(f.path).second)
-            return u"twice: "_s + f.path;
-        const auto it = ref.totals.find(f.path);
+    for (std::size_t k = 0; k < folders.size(); ++k) {
+        const FolderChange &f = folders[k];
+        const QString path = s.path(static_cast<int>(k));
+        if (!got.insert(path).second)
+            return u"twice: "_s + path;
+        const auto it = ref.totals.find(path);
         if (it == ref.totals.end())
-            return u"not a folder of the lists: "_s + f.path;
-        if (describe(f) != describe(f.path, it->second))
-            return u"got "_s + describe(f) + u", expected "_s + describe(f.path, it->second);
-        if (f.name != naiveName(f.path) || f.depth != f.path.count(u'\\'))
-            return u"name or depth of "_s + f.path;
-        if (f.parent >= 0 &&
-            folders[static_cast<std::size_t>(f.parent)].path != naiveParent(f.path))
-            return u"parent of "_s + f.path;
+            return u"not a folder of the lists: "_s + path;
+        if (describe(f, path) != describe(path, it->second))
+            return u"got "_s + describe(f, path) + u", expected "_s + describe(path, it->second);
+        if (f.name != naiveName(path) || f.depth != path.count(u'\\'))
+            return u"name or depth of "_s + path;
+        if (f.parent >= 0 && s.path(f.parent) != naiveParent(path))
+            return u"parent of "_s + path;
     }
     if (got.size() != ref.totals.size())
         return u"%1 folders, expected %2"_s.arg(got.size()).arg(ref.totals.size());
@@ -280,12 +281,13 @@ QString checkFolders(const ChangeSummary &s, const Reference &ref) {
 
 // Every folder's children in the order the reference gives them.
 QString checkOrder(const ChangeSummary &s, const Reference &ref, int column, bool descending) {
-    for (const FolderChange &f : s.folders()) {
+    for (std::size_t k = 0; k < s.folders().size(); ++k) {
         std::vector<QString> got;
-        for (const int c : f.children)
-            got.push_back(s.folders()[static_cast<std::size_t>(c)].path);
-        if (got != ref.sortedChildren(f.path, column, descending))
-            return u"order of the children of "_s + tsvField(f.path);
+        for (const int c : s.folders()[k].children)
+            got.push_back(s.path(c));
+        const QString path = s.path(static_cast<int>(k));
+        if (got != ref.sortedChildren(path, column, descending))
+            return u"order of the children of "_s + tsvField(path);
     }
     return {};
 }
@@ -293,7 +295,7 @@ QString checkOrder(const ChangeSummary &s, const Reference &ref, int column, boo
 QString checkTopChildren(const ChangeSummary &s, const Reference &ref, int n) {
     for (std::size_t k = 0; k < s.folders().size(); ++k) {
         std::vector<QString> expected =
-            ref.sortedChildren(s.folders()[k].path, ChangeSummary::Folder, false);
+            ref.sortedChildren(s.path(static_cast<int>(k)), ChangeSummary::Folder, false);
         std::stable_sort(expected.begin(), expected.end(), [&](const QString &a, const QString &b) {
             return ref.totals.at(a).bytes() > ref.totals.at(b).bytes();
         });
@@ -301,9 +303,9 @@ QString checkTopChildren(const ChangeSummary &s, const Reference &ref, int n) {
             expected.resize(static_cast<std::size_t>(n));
         std::vector<QString> got;
         for (const int c : s.topChildren(static_cast<int>(k), n))
-            got.push_back(s.folders()[static_cast<std::size_t>(c)].path);
+            got.push_back(s.path(c));
         if (got != expected)
-            return u"largest children of "_s + tsvField(s.folders()[k].path);
+            return u"largest children of "_s + tsvField(s.path(static_cast<int>(k)));
     }
     return {};
 }
@@ -556,6 +558,44 @@ private Q_SLOTS:
         QCOMPARE(got, folders);
         // Removed: old.bin and zeta's shrink; added: Apple's and zeta's growth and three files.
         QCOMPARE(lines.value(1), u"\\\t1\t4\t3\t1020\t78\t-942"_s);
+    }
+
+    // Byte totals of 2^63 and more, as sizes read from a file can be: exact up to 2^64 - 1,
+    // which a total beyond it stays at; never negative, never wrapped round.
+    void largeTotals_data() {
+        QTest::addColumn<QStringList>("original"); // files as "path size"
+        QTest::addColumn<QStringList>("final");
+        QTest::addColumn<QString>("root"); // removed, added and net of the root's line
+        QTest::newRow("three of 2^62 removed")
+            << QStringList{u"a 4611686018427387904"_s, u"b 4611686018427387904"_s,
+                           u"c 4611686018427387904"_s}
+            << QStringList{} << u"13835058055282163712\t0\t-13835058055282163712"_s;
+        QTest::newRow("2^63 - 1 removed and added")
+            << QStringList{u"a 9223372036854775807"_s} << QStringList{u"b 9223372036854775807"_s}
+            << u"9223372036854775807\t9223372036854775807\t0"_s;
+        QTest::newRow("grown by 2^63")
+            << QStringList{u"a 0"_s} << QStringList{u"a 9223372036854775808"_s}
+            << u"0\t9223372036854775808\t9223372036854775808"_s;
+        QTest::newRow("beyond 64 bits")
+            << QStringList{u"d\\a 18446744073709551615"_s, u"d\\b 2"_s} << QStringList{u"c 1"_s}
+            << u"18446744073709551615\t1\t-18446744073709551614"_s;
+    }
+    void largeTotals() {
+        QFETCH(QStringList, original);
+        QFETCH(QStringList, final);
+        QFETCH(QString, root);
+        const auto files = [](const QStringList &given) {
+            std::vector<E> out;
+            for (const QString &file : given)
+                out.push_back({file.section(u' ', 0, 0), file.section(u' ', 1).toULongLong()});
+            return out;
+        };
+        Workspace ws;
+        fill(ws.list(ListNo::Original), files(original));
+        fill(ws.list(ListNo::Final), files(final));
+        compareAll(ws);
+        const QStringList lines = tsvLines(ChangeSummary::build(ws), 0);
+        QCOMPARE(lines.value(1).section(u'\t', 4), root);
     }
 
     // Tabs and line breaks in a folder's name keep each folder on one line of one field.

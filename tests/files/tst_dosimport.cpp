@@ -492,6 +492,41 @@ private Q_SLOTS:
         QVERIFY(!list.unsaved);
     }
 
+    // Something that has not one directory header or entry line is not a listing: an error
+    // rather than an empty snapshot. An empty folder's listing has its header, and is one.
+    void notAListing_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("listing");
+        QByteArray binary("\x7F"
+                          "ELF\x02\x01\x01");
+        for (int k = 0; k < 20000; ++k)
+            binary.append(static_cast<char>((k * 7919) >> 3));
+        QTest::newRow("a program") << binary << false;
+        QTest::newRow("an empty file") << QByteArray() << false;
+        QTest::newRow("text") << QByteArray("Dear Sir,\r\n\r\nDirectory: none\r\n") << false;
+        QTest::newRow("DIR's other lines only")
+            << crlf({u" Volume in drive C is WIN98"_s, u" Volume Serial Number is 1A2B-3C4D"_s,
+                     u"File not found"_s})
+            << false;
+        QTest::newRow("an empty folder") << crlf({u" Directory of C:\\EMPTY"_s, QString()}) << true;
+        QTest::newRow("dot lines only")
+            << crlf({win24(u".", u"", Dir, u"01/01/98", u"12:00", u"."),
+                     win24(u"..", u"", Dir, u"01/01/98", u"12:00", u"..")})
+            << true;
+    }
+    void notAListing() {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, listing);
+        SnapshotList list;
+        const DosImportResult result = import(content, list);
+        QCOMPARE(list.size(), 0);
+        QCOMPARE(result.failed, !listing);
+        QCOMPARE(result.title, listing ? QString() : u"Not a DIR /S listing"_s);
+        QCOMPARE(result.failingLine, QString());
+        QVERIFY(result.error.ok());
+        QCOMPARE(list.unsaved, !listing);
+    }
+
     void failures_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("bad");

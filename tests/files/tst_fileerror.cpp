@@ -11,6 +11,7 @@ private Q_SLOTS:
     void messages_data() {
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("message");
+        QTest::newRow("7") << 7 << QStringLiteral("Out of memory");
         QTest::newRow("52") << 52 << QStringLiteral("Bad file name/number");
         QTest::newRow("53") << 53 << QStringLiteral("File not found");
         QTest::newRow("54") << 54 << QStringLiteral("Bad file mode");
@@ -47,6 +48,7 @@ private Q_SLOTS:
         QTest::newRow("no device") << ENXIO << 68;
         QTest::newRow("no medium") << ENOMEDIUM << 71;
         QTest::newRow("busy") << ETXTBSY << 55;
+        QTest::newRow("no memory") << ENOMEM << 7;
     }
     void fromErrno() {
         QFETCH(int, err);

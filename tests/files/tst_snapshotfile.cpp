@@ -61,8 +61,8 @@ QStringList everything(const SnapshotList &list, const FileError &err) {
                     bits(list.created)};
     for (std::uint32_t id = 0; id < list.folders().size(); ++id)
         out << QStringLiteral("folder ") + list.folders().text(id);
-    for (std::uint32_t id : list.limits)
-        out << QStringLiteral("limit ") + QString::number(id);
+    for (std::size_t k = 0; k < list.limits.size(); ++k)
+        out << QStringLiteral("limit %1 ").arg(list.limits[k].folder) + list.limitText(k);
     for (int i = 0; i < list.size(); ++i) {
         const Entry &e = list.entry(i);
         out << list.name(i).toString() + u'|' + QString::number(e.folder) + u'|' +
@@ -98,7 +98,10 @@ QByteArray savedBytes(const SnapshotList &list) {
     return read(path);
 }
 
-const QByteArray PlainHeader = "\"d\",\"s\",0,500,45000\r\n";
+// A header stating `entries` entries, in seven digits, so that its length is the same for any.
+QByteArray plainHeader(int entries) {
+    return "\"d\",\"s\",0," + QByteArray::number(entries).rightJustified(7, '0') + ",45000\r\n";
+}
 
 // Plain entry lines: `count` of them from `line`, which may use %1 for the line's number.
 QByteArray lines(const char *line, int count, int from = 0) {
@@ -276,14 +279,43 @@ private Q_SLOTS:
         QCOMPARE(back.folder(2), u" ");
     }
 
-    // The entry count of the header must not make a small file take much memory.
-    void headerCountIsOnlyAHint() {
+    // The header's entry count is the number of entry lines: any other tells a file cut short
+    // at a line end or lengthened, and the message names both numbers. A huge count in a small
+    // file costs no memory either way.
+    void entryCount_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        const QByteArray two = "\"a\",\"\",32,1,45000\r\n\"b\",\" \",16,0,0\r\n";
+        QTest::newRow("true count") << "\"d\",\"s\",0,2,45000\r\n" + two << 0 << QString();
+        QTest::newRow("no entries") << QByteArray("\"d\",\"s\",0,0,45000\r\n") << 0 << QString();
+        QTest::newRow("cut at a line end")
+            << "\"d\",\"s\",0,3,45000\r\n" + two << 63
+            << QStringLiteral(
+                   "Not a valid Vistrel file: the header's entry count is 3, but the file holds 2");
+        QTest::newRow("lines added")
+            << "\"d\",\"s\",0,1,45000\r\n" + two << 63
+            << QStringLiteral(
+                   "Not a valid Vistrel file: the header's entry count is 1, but the file holds 2");
+        QTest::newRow("far above") << "\"d\",\"s\",0,16000000,45000\r\n" + two << 63
+                                   << QStringLiteral("Not a valid Vistrel file: the header's entry "
+                                                     "count is 16000000, but the file holds 2");
+        QTest::newRow("negative") << QByteArray("\"d\",\"s\",0,-1,45000\r\n") << 63
+                                  << QStringLiteral("Not a valid Vistrel file: the header's entry "
+                                                    "count is -1, but the file holds 0");
+        QTest::newRow("not a number") << "\"d\",\"s\",0,x,45000\r\n" + two << 380
+                                      << QStringLiteral("Not a valid Vistrel file");
+    }
+    void entryCount() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, code);
+        QFETCH(QString, message);
         QTemporaryDir dir;
         SnapshotList list;
-        const QString path =
-            write(dir, "\"d\",\"s\",0,16000000,45000\r\n\"a\",\"\",32,1,45000\r\n");
-        QVERIFY(ReadSnapshot(path, list).ok());
-        QCOMPARE(list.size(), 1);
+        const FileError err = ReadSnapshot(write(dir, bytes), list);
+        QCOMPARE(err.code, code);
+        QCOMPARE(err.message(), message);
+        QCOMPARE(list.size(), code ? 0 : int(bytes.count('\n')) - 1);
         QVERIFY(list.memoryBytes() < 4u << 20);
     }
 
@@ -419,6 +451,8 @@ private Q_SLOTS:
             << QStringLiteral("d") << QStringLiteral("s") << 45000.0 << 2 << 0;
         QTest::newRow("created not a number")
             << QByteArray("\"d\",\"s\",0,1,x\r\n") << QString() << QString() << 0.0 << 0 << 380;
+        QTest::newRow("count not a number")
+            << QByteArray("\"d\",\"s\",0,x,45000\r\n") << QString() << QString() << 0.0 << 0 << 380;
         QTest::newRow("ends inside the header")
             << QByteArray("\"d\",\"s\",0") << QString() << QString() << 0.0 << 0 << 62;
     }
@@ -545,21 +579,23 @@ private Q_SLOTS:
 
         // Files of other writers, which the reader takes as they come.
         QTest::newRow("line breaks inside quotes")
-            << PlainHeader + lines("\"a\r\nb%1\",\"F%1\\\r\n\",32,1,45000\r\n", 400)
+            << plainHeader(400) + lines("\"a\r\nb%1\",\"F%1\\\r\n\",32,1,45000\r\n", 400)
             << QStringList();
         QTest::newRow("records spanning lines")
-            << PlainHeader +
+            << plainHeader(800) +
                    lines("\"a%1\",\"F\\\"\r\n32\r\n1,45000\n\"b%1\",\" \",32,1,45000\n", 400)
             << QStringList();
         QTest::newRow("two records on a line")
-            << PlainHeader + lines("\"a%1\",\"F%1\\\",32,1,45000,\"b\",\" \",32,2,45000\n", 400)
+            << plainHeader(800) +
+                   lines("\"a%1\",\"F%1\\\",32,1,45000,\"b\",\" \",32,2,45000\n", 400)
             << QStringList();
         QTest::newRow("blank lines and spaces")
-            << PlainHeader + lines("\r\n  \"a%1\" , \"F%1\\\" ,32 , 1,45000 \r\n\n\t\n", 400)
+            << plainHeader(400) + lines("\r\n  \"a%1\" , \"F%1\\\" ,32 , 1,45000 \r\n\n\t\n", 400)
             << QStringList();
-        QTest::newRow("one folder throughout") << PlainHeader + "\"a\",\"F\\\",32,1,45000\r\n" +
-                                                      lines("\"a%1\",\" \",32,1,45000\r\n", 2000)
-                                               << QStringList();
+        QTest::newRow("one folder throughout")
+            << plainHeader(2001) + "\"a\",\"F\\\",32,1,45000\r\n" +
+                   lines("\"a%1\",\" \",32,1,45000\r\n", 2000)
+            << QStringList();
 
         // Damaged files: the first fault in file order decides.
         const QByteArray good = lines("\"a%1\",\"F%1\\\",32,1,45000\r\n", 300);
@@ -567,24 +603,25 @@ private Q_SLOTS:
         const QByteArray badValue = "\"x\",\"\",32,abc,45000\r\n";
         const QByteArray badTime = "\"x\",\"\",32,1,1e300\r\n";
         const QByteArray notUtf8 = "\"caf\xe9\",\"\",32,1,45000\r\n";
-        QTest::newRow("bad value late") << PlainHeader + good + more + badValue << QStringList();
+        QTest::newRow("bad value late")
+            << plainHeader(601) + good + more + badValue << QStringList();
         QTest::newRow("bad value early, bad time late")
-            << PlainHeader + badValue + good + more + badTime << QStringList();
+            << plainHeader(602) + badValue + good + more + badTime << QStringList();
         QTest::newRow("bad values in the middle and late")
-            << PlainHeader + good + badTime + more + badValue << QStringList();
+            << plainHeader(602) + good + badTime + more + badValue << QStringList();
         QTest::newRow("cut inside a record")
-            << PlainHeader + good + more + "\"x\",\"\",32" << QStringList();
+            << plainHeader(601) + good + more + "\"x\",\"\",32" << QStringList();
         QTest::newRow("unterminated quote late")
-            << PlainHeader + good + more + "\"x,\"\",32,1,1\r\n"
+            << plainHeader(601) + good + more + "\"x,\"\",32,1,1\r\n"
             << QStringList();
         QTest::newRow("unterminated quote early")
-            << PlainHeader + "\"x,\"\",32,1,1\r\n" + good + more << QStringList();
+            << plainHeader(601) + "\"x,\"\",32,1,1\r\n" + good + more << QStringList();
         QTest::newRow("Windows code page late")
-            << PlainHeader + good + more + notUtf8 << QStringList();
+            << plainHeader(601) + good + more + notUtf8 << QStringList();
         QTest::newRow("Windows code page, then a bad value")
-            << PlainHeader + good + notUtf8 + more + badValue << QStringList();
+            << plainHeader(602) + good + notUtf8 + more + badValue << QStringList();
         QTest::newRow("a bad value, then Windows code page")
-            << PlainHeader + good + badValue + more + notUtf8 << QStringList();
+            << plainHeader(602) + good + badValue + more + notUtf8 << QStringList();
         QTest::newRow("count far below the entries")
             << QByteArray("\"d\",\"s\",0,1,45000\r\n") + good + more << QStringList();
     }
@@ -635,16 +672,20 @@ private Q_SLOTS:
         for (qsizetype before = 0; before <= 40; ++before) {
             // Lines of the same length up to near the place, then one of the length that leaves
             // the record starting exactly there.
-            QByteArray bytes = PlainHeader + "\"first\",\"Dir\\\",32,1,45000\r\n";
+            QByteArray bytes = plainHeader(0) + "\"first\",\"Dir\\\",32,1,45000\r\n";
+            int entries = 3; // the first, the pad and the record
             const qsizetype at = Block - before;
-            while (bytes.size() + line.size() + 1200 < at)
+            for (; bytes.size() + line.size() + 1200 < at; ++entries)
                 bytes += line;
             const QByteArray start = "\"pad", end = "\",\" \",32,1,45000\r\n";
             bytes += start + QByteArray(at - bytes.size() - start.size() - end.size(), 'x') + end;
             QCOMPARE(bytes.size(), at);
             bytes += record;
-            if (record.endsWith('\n'))
+            if (record.endsWith('\n')) {
                 bytes += line;
+                ++entries;
+            }
+            bytes.replace(0, plainHeader(0).size(), plainHeader(entries));
             const QString path = write(dir, bytes);
             SnapshotList list, model;
             const FileError err = ReadSnapshot(path, list);

@@ -191,6 +191,7 @@ public:
         constexpr std::uint32_t NoFolder = std::numeric_limits<std::uint32_t>::max();
         std::uint32_t previous = NoFolder;
         m_list.addLimit(QStringView());
+        std::int64_t entries = 0;
         while (m_fields.atRecordStart()) {
             if (!readFields(error))
                 return error.code != BadEncoding;
@@ -205,8 +206,11 @@ public:
             }
             if (!addEntry(previous, error))
                 return error.code != BadEncoding;
+            ++entries;
         }
         error = m_fields.error();
+        if (!error && entries != m_stated)
+            error = FileError::wrongEntryCount(m_stated, entries);
         return true;
     }
 
@@ -266,9 +270,11 @@ private:
             error = FileError::fromCode(FileError::InvalidValue);
             return false;
         }
-        std::int32_t count;
-        if (parseInt32(m_values[3].text, count) && count > 0)
-            header.entries = count;
+        if (!parseInt32(m_values[3].text, header.entries)) {
+            error = FileError::fromCode(FileError::InvalidValue);
+            return false;
+        }
+        m_stated = header.entries;
         return true;
     }
 
@@ -286,8 +292,6 @@ private:
             return false;
         }
         if (attr & 16) {
-            QString path = m_list.folders().text(folder) + m_name + u'\\';
-            m_list.addLimit(path);
             size = 0;
             modified = std::nan("");
         } else if (!DateSerial::isValid(modified)) {
@@ -295,6 +299,8 @@ private:
             return false;
         }
         m_list.append(m_name, folder, attr, size, modified);
+        if (attr & 16)
+            m_list.addLimitOfEntry(m_list.size() - 1);
         return true;
     }
 
@@ -303,6 +309,7 @@ private:
     SnapshotList &m_list;
     TextCodec::Encoding m_encoding = TextCodec::Encoding::Utf8;
     bool m_escaped = false;
+    std::int64_t m_stated = 0; // the entry count the header states
     Field m_values[5];
     QString m_name;
     QString m_folder;

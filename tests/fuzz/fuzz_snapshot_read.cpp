@@ -53,9 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
           QString::number(err.code) + QStringLiteral(" against ") + QString::number(modelErr.code));
     check(identical(list, model), "another list than the field-by-field reader");
     if (err) {
-        check(err.code == FileError::InputPastEnd || err.code == FileError::InvalidValue,
-              "a reader error outside the format's two", QString::number(err.code));
-        check(err.message() == u"Not a valid Vistrel file", "the message of a bad file");
+        check(err.code == FileError::InputPastEnd || err.code == FileError::InvalidValue ||
+                  err.code == FileError::WrongEntryCount,
+              "a reader error outside the format's three", QString::number(err.code));
+        check(err.message().startsWith(u"Not a valid Vistrel file"), "the message of a bad file");
         check(list.isEmpty(), "a failed read leaves entries");
         return 0;
     }

@@ -27,9 +27,17 @@ public:
                     re += last ? QStringLiteral(".+") : QStringLiteral("(?:[^\\\\]*\\\\)*");
                     continue;
                 }
-                for (const QChar c : parts[k])
-                    re += c == u'*' ? QStringLiteral("[^\\\\]*")
-                                    : QRegularExpression::escape(QString(c));
+                // Each character by its code (\x{...}): escape() writes a NUL as \0, which
+                // a digit after it would make an octal escape of another character. A run of
+                // "*" is one, as a run of quantifiers would take exponential time to fail.
+                char32_t before = 0;
+                for (const char32_t c : parts[k].toUcs4()) {
+                    if (c == U'*' && before != U'*')
+                        re += QStringLiteral("[^\\\\]*");
+                    else if (c != U'*')
+                        re += QStringLiteral("\\x{%1}").arg(uint(c), 0, 16);
+                    before = c;
+                }
                 if (!last)
                     re += QStringLiteral("\\\\");
             }
