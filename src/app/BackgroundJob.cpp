@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QTimer>
+#include <new>
 #include <thread>
 
 namespace {
@@ -44,7 +45,7 @@ bool BackgroundJob::running() {
     return runningJobs > 0;
 }
 
-void BackgroundJob::run(const std::function<void()> &work) {
+bool BackgroundJob::run(const std::function<void()> &work) {
     ++runningJobs;
     qApp->installEventFilter(this);
     QMetaObject::Connection cancel;
@@ -60,8 +61,14 @@ void BackgroundJob::run(const std::function<void()> &work) {
     timer.start();
 
     QEventLoop loop;
-    std::thread worker([&work, &loop] {
-        work();
+    bool enoughMemory = true;
+    // Memory that runs out on the worker would end the program there: it is told instead.
+    std::thread worker([&work, &loop, &enoughMemory] {
+        try {
+            work();
+        } catch (const std::bad_alloc &) {
+            enoughMemory = false;
+        }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
@@ -73,6 +80,7 @@ void BackgroundJob::run(const std::function<void()> &work) {
         m_cancelButton->hide();
     qApp->removeEventFilter(this);
     --runningJobs;
+    return enoughMemory;
 }
 
 bool BackgroundJob::belongsToCancelButton(QObject *watched) const {

@@ -19,8 +19,9 @@ public:
     BackgroundJob(Progress &progress, bool cancellable, QAbstractButton *cancelButton,
                   std::function<void()> tick);
 
-    // Returns when the work has ended.
-    void run(const std::function<void()> &work);
+    // Returns when the work has ended: true, or false when it ran out of memory (what it
+    // was building is then the caller's to give up).
+    bool run(const std::function<void()> &work);
 
     // Whether a job is running anywhere in the program.
     static bool running();

@@ -66,10 +66,10 @@ FileCommands::~FileCommands() = default;
 // ---------------------------------------------------------------------------------------------
 // Long operations
 
-void FileCommands::runJob(Progress &progress, bool cancellable, const std::function<void()> &work) {
+bool FileCommands::runJob(Progress &progress, bool cancellable, const std::function<void()> &work) {
     BackgroundJob job(progress, cancellable, m_window.cancelButton(),
                       [this, &progress] { showJobProgress(progress); });
-    job.run(work);
+    return job.run(work);
 }
 
 QString FileCommands::percentText(qint64 n, qint64 total) {
@@ -94,8 +94,13 @@ void FileCommands::showJobProgress(Progress &progress) {
 void FileCommands::fillList(int listNo, Progress &progress, bool cancellable,
                             const std::function<void()> &read) {
     m_window.views().holdList(listNo);
-    runJob(progress, cancellable, read);
+    // Half a list would pass for the whole snapshot.
+    const bool done = runJob(progress, cancellable, read);
+    if (!done)
+        m_session.list(listNo).clearAfterFailure();
     m_window.ListChanged(listNo);
+    if (!done)
+        ReportFileError(FileError::fromCode(FileError::OutOfMemory));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -363,7 +368,8 @@ bool FileCommands::writeFile(const QString &status,
         for (;;) {
             Progress progress;
             FileError error;
-            runJob(progress, false, [&] { error = write(progress); });
+            if (!runJob(progress, false, [&] { error = write(progress); }))
+                error = FileError::fromCode(FileError::OutOfMemory);
             written = error.ok();
             if (written || ReportFileError(error) != QMessageBox::Retry)
                 break;
@@ -517,7 +523,10 @@ void FileCommands::FileCompare_Click() {
 }
 
 void FileCommands::compareAndOffer() {
-    showComparison(compareNow());
+    const int shown = compareNow();
+    if (shown < 0)
+        return;
+    showComparison(shown);
     const TimeShiftHint hint = m_session.takeTimeShiftHint();
     if (hint.kind != TimeShiftHint::None &&
         m_prompts.message(&m_window, MainWindow::programName(),
@@ -525,7 +534,9 @@ void FileCommands::compareAndOffer() {
                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
                           QMessageBox::Yes) == QMessageBox::Yes) {
         acceptTimeShift(hint, m_session.options());
-        showComparison(compareNow());
+        const int again = compareNow();
+        if (again >= 0)
+            showComparison(again);
     }
 }
 
@@ -542,10 +553,16 @@ int FileCommands::compareNow() {
         Progress progress;
         progress.total =
             m_session.list(ListNo::Original).size() + m_session.list(ListNo::Final).size();
-        runJob(progress, false, [&] { shown = m_session.compare(&progress); });
+        if (!runJob(progress, false, [&] { shown = m_session.compare(&progress); })) {
+            for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+                m_session.list(n).clearAfterFailure();
+            shown = -1;
+        }
         // The comparison left both snapshots sorted by their match keys.
         for (int n = 1; n <= ListNo::Count; ++n)
             m_window.ListChanged(n);
+        if (shown < 0)
+            ReportFileError(FileError::fromCode(FileError::OutOfMemory));
         // The comparison's working memory was freed on three threads and the views' old rows
         // with it: all of it goes back now, not when the program ends.
         releaseFreeMemory();
@@ -619,8 +636,10 @@ FileError FileCommands::FilePrint(int listNo) {
     const EntryFormatter format(m_window.formatter().locale());
     const bool attributes = printDialog()->includeAttributes();
     FileError error;
-    runJob(progress, true,
-           [&] { error = ReportPrinter(printer()).print(list, attributes, format, &progress); });
+    if (!runJob(progress, true, [&] {
+            error = ReportPrinter(printer()).print(list, attributes, format, &progress);
+        }))
+        return FileError::fromCode(FileError::OutOfMemory);
     return error;
 }
 

@@ -47,8 +47,9 @@ public:
     // Empties list 1 or 2, the result lists and the Compare options that depend on the list.
     void CloseSnapshot(int listNo);
     // Runs `work` on a worker thread; the window stays painted and takes no input meanwhile,
-    // and the status bar shows the progress. A cancellable job stops on Esc or Cancel.
-    void runJob(Progress &progress, bool cancellable, const std::function<void()> &work);
+    // and the status bar shows the progress. A cancellable job stops on Esc or Cancel. False
+    // when memory ran out.
+    bool runJob(Progress &progress, bool cancellable, const std::function<void()> &work);
     // Prints list n's report on the printer; the document is ended before a failure returns.
     FileError FilePrint(int listNo);
     // The one printer of the program, as the printer set-up leaves it.
@@ -91,7 +92,8 @@ private:
     bool scanInto(int target, const ScanOrigin &origin, bool append);
     // Compares, shows the result, and offers to compare again when the clock moved.
     void compareAndOffer();
-    // Runs the comparison with the options as they are; returns the result list to show.
+    // Runs the comparison with the options as they are; returns the result list to show, -1
+    // when memory ran out (the result lists are then empty).
     int compareNow();
     // Shows that list, or says that there were no differences.
     void showComparison(int shown);

@@ -343,6 +343,14 @@ private Q_SLOTS:
         QCOMPARE(kept(), 0);
     }
 
+    // Memory that runs out on a job's worker thread ends the job, not the program.
+    void jobOutOfMemory() {
+        auto w = makeWindow();
+        Progress progress;
+        QVERIFY(!w->commands().runJob(progress, false, [] { throw std::bad_alloc(); }));
+        QVERIFY(w->commands().runJob(progress, false, [] {}));
+    }
+
     // A folder the scan cannot read is listed as empty, and the user hears of it once, after
     // the scan, and in the snapshot's properties. Root reads every folder; without the two
     // capabilities that let it, it obeys the permission bits as anyone does (threads started
