@@ -129,12 +129,12 @@ int runAll(int n) {
     }
     Workspace ws;
     std::printf("load:             %.3f s\n",
-                seconds([&] { check(ReadSnapshot(file1, ws.list(1))); }));
-    check(ReadSnapshot(file2, ws.list(2)));
+                seconds([&] { check(ReadSnapshot(file1, ws.list(ListId::Original))); }));
+    check(ReadSnapshot(file2, ws.list(ListId::Final)));
     const QString csv = dir.filePath(QStringLiteral("original.csv"));
     std::printf(
         "export csv:       %.3f s\n", seconds([&] {
-            check(ExportCsv(ws.list(1), csv,
+            check(ExportCsv(ws.list(ListId::Original), csv,
                             EntryFormatter(QLocale(QLocale::English, QLocale::UnitedKingdom))));
         }));
     const int keys[] = {Col::Name,    Col::InFolder, Col::MatchKey,
@@ -146,12 +146,12 @@ int runAll(int n) {
                     seconds([&] { SortList(copy, key, 0); }));
     }
     CompareOptions options;
-    options.reset(1);
+    options.reset(ListId::Original);
     std::printf("compare:          %.3f s (sorts included)\n",
                 seconds([&] { RunComparison(ws, options); }));
     const double again = seconds([&] { RunComparison(ws, options); });
     std::printf("compare again:    %.3f s (lists already sorted)\n", again);
-    for (int k = ListNo::OnlyInOriginal; k <= ListNo::Unchanged; ++k)
+    for (const ListId k : Lists::Results)
         std::printf("  %-17s %d\n", qPrintable(Workspace::TabCaption(k) + u':'), ws.list(k).size());
     printSummary(ws, again);
     std::printf("peak RSS:         %.1f MB\n", peakRssKb() / 1024.0);
@@ -274,10 +274,10 @@ int runScanMemory(const QString &root, const QStringList &exclude) {
 
 int runCompare(const QString &original, const QString &final, int times) {
     Workspace ws;
-    check(ReadSnapshot(original, ws.list(1)));
-    check(ReadSnapshot(final, ws.list(2)));
+    check(ReadSnapshot(original, ws.list(ListId::Original)));
+    check(ReadSnapshot(final, ws.list(ListId::Final)));
     CompareOptions options;
-    options.reset(1);
+    options.reset(ListId::Original);
     for (int k = 0; k < times; ++k)
         std::printf("compare: %.3f s\n", seconds([&] { RunComparison(ws, options); }));
     return 0;
@@ -285,10 +285,10 @@ int runCompare(const QString &original, const QString &final, int times) {
 
 int runSummary(const QString &original, const QString &final, int times) {
     Workspace ws;
-    check(ReadSnapshot(original, ws.list(1)));
-    check(ReadSnapshot(final, ws.list(2)));
+    check(ReadSnapshot(original, ws.list(ListId::Original)));
+    check(ReadSnapshot(final, ws.list(ListId::Final)));
     CompareOptions options;
-    options.reset(1);
+    options.reset(ListId::Original);
     RunComparison(ws, options); // leaves the lists sorted, so the anchor below is the walk alone
     const double anchor = seconds([&] { RunComparison(ws, options); });
     std::printf("compare again:    %.3f s (lists already sorted)\n", anchor);

@@ -3,10 +3,12 @@
 // program's peak memory. Given a second snapshot instead, it opens both and times the Compare
 // command from the dialog's OK until the first result list is painted. Make the files with
 // `vistrel-bench gen-dir 1000000 FILE.dir FINAL.dir`.
+#include "app/CompareCommands.h"
 #include "app/FileCommands.h"
 #include "app/ListPane.h"
 #include "app/ListViews.h"
 #include "app/MainWindow.h"
+#include "app/PrintCommands.h"
 #include "app/Prompts.h"
 #include "app/StartUp.h"
 #include "dialogs/CompareDialog.h"
@@ -93,13 +95,13 @@ private:
 void compareFromOk(MainWindow &w, const char *what) {
     QElapsedTimer fromOk;
     EventLoopWatch watch;
-    CompareDialog *dialog = w.commands().compareDialog();
+    CompareDialog *dialog = w.compareCommands().compareDialog();
     QTimer::singleShot(0, dialog, [&] {
         fromOk.start();
         watch.start();
         dialog->okButton()->click();
     });
-    w.commands().FileCompare_Click();
+    w.compareCommands().FileCompare_Click();
     settle(&w);
     const double ms = fromOk.nsecsElapsed() / 1e6;
     std::printf("%-28s %8.1f ms  (target < 2000; tab %d shown)\n", what, ms,
@@ -111,14 +113,14 @@ void compareFromOk(MainWindow &w, const char *what) {
 void printToPdf(MainWindow &w) {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("report.pdf"));
-    w.commands().printer().setOutputFormat(QPrinter::PdfFormat);
-    w.commands().printer().setOutputFileName(file);
-    w.SortList(1, Col::InFolder, 0);
+    w.printCommands().printer().setOutputFormat(QPrinter::PdfFormat);
+    w.printCommands().printer().setOutputFileName(file);
+    w.SortList(ListId::Original, Col::InFolder, 0);
     EventLoopWatch watch;
     watch.start();
     QElapsedTimer t;
     t.start();
-    const FileError error = w.commands().FilePrint(1);
+    const FileError error = w.printCommands().FilePrint(ListId::Original);
     const double ms = t.nsecsElapsed() / 1e6;
     std::printf("print report to PDF          %8.1f ms  (%.1f MB%s)\n", ms,
                 QFileInfo(file).size() / 1e6, error ? ", FAILED" : "");
@@ -136,7 +138,7 @@ void typeFilter(MainWindow &w, const QString &file, const QString &word) {
     };
     for (int k = 1; k <= word.size(); ++k)
         key(word.left(k));
-    const int kept = w.views().shownEntries(1);
+    const int kept = w.views().shownEntries(ListId::Original);
     for (int k = word.size() - 1; k >= 0; --k)
         key(word.left(k));
     const int keys = 2 * static_cast<int>(word.size());
@@ -154,7 +156,8 @@ void typeFilter(MainWindow &w, const QString &file, const QString &word) {
     // Where a keystroke's time goes: the core's pass over the whole list.
     QElapsedTimer pass;
     pass.start();
-    const std::size_t passKept = ListFilter(word).apply(w.workspace().list(1)).size();
+    const std::size_t passKept =
+        ListFilter(word).apply(w.workspace().list(ListId::Original)).size();
     std::printf("  of which core pass over the list %6.1f ms (%zu kept)\n",
                 pass.nsecsElapsed() / 1e6, passKept);
 }
@@ -182,18 +185,19 @@ int main(int argc, char *argv[]) {
     settle(window.get());
     const double shownMs = t.nsecsElapsed() / 1e6;
     MainWindow &w = *window;
-    const int entries = w.workspace().list(1).size();
+    const int entries = w.workspace().list(ListId::Original).size();
     std::printf("entries                      %d\n", entries);
     std::printf("open from command line       %8.1f ms  (target < 2000)\n", shownMs);
     std::printf("peak memory after open       %8.1f MB\n", peakRssKb() / 1024.0);
 
     if (args.size() == 3) {
         // Both snapshots as opened, then again once the Original was sorted by another column.
-        const double finalMs = timed(&w, [&] { w.commands().OpenSnapshot(args[2]); });
-        std::printf("open Final (%d entries) %8.1f ms\n", w.workspace().list(2).size(), finalMs);
+        const double finalMs = timed(&w, [&] { w.fileCommands().OpenSnapshot(args[2]); });
+        std::printf("open Final (%d entries) %8.1f ms\n", w.workspace().list(ListId::Final).size(),
+                    finalMs);
         compareFromOk(w, "compare from OK");
-        w.selectTab(1);
-        w.Files_ColumnClick(1, Col::Size);
+        w.selectTab(ListId::Original);
+        w.views().Files_ColumnClick(ListId::Original, Col::Size);
         compareFromOk(w, "again, Original by Size");
         std::printf("peak memory after compare    %8.1f MB\n", peakRssKb() / 1024.0);
         window->hide();
@@ -211,18 +215,18 @@ int main(int argc, char *argv[]) {
         {"Size", Col::Size},          {"Modified", Col::Modified},
         {"In Folder", Col::InFolder}, {"Attributes", Col::Attributes}};
     for (const auto &[what, column] : sorts) {
-        const double ms = timed(&w, [&] { w.Files_ColumnClick(1, column); });
+        const double ms = timed(&w, [&] { w.views().Files_ColumnClick(ListId::Original, column); });
         std::printf("header click sort %-18s %8.1f ms  (target < 1000)\n", what, ms);
     }
 
     // Where the time of a click goes: the core's sort, and the view showing the new order.
     for (int column : {Col::InFolder, Col::Name}) {
-        SnapshotList &list = w.workspace().list(1);
+        SnapshotList &list = w.workspace().list(ListId::Original);
         QElapsedTimer sortTimer;
         sortTimer.start();
         ::SortList(list, column, -1);
         const double sortMs = sortTimer.nsecsElapsed() / 1e6;
-        const double viewMs = timed(&w, [&] { w.ListChanged(1); });
+        const double viewMs = timed(&w, [&] { w.session().opened(ListId::Original); });
         std::printf("  of which core sort by %-9s %7.1f ms, view refresh %6.1f ms\n",
                     qPrintable(columnHeader(column)), sortMs, viewMs);
     }
@@ -230,13 +234,13 @@ int main(int argc, char *argv[]) {
     double worstTab = 0;
     for (int round = 0; round < 3; ++round) {
         for (int tab : {2, 5, 1}) {
-            const double ms = timed(&w, [&] { w.selectTab(tab); });
+            const double ms = timed(&w, [&] { w.selectTab(Lists::atIndex(std::size_t(tab - 1))); });
             worstTab = std::max(worstTab, ms);
         }
     }
     std::printf("tab switch (worst of 9)      %8.1f ms\n", worstTab);
 
-    QTableView *details = w.pane(1)->details();
+    QTableView *details = w.pane(ListId::Original)->details();
     double worstScroll = 0;
     for (int step = 0; step < 5; ++step) {
         const double ms =
@@ -248,7 +252,8 @@ int main(int argc, char *argv[]) {
 
     const double summaryMs = timed(&w, [&] { w.ViewSummary_Click(); });
     std::printf("switch to Summary View       %8.1f ms\n", summaryMs);
-    const double summaryScroll = timed(&w, [&] { w.pane(1)->summary()->scrollToBottom(); });
+    const double summaryScroll =
+        timed(&w, [&] { w.pane(ListId::Original)->summary()->scrollToBottom(); });
     std::printf("Summary View scroll to end   %8.1f ms\n", summaryScroll);
     const double detailsMs = timed(&w, [&] { w.ViewDetails_Click(); });
     std::printf("switch to Detailed View      %8.1f ms\n", detailsMs);

@@ -154,32 +154,32 @@ int main(int argc, char **argv) {
         });
     }
     measure("open", [&] {
-        check(ReadSnapshot(dirFile, ws.list(1)), "open");
-        return ws.list(1).size();
+        check(ReadSnapshot(dirFile, ws.list(ListId::Original)), "open");
+        return ws.list(ListId::Original).size();
     });
-    deriveFinal(ws.list(1), ws.list(2));
+    deriveFinal(ws.list(ListId::Original), ws.list(ListId::Final));
     CompareOptions options;
-    options.reset(1);
+    options.reset(ListId::Original);
     measure("compare", [&] {
         RunComparison(ws, options);
-        return ws.list(1).size() + ws.list(2).size();
+        return ws.list(ListId::Original).size() + ws.list(ListId::Final).size();
     });
     measure("save-res", [&] {
-        check(SaveSnapshot(ws.list(ListNo::Changed), true, changedFile), "save result");
-        return ws.list(ListNo::Changed).size();
+        check(SaveSnapshot(ws.list(ListId::Changed), true, changedFile), "save result");
+        return ws.list(ListId::Changed).size();
     });
     const EntryFormatter format;
     measure("export", [&] {
-        check(ExportCsv(ws.list(1), csvFile, format), "export");
-        return ws.list(1).size();
+        check(ExportCsv(ws.list(ListId::Original), csvFile, format), "export");
+        return ws.list(ListId::Original).size();
     });
     measure("sort-name", [&] {
-        SortList(ws.list(1), Col::Name, 0);
-        return ws.list(1).size();
+        SortList(ws.list(ListId::Original), Col::Name, 0);
+        return ws.list(ListId::Original).size();
     });
     measure("sort-date", [&] {
-        SortList(ws.list(1), Col::DateKey, 1);
-        return ws.list(1).size();
+        SortList(ws.list(ListId::Original), Col::DateKey, 1);
+        return ws.list(ListId::Original).size();
     });
     QFile::remove(dirFile);
     QFile::remove(csvFile);

@@ -11,7 +11,7 @@
 #include <QTableView>
 #include <algorithm>
 
-ListPane::ListPane(int listNo, ListModel *model, QWidget *parent)
+ListPane::ListPane(ListId listNo, ListModel *model, QWidget *parent)
     : QWidget(parent), m_listNo(listNo), m_model(model), m_stack(new QStackedLayout(this)),
       m_details(new QTableView(this)), m_summary(new QListView(this)) {
     m_stack->setContentsMargins(0, 0, 0, 0);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "snapshot/ListId.h"
+
 #include <QWidget>
 
 class ListModel;
@@ -12,9 +14,9 @@ class QTableView;
 class ListPane : public QWidget {
     Q_OBJECT
 public:
-    ListPane(int listNo, ListModel *model, QWidget *parent = nullptr);
+    ListPane(ListId listNo, ListModel *model, QWidget *parent = nullptr);
 
-    int listNo() const { return m_listNo; }
+    ListId listNo() const { return m_listNo; }
     ListModel *model() const { return m_model; }
     QTableView *details() const { return m_details; }
     QListView *summary() const { return m_summary; }
@@ -35,7 +37,7 @@ Q_SIGNALS:
     void headerClicked(int column);
 
 private:
-    int m_listNo;
+    ListId m_listNo;
     ListModel *m_model;
     QStackedLayout *m_stack;
     QTableView *m_details;

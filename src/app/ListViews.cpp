@@ -12,32 +12,36 @@
 
 ListViews::ListViews(Session &session, const EntryFormatter &format, QWidget *parent)
     : QObject(parent), m_session(session) {
-    for (int n = 1; n <= ListNo::Count; ++n) {
-        const auto k = static_cast<std::size_t>(n - 1);
+    for (const ListId n : Lists::All) {
+        const std::size_t k = Lists::indexOf(n);
         m_models[k] = new ListModel(session.list(n), format, this);
         m_panes[k] = new ListPane(n, m_models[k], parent);
-        m_panes[k]->setObjectName(QStringLiteral("Files%1").arg(n));
+        m_panes[k]->setObjectName(QStringLiteral("Files%1").arg(k + 1));
         connect(m_panes[k], &ListPane::headerClicked, this,
                 [this, n](int column) { Q_EMIT headerClicked(n, column); });
     }
+    connect(&session, &Session::listAboutToChange, this, &ListViews::holdList);
+    connect(&session, &Session::listChanged, this, &ListViews::ListChanged);
+    connect(&session, &Session::snapshotOpened, this, &ListViews::selectFirstEntry);
+    connect(&session, &Session::snapshotTaken, this, &ListViews::selectFirstEntry);
 }
 
-void ListViews::ListChanged(int listNo) {
-    m_models[static_cast<std::size_t>(listNo - 1)]->listChanged();
+void ListViews::ListChanged(ListId listNo) {
+    m_models[Lists::indexOf(listNo)]->listChanged();
     const SortState &state = m_session.list(listNo).sort;
     pane(listNo)->showSortState(state.key, state.order);
 }
 
-void ListViews::holdList(int listNo) {
-    m_models[static_cast<std::size_t>(listNo - 1)]->hold();
+void ListViews::holdList(ListId listNo) {
+    m_models[Lists::indexOf(listNo)]->hold();
 }
 
-void ListViews::selectFirstEntry(int listNo) {
+void ListViews::selectFirstEntry(ListId listNo) {
     if (shownEntries(listNo) > 0)
         pane(listNo)->details()->setCurrentIndex(pane(listNo)->model()->index(0, 0));
 }
 
-void ListViews::SortList(int listNo, int key, int order) {
+void ListViews::SortList(ListId listNo, int key, int order) {
     SnapshotList &list = m_session.list(listNo);
     if (list.sort.key == key && list.sort.order == order)
         return;
@@ -48,7 +52,7 @@ void ListViews::SortList(int listNo, int key, int order) {
     releaseFreeMemory();
 }
 
-bool ListViews::Files_ColumnClick(int listNo, int column) {
+bool ListViews::Files_ColumnClick(ListId listNo, int column) {
     const int key = headerSortKey(listNo, column);
     if (key >= 0)
         SortList(listNo, key, -1);
@@ -59,14 +63,14 @@ bool ListViews::Files_ColumnClick(int listNo, int column) {
     return key >= 0;
 }
 
-void ListViews::SyncColumnWidths(int from, int to) {
+void ListViews::SyncColumnWidths(ListId from, ListId to) {
     ListPane *p = pane(from);
     ListPane *q = pane(to);
     for (int c = 0; c < Col::Count; ++c) {
         if (p != q && isLinkedColumn(c))
             q->setColumnWidth(c, p->columnWidth(c));
     }
-    if (to == ListNo::Changed) {
+    if (to == ListId::Changed) {
         for (int c = 0; c < Col::Count; ++c) {
             if (column(c).partner >= 0)
                 q->setColumnWidth(c, q->columnWidth(column(c).partner));
@@ -84,19 +88,19 @@ void ListViews::setGridLines(bool on) {
         p->setGridLines(on);
 }
 
-void ListViews::setFilter(int shownList, const QString &text) {
-    for (int n = 1; n <= ListNo::Count; ++n)
-        m_models[static_cast<std::size_t>(n - 1)]->setFilter(n == shownList ? text : QString());
+void ListViews::setFilter(ListId shownList, const QString &text) {
+    for (const ListId n : Lists::All)
+        m_models[Lists::indexOf(n)]->setFilter(n == shownList ? text : QString());
 }
 
-int ListViews::shownEntries(int listNo) const {
-    return m_models[static_cast<std::size_t>(listNo - 1)]->rowCount();
+int ListViews::shownEntries(ListId listNo) const {
+    return m_models[Lists::indexOf(listNo)]->rowCount();
 }
 
-bool ListViews::isFiltered(int listNo) const {
-    return m_models[static_cast<std::size_t>(listNo - 1)]->isFiltered();
+bool ListViews::isFiltered(ListId listNo) const {
+    return m_models[Lists::indexOf(listNo)]->isFiltered();
 }
 
-int ListViews::entryOfRow(int listNo, int row) const {
-    return m_models[static_cast<std::size_t>(listNo - 1)]->entryOfRow(row);
+int ListViews::entryOfRow(ListId listNo, int row) const {
+    return m_models[Lists::indexOf(listNo)]->entryOfRow(row);
 }

@@ -1,13 +1,15 @@
 #include "MainWindow.h"
 
 #include "BusyPointer.h"
+#include "CommandHost.h"
+#include "CompareCommands.h"
 #include "FileCommands.h"
 #include "FilterBox.h"
 #include "ListPane.h"
 #include "ListViews.h"
-#include "Menus.h"
+#include "PrintCommands.h"
 #include "Prompts.h"
-#include "RecoveryKeeper.h"
+#include "RecoveryOffer.h"
 #include "StatusPanel.h"
 #include "WindowPlacement.h"
 #include "compare/ChangeSummary.h"
@@ -15,42 +17,45 @@
 #include "dialogs/ChangeSummaryDialog.h"
 #include "dialogs/HelpDialog.h"
 #include "files/RecoveryStore.h"
+#include "session/RecoveryWriter.h"
+#include "snapshot/Columns.h"
 #include "widgets/Icons.h"
 #include "widgets/Twips.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
-#include <QListView>
-#include <QTableView>
 #include <QLabel>
-#include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 MainWindow::MainWindow(QSettings &settings, Prompts &prompts, QWidget *parent,
                        const QString &recoveryFolder)
-    : QMainWindow(parent), m_settings(settings),
-      m_recovery(std::make_unique<RecoveryKeeper>(
-          recoveryFolder.isEmpty() ? RecoveryStore::defaultFolder() : recoveryFolder, *this)),
-      m_commands(std::make_unique<FileCommands>(*this, m_session, prompts)) {
+    : QMainWindow(parent), m_settings(settings), m_prompts(prompts) {
     setObjectName(QStringLiteral("Startup"));
     setWindowTitle(programName());
     setWindowIcon(Icons::window());
 
     m_loaded = AppSettings::read(m_settings);
-
+    m_recovery = new RecoveryWriter(
+        recoveryFolder.isEmpty() ? RecoveryStore::defaultFolder() : recoveryFolder, m_session);
     m_views = new ListViews(m_session, m_formatter, this);
-    buildMenus();
-    buildToolbar();
-    buildTabs();
     buildStatusBar();
+    m_host = new CommandHost(m_session, prompts, m_formatter, this, m_cancelButton);
+    m_files = new FileCommands(*m_host);
+    m_compare = new CompareCommands(*m_host, *m_files, m_newSnapshot, m_settings);
+    m_print = new PrintCommands(*m_host);
+    buildCommands();
+    buildTabs();
+    listenToSession();
 
-    command("ViewGrid")->setChecked(m_loaded.viewGrid);
-    command("ViewWidths")->setChecked(m_loaded.linkCols);
+    action(Command::GridLines)->setChecked(m_loaded.viewGrid);
+    action(Command::LinkedWidths)->setChecked(m_loaded.linkCols);
     // The lists follow the restored grid-line check mark from the start.
     m_views->setGridLines(m_loaded.viewGrid);
     m_session.DefPath = m_loaded.defPath;
@@ -61,7 +66,7 @@ MainWindow::MainWindow(QSettings &settings, Prompts &prompts, QWidget *parent,
     resize(Twips::toPixels(9630, 6120, this));
     m_placement = new WindowPlacement(this);
     m_placement->fitToFrame();
-    TabStrip_Click();
+    tabChanged();
 }
 
 MainWindow::~MainWindow() = default;
@@ -69,42 +74,14 @@ MainWindow::~MainWindow() = default;
 // ---------------------------------------------------------------------------------------------
 // Building the window
 
-void MainWindow::buildMenus() {
-    Menus::build(this);
-    const std::pair<const char *, void (FileCommands::*)()> fileSlots[] = {
-        {"FileNew", &FileCommands::FileNew_Click},
-        {"FileOpen", &FileCommands::FileOpen_Click},
-        {"FileClose", &FileCommands::FileClose_Click},
-        {"FileSaveAs", &FileCommands::FileSaveAs_Click},
-        {"FileExport", &FileCommands::FileExport_Click},
-        {"FileImport", &FileCommands::FileImport_Click},
-        {"FileCompare", &FileCommands::FileCompare_Click},
-        {"FileCompareNow", &FileCommands::FileCompareNow_Click},
-        {"FileProps", &FileCommands::FileProps_Click},
-        {"FilePrint", &FileCommands::FilePrint_Click},
-        {"FilePageSetup", &FileCommands::FilePageSetup_Click},
-    };
-    for (const auto &[name, slot] : fileSlots)
-        connect(command(name), &QAction::triggered, m_commands.get(), slot);
-    const std::pair<const char *, void (MainWindow::*)()> slots[] = {
-        {"FileExit", &MainWindow::FileExit_Click},
-        {"ViewDetails", &MainWindow::ViewDetails_Click},
-        {"ViewSummary", &MainWindow::ViewSummary_Click},
-        {"ViewGrid", &MainWindow::ViewGrid_Click},
-        {"ViewWidths", &MainWindow::ViewWidths_Click},
-        {"ViewChanges", &MainWindow::ViewChanges_Click},
-        {"HelpScreen", &MainWindow::HelpScreen_Click},
-        {"HelpAbout", &MainWindow::HelpAbout_Click},
-    };
-    for (const auto &[name, slot] : slots)
-        connect(command(name), &QAction::triggered, this, slot);
-}
-
-void MainWindow::buildToolbar() {
-    m_toolbar = Menus::buildToolbar(this);
-    for (QAction *action : m_toolbar->actions()) {
-        const QString key = action->data().toString();
-        connect(action, &QAction::triggered, this, [this, key] { Toolbar_ButtonClick(key); });
+void MainWindow::buildCommands() {
+    m_actions = Menus::build(this);
+    m_toolbar = Menus::buildToolbar(this, m_actions);
+    for (const CommandRow &row : commandTable()) {
+        connect(action(row.id), &QAction::triggered, this, [this, run = row.run] {
+            CommandTargets targets{*m_files, *m_compare, *m_print, *this};
+            run(targets);
+        });
     }
 }
 
@@ -117,10 +94,10 @@ void MainWindow::buildTabs() {
     m_tabs = new QTabWidget(central);
     m_tabs->setObjectName(QStringLiteral("TabStrip"));
     m_tabs->setUsesScrollButtons(false);
-    for (int n = 1; n <= ListNo::Count; ++n)
+    for (const ListId n : Lists::All)
         m_tabs->addTab(pane(n), Workspace::TabCaption(n));
-    connect(m_views, &ListViews::headerClicked, this, &MainWindow::Files_ColumnClick);
-    connect(m_tabs, &QTabWidget::currentChanged, this, [this] { TabStrip_Click(); });
+    connect(m_views, &ListViews::headerClicked, this, &MainWindow::headerClicked);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
     layout->addWidget(m_tabs);
     setCentralWidget(central);
 }
@@ -128,8 +105,7 @@ void MainWindow::buildTabs() {
 void MainWindow::buildFilter(QWidget *central) {
     auto *row = new QHBoxLayout;
     auto *label = new QLabel(QStringLiteral("Filter:"), central);
-    auto *filter = new FilterBox(central);
-    m_filter = filter;
+    m_filter = new FilterBox(central);
     m_filter->setObjectName(QStringLiteral("Filter"));
     m_filter->setClearButtonEnabled(true);
     m_filter->setPlaceholderText(QStringLiteral("Name or folder contains (Ctrl+F)"));
@@ -138,7 +114,7 @@ void MainWindow::buildFilter(QWidget *central) {
     row->addWidget(m_filter, 1);
     static_cast<QVBoxLayout *>(central->layout())->addLayout(row);
     connect(m_filter, &QLineEdit::textChanged, this, &MainWindow::setFilter);
-    connect(filter, &FilterBox::emptiedByEscape, this, [this] {
+    connect(m_filter, &FilterBox::emptiedByEscape, this, [this] {
         const ListPane *pane = m_views->pane(m_shownList);
         QWidget *view =
             pane->isSummaryView() ? static_cast<QWidget *>(pane->summary()) : pane->details();
@@ -173,40 +149,40 @@ void MainWindow::buildStatusBar() {
     m_cancelButton->setFocusPolicy(Qt::NoFocus);
     m_cancelButton->hide();
     statusBar()->addPermanentWidget(m_cancelButton);
-    connect(m_status, &StatusPanel::clicked, this, [this] { StatusBar_PanelClick(1); });
-    connect(m_count, &StatusPanel::clicked, this, [this] { StatusBar_PanelClick(2); });
+    // A click on the description shows the snapshot's properties.
+    connect(m_status, &StatusPanel::clicked, this, [this] {
+        if (!m_session.list(m_shownList).isEmpty())
+            action(Command::Properties)->trigger();
+    });
 }
 
-QAction *MainWindow::command(const char *name) const {
-    return findChild<QAction *>(QLatin1String(name));
-}
-
-QAction *MainWindow::button(const QString &key) const {
-    for (QAction *action : m_toolbar->actions()) {
-        if (action->data().toString() == key)
-            return action;
-    }
-    return nullptr;
-}
-
-void MainWindow::setCommand(const char *name, const QString &key, bool enabled) {
-    command(name)->setEnabled(enabled);
-    if (!key.isEmpty())
-        button(key)->setEnabled(enabled);
+// The window follows what the session and the commands announce.
+void MainWindow::listenToSession() {
+    connect(&m_session, &Session::commandStatesChanged, this, &MainWindow::updateCommands);
+    connect(&m_session, &Session::compared, this, [this] {
+        if (m_changeSummary && m_changeSummary->isVisible())
+            summarise();
+    });
+    connect(m_host, &CommandHost::statusChanged, this, &MainWindow::ShowStatus);
+    connect(m_host, &CommandHost::showListRequested, this, &MainWindow::selectTab);
+    connect(m_host, &CommandHost::progressChanged, this, &MainWindow::showProgress);
+    connect(m_recovery, &RecoveryWriter::writeFailed, this, &MainWindow::ShowStatus);
 }
 
 // ---------------------------------------------------------------------------------------------
-// Placement, minimum size and shutdown
+// Placement, start and shutdown
 
 void MainWindow::restorePlacement() {
     m_placement->restore(m_loaded);
 }
 
+void MainWindow::offerRecoveredSnapshots() {
+    RecoveryOffer(*m_recovery, *m_host).run();
+}
+
 void MainWindow::closeEvent(QCloseEvent *event) {
-    // The Original is asked about first; once answered it is closed, even when the question
-    // about the Final is then cancelled.
-    for (int n : {ListNo::Original, ListNo::Final}) {
-        if (m_commands->QuerySave(n) == QMessageBox::Cancel) {
+    for (const ListId n : Session::exitOrder()) {
+        if (m_files->QuerySave(n) == QMessageBox::Cancel) {
             event->ignore();
             return;
         }
@@ -220,8 +196,8 @@ void MainWindow::closeEvent(QCloseEvent *event) {
 void MainWindow::writeSettings() {
     AppSettings s = m_loaded;
     s.defPath = m_session.DefPath;
-    s.viewGrid = command("ViewGrid")->isChecked();
-    s.linkCols = command("ViewWidths")->isChecked();
+    s.viewGrid = action(Command::GridLines)->isChecked();
+    s.linkCols = action(Command::LinkedWidths)->isChecked();
     const bool placed = m_placement->store(s);
     s.write(m_settings, placed);
 }
@@ -229,61 +205,66 @@ void MainWindow::writeSettings() {
 // ---------------------------------------------------------------------------------------------
 // Tabs, commands and status bar
 
-void MainWindow::TabStrip_Click() {
-    m_currentList = m_tabs->currentIndex() + 1;
+void MainWindow::tabChanged() {
+    const ListId selected = Lists::atIndex(std::size_t(m_tabs->currentIndex()));
     // The tab widget hides the list shown so far and shows the selected one.
-    SyncColumnWidths(m_shownList, m_currentList);
-    m_shownList = m_currentList;
+    if (action(Command::LinkedWidths)->isChecked())
+        m_views->SyncColumnWidths(m_shownList, selected);
+    m_shownList = selected;
+    m_host->setShownList(selected);
     m_views->setFilter(m_shownList, m_filter->text());
-    UpdateCommands(m_currentList);
+    updateCommands();
 }
 
-void MainWindow::selectTab(int listNo) {
-    m_tabs->setCurrentIndex(listNo - 1);
+void MainWindow::selectTab(ListId listNo) {
+    m_tabs->setCurrentIndex(int(Lists::indexOf(listNo)));
 }
 
-void MainWindow::UpdateCommands(int listNo) {
+void MainWindow::updateCommands() {
     ShowStatus(QString());
-    const Session::CommandStates states = m_session.commandStates(listNo);
-    setCommand("FileSaveAs", QStringLiteral("Save As"), states.saveAs);
-    setCommand("FilePrint", QStringLiteral("Print"), states.print);
-    setCommand("FileProps", QString(), states.properties);
-    setCommand("FileExport", QStringLiteral("Export"), states.exportCsv);
-    setCommand("FileClose", QStringLiteral("Close"), states.close);
-    setCommand("FileCompare", QStringLiteral("Compare"), states.compare);
-    setCommand("FileCompareNow", QStringLiteral("Compare Now"), states.compareNow);
-    setCommand("ViewChanges", QString(), m_session.options().compared);
+    const Session::CommandStates states = m_session.commandStates(m_shownList);
+    for (const CommandRow &row : commandTable()) {
+        if (row.enabledBy)
+            action(row.id)->setEnabled(states.*row.enabledBy);
+    }
     // A summary of lists that are gone would lead nowhere.
-    if (m_changeSummary && !m_session.options().compared)
+    if (m_changeSummary && !states.changeSummary)
         m_changeSummary->hide();
-}
-
-QString MainWindow::countText(qint64 count) const {
-    return m_formatter.sizeText(static_cast<std::uint64_t>(count));
 }
 
 void MainWindow::ShowStatus(const QString &text) {
     QString shown = text;
     if (shown.isEmpty()) {
-        const SnapshotList &list = m_session.list(m_currentList);
-        shown = list.description;
+        shown = m_session.list(m_shownList).description;
         showCount();
     }
     m_status->setText(shown);
 }
 
+void MainWindow::showProgress(const QString &text, const QString &count) {
+    if (!text.isEmpty())
+        m_status->setText(text);
+    if (!count.isEmpty())
+        m_count->setText(count);
+}
+
 void MainWindow::showCount() {
-    const int total = m_session.list(m_currentList).size();
-    QString text = countText(total);
-    if (m_views->isFiltered(m_currentList))
+    const int total = m_session.list(m_shownList).size();
+    QString text = m_formatter.sizeText(std::uint64_t(total));
+    if (m_views->isFiltered(m_shownList))
         text =
-            QStringLiteral("%1 of %2").arg(countText(m_views->shownEntries(m_currentList)), text);
+            QStringLiteral("%1 of %2")
+                .arg(m_formatter.sizeText(std::uint64_t(m_views->shownEntries(m_shownList))), text);
     m_count->setText(text);
     // "1,234 of 675,284" needs more room than a count; the panel grows for it, never shrinks
     // below its own width.
     const int room =
         m_count->fontMetrics().horizontalAdvance(text) + m_count->fontMetrics().height();
     m_count->setFixedWidth(std::max(Twips::toPixels(1440, this), room));
+}
+
+QLineEdit *MainWindow::filterBox() const {
+    return m_filter;
 }
 
 void MainWindow::setFilter(const QString &text) {
@@ -295,39 +276,20 @@ void MainWindow::setFilter(const QString &text) {
     showCount();
 }
 
-void MainWindow::StatusBar_PanelClick(int panel) {
-    if (panel == 1 && !m_session.list(m_currentList).isEmpty())
-        command("FileProps")->trigger();
-}
-
-void MainWindow::Toolbar_ButtonClick(const QString &key) {
-    if (const char *name = Menus::commandOfButton(key))
-        command(name)->trigger();
-}
-
 // ---------------------------------------------------------------------------------------------
 // List views
 
-ListPane *MainWindow::pane(int listNo) const {
+ListPane *MainWindow::pane(ListId listNo) const {
     return m_views->pane(listNo);
 }
 
-void MainWindow::ListChanged(int listNo) {
-    m_views->ListChanged(listNo);
-}
-
-void MainWindow::SortList(int listNo, int key, int order) {
+void MainWindow::SortList(ListId listNo, int key, int order) {
     m_views->SortList(listNo, key, order);
 }
 
-void MainWindow::SyncColumnWidths(int from, int to) {
-    if (command("ViewWidths")->isChecked())
-        m_views->SyncColumnWidths(from, to);
-}
-
-void MainWindow::Files_ColumnClick(int listNo, int column) {
+void MainWindow::headerClicked(ListId listNo, int column) {
     if (!m_views->Files_ColumnClick(listNo, column))
-        m_commands->prompts().message(this, programName(), QLatin1String(SortRefusal));
+        m_prompts.message(this, programName(), QLatin1String(SortRefusal));
 }
 
 void MainWindow::setView(bool summary) {
@@ -337,12 +299,12 @@ void MainWindow::setView(bool summary) {
     {
         BusyPointer busy;
         m_views->setSummaryView(summary);
-        command("ViewDetails")->setChecked(!summary);
-        command("ViewSummary")->setChecked(summary);
+        action(Command::DetailedView)->setChecked(!summary);
+        action(Command::SummaryView)->setChecked(summary);
         // Grid lines and column widths only concern the report view.
-        command("ViewBar1")->setVisible(!summary);
-        command("ViewGrid")->setVisible(!summary);
-        command("ViewWidths")->setVisible(!summary);
+        findChild<QAction *>(QStringLiteral("ViewBar1"))->setVisible(!summary);
+        action(Command::GridLines)->setVisible(!summary);
+        action(Command::LinkedWidths)->setVisible(!summary);
     }
     ShowStatus(QString());
 }
@@ -357,12 +319,15 @@ void MainWindow::ViewSummary_Click() {
 
 void MainWindow::ViewGrid_Click() {
     // The action has already reversed its check mark.
-    m_views->setGridLines(command("ViewGrid")->isChecked());
+    m_views->setGridLines(action(Command::GridLines)->isChecked());
 }
 
 void MainWindow::ViewWidths_Click() {
     // The reversed check mark takes effect when the next list is shown.
 }
+
+// ---------------------------------------------------------------------------------------------
+// Change Summary
 
 void MainWindow::ViewChanges_Click() {
     if (!m_changeSummary) {
@@ -376,11 +341,6 @@ void MainWindow::ViewChanges_Click() {
     m_changeSummary->activateWindow();
 }
 
-void MainWindow::comparisonDone() {
-    if (m_changeSummary && m_changeSummary->isVisible())
-        summarise();
-}
-
 void MainWindow::summarise() {
     BusyPointer busy;
     m_changeSummary->setSummary(ChangeSummary::build(m_session.workspace()));
@@ -389,12 +349,12 @@ void MainWindow::summarise() {
 void MainWindow::showChangesIn(const FolderChange &folder, const QString &path) {
     setFilter(folder.parent < 0 ? QString() : u'\\' + path);
     const qint64 counts[] = {folder.onlyOriginal, folder.onlyFinal, folder.changed};
-    auto holds = [&](int listNo) {
-        return listNo >= ListNo::OnlyInOriginal && listNo <= ListNo::Changed &&
-               counts[listNo - ListNo::OnlyInOriginal] > 0;
+    auto holds = [&](ListId listNo) {
+        return listNo >= ListId::OnlyInOriginal && listNo <= ListId::Changed &&
+               counts[Lists::indexOf(listNo) - Lists::indexOf(ListId::OnlyInOriginal)] > 0;
     };
     if (!holds(m_shownList)) {
-        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Changed; ++n) {
+        for (const ListId n : Lists::Results) {
             if (holds(n)) {
                 selectTab(n);
                 break;
@@ -406,7 +366,7 @@ void MainWindow::showChangesIn(const FolderChange &folder, const QString &path) 
 }
 
 // ---------------------------------------------------------------------------------------------
-// Commands
+// Exit and Help
 
 void MainWindow::FileExit_Click() {
     close();

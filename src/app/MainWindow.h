@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppSettings.h"
+#include "Menus.h"
 #include "dialogs/NewSnapshotState.h"
 #include "session/Session.h"
 #include "snapshot/EntryFormat.h"
@@ -11,14 +12,16 @@
 
 class AboutDialog;
 class ChangeSummaryDialog;
-struct FolderChange;
+class CommandHost;
+class CompareCommands;
 class FileCommands;
+class FilterBox;
 class HelpDialog;
 class ListPane;
 class ListViews;
+class PrintCommands;
 class Prompts;
-class RecoveryKeeper;
-class QAction;
+class RecoveryWriter;
 class QLineEdit;
 class QPushButton;
 class QSettings;
@@ -26,10 +29,11 @@ class QTabWidget;
 class QToolBar;
 class StatusPanel;
 class WindowPlacement;
+struct FolderChange;
 
 // The program's one top-level window (`Startup`): menus, toolbar, the tab strip over the six
-// list views, and the two-panel status bar. It shows the session's lists; the commands of the
-// File menu are FileCommands', the window builds the controls and connects them.
+// list views, and the two-panel status bar. It shows the session's lists and follows what the
+// session and the commands announce; the commands themselves are the command classes'.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -47,57 +51,40 @@ public:
     void restorePlacement();
     // The About window the start-up used as splash; the main window keeps it for Help > About.
     void adoptAboutDialog(AboutDialog *about);
+    // Offers the snapshots an earlier run left unsaved (see RecoveryOffer).
+    void offerRecoveredSnapshots();
 
     Session &session() { return m_session; }
     Workspace &workspace() { return m_session.workspace(); }
     CompareOptions &compareOptions() { return m_session.options(); }
-    FileCommands &commands() { return *m_commands; }
-    RecoveryKeeper &recovery() { return *m_recovery; }
+    CommandHost &commandHost() { return *m_host; }
+    FileCommands &fileCommands() { return *m_files; }
+    CompareCommands &compareCommands() { return *m_compare; }
+    PrintCommands &printCommands() { return *m_print; }
+    RecoveryWriter &recovery() { return *m_recovery; }
     const EntryFormatter &formatter() const { return m_formatter; }
     NewSnapshotState &newSnapshotState() { return m_newSnapshot; }
-    QSettings &settings() { return m_settings; }
     ListViews &views() { return *m_views; }
-    ListPane *pane(int listNo) const;
+    ListPane *pane(ListId listNo) const;
     QTabWidget *tabStrip() const { return m_tabs; }
     StatusPanel *statusPanel(int panel) const { return panel == 1 ? m_status : m_count; }
-    QPushButton *cancelButton() const { return m_cancelButton; }
-    QLineEdit *filterBox() const { return m_filter; }
+    QLineEdit *filterBox() const;
     ChangeSummaryDialog *changeSummary() const { return m_changeSummary; }
+    QAction *action(Command command) const { return m_actions[std::size_t(command)]; }
 
-    // The list being worked on (1 to 6): the selected tab's, or the target a command picked.
-    int CurrentList() const { return m_currentList; }
-    void setCurrentList(int listNo) { m_currentList = listNo; }
     // The list whose view is visible.
-    int ShownList() const { return m_shownList; }
-
-    // Shows the list of the selected tab and refreshes commands and status bar.
-    void TabStrip_Click();
-    // Selects tab n (1 to 6); selecting another tab runs TabStrip_Click.
-    void selectTab(int listNo);
-    // Enables the commands for a list (1 to 6) and resets the status bar.
-    void UpdateCommands(int listNo);
-    // Puts a message in panel 1; an empty text shows the current list's description and count.
+    ListId ShownList() const { return m_shownList; }
+    // Selects the list's tab.
+    void selectTab(ListId listNo);
+    // Puts a message in panel 1; an empty text shows the shown list's description and count.
     void ShowStatus(const QString &text);
-    // An entry count as the count panel shows it.
-    QString countText(qint64 count) const;
     // Shows in every list, as it is shown, only the entries whose name or folder contains the
     // text; an empty text shows them all.
     void setFilter(const QString &text);
-
-    // The entries of a list changed: its view shows them anew, with its sort state.
-    void ListChanged(int listNo);
     // Sorts a list by a zero-based column; order 0 ascending, 1 descending, -1 toggle.
-    void SortList(int listNo, int key, int order);
-    // Carries the visible columns' widths from list `from` to list `to` when widths are linked.
-    void SyncColumnWidths(int from, int to);
-    // A click on the header of a zero-based column of the shown list.
-    void Files_ColumnClick(int listNo, int column);
-    // A click on status bar panel 1 or 2.
-    void StatusBar_PanelClick(int panel);
-    // A toolbar button, by its key ("New", "Open", ...).
-    void Toolbar_ButtonClick(const QString &key);
+    void SortList(ListId listNo, int key, int order);
 
-public Q_SLOTS:
+    // The window's own commands.
     void FileExit_Click();
     void ViewDetails_Click();
     void ViewSummary_Click();
@@ -105,8 +92,6 @@ public Q_SLOTS:
     void ViewWidths_Click();
     // Opens the Change Summary window on the last comparison.
     void ViewChanges_Click();
-    // A comparison ran: a Change Summary window on the screen shows the new one.
-    void comparisonDone();
     void HelpScreen_Click();
     void HelpAbout_Click();
 
@@ -114,32 +99,40 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void buildMenus();
-    void buildToolbar();
+    void buildCommands();
     void buildTabs();
     void buildFilter(QWidget *central);
     void buildStatusBar();
+    void listenToSession();
+    // Shows the list of the selected tab and refreshes commands and status bar.
+    void tabChanged();
+    // Enables the commands for the shown list and resets the status bar.
+    void updateCommands();
     void showCount();
+    void showProgress(const QString &text, const QString &count);
+    // A click on the header of a zero-based column of a list.
+    void headerClicked(ListId listNo, int column);
     // Shows the changes in and below a folder of the summary: the filter names the folder, and
     // a result list that holds some of them is shown.
     void showChangesIn(const FolderChange &folder, const QString &path);
     // The Change Summary window shows the result lists as they are now.
     void summarise();
-    QAction *command(const char *name) const;
-    QAction *button(const QString &key) const;
-    void setCommand(const char *name, const QString &key, bool enabled);
     void setView(bool summary);
     void writeSettings();
 
     QSettings &m_settings;
+    Prompts &m_prompts;
     Session m_session;
     EntryFormatter m_formatter;
     AppSettings m_loaded;
     NewSnapshotState m_newSnapshot;
-    std::unique_ptr<RecoveryKeeper> m_recovery;
-    std::unique_ptr<FileCommands> m_commands;
-    int m_currentList = 1;
-    int m_shownList = 1;
+    RecoveryWriter *m_recovery = nullptr;
+    CommandHost *m_host = nullptr;
+    FileCommands *m_files = nullptr;
+    CompareCommands *m_compare = nullptr;
+    PrintCommands *m_print = nullptr;
+    Menus::Actions m_actions{};
+    ListId m_shownList = ListId::Original;
 
     ListViews *m_views = nullptr;
     QTabWidget *m_tabs = nullptr;
@@ -147,7 +140,7 @@ private:
     StatusPanel *m_status = nullptr;
     StatusPanel *m_count = nullptr;
     QPushButton *m_cancelButton = nullptr;
-    QLineEdit *m_filter = nullptr;
+    FilterBox *m_filter = nullptr;
     AboutDialog *m_about = nullptr;
     HelpDialog *m_help = nullptr;
     ChangeSummaryDialog *m_changeSummary = nullptr;

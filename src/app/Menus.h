@@ -1,19 +1,20 @@
 #pragma once
 
-#include <QString>
+#include "CommandTable.h"
 
+#include <array>
+
+class QAction;
 class QMainWindow;
 class QToolBar;
 
-// The menu bar and the toolbar of the main window: their entries, captions, access keys,
-// shortcuts and first states, as actions named after their commands (FileNew, ViewGrid, ...)
-// that the window connects.
+// The menu bar and the toolbar of the main window, made from the table of commands: one action
+// per command, named after it (FileNew, ViewGrid, ...), which the menu and the toolbar share.
 namespace Menus {
 
-void build(QMainWindow *window);
-// Each button's data is its key ("Save As"); the window connects its trigger.
-QToolBar *buildToolbar(QMainWindow *window);
-// The menu entry a toolbar button stands for ("Save As" gives "FileSaveAs"); null for none.
-const char *commandOfButton(const QString &key);
+using Actions = std::array<QAction *, CommandCount>;
+// Makes the actions and puts them in the window's menus; the window connects them.
+Actions build(QMainWindow *window);
+QToolBar *buildToolbar(QMainWindow *window, const Actions &actions);
 
 } // namespace Menus

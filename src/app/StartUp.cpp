@@ -2,7 +2,6 @@
 
 #include "FileCommands.h"
 #include "MainWindow.h"
-#include "RecoveryKeeper.h"
 #include "dialogs/AboutDialog.h"
 #include "snapshot/LargeBlocks.h"
 
@@ -34,7 +33,7 @@ std::unique_ptr<MainWindow> Main(const QString &commandLine, QSettings &settings
     window->restorePlacement();
     window->show();
     if (!commandLine.isEmpty())
-        window->commands().OpenSnapshot(commandLine);
-    window->recovery().offerLeftovers(*window, prompts);
+        window->fileCommands().OpenSnapshot(commandLine);
+    window->offerRecoveredSnapshots();
     return window;
 }

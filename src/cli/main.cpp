@@ -72,8 +72,9 @@ QStringList exclusionsOf(const Args &args) {
 }
 
 // Scans a folder as the snapshot command does: --no-subdirs, --all-volumes and the exclusions.
+// `includeSubs` false reads the root alone whatever the arguments say.
 void scan(const PathArgument &root, const Args &args, const QStringList &exclude,
-          SnapshotList &list) {
+          SnapshotList &list, bool includeSubs = true) {
     auto reader = makeDirectoryReader(args.has("--all-volumes"));
     Scanner scanner(*reader);
     scanner.setExclusions(ExcludePatterns(exclude));
@@ -85,7 +86,8 @@ void scan(const PathArgument &root, const Args &args, const QStringList &exclude
             failUsage(QStringLiteral("--threads takes a number from 1 to %1").arg(MaxThreads));
         scanner.setReadThreads(threads);
     }
-    if (!scanner.ReadDirectory(root.native, root.text, list, !args.has("--no-subdirs")))
+    if (!scanner.ReadDirectory(root.native, root.text, list,
+                               includeSubs && !args.has("--no-subdirs")))
         fail(root.text + QStringLiteral(": cannot read this folder"));
     // Said, not failed: the snapshot holds what could be read, and scripts rely on status 0.
     if (!list.unreadable.isEmpty()) {
@@ -224,7 +226,7 @@ int summaryDepth(const Args &args) {
 
 void writeResults(QTextStream &out, const Workspace &ws, bool tsv) {
     const EntryFormatter format;
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
+    for (const ListId n : Lists::Results) {
         const SnapshotList &list = ws.list(n);
         if (!tsv) {
             out << Workspace::TabCaption(n) << ": " << list.size() << '\n';
@@ -239,7 +241,7 @@ void writeResults(QTextStream &out, const Workspace &ws, bool tsv) {
 
 void writeJson(const Workspace &ws) {
     OutputBuffer out;
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
+    for (const ListId n : Lists::Results) {
         const SnapshotList &list = ws.list(n);
         const QString caption = Workspace::TabCaption(n);
         for (int i = 0; i < list.size(); ++i)
@@ -262,11 +264,11 @@ QStringList resultPaths(const QString &folder) {
 // places or none: results of two comparisons never mix.
 void saveResults(const Workspace &ws, const QStringList &paths) {
     std::array<FileWriter, 4> writers;
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
-        FileWriter &writer = writers[std::size_t(n - ListNo::OnlyInOriginal)];
-        const QString &path = paths[n - ListNo::OnlyInOriginal];
+    for (std::size_t k = 0; k < writers.size(); ++k) {
+        FileWriter &writer = writers[k];
+        const QString &path = paths[qsizetype(k)];
         check(writer.open(path), path);
-        check(WriteSnapshot(ws.list(n), true, writer), path);
+        check(WriteSnapshot(ws.list(Lists::Results[k]), true, writer), path);
         check(writer.finish(), path);
     }
     FileWriter *failed = nullptr;
@@ -288,27 +290,29 @@ void readPair(const Args &args, const QStringList &exclude, Workspace &ws) {
             failUsage(
                 QStringLiteral("compare --with-folder takes one file, and a folder if it names "
                                "none"));
-        load(args.positional[0], ws.list(ListNo::Original));
+        load(args.positional[0], ws.list(ListId::Original));
         QString folder = args.positional.value(1);
         if (folder.isEmpty())
-            folder = NewSnapshot::rootFromSource(ws.list(ListNo::Original).source);
+            folder = NewSnapshot::rootFromSource(ws.list(ListId::Original).source);
         if (folder.isEmpty())
             fail(args.positional[0] + QStringLiteral(": names no folder it was taken of; give "
                                                      "the folder after the file"));
-        scan(absolutePath(folder), args, exclude, ws.list(ListNo::Final));
+        // Read as it was taken: one taken without subfolders would show all below as new.
+        scan(absolutePath(folder), args, exclude, ws.list(ListId::Final),
+             !NewSnapshot::takenWithoutSubfolders(ws.list(ListId::Original)));
         return;
     }
     if (args.positional.size() != 2)
         failUsage(QStringLiteral("compare takes two files"));
     FileError finalError;
-    auto readFinal = [&] { finalError = ReadSnapshot(args.positional[1], ws.list(ListNo::Final)); };
+    auto readFinal = [&] { finalError = ReadSnapshot(args.positional[1], ws.list(ListId::Final)); };
     std::jthread side;
     try {
         side = std::jthread(readFinal);
     } catch (const std::system_error &) {
         readFinal(); // no second thread to be had: one after the other
     }
-    FileError originalError = ReadSnapshot(args.positional[0], ws.list(ListNo::Original));
+    FileError originalError = ReadSnapshot(args.positional[0], ws.list(ListId::Original));
     if (side.joinable())
         side.join();
     check(originalError, args.positional[0]);
@@ -334,7 +338,7 @@ int cmdCompare(const Args &args) {
     Workspace ws;
     readPair(args, exclude, ws);
     CompareOptions options;
-    options.reset(ListNo::Original);
+    options.reset(ListId::Original);
     if (args.options.contains(ignore))
         options.ignoreAttr = ignoredAttributes(args.options.value(ignore));
     options.ignoreSize = args.has("--ignore-size");
@@ -344,11 +348,11 @@ int cmdCompare(const Args &args) {
     options.exclude = exclude;
     if (args.options.contains(limitO))
         options.limitOriginal =
-            checkedLimit(ws.list(ListNo::Original), args.options.value(limitO), args.positional[0]);
+            checkedLimit(ws.list(ListId::Original), args.options.value(limitO), args.positional[0]);
     if (args.options.contains(limitF))
         options.limitFinal =
-            checkedLimit(ws.list(ListNo::Final), args.options.value(limitF),
-                         args.positional.value(1, ws.list(ListNo::Final).description));
+            checkedLimit(ws.list(ListId::Final), args.options.value(limitF),
+                         args.positional.value(1, ws.list(ListId::Final).description));
     RunComparison(ws, options);
 
     if (args.has("--json")) {
@@ -365,10 +369,10 @@ int cmdCompare(const Args &args) {
     }
     if (!results.isEmpty())
         saveResults(ws, results);
-    printTimeShift(detectTimeShift(ws.list(ListNo::Changed), options));
-    const bool differ = !ws.list(ListNo::OnlyInOriginal).isEmpty() ||
-                        !ws.list(ListNo::OnlyInFinal).isEmpty() ||
-                        !ws.list(ListNo::Changed).isEmpty();
+    printTimeShift(detectTimeShift(ws.list(ListId::Changed), options));
+    const bool differ = !ws.list(ListId::OnlyInOriginal).isEmpty() ||
+                        !ws.list(ListId::OnlyInFinal).isEmpty() ||
+                        !ws.list(ListId::Changed).isEmpty();
     return differ ? 1 : 0;
 }
 

@@ -32,7 +32,7 @@ public:
     explicit TreeBuilder(std::vector<FolderChange> &folders) : m_folders(folders) {
         m_folders.emplace_back();
     }
-    void countList(const SnapshotList &list, int listNo);
+    void countList(const SnapshotList &list, ListId listNo);
     void addUpTotals();
 
 private:
@@ -61,7 +61,7 @@ private:
 
     int folder(const QString &text);
     int child(int parent, QStringView name, bool closed);
-    void countEntry(FolderChange &f, const SnapshotList &list, int i, int listNo);
+    void countEntry(FolderChange &f, const SnapshotList &list, int i, ListId listNo);
 };
 
 int TreeBuilder::folder(const QString &text) {
@@ -96,15 +96,15 @@ int TreeBuilder::child(int parent, QStringView name, bool closed) {
     return index;
 }
 
-void TreeBuilder::countEntry(FolderChange &f, const SnapshotList &list, int i, int listNo) {
+void TreeBuilder::countEntry(FolderChange &f, const SnapshotList &list, int i, ListId listNo) {
     const Entry &e = list.entry(i);
-    if (listNo == ListNo::OnlyInOriginal) {
+    if (listNo == ListId::OnlyInOriginal) {
         ++f.onlyOriginal;
         addBytes(f.bytesRemoved, bytesOf(e));
-    } else if (listNo == ListNo::OnlyInFinal) {
+    } else if (listNo == ListId::OnlyInFinal) {
         ++f.onlyFinal;
         addBytes(f.bytesAdded, bytesOf(e));
-    } else if (listNo == ListNo::Changed) {
+    } else if (listNo == ListId::Changed) {
         ++f.changed;
         // A Changed list without the Original's values (not made by a comparison) tells no
         // bytes.
@@ -117,7 +117,7 @@ void TreeBuilder::countEntry(FolderChange &f, const SnapshotList &list, int i, i
     }
 }
 
-void TreeBuilder::countList(const SnapshotList &list, int listNo) {
+void TreeBuilder::countList(const SnapshotList &list, ListId listNo) {
     const FolderTable &texts = list.folders();
     std::vector<int> nodeOf(texts.size(), -1); // only the folders entries use become nodes
     for (int i = 0; i < list.size(); ++i) {
@@ -208,7 +208,7 @@ std::uint64_t FolderChange::bytesChanged() const {
 ChangeSummary ChangeSummary::build(const Workspace &ws) {
     ChangeSummary summary;
     TreeBuilder tree(summary.m_folders);
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+    for (const ListId n : Lists::Results)
         tree.countList(ws.list(n), n);
     tree.addUpTotals();
     summary.m_foldedNames = foldedNames(summary.m_folders);

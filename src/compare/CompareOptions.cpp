@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-void CompareOptions::reset(int list) {
+void CompareOptions::reset(ListId list) {
     limit(list).clear();
     ignoreAttr = {false, false, false, false, false, true};
     ignoreSize = false;

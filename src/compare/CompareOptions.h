@@ -1,5 +1,7 @@
 #pragma once
 
+#include "snapshot/ListId.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -25,13 +27,15 @@ struct CompareOptions {
     // Set when a comparison has run, until a snapshot list is cleared.
     bool compared = false;
 
-    QString &limit(int list) { return list == 1 ? limitOriginal : limitFinal; }
-    const QString &limit(int list) const { return list == 1 ? limitOriginal : limitFinal; }
+    QString &limit(ListId list) { return list == ListId::Original ? limitOriginal : limitFinal; }
+    const QString &limit(ListId list) const {
+        return list == ListId::Original ? limitOriginal : limitFinal;
+    }
 
     // The state after snapshot list `list` is cleared: its limit emptied, only Archive ignored,
     // sizes, times and hour shifts counted, no comparison. The tolerance and the exclusion
     // patterns stay.
-    void reset(int list);
+    void reset(ListId list);
 };
 
 inline constexpr const char *IgnoreAttrItems[6] = {"Read-Only", "Hidden",    "System",

@@ -172,26 +172,26 @@ QString sideText(const QString &description, const QString &limit) {
 } // namespace
 
 void SetResultDescriptions(Workspace &ws, const CompareOptions &options) {
-    const QString x = sideText(ws.list(ListNo::Original).description, options.limitOriginal);
-    const QString y = sideText(ws.list(ListNo::Final).description, options.limitFinal);
-    ws.list(ListNo::OnlyInOriginal).description =
+    const QString x = sideText(ws.list(ListId::Original).description, options.limitOriginal);
+    const QString y = sideText(ws.list(ListId::Final).description, options.limitFinal);
+    ws.list(ListId::OnlyInOriginal).description =
         QStringLiteral("In ") + x + QStringLiteral(" but not in ") + y;
-    ws.list(ListNo::OnlyInFinal).description =
+    ws.list(ListId::OnlyInFinal).description =
         QStringLiteral("In ") + y + QStringLiteral(" but not in ") + x;
-    ws.list(ListNo::Changed).description =
+    ws.list(ListId::Changed).description =
         QStringLiteral("Changed between ") + x + QStringLiteral(" and ") + y;
-    ws.list(ListNo::Unchanged).description =
+    ws.list(ListId::Unchanged).description =
         QStringLiteral("Identical in both ") + x + QStringLiteral(" and ") + y;
 }
 
-int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
+void RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
     const float tolerance = toleranceDays(options.tolerance);
-    SnapshotList &original = ws.list(ListNo::Original);
-    SnapshotList &final = ws.list(ListNo::Final);
+    SnapshotList &original = ws.list(ListId::Original);
+    SnapshotList &final = ws.list(ListId::Final);
     if (progress)
         progress->total = original.size() + final.size();
     // The results of an earlier comparison go first: their memory is better spent on the sorts.
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+    for (const ListId n : Lists::Results)
         ws.list(n).clearEntries();
     // The two sides are independent: each is sorted, and its keys made, on a core of its own.
     std::optional<MatchKeys> keysO, keysF;
@@ -224,10 +224,10 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
     const Side f(final, std::move(*keysF), NoExtraPath(options.limitOriginal, options.limitFinal),
                  options.limitFinal, exclude);
     WalkOrder walkOrder(o, f);
-    SnapshotList &onlyO = ws.list(ListNo::OnlyInOriginal);
-    SnapshotList &onlyF = ws.list(ListNo::OnlyInFinal);
-    SnapshotList &changed = ws.list(ListNo::Changed);
-    SnapshotList &unchanged = ws.list(ListNo::Unchanged);
+    SnapshotList &onlyO = ws.list(ListId::OnlyInOriginal);
+    SnapshotList &onlyF = ws.list(ListId::OnlyInFinal);
+    SnapshotList &changed = ws.list(ListId::Changed);
+    SnapshotList &unchanged = ws.list(ListId::Unchanged);
     // Most entries are unchanged, and the list is not copied as it grows. The other lists grow
     // as they fill: capacity reserved for them would be memory freed by the sorts just before,
     // held for the life of the results.
@@ -326,14 +326,9 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
 
     if (progress)
         progress->count.store(i + j, std::memory_order_relaxed);
-    int shown = 0;
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged && !shown; ++n) {
-        if (!ws.list(n).isEmpty())
-            shown = n;
-    }
     SetResultDescriptions(ws, options);
     const double now = DateSerial::now();
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
+    for (const ListId n : Lists::Results) {
         SnapshotList &result = ws.list(n);
         result.source = Workspace::TabCaption(n);
         result.created = now;
@@ -341,5 +336,4 @@ int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
     }
     options.compared = true;
     unchanged.squeeze();
-    return shown;
 }

@@ -7,9 +7,8 @@ class Workspace;
 
 // Compares the Original and Final lists of the workspace and fills the four result lists: one
 // merge over both lists in match-key order. Leaves both snapshot lists sorted by match key.
-// Returns the result list to show, or 0 when all four are empty ("No differences were found").
 // The progress counts the entries walked past, of both lists together.
-int RunComparison(Workspace &ws, CompareOptions &options, Progress *progress = nullptr);
+void RunComparison(Workspace &ws, CompareOptions &options, Progress *progress = nullptr);
 
 inline constexpr const char *NoDifferences = "No differences were found";
 

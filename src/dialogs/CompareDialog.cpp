@@ -82,14 +82,14 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
     // Widgets are made in the order the Tab key visits them.
     const char *frames[2] = {"Original Snapshot", "Final Snapshot"};
     const char *limitCaptions[2] = {"&Limit comparison to:", "L&imit comparison to:"};
-    for (int list = 1; list <= 2; ++list) {
-        const std::size_t k = index(list);
+    for (const ListId list : Lists::Snapshots) {
+        const std::size_t k = Lists::indexOf(list);
         const QString name = QLatin1String(frames[k]);
         auto *frame =
             placed(new QGroupBox(name, this), 240, 120 + 1800 * static_cast<int>(k), 6135, 1575);
 
         QLineEdit *path = placed(new QLineEdit(frame), 240, 360, 5655, 285);
-        path->setObjectName(QStringLiteral("SnapPath%1").arg(list));
+        path->setObjectName(QStringLiteral("SnapPath%1").arg(k + 1));
         path->setAccessibleName(name + QStringLiteral(" description"));
         path->setReadOnly(true);
         // Only shows the description, so Tab passes it by.
@@ -101,7 +101,7 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
 
         auto *limits = new LimitModel(this);
         auto *combo = placed(new QComboBox(frame), 240, 1080, 5655, 315);
-        combo->setObjectName(QStringLiteral("LimitedTo%1").arg(list));
+        combo->setObjectName(QStringLiteral("LimitedTo%1").arg(k + 1));
         combo->setAccessibleName(name + QStringLiteral(": limit comparison to"));
         combo->setEditable(false);
         // A snapshot may have tens of thousands of folders: no width is measured over all of
@@ -193,8 +193,8 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
 CompareDialog::~CompareDialog() = default;
 
 void CompareDialog::load(const Workspace &ws, const CompareOptions &options) {
-    for (int list = 1; list <= 2; ++list) {
-        const std::size_t k = index(list);
+    for (const ListId list : Lists::Snapshots) {
+        const std::size_t k = Lists::indexOf(list);
         const SnapshotList &snapshot = ws.list(list);
         m_snapPath[k]->setText(snapshot.description);
         m_snapPath[k]->setCursorPosition(0);
@@ -218,8 +218,8 @@ void CompareDialog::load(const Workspace &ws, const CompareOptions &options) {
 }
 
 void CompareDialog::store(CompareOptions &options) const {
-    for (int list = 1; list <= 2; ++list)
-        options.limit(list) = m_limitedTo[index(list)]->currentText();
+    for (const ListId list : Lists::Snapshots)
+        options.limit(list) = m_limitedTo[Lists::indexOf(list)]->currentText();
     for (int i = 0; i < m_ignoreAttr->count(); ++i)
         options.ignoreAttr[static_cast<std::size_t>(i)] =
             m_ignoreAttr->item(i)->checkState() == Qt::Checked;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "snapshot/ListId.h"
+
 #include <QDialog>
 #include <array>
 
@@ -26,8 +28,8 @@ public:
     // Writes the controls back into the options (after OK and after Cancel alike).
     void store(CompareOptions &options) const;
 
-    QLineEdit *snapPath(int list) const { return m_snapPath[index(list)]; }
-    QComboBox *limitedTo(int list) const { return m_limitedTo[index(list)]; }
+    QLineEdit *snapPath(ListId list) const { return m_snapPath[Lists::indexOf(list)]; }
+    QComboBox *limitedTo(ListId list) const { return m_limitedTo[Lists::indexOf(list)]; }
     QCheckBox *ignoreStamp() const { return m_ignoreStamp; }
     QCheckBox *ignoreSize() const { return m_ignoreSize; }
     QLineEdit *timeTolerance() const { return m_timeTolerance; }
@@ -41,8 +43,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    static std::size_t index(int list) { return list == 1 ? 0 : 1; }
-
     std::array<QLineEdit *, 2> m_snapPath{};
     std::array<QComboBox *, 2> m_limitedTo{};
     std::array<LimitModel *, 2> m_limits{};

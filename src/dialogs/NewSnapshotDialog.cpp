@@ -60,7 +60,7 @@ QLabel *labelFor(QWidget *buddy, const QString &caption) {
 
 } // namespace
 
-NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(int)> selectTab,
+NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(ListId)> selectTab,
                                      bool separate, QWidget *parent,
                                      std::shared_ptr<Volumes> volumes)
     : QDialog(parent, FixedDialog::Flags), m_session(session), m_selectTab(std::move(selectTab)),
@@ -113,7 +113,7 @@ NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(int)> 
     m_which[0]->setChecked(true);
     connect(options, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
-            WhichList_Click(id);
+            WhichList_Click(Lists::atIndex(std::size_t(id - 1)));
     });
 
     m_includeSubs = new QCheckBox(QStringLiteral("&Include subdirectories"), this);
@@ -198,13 +198,13 @@ NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(int)> 
 
 NewSnapshotDialog::~NewSnapshotDialog() = default;
 
-void NewSnapshotDialog::run(int listNo) {
-    const int n = listNo == 2 ? 2 : 1;
+void NewSnapshotDialog::run(ListId listNo) {
+    const ListId n = listNo == ListId::Final ? ListId::Final : ListId::Original;
     m_confirmed = false;
     m_openExistingChosen = false;
     // A stick may have come or gone since the last use.
     fillDriveList();
-    m_which[n - 1]->setChecked(true);
+    m_which[Lists::indexOf(n)]->setChecked(true);
     // The list may have been loaded or closed since the option was last selected.
     enableAppendTo(n);
 
@@ -217,8 +217,8 @@ void NewSnapshotDialog::run(int listNo) {
     exec();
 }
 
-int NewSnapshotDialog::whichList() const {
-    return m_which[1]->isChecked() ? 2 : 1;
+ListId NewSnapshotDialog::whichList() const {
+    return m_which[1]->isChecked() ? ListId::Final : ListId::Original;
 }
 
 QString NewSnapshotDialog::snapPath() const {
@@ -285,12 +285,12 @@ bool NewSnapshotDialog::eventFilter(QObject *watched, QEvent *event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void NewSnapshotDialog::WhichList_Click(int i) {
+void NewSnapshotDialog::WhichList_Click(ListId i) {
     enableAppendTo(i);
     if (m_selectTab)
         m_selectTab(i);
     // Until it has been shown, the dialog's folder is nobody's to remember.
-    const int other = OtherList(i);
+    const ListId other = Lists::other(i);
     const QString shown = m_folderShown ? snapPath() : m_session.scanFolder(other);
     if (const auto folder = m_session.switchScanList(other, i, shown, m_separate->isChecked())) {
         openFolder(*folder);
@@ -401,6 +401,6 @@ void NewSnapshotDialog::followFolder() {
     m_driveRoot = root;
 }
 
-void NewSnapshotDialog::enableAppendTo(int listNo) {
+void NewSnapshotDialog::enableAppendTo(ListId listNo) {
     m_appendTo->setEnabled(!m_session.list(listNo).isEmpty());
 }

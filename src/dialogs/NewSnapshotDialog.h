@@ -1,5 +1,7 @@
 #pragma once
 
+#include "snapshot/ListId.h"
+
 #include <QDialog>
 #include <functional>
 #include <memory>
@@ -28,16 +30,16 @@ class NewSnapshotDialog : public QDialog {
 public:
     // selectTab(i) shows tab i of the main window, which makes list i the current list.
     // Without volumes the dialog offers this machine's.
-    NewSnapshotDialog(Session &session, std::function<void(int)> selectTab, bool separate,
+    NewSnapshotDialog(Session &session, std::function<void(ListId)> selectTab, bool separate,
                       QWidget *parent, std::shared_ptr<Volumes> volumes = {});
     ~NewSnapshotDialog() override;
 
     // Shows the dialog modally for list `listNo` (1 or 2) and returns once it is hidden.
-    void run(int listNo);
+    void run(ListId listNo);
 
     bool confirmed() const { return m_confirmed; }
     bool openExistingChosen() const { return m_openExistingChosen; }
-    int whichList() const;
+    ListId whichList() const;
     QString snapPath() const;
     bool appendTo() const;
     bool includeSubs() const;
@@ -63,7 +65,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void WhichList_Click(int i);
+    void WhichList_Click(ListId listNo);
     void DriveList_Change(int index);
     void DirList_Change();
     void OK_Click();
@@ -77,10 +79,10 @@ private:
     void fillDriveList();
     // Points the drive list at the volume of the folder list's folder.
     void followFolder();
-    void enableAppendTo(int listNo);
+    void enableAppendTo(ListId listNo);
 
     Session &m_session;
-    std::function<void(int)> m_selectTab;
+    std::function<void(ListId)> m_selectTab;
     std::shared_ptr<Volumes> m_volumes;
 
     QLineEdit *m_path;

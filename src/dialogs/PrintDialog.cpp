@@ -27,7 +27,7 @@ template <typename W> W *placed(W *widget, int left, int top, int width, int hei
 
 } // namespace
 
-PrintDialog::PrintDialog(QPrinter &printer, std::function<int(int)> entries, QWidget *parent)
+PrintDialog::PrintDialog(QPrinter &printer, std::function<int(ListId)> entries, QWidget *parent)
     : QDialog(parent, FixedDialog::Flags), m_printer(printer), m_entries(std::move(entries)) {
     setObjectName(QStringLiteral("Printout"));
     setWindowTitle(QStringLiteral("Print Snapshot"));
@@ -37,7 +37,7 @@ PrintDialog::PrintDialog(QPrinter &printer, std::function<int(int)> entries, QWi
     m_selection = placed(new QComboBox(this), 960, 240, 2175, 315);
     m_selection->setObjectName(QStringLiteral("Selection"));
     m_selection->setAccessibleName(QStringLiteral("Report"));
-    for (int n = 1; n <= ListNo::Count; ++n)
+    for (const ListId n : Lists::All)
         m_selection->addItem(Workspace::TabCaption(n));
     auto *report = placed(new QLabel(QStringLiteral("&Report:"), this), 240, 240, 615, 255);
     report->setBuddy(m_selection);
@@ -105,21 +105,22 @@ PrintDialog::PrintDialog(QPrinter &printer, std::function<int(int)> entries, QWi
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void PrintDialog::activate(int currentList) {
+void PrintDialog::activate(ListId currentList) {
     // The client area sits at a fixed place on the screen.
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QPoint origin = screen ? screen->geometry().topLeft() : QPoint();
     setGeometry(
         QRect(origin + QPoint(Twips::toPixels(2760, this), Twips::toPixels(3750, this)), size()));
-    if (m_selection->currentIndex() == currentList - 1)
+    const int index = int(Lists::indexOf(currentList));
+    if (m_selection->currentIndex() == index)
         selectionChanged();
     else
-        m_selection->setCurrentIndex(currentList - 1);
+        m_selection->setCurrentIndex(index);
     m_ok->setFocus();
 }
 
-int PrintDialog::chosenList() const {
-    return m_selection->currentIndex() + 1;
+ListId PrintDialog::chosenList() const {
+    return Lists::atIndex(std::size_t(m_selection->currentIndex()));
 }
 
 bool PrintDialog::includeAttributes() const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "snapshot/ListId.h"
+
 #include <QDialog>
 #include <functional>
 
@@ -15,15 +17,15 @@ class PrintDialog : public QDialog {
     Q_OBJECT
 public:
     // `entries` tells how many entries list n (1 to 6) has.
-    PrintDialog(QPrinter &printer, std::function<int(int)> entries, QWidget *parent = nullptr);
+    PrintDialog(QPrinter &printer, std::function<int(ListId)> entries, QWidget *parent = nullptr);
 
     // Prepares a showing: the list shown in the main window is chosen, the labels refreshed.
-    void activate(int currentList);
+    void activate(ListId currentList);
     // Reads the printer and settles the font, then fills the printer, font and estimate labels.
     void Choose_Printer();
 
     // The chosen list, 1 to 6.
-    int chosenList() const;
+    ListId chosenList() const;
     bool includeAttributes() const;
 
     // The printer's name as the dialog shows it; printing to a PDF file has no device name.
@@ -45,7 +47,7 @@ private:
     void ChgPrinter_Click();
 
     QPrinter &m_printer;
-    std::function<int(int)> m_entries;
+    std::function<int(ListId)> m_entries;
     QComboBox *m_selection;
     QCheckBox *m_printAttr;
     QLabel *m_whatPrinter;

@@ -95,10 +95,10 @@ QLineEdit *PropertiesDialog::addScanRow(const QString &name, const QString &capt
     return box;
 }
 
-bool PropertiesDialog::run(const SnapshotList &list, int listNo) {
+bool PropertiesDialog::run(const SnapshotList &list, ListId listNo) {
     m_listNo = listNo;
     m_stored = false;
-    const bool snapshot = listNo == ListNo::Original || listNo == ListNo::Final;
+    const bool snapshot = Lists::isSnapshot(listNo);
     setWindowTitle(QStringLiteral("Properties of ") +
                    (snapshot ? Workspace::ListName(listNo) + QStringLiteral(" Snapshot")
                              : Workspace::TabCaption(listNo)));
@@ -158,7 +158,7 @@ bool PropertiesDialog::refuseUnstorable() {
 }
 
 void PropertiesDialog::OK_Click() {
-    if (m_listNo != ListNo::Original && m_listNo != ListNo::Final) {
+    if (!Lists::isSnapshot(m_listNo)) {
         accept();
         return;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "snapshot/ListId.h"
+
 #include <QDialog>
 
 class EntryFormatter;
@@ -17,7 +19,7 @@ public:
 
     // Shows list `listNo` modally. Returns true when OK gave a snapshot list's description,
     // which description() then holds; edited() tells whether the user changed the text.
-    bool run(const SnapshotList &list, int listNo);
+    bool run(const SnapshotList &list, ListId listNo);
     QString description() const;
     bool edited() const;
 
@@ -39,6 +41,6 @@ private:
     QPushButton *m_ok;
     QLineEdit *m_leftOut = nullptr;
     QLineEdit *m_notRead = nullptr;
-    int m_listNo = 0;
+    ListId m_listNo = ListId::None;
     bool m_stored = false;
 };

@@ -466,7 +466,6 @@ DosImportResult ImportDosListing(const QString &path, SnapshotList &list, const 
         result.error = error;
         result.failed = true;
         result.title = error.message();
-        list.unsaved = true;
         return result;
     }
     return ImportDosListing(file, path, list, locale, progress);
@@ -496,8 +495,6 @@ DosImportResult ImportDosListing(const ReadableFile &file, const QString &path, 
         result.failed = true;
         result.title = result.error.message();
     }
-    if (result.failed)
-        list.unsaved = true;
     return result;
 }
 

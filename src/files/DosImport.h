@@ -25,8 +25,8 @@ struct DosImportResult {
 // its limits are the whole listing followed by every folder in file order. A list with a sort
 // state is put back in order at the end.
 //
-// A failure stops at the failing line; the entries read before it stay and the list is marked
-// unsaved. When the file cannot be opened the list is left as it was, apart from that mark. A
+// A failure stops at the failing line; the entries read before it stay (the session marks such a
+// list unsaved). When the file cannot be opened the list is left as it was. A
 // file none of whose lines is a directory header or an entry line is no listing: that fails
 // too, with no failing line, as does running out of memory (the list is then emptied).
 // Input that cannot be read twice (a pipe) is read right all the same.

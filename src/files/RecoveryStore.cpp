@@ -31,12 +31,8 @@ const QRegularExpression OwnerOfName(QStringLiteral("^(\\d+-[0-9a-f]{8})[.-]"));
 const QRegularExpression
     RecoveryFileName(QStringLiteral("^(\\d+-[0-9a-f]{8})-(original|final)\\.dir$"));
 
-QString listName(int listNo) {
-    return listNo == ListNo::Original ? QStringLiteral("original") : QStringLiteral("final");
-}
-
-bool isSnapshotList(int listNo) {
-    return listNo == ListNo::Original || listNo == ListNo::Final;
+QString listName(ListId listNo) {
+    return listNo == ListId::Original ? QStringLiteral("original") : QStringLiteral("final");
 }
 
 FileError refused(const char *why) {
@@ -173,12 +169,12 @@ FileError RecoveryStore::open() {
     return FileError::fromCode(FileError::FileAlreadyOpen);
 }
 
-FileError RecoveryStore::write(int listNo, const SnapshotList &list) {
-    if (!isSnapshotList(listNo))
+FileError RecoveryStore::write(ListId listNo, const SnapshotList &list) {
+    if (!Lists::isSnapshot(listNo))
         return FileError::fromCode(FileError::BadFileNameOrNumber);
     if (!m_lock)
         return FileError::fromCode(FileError::PathNotFound);
-    std::uint64_t &latest = m_latest[std::size_t(listNo - 1)];
+    std::uint64_t &latest = m_latest[Lists::indexOf(listNo)];
     std::uint64_t ticket;
     {
         std::lock_guard lock(m_mutex);
@@ -198,11 +194,11 @@ FileError RecoveryStore::write(int listNo, const SnapshotList &list) {
     return writer.replace();
 }
 
-void RecoveryStore::remove(int listNo) {
-    if (!isSnapshotList(listNo) || !m_lock)
+void RecoveryStore::remove(ListId listNo) {
+    if (!Lists::isSnapshot(listNo) || !m_lock)
         return;
     std::lock_guard lock(m_mutex);
-    ++m_latest[std::size_t(listNo - 1)];
+    ++m_latest[Lists::indexOf(listNo)];
     QFile::remove(pathOf(m_owner, listNo));
 }
 
@@ -231,10 +227,7 @@ std::vector<RecoveryStore::Leftover> RecoveryStore::leftovers() {
 
 FileError RecoveryStore::restore(const Leftover &leftover, SnapshotList &into) {
     into = SnapshotList();
-    if (FileError err = ReadSnapshot(leftover.path, into))
-        return err;
-    into.unsaved = true;
-    return {};
+    return ReadSnapshot(leftover.path, into);
 }
 
 void RecoveryStore::discard(const Leftover &leftover) {
@@ -247,7 +240,7 @@ void RecoveryStore::discard(const Leftover &leftover) {
     releaseIfEmpty(owner);
 }
 
-QString RecoveryStore::pathOf(const QString &owner, int listNo) const {
+QString RecoveryStore::pathOf(const QString &owner, ListId listNo) const {
     return m_folder + u'/' + owner + u'-' + listName(listNo) + QStringLiteral(".dir");
 }
 
@@ -265,7 +258,7 @@ bool RecoveryStore::claimForeign(const QString &owner) {
 }
 
 void RecoveryStore::offerFilesOf(const QString &owner, std::vector<Leftover> &out) const {
-    for (const int listNo : {ListNo::Original, ListNo::Final}) {
+    for (const ListId listNo : Lists::Snapshots) {
         Leftover leftover;
         leftover.listNo = listNo;
         leftover.path = pathOf(owner, listNo);
@@ -292,8 +285,8 @@ void RecoveryStore::removeTemporariesOf(const QString &owner) const {
 }
 
 void RecoveryStore::releaseIfEmpty(const QString &owner) {
-    if (QFileInfo::exists(pathOf(owner, ListNo::Original)) ||
-        QFileInfo::exists(pathOf(owner, ListNo::Final)))
+    if (QFileInfo::exists(pathOf(owner, ListId::Original)) ||
+        QFileInfo::exists(pathOf(owner, ListId::Final)))
         return;
     m_claimed.erase(owner);
 }

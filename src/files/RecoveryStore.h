@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileError.h"
+#include "snapshot/ListId.h"
 
 #include <QString>
 #include <array>
@@ -42,12 +43,12 @@ public:
     // Puts list 1 or 2 in its recovery file: a kill at any moment leaves the file that was there
     // or the new one, whole. Nobody may change the list meanwhile (hand it a copy). A write
     // overtaken by a later write() or remove() of the same list leaves nothing behind.
-    FileError write(int listNo, const SnapshotList &list);
+    FileError write(ListId listNo, const SnapshotList &list);
     // List 1 or 2 was saved or closed.
-    void remove(int listNo);
+    void remove(ListId listNo);
 
     struct Leftover {
-        int listNo = 0; // the list it was taken for
+        ListId listNo = ListId::None; // the list it was taken for
         QString path;
         // From the file's first line; all empty or 0 when that line cannot be read (restore()
         // then says why).
@@ -60,14 +61,14 @@ public:
     // first. This store holds them until they are discarded or it goes, so that no other
     // running copy offers them too.
     std::vector<Leftover> leftovers();
-    // Reads a leftover into `into`, in place of what it held: unsaved, with no file name.
+    // Reads a leftover into `into`, in place of what it held, with no file name.
     FileError restore(const Leftover &leftover, SnapshotList &into);
     // The user declined the leftover, or it was restored and has been written again as a list
     // of this copy (write it first, then discard it, so that it always lives on the disk).
     void discard(const Leftover &leftover);
 
 private:
-    QString pathOf(const QString &owner, int listNo) const;
+    QString pathOf(const QString &owner, ListId listNo) const;
     QString lockPathOf(const QString &owner) const;
     bool claimForeign(const QString &owner);
     void offerFilesOf(const QString &owner, std::vector<Leftover> &out) const;

@@ -5,6 +5,7 @@
 #include "snapshot/Attributes.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/EntryFormat.h"
+#include "snapshot/ExcludePatterns.h"
 #include "snapshot/NewSnapshot.h"
 #include "snapshot/Sorting.h"
 
@@ -12,12 +13,8 @@
 #include <optional>
 
 namespace {
-bool isSnapshotList(int n) {
-    return n == ListNo::Original || n == ListNo::Final;
-}
-
-std::size_t originSlot(int listNo) {
-    return listNo == ListNo::Final ? 1 : 0;
+std::size_t originSlot(ListId listNo) {
+    return listNo == ListId::Final ? 1 : 0;
 }
 
 // The folder a file lies in: the path without its last part and the separator before it.
@@ -27,33 +24,52 @@ QString folderOf(const QString &path) {
 }
 } // namespace
 
+Session::Session(QObject *parent) : QObject(parent) {}
+
 const QString Session::TargetRefusal = QStringLiteral(
     "Original and Final Snapshots are already loaded. You need to select either the Original or "
     "Final Snapshot tab before you can create or open another.");
 
-int Session::PickTargetList(int shownList) const {
-    if (list(ListNo::Original).isEmpty())
-        return ListNo::Original;
-    if (list(ListNo::Final).isEmpty())
-        return ListNo::Final;
-    return isSnapshotList(shownList) ? shownList : 0;
+void Session::setUnsaved(ListId listNo, bool unsaved) {
+    list(listNo).unsaved = unsaved;
 }
 
-QString Session::saveQuestion(int listNo) const {
+void Session::changed(ListId listNo) {
+    Q_EMIT listChanged(listNo);
+    Q_EMIT commandStatesChanged();
+}
+
+ListId Session::PickTargetList(ListId shownList) const {
+    if (list(ListId::Original).isEmpty())
+        return ListId::Original;
+    if (list(ListId::Final).isEmpty())
+        return ListId::Final;
+    return Lists::isSnapshot(shownList) ? shownList : ListId::None;
+}
+
+bool Session::appends(ListId target, bool asked) const {
+    return asked && !list(target).isEmpty();
+}
+
+QString Session::saveQuestion(ListId listNo) const {
     if (!list(listNo).unsaved)
         return {};
     return Workspace::ListName(listNo) +
            QStringLiteral(" Snapshot has not been saved, save it now?");
 }
 
-void Session::CloseSnapshot(int listNo) {
+Session::Answer Session::saveOutcome(ListId listNo, Answer asked) const {
+    return asked == Answer::Yes && list(listNo).unsaved ? Answer::Cancel : asked;
+}
+
+void Session::CloseSnapshot(ListId listNo) {
     SnapshotList &closed = list(listNo);
-    closed.unsaved = false;
+    setUnsaved(listNo, false);
     closed.description.clear();
     closed.leftOut.clear();
     closed.unreadable.clear();
     closed.clearEntries();
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
+    for (const ListId n : Lists::Results) {
         list(n).clearEntries();
         list(n).description.clear();
     }
@@ -61,13 +77,17 @@ void Session::CloseSnapshot(int listNo) {
     m_shiftHintTold = false;
     m_origin[originSlot(listNo)].reset();
     m_appended[originSlot(listNo)] = false;
+    Q_EMIT snapshotClosed(listNo);
+    changed(listNo);
+    for (const ListId n : Lists::Results)
+        Q_EMIT listChanged(n);
 }
 
-Session::SaveTarget Session::proposedSaveTarget(int listNo) const {
+Session::SaveTarget Session::proposedSaveTarget(ListId listNo) const {
     const SnapshotList &saved = list(listNo);
     SaveTarget target{QStringLiteral("Save/Export ") + Workspace::TabCaption(listNo), DefPath[0],
                       QString()};
-    if (isSnapshotList(listNo)) {
+    if (Lists::isSnapshot(listNo)) {
         if (saved.fileName.isEmpty()) {
             target.name = QStringLiteral("Untitled");
         } else {
@@ -89,15 +109,23 @@ void Session::rememberFileFolder(const QString &path) {
     DefPath[0] = folderOf(path);
 }
 
-const QString &Session::scanFolder(int listNo) const {
-    return DefPath[static_cast<std::size_t>(listNo == ListNo::Final ? 2 : 1)];
+void Session::saved(ListId listNo, const QString &path) {
+    rememberFileFolder(path);
+    if (!Lists::isSnapshot(listNo))
+        return;
+    setUnsaved(listNo, false);
+    Q_EMIT snapshotSaved(listNo);
 }
 
-void Session::rememberScanFolder(int listNo, const QString &folder) {
-    DefPath[static_cast<std::size_t>(listNo == ListNo::Final ? 2 : 1)] = folder;
+const QString &Session::scanFolder(ListId listNo) const {
+    return DefPath[listNo == ListId::Final ? 2 : 1];
 }
 
-std::optional<QString> Session::switchScanList(int from, int to, const QString &shown,
+void Session::rememberScanFolder(ListId listNo, const QString &folder) {
+    DefPath[listNo == ListId::Final ? 2 : 1] = folder;
+}
+
+std::optional<QString> Session::switchScanList(ListId from, ListId to, const QString &shown,
                                                bool shared) {
     if (shared)
         return std::nullopt;
@@ -105,82 +133,148 @@ std::optional<QString> Session::switchScanList(int from, int to, const QString &
     return scanFolder(to);
 }
 
-void Session::beginScan(int listNo, const QString &folder) {
+void Session::beginScan(ListId listNo, const QString &folder) {
     list(listNo).fileName = LastPathPart(folder);
 }
 
-void Session::scanned(int listNo, const QString &root, const QString &drive, bool append) {
+void Session::scanned(ListId listNo, const ScanOrigin &origin, bool append) {
     SnapshotList &snapshot = list(listNo);
-    snapshot.unsaved = true;
+    setUnsaved(listNo, true);
     if (append) {
         m_appended[originSlot(listNo)] = true;
         m_origin[originSlot(listNo)].reset();
-        snapshot.description += QStringLiteral(" + ") + root;
+        snapshot.description += QStringLiteral(" + ") + origin.root;
     } else {
-        snapshot.description = root;
+        snapshot.description = origin.root;
         snapshot.created = DateSerial::now();
-        snapshot.source = NewSnapshot::sourceText(drive, root);
+        snapshot.source = NewSnapshot::sourceText(origin.drive, origin.root);
+        m_origin[originSlot(listNo)] = origin;
     }
+    for (const QString &pattern : origin.exclude) {
+        if (!snapshot.leftOut.contains(pattern))
+            snapshot.leftOut << pattern;
+    }
+    changed(listNo);
+    Q_EMIT snapshotTaken(listNo);
 }
 
-void Session::rememberScan(int listNo, const ScanOrigin &origin) {
-    m_origin[originSlot(listNo)] = origin;
-}
-
-std::optional<ScanOrigin> Session::folderNowPlan() const {
-    const std::size_t k = originSlot(ListNo::Original);
-    if (list(ListNo::Original).isEmpty() || m_appended[k])
+std::optional<ScanOrigin> Session::folderNowPlan(const QString &leaveOut) const {
+    const std::size_t k = originSlot(ListId::Original);
+    const SnapshotList &original = list(ListId::Original);
+    if (original.isEmpty() || m_appended[k])
         return std::nullopt;
     if (m_origin[k])
         return m_origin[k];
     ScanOrigin origin;
-    origin.root = NewSnapshot::rootFromSource(list(ListNo::Original).source);
+    origin.root = NewSnapshot::rootFromSource(original.source);
     if (origin.root.isEmpty())
         return std::nullopt;
     origin.fromSource = true;
+    origin.includeSubs = !NewSnapshot::takenWithoutSubfolders(original);
+    origin.exclude = ExcludePatterns::split(leaveOut);
     return origin;
 }
 
-void Session::keepOptions(const CompareOptions &before) {
-    const SnapshotList &final = list(ListNo::Final);
+void Session::keepOptions(const CompareOptions &before, const ScanOrigin &plan) {
+    const SnapshotList &final = list(ListId::Final);
     m_options = before;
     m_options.compared = false;
     if (final.findLimit(before.limitFinal) < 0)
         m_options.limitFinal.clear();
+    for (const QString &pattern : plan.exclude) {
+        if (!m_options.exclude.contains(pattern))
+            m_options.exclude << pattern;
+    }
 }
 
-void Session::beginOpen(int listNo, const QString &path) {
+void Session::aboutToFill(ListId listNo) {
+    Q_EMIT listAboutToChange(listNo);
+}
+
+void Session::beginOpen(ListId listNo, const QString &path) {
     m_origin[originSlot(listNo)].reset();
     list(listNo).fileName = QFileInfo(path).absoluteFilePath();
+}
+
+void Session::opened(ListId listNo) {
+    changed(listNo);
+    Q_EMIT snapshotOpened(listNo);
+}
+
+void Session::imported(ListId listNo, bool failed) {
+    // A listing read to its end counts as saved, as a file opened does; one that stopped part
+    // way holds what was read, which closing must not lose without a word.
+    setUnsaved(listNo, failed);
+    changed(listNo);
+    Q_EMIT snapshotTaken(listNo);
+}
+
+void Session::restored(ListId listNo) {
+    setUnsaved(listNo, true);
+    changed(listNo);
+    Q_EMIT snapshotOpened(listNo);
+}
+
+void Session::fillFailed(ListId listNo) {
+    list(listNo).clearAfterFailure();
+    changed(listNo);
 }
 
 void Session::presetImportTolerance() {
     m_options.tolerance = presetTolerance(m_options.tolerance);
 }
 
-Session::CommandStates Session::commandStates(int shownList) const {
+ListId Session::recoveryTarget(ListId takenFor) const {
+    const ListId wanted = takenFor == ListId::Final ? ListId::Final : ListId::Original;
+    if (list(wanted).isEmpty())
+        return wanted;
+    const ListId other = Lists::other(wanted);
+    return list(other).isEmpty() ? other : ListId::None;
+}
+
+Session::CommandStates Session::commandStates(ListId shownList) const {
     CommandStates states;
     const bool entries = !list(shownList).isEmpty();
     states.saveAs = states.print = states.properties = states.exportCsv = entries;
-    states.close = entries && isSnapshotList(shownList);
-    states.compare = !list(ListNo::Original).isEmpty() && !list(ListNo::Final).isEmpty();
+    states.close = entries && Lists::isSnapshot(shownList);
+    states.compare = !list(ListId::Original).isEmpty() && !list(ListId::Final).isEmpty();
     states.compareNow = folderNowPlan().has_value();
+    states.changeSummary = m_options.compared;
     return states;
 }
 
-int Session::compare(Progress *progress) {
-    return RunComparison(m_ws, m_options, progress);
+ListId Session::compare(Progress *progress) {
+    RunComparison(m_ws, m_options, progress);
+    for (const ListId n : Lists::Results) {
+        if (!list(n).isEmpty())
+            return n;
+    }
+    return ListId::None;
+}
+
+void Session::finishComparison(ListId shown, bool memoryRanOut) {
+    if (memoryRanOut) {
+        for (const ListId n : Lists::Results)
+            list(n).clearAfterFailure();
+        m_options.compared = false;
+    }
+    // The comparison left both snapshots sorted by their match keys.
+    for (const ListId n : Lists::All)
+        Q_EMIT listChanged(n);
+    Q_EMIT commandStatesChanged();
+    if (!memoryRanOut)
+        Q_EMIT compared(shown);
 }
 
 TimeShiftHint Session::takeTimeShiftHint() {
     if (m_shiftHintTold)
         return {};
-    TimeShiftHint hint = detectTimeShift(list(ListNo::Changed), m_options);
+    TimeShiftHint hint = detectTimeShift(list(ListId::Changed), m_options);
     m_shiftHintTold = hint.kind != TimeShiftHint::None;
     return hint;
 }
 
-void Session::inFolderOrder(int listNo, const std::function<void()> &print) {
+void Session::inFolderOrder(ListId listNo, const std::function<void()> &print) {
     SnapshotList &printed = list(listNo);
     // An unsorted list has no sort to go back to, so its order is kept aside.
     const SortState before = printed.sort;
@@ -193,6 +287,7 @@ void Session::inFolderOrder(int listNo, const std::function<void()> &print) {
         printed = std::move(*unsorted);
     else
         SortList(printed, before.key, before.order);
+    Q_EMIT listChanged(listNo);
 }
 
 qsizetype Session::unstorableAt(QStringView description) {
@@ -205,10 +300,11 @@ qsizetype Session::unstorableAt(QStringView description) {
     return -1;
 }
 
-void Session::setDescription(int listNo, const QString &text, bool edited) {
+void Session::setDescription(ListId listNo, const QString &text, bool edited) {
     list(listNo).description = text;
     if (edited)
-        list(listNo).unsaved = true;
+        setUnsaved(listNo, true);
     if (m_options.compared)
         SetResultDescriptions(m_ws, m_options);
+    Q_EMIT commandStatesChanged();
 }

@@ -15,10 +15,6 @@ QString AttrText(std::int32_t bits) {
     return text;
 }
 
-int OtherList(int list) {
-    return list == 1 ? 2 : 1;
-}
-
 QString LastPathPart(QStringView path) {
     for (qsizetype i = path.size() - 1; i >= 0; --i) {
         const QChar c = path[i];

@@ -17,8 +17,5 @@ inline constexpr std::int32_t SymbolicLink = 1024; // Windows' reparse-point bit
 
 QString AttrText(std::int32_t bits);
 
-// The list paired with a snapshot list: 2 for 1, otherwise 1.
-int OtherList(int list);
-
 // The part of a path after its last backslash (on POSIX also after its last slash).
 QString LastPathPart(QStringView path);

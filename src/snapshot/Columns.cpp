@@ -42,19 +42,19 @@ bool isHiddenColumn(int c) {
     return Columns[c].key;
 }
 
-double designWidth(int listNo, int c) {
+double designWidth(ListId listNo, int c) {
     const Column &col = Columns[c];
     if (col.partner < 0)
         return col.width;
-    return listNo == ListNo::Changed ? Columns[col.partner].width : 0;
+    return listNo == ListId::Changed ? Columns[col.partner].width : 0;
 }
 
 bool isLinkedColumn(int c) {
     return !Columns[c].key && Columns[c].partner < 0;
 }
 
-int headerSortKey(int listNo, int clicked) {
-    if (listNo == ListNo::Changed && Columns[clicked].partner >= 0)
+int headerSortKey(ListId listNo, int clicked) {
+    if (listNo == ListId::Changed && Columns[clicked].partner >= 0)
         return -1;
     return Columns[clicked].sortKey;
 }

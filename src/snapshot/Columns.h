@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ListId.h"
+
 #include <QString>
 
 // The twelve columns of every list, zero-based as the sort keys count them.
@@ -41,7 +43,7 @@ QString columnHeader(int c);
 QString columnName(int c);
 bool isHiddenColumn(int c);
 // The width list `listNo` starts with in column c, in twips.
-double designWidth(int listNo, int c);
+double designWidth(ListId listNo, int c);
 // Whether a column's width carries over from list to list when widths are linked: the columns
 // every list shows.
 bool isLinkedColumn(int c);
@@ -49,6 +51,6 @@ bool isLinkedColumn(int c);
 // The column a click on the header of column `clicked` sorts by: Size, Modified and Attributes
 // sort by their hidden key columns. Returns -1 when the list refuses that column (the Orig
 // columns of the Changed list).
-int headerSortKey(int listNo, int clicked);
+int headerSortKey(ListId listNo, int clicked);
 // The refusal shown for such a click.
 inline constexpr const char *SortRefusal = "Sorry, this list cannot be sorted by this column";

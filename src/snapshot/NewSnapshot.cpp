@@ -1,5 +1,7 @@
 #include "NewSnapshot.h"
 
+#include "SnapshotList.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -50,6 +52,16 @@ QString rootFromSource(const QString &source) {
             first = root;
     }
     return first;
+}
+
+bool takenWithoutSubfolders(const SnapshotList &list) {
+    bool folders = false;
+    for (int i = 0; i < list.size(); ++i) {
+        if (!list.folder(i).isEmpty())
+            return false;
+        folders = folders || list.entry(i).isFolder();
+    }
+    return folders;
 }
 
 QString pathBelow(const QString &root, const QString &inFolder) {

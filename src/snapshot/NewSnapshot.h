@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class SnapshotList;
+
 // The texts a new snapshot of a folder gets.
 namespace NewSnapshot {
 // The folder made absolute and clean, without a trailing separator unless it is the root of the
@@ -16,6 +18,10 @@ QString sourceText(const QString &volume, const QString &root);
 // listing, a comparison). A volume text may itself hold " - ": the root is the first reading
 // that is an absolute path, preferring one that exists.
 QString rootFromSource(const QString &source);
+// Whether a snapshot was taken without its subfolders, as far as its entries tell: it holds
+// folders of its root but nothing inside them. One that holds no folder at all may have been
+// taken either way; reading it again with subfolders then misses nothing that is new.
+bool takenWithoutSubfolders(const SnapshotList &list);
 // The path of a folder a scan of `root` met, from its In Folder text (ending in a separator).
 QString pathBelow(const QString &root, const QString &inFolder);
 // What to tell about the folders a scan could not read: "3 folders could not be read", and

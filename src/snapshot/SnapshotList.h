@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ListId.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -8,17 +10,6 @@
 #include <limits>
 #include <memory>
 #include <vector>
-
-// The numbers of the six lists, in tab order.
-namespace ListNo {
-inline constexpr int Original = 1;
-inline constexpr int Final = 2;
-inline constexpr int OnlyInOriginal = 3;
-inline constexpr int OnlyInFinal = 4;
-inline constexpr int Changed = 5;
-inline constexpr int Unchanged = 6;
-inline constexpr int Count = 6;
-} // namespace ListNo
 
 // Interns the In Folder texts of one list: every entry refers to its folder by number, so a
 // folder's text is held once however many entries it holds.

@@ -2,15 +2,15 @@
 
 Workspace::Workspace() = default;
 
-QString Workspace::ListName(int n) {
-    return n == ListNo::Original ? QStringLiteral("Original")
-           : n == ListNo::Final  ? QStringLiteral("Final")
+QString Workspace::ListName(ListId n) {
+    return n == ListId::Original ? QStringLiteral("Original")
+           : n == ListId::Final  ? QStringLiteral("Final")
                                  : QString();
 }
 
-QString Workspace::TabCaption(int n) {
+QString Workspace::TabCaption(ListId n) {
     static const char *const captions[] = {"Original Snapshot", "Final Snapshot",
                                            "Only in Original",  "Only in Final",
                                            "Changed",           "Unchanged"};
-    return n >= 1 && n <= ListNo::Count ? QLatin1String(captions[n - 1]) : QString();
+    return n == ListId::None ? QString() : QLatin1String(captions[Lists::indexOf(n)]);
 }

@@ -10,14 +10,14 @@ class Workspace {
 public:
     Workspace();
 
-    SnapshotList &list(int n) { return m_lists[static_cast<std::size_t>(n - 1)]; }
-    const SnapshotList &list(int n) const { return m_lists[static_cast<std::size_t>(n - 1)]; }
+    SnapshotList &list(ListId n) { return m_lists[Lists::indexOf(n)]; }
+    const SnapshotList &list(ListId n) const { return m_lists[Lists::indexOf(n)]; }
 
-    // "Original" for list 1, "Final" for list 2.
-    static QString ListName(int n);
-    // The caption of tab n.
-    static QString TabCaption(int n);
+    // "Original" or "Final".
+    static QString ListName(ListId n);
+    // The caption of the list's tab.
+    static QString TabCaption(ListId n);
 
 private:
-    std::array<SnapshotList, ListNo::Count> m_lists;
+    std::array<SnapshotList, Lists::Count> m_lists;
 };

@@ -40,28 +40,29 @@ void folder(QPainter &p, QRectF r, const QColor &fill) {
     p.drawPath(path);
 }
 
-QPixmap drawToolbar(const QString &key) {
+QPixmap drawToolbar(Icons::Tool tool) {
+    using Icons::Tool;
     QPixmap pm = canvas(16);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     const QColor paper(250, 250, 245), yellow(240, 200, 80);
-    if (key == u"New") {
+    if (tool == Tool::New) {
         sheet(p, QRectF(2.5, 1.5, 10, 13), paper);
         p.setPen(QPen(QColor(230, 150, 0), 1.6));
         p.drawLine(QPointF(12, 2), QPointF(12, 8));
         p.drawLine(QPointF(9, 5), QPointF(15, 5));
-    } else if (key == u"Open") {
+    } else if (tool == Tool::Open) {
         folder(p, QRectF(1.5, 2.5, 13, 11), yellow);
         p.setBrush(QColor(255, 225, 120));
         p.drawPolygon(QPolygonF(
             {QPointF(3.5, 7.5), QPointF(15, 7.5), QPointF(13, 13.5), QPointF(1.5, 13.5)}));
-    } else if (key == u"Import") {
+    } else if (tool == Tool::Import) {
         sheet(p, QRectF(5.5, 1.5, 9, 13), paper);
         p.setPen(QPen(QColor(30, 120, 30), 2));
         p.drawLine(QPointF(1, 8), QPointF(9, 8));
         p.drawLine(QPointF(6, 5), QPointF(9, 8));
         p.drawLine(QPointF(6, 11), QPointF(9, 8));
-    } else if (key == u"Save As") {
+    } else if (tool == Tool::SaveAs) {
         p.setBrush(QColor(60, 90, 170));
         p.setPen(QPen(QColor(20, 30, 70), 1));
         p.drawRect(QRectF(1.5, 1.5, 13, 13));
@@ -69,14 +70,14 @@ QPixmap drawToolbar(const QString &key) {
         p.drawRect(QRectF(4, 1.5, 8, 5));
         p.setBrush(QColor(200, 200, 200));
         p.drawRect(QRectF(4, 9, 8, 5.5));
-    } else if (key == u"Close") {
+    } else if (tool == Tool::Close) {
         sheet(p, QRectF(1.5, 1.5, 10, 13), paper);
         p.setPen(QPen(QColor(200, 30, 30), 2.2));
         p.drawLine(QPointF(8, 7), QPointF(14.5, 13.5));
         p.drawLine(QPointF(14.5, 7), QPointF(8, 13.5));
-    } else if (key == u"Compare" || key == u"Compare Now") {
+    } else if (tool == Tool::Compare || tool == Tool::CompareNow) {
         // Now: the folder itself against the snapshot.
-        if (key == u"Compare")
+        if (tool == Tool::Compare)
             sheet(p, QRectF(1.5, 1.5, 8, 11), paper);
         else
             folder(p, QRectF(1.5, 2.5, 9, 8), yellow);
@@ -84,7 +85,7 @@ QPixmap drawToolbar(const QString &key) {
         p.setPen(QPen(QColor(200, 30, 30), 1));
         p.drawLine(QPointF(8.5, 9), QPointF(12.5, 9));
         p.drawLine(QPointF(8.5, 11.5), QPointF(12.5, 11.5));
-    } else if (key == u"Export") {
+    } else if (tool == Tool::Export) {
         sheet(p, QRectF(1.5, 1.5, 9, 13), paper);
         p.setPen(QPen(QColor(120, 120, 120), 1));
         for (int y = 5; y <= 12; y += 3)
@@ -93,7 +94,7 @@ QPixmap drawToolbar(const QString &key) {
         p.drawLine(QPointF(8, 8), QPointF(15, 8));
         p.drawLine(QPointF(12, 5), QPointF(15, 8));
         p.drawLine(QPointF(12, 11), QPointF(15, 8));
-    } else if (key == u"Print") {
+    } else if (tool == Tool::Print) {
         p.setPen(QPen(QColor(50, 50, 50), 1));
         p.setBrush(paper);
         p.drawRect(QRectF(4.5, 1.5, 7, 5));
@@ -124,8 +125,8 @@ QPixmap drawWindowIcon(int size) {
 
 namespace Icons {
 
-QIcon toolbar(const QString &key) {
-    return QIcon(drawToolbar(key));
+QIcon toolbar(Tool tool) {
+    return QIcon(drawToolbar(tool));
 }
 
 QIcon window() {

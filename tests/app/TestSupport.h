@@ -1,7 +1,10 @@
 #pragma once
 
+#include "app/CommandHost.h"
+#include "app/CompareCommands.h"
 #include "app/FileCommands.h"
 #include "app/MainWindow.h"
+#include "app/PrintCommands.h"
 #include "app/Prompts.h"
 #include "snapshot/SnapshotList.h"
 

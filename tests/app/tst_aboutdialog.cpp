@@ -102,7 +102,7 @@ private Q_SLOTS:
         QVERIFY(window->isVisible());
         QCOMPARE(window->windowTitle(),
                  QStringLiteral("Vistrel ") + AboutDialog::programVersionText());
-        QCOMPARE(window->workspace().list(1).size(), 12);
+        QCOMPARE(window->workspace().list(ListId::Original).size(), 12);
         QCOMPARE(window->tabStrip()->currentIndex(), 0);
         QVERIFY(prompts.asked.isEmpty());
 

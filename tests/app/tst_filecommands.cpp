@@ -5,12 +5,12 @@
 
 #include "app/BackgroundJob.h"
 #include "app/ListPane.h"
-#include "app/RecoveryKeeper.h"
 #include "app/StartUp.h"
 #include "app/StatusPanel.h"
 #include "compare/Comparison.h"
 #include "dialogs/PropertiesDialog.h"
 #include "files/SnapshotFile.h"
+#include "session/RecoveryWriter.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/Progress.h"
 
@@ -98,12 +98,13 @@ class TestFileCommands : public QObject {
         [&] { QVERIFY(SaveSnapshot(list, false, file).ok()); }();
         return file;
     }
+    static ListId listAt(int number) { return Lists::atIndex(std::size_t(number - 1)); }
     static void load(MainWindow &w, int listNo, int n, bool unsaved) {
-        fillList(w.workspace().list(listNo), n, listNo);
-        w.workspace().list(listNo).unsaved = unsaved;
-        w.workspace().list(listNo).addLimit(u"");
-        w.ListChanged(listNo);
-        w.TabStrip_Click();
+        SnapshotList &list = w.workspace().list(listAt(listNo));
+        fillList(list, n, listNo);
+        list.unsaved = unsaved;
+        list.addLimit(u"");
+        w.session().opened(listAt(listNo));
     }
     // A tree to scan: three files and a folder.
     QString makeTree(const QString &name) {
@@ -145,7 +146,7 @@ class TestFileCommands : public QObject {
                 d->findChild<QCheckBox *>(QStringLiteral("AppendTo"))->setChecked(true);
             d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
         });
-        w.commands().FileNew_Click();
+        w.compareCommands().FileNew_Click();
     }
 
 private Q_SLOTS:
@@ -173,9 +174,9 @@ private Q_SLOTS:
         auto w = makeWindow();
         load(*w, 1, original, false);
         load(*w, 2, final, false);
-        w->selectTab(tab);
+        w->selectTab(listAt(tab));
         // Open and Import share the rule; Open asks for nothing more when refused.
-        w->commands().FileOpen_Click();
+        w->fileCommands().FileOpen_Click();
         if (target == 0) {
             QCOMPARE(prompts.asked.size(), 1);
             QVERIFY(prompts.asked[0].text.startsWith(
@@ -184,7 +185,7 @@ private Q_SLOTS:
         } else {
             QCOMPARE(prompts.fileAsked.size(), 1);
             QCOMPARE(prompts.fileAsked[0].title,
-                     QStringLiteral("Open %1 Snapshot").arg(Workspace::ListName(target)));
+                     QStringLiteral("Open %1 Snapshot").arg(Workspace::ListName(listAt(target))));
             QCOMPARE(prompts.fileAsked[0].filter,
                      QStringLiteral("Snapshots (*.dir);;All files (*)"));
         }
@@ -195,7 +196,7 @@ private Q_SLOTS:
         const QString first = makeTree(QStringLiteral("First"));
         const QString second = makeTree(QStringLiteral("Second"));
         newSnapshot(*w, first, 1, false);
-        SnapshotList &list = w->workspace().list(1);
+        SnapshotList &list = w->workspace().list(ListId::Original);
         QCOMPARE(list.size(), 4);
         QCOMPARE(list.description, QDir::toNativeSeparators(first));
         QCOMPARE(list.fileName, QStringLiteral("First"));
@@ -203,7 +204,7 @@ private Q_SLOTS:
         QVERIFY(list.source.endsWith(QStringLiteral(" - ") + first + QStringLiteral("/*.*")));
         QVERIFY(std::abs(list.created - DateSerial::now()) < 1.0 / 24);
         QCOMPARE(w->session().DefPath[1], first);
-        QCOMPARE(w->pane(1)->details()->model()->rowCount(), 4);
+        QCOMPARE(w->pane(ListId::Original)->details()->model()->rowCount(), 4);
         QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("4"));
         QVERIFY(!QApplication::overrideCursor());
 
@@ -251,12 +252,12 @@ private Q_SLOTS:
         if (fromFile) {
             const QString file = path(QStringLiteral("tree.dir"));
             prompts.files = {file};
-            w->selectTab(1);
-            w->commands().FileSaveAs_Click();
+            w->selectTab(ListId::Original);
+            w->fileCommands().FileSaveAs_Click();
             prompts.answers = {Button::No};
-            w->commands().FileClose_Click();
+            w->fileCommands().FileClose_Click();
             QVERIFY(!now->isEnabled());
-            w->commands().OpenSnapshot(file);
+            w->fileCommands().OpenSnapshot(file);
             w->newSnapshotState().leaveOut = u"*.tmp"_s;
             writeFile(tree + QStringLiteral("/noise.tmp"), "t");
         }
@@ -272,15 +273,15 @@ private Q_SLOTS:
         now->trigger();
         QVERIFY(prompts.asked.isEmpty());
         const Workspace &ws = w->workspace();
-        QCOMPARE(ws.list(ListNo::Final).description, QDir::toNativeSeparators(tree));
-        QVERIFY(ws.list(ListNo::Final).unsaved);
-        QCOMPARE(ws.list(ListNo::OnlyInOriginal).size(), 1);
-        QCOMPARE(ws.list(ListNo::OnlyInOriginal).name(0), u"c.txt");
-        QCOMPARE(ws.list(ListNo::OnlyInFinal).size(), 1);
-        QCOMPARE(ws.list(ListNo::OnlyInFinal).name(0), u"new.txt");
-        QCOMPARE(ws.list(ListNo::Changed).size(), 1);
-        QCOMPARE(ws.list(ListNo::Changed).name(0), u"a.txt");
-        QCOMPARE(w->tabStrip()->currentIndex() + 1, ListNo::OnlyInOriginal);
+        QCOMPARE(ws.list(ListId::Final).description, QDir::toNativeSeparators(tree));
+        QVERIFY(ws.list(ListId::Final).unsaved);
+        QCOMPARE(ws.list(ListId::OnlyInOriginal).size(), 1);
+        QCOMPARE(ws.list(ListId::OnlyInOriginal).name(0), u"c.txt");
+        QCOMPARE(ws.list(ListId::OnlyInFinal).size(), 1);
+        QCOMPARE(ws.list(ListId::OnlyInFinal).name(0), u"new.txt");
+        QCOMPARE(ws.list(ListId::Changed).size(), 1);
+        QCOMPARE(ws.list(ListId::Changed).name(0), u"a.txt");
+        QCOMPARE(w->ShownList(), ListId::OnlyInOriginal);
         // The options stayed as set, not as a new Final would reset them.
         QVERIFY(w->compareOptions().ignoreAttr[1]);
         QVERIFY(w->compareOptions().compared);
@@ -290,7 +291,7 @@ private Q_SLOTS:
         now->trigger();
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].text, QStringLiteral("Final") + SaveQuestion);
-        QCOMPARE(ws.list(ListNo::OnlyInFinal).size(), 1);
+        QCOMPARE(ws.list(ListId::OnlyInFinal).size(), 1);
     }
 
     // A snapshot taken and not saved is kept on the disk until it is saved; a run that ends
@@ -325,7 +326,7 @@ private Q_SLOTS:
                                                   QDir::toNativeSeparators(tree) +
                                                   QStringLiteral(" taken ")),
                  qPrintable(prompts.asked[0].text));
-        const SnapshotList &list = next->workspace().list(1);
+        const SnapshotList &list = next->workspace().list(ListId::Original);
         QCOMPARE(list.size(), restore ? 4 : 0);
         QCOMPARE(kept(), restore ? 1 : 0);
         if (!restore)
@@ -333,12 +334,12 @@ private Q_SLOTS:
         QVERIFY(list.unsaved);
         QVERIFY(list.fileName.isEmpty());
         QCOMPARE(list.description, QDir::toNativeSeparators(tree));
-        QCOMPARE(next->pane(1)->details()->model()->rowCount(), 4);
+        QCOMPARE(next->pane(ListId::Original)->details()->model()->rowCount(), 4);
 
         // Saved, it needs no keeping; a third run is offered nothing.
         prompts.files = {path(QStringLiteral("kept.dir"))};
-        next->selectTab(1);
-        next->commands().FileSaveAs_Click();
+        next->selectTab(ListId::Original);
+        next->fileCommands().FileSaveAs_Click();
         QVERIFY(!list.unsaved);
         QCOMPARE(kept(), 0);
     }
@@ -347,8 +348,8 @@ private Q_SLOTS:
     void jobOutOfMemory() {
         auto w = makeWindow();
         Progress progress;
-        QVERIFY(!w->commands().runJob(progress, false, [] { throw std::bad_alloc(); }));
-        QVERIFY(w->commands().runJob(progress, false, [] {}));
+        QVERIFY(!w->commandHost().runJob(progress, false, [] { throw std::bad_alloc(); }));
+        QVERIFY(w->commandHost().runJob(progress, false, [] {}));
     }
 
     // A folder the scan cannot read is listed as empty, and the user hears of it once, after
@@ -371,7 +372,7 @@ private Q_SLOTS:
         QCOMPARE(::syscall(SYS_capset, &header, obeying), 0L);
 
         newSnapshot(*w, tree, 1, false);
-        QCOMPARE(w->workspace().list(1).size(), 3); // a.txt, b.txt and the empty sub
+        QCOMPARE(w->workspace().list(ListId::Original).size(), 3); // a.txt, b.txt and the empty sub
         const QString sub = QDir::toNativeSeparators(tree + QStringLiteral("/sub/"));
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].text,
@@ -383,7 +384,7 @@ private Q_SLOTS:
             shown = d->findChild<QLineEdit *>(QStringLiteral("NotRead"))->text();
             d->reject();
         });
-        w->commands().FileProps_Click();
+        w->fileCommands().FileProps_Click();
         QCOMPARE(shown, sub);
     }
 
@@ -418,8 +419,8 @@ private Q_SLOTS:
             d->findChild<QLineEdit *>(QStringLiteral("LeaveOut"))->setText(u" sub/ ; *.tmp"_s);
             d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
         });
-        w->commands().FileNew_Click();
-        const SnapshotList &list = w->workspace().list(1);
+        w->compareCommands().FileNew_Click();
+        const SnapshotList &list = w->workspace().list(ListId::Original);
         QStringList names;
         for (int i = 0; i < list.size(); ++i)
             names << list.folder(i) + list.name(i).toString();
@@ -433,14 +434,14 @@ private Q_SLOTS:
             shown = d->findChild<QLineEdit *>(QStringLiteral("LeftOut"))->text();
             d->reject();
         });
-        w->selectTab(1);
-        w->commands().FileProps_Click();
+        w->selectTab(ListId::Original);
+        w->fileCommands().FileProps_Click();
         QCOMPARE(shown, u"sub/; *.tmp"_s);
 
         writeFile(tree + QStringLiteral("/sub/new.txt"), "n");
         w->findChild<QAction *>(QStringLiteral("FileCompareNow"))->trigger();
-        QCOMPARE(w->workspace().list(ListNo::Final).size(), 2);
-        QCOMPARE(w->workspace().list(ListNo::Unchanged).size(), 2);
+        QCOMPARE(w->workspace().list(ListId::Final).size(), 2);
+        QCOMPARE(w->workspace().list(ListId::Unchanged).size(), 2);
     }
 
     // A scan stopped with Esc compares nothing: half a folder would show the rest as gone.
@@ -456,7 +457,7 @@ private Q_SLOTS:
                 writeFile(dir + QStringLiteral("/%1.txt").arg(file), "x");
         }
         newSnapshot(*w, tree, 1, false);
-        QCOMPARE(w->workspace().list(1).size(), 4 + 100 * 51);
+        QCOMPARE(w->workspace().list(ListId::Original).size(), 4 + 100 * 51);
         // Esc as soon as the scan runs (closing the empty Final lets events through before).
         QTimer esc;
         connect(&esc, &QTimer::timeout, w.get(), [&] {
@@ -469,8 +470,8 @@ private Q_SLOTS:
         w->findChild<QAction *>(QStringLiteral("FileCompareNow"))->trigger();
         esc.stop();
         const Workspace &ws = w->workspace();
-        QVERIFY(ws.list(ListNo::Final).size() < ws.list(ListNo::Original).size());
-        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+        QVERIFY(ws.list(ListId::Final).size() < ws.list(ListId::Original).size());
+        for (const ListId n : Lists::Results)
             QVERIFY(ws.list(n).isEmpty());
         QVERIFY(!w->compareOptions().compared);
         QCOMPARE(w->statusPanel(1)->text(),
@@ -502,9 +503,9 @@ private Q_SLOTS:
             openInFolderList(d, root);
             d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
         });
-        w->commands().FileNew_Click();
+        w->compareCommands().FileNew_Click();
         QVERIFY(shownChecked);
-        SnapshotList &list = w->workspace().list(1);
+        SnapshotList &list = w->workspace().list(ListId::Original);
         QCOMPARE(list.size(), 6); // the tree, the mount point and the file on it
         // Read beside the window's own store object, which must stay.
         auto stored = [&] {
@@ -519,9 +520,9 @@ private Q_SLOTS:
             openInFolderList(d, root);
             d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
         });
-        w->commands().FileNew_Click();
+        w->compareCommands().FileNew_Click();
         // The Final, taken without the other volume: the mount point is listed, not entered.
-        QCOMPARE(w->workspace().list(2).size(), 5);
+        QCOMPARE(w->workspace().list(ListId::Final).size(), 5);
         QCOMPARE(stored(), QStringLiteral("0"));
     }
 
@@ -532,12 +533,12 @@ private Q_SLOTS:
         onNextDialog([](QDialog *d) {
             d->findChild<QAbstractButton *>(QStringLiteral("OpenExisting"))->click();
         });
-        w->commands().FileNew_Click();
+        w->compareCommands().FileNew_Click();
         QCOMPARE(prompts.fileAsked.size(), 1);
         QCOMPARE(prompts.fileAsked[0].title, QStringLiteral("Open Original Snapshot"));
-        QCOMPARE(w->workspace().list(1).size(), 6);
+        QCOMPARE(w->workspace().list(ListId::Original).size(), 6);
         QVERIFY(w->session().DefPath[1].isEmpty());
-        QVERIFY(!w->workspace().list(1).unsaved);
+        QVERIFY(!w->workspace().list(ListId::Original).unsaved);
     }
 
     // Every command that gives up a snapshot asks first; Cancel, or a Yes whose save does not
@@ -571,8 +572,8 @@ private Q_SLOTS:
         w->show();
         load(*w, 1, 5, true);
         load(*w, 2, 2, false);
-        w->workspace().list(1).fileName = QStringLiteral("Before");
-        w->selectTab(1);
+        w->workspace().list(ListId::Original).fileName = QStringLiteral("Before");
+        w->selectTab(ListId::Original);
         const QString other = snapshotFile(QStringLiteral("other.dir"), 7, QStringLiteral("O"));
         const QString listing = path(QStringLiteral("listing.txt"));
         writeFile(
@@ -588,20 +589,20 @@ private Q_SLOTS:
             prompts.files << QString(); // the save dialog is cancelled
         bool closed = false;
         if (caller == QLatin1String("close")) {
-            w->commands().FileClose_Click();
+            w->fileCommands().FileClose_Click();
         } else if (caller == QLatin1String("open")) {
             prompts.files.prepend(other);
-            w->commands().FileOpen_Click();
+            w->fileCommands().FileOpen_Click();
         } else if (caller == QLatin1String("import")) {
             prompts.answers.prepend(Button::Ok); // the notice
             prompts.files.prepend(listing);
-            w->commands().FileImport_Click();
+            w->fileCommands().FileImport_Click();
         } else if (caller == QLatin1String("new")) {
             newSnapshot(*w, tree, 1, false);
         } else {
             closed = w->close();
         }
-        const SnapshotList &list = w->workspace().list(1);
+        const SnapshotList &list = w->workspace().list(ListId::Original);
         const auto question =
             std::find_if(prompts.asked.begin(), prompts.asked.end(),
                          [](const auto &a) { return a.text.endsWith(SaveQuestion); });
@@ -661,10 +662,10 @@ private Q_SLOTS:
         QFETCH(QString, title);
         auto w = makeWindow();
         load(*w, listNo, 3, false);
-        w->workspace().list(listNo).fileName = fileName;
+        w->workspace().list(Lists::atIndex(std::size_t(listNo - 1))).fileName = fileName;
         w->session().DefPath[0] = QStringLiteral("/remembered");
-        w->selectTab(listNo);
-        w->commands().FileSaveAs_Click();
+        w->selectTab(listAt(listNo));
+        w->fileCommands().FileSaveAs_Click();
         QCOMPARE(prompts.fileAsked.size(), 1);
         QCOMPARE(prompts.fileAsked[0].proposed, proposed);
         QCOMPARE(prompts.fileAsked[0].title, title);
@@ -693,14 +694,14 @@ private Q_SLOTS:
         QDir().mkpath(path(QStringLiteral("out")));
         prompts.files << file;
         prompts.saveFilters << filter;
-        exportCommand ? w->commands().FileExport_Click() : w->commands().FileSaveAs_Click();
+        exportCommand ? w->fileCommands().FileExport_Click() : w->fileCommands().FileSaveAs_Click();
         QCOMPARE(prompts.fileAsked[0].selected, exportCommand ? 2 : 1);
         const QByteArray written = readFile(file);
         QCOMPARE(written.startsWith("\"entry"), csv);
         SnapshotList read;
         QCOMPARE(ReadSnapshot(file, read).ok(), !csv);
         // Only a snapshot file saves the snapshot.
-        QCOMPARE(w->workspace().list(1).unsaved, csv);
+        QCOMPARE(w->workspace().list(ListId::Original).unsaved, csv);
         QCOMPARE(w->session().DefPath[0], path(QStringLiteral("out")));
     }
 
@@ -711,12 +712,12 @@ private Q_SLOTS:
         load(*w, 2, 3, false);
         load(*w, 5, 2, false);
         w->compareOptions().limitOriginal = QStringLiteral("Sub\\");
-        w->selectTab(1);
-        w->commands().FileClose_Click();
+        w->selectTab(ListId::Original);
+        w->fileCommands().FileClose_Click();
         QVERIFY(prompts.asked.isEmpty());
-        QCOMPARE(w->pane(1)->details()->model()->rowCount(), 0);
-        QCOMPARE(w->pane(5)->details()->model()->rowCount(), 0);
-        QCOMPARE(w->pane(2)->details()->model()->rowCount(), 3);
+        QCOMPARE(w->pane(ListId::Original)->details()->model()->rowCount(), 0);
+        QCOMPARE(w->pane(ListId::Changed)->details()->model()->rowCount(), 0);
+        QCOMPARE(w->pane(ListId::Final)->details()->model()->rowCount(), 3);
         QVERIFY(w->compareOptions().limitOriginal.isEmpty());
         QVERIFY(!w->findChild<QAction *>(QStringLiteral("FileCompare"))->isEnabled());
         QVERIFY(!w->findChild<QAction *>(QStringLiteral("FileClose"))->isEnabled());
@@ -734,7 +735,7 @@ private Q_SLOTS:
         QFETCH(QString, after);
         auto w = makeWindow();
         w->compareOptions().tolerance = before;
-        w->commands().FileImport_Click(); // the file dialog is cancelled
+        w->fileCommands().FileImport_Click(); // the file dialog is cancelled
         QCOMPARE(w->compareOptions().tolerance, after);
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Important"));
@@ -754,8 +755,8 @@ private Q_SLOTS:
                            "WIN      INI         1,234  01/02/99  10:31 win.ini\r\n"
                            "BAD      INI         1,234  99/99/99  10:31 bad.ini\r\n");
         prompts.files << listing;
-        w->commands().FileImport_Click();
-        const SnapshotList &list = w->workspace().list(1);
+        w->fileCommands().FileImport_Click();
+        const SnapshotList &list = w->workspace().list(ListId::Original);
         QCOMPARE(list.size(), 2);
         QCOMPARE(list.description, listing);
         QCOMPARE(list.fileName, QStringLiteral("Untitled"));
@@ -774,11 +775,11 @@ private Q_SLOTS:
         const QString other = path(QStringLiteral("notes.txt"));
         writeFile(other, "Dear Sir,\r\nDirectory: none\r\n");
         prompts.files << other;
-        w->commands().FileImport_Click();
+        w->fileCommands().FileImport_Click();
         QCOMPARE(prompts.asked.size(), 2);
         QCOMPARE(prompts.asked[1].title, QStringLiteral("Not a DIR /S listing"));
         QCOMPARE(prompts.asked[1].text, other);
-        QVERIFY(w->workspace().list(1).isEmpty());
+        QVERIFY(w->workspace().list(ListId::Original).isEmpty());
     }
 
     void propertiesEdits_data() {
@@ -798,10 +799,10 @@ private Q_SLOTS:
         load(*w, 1, 3, false);
         load(*w, 2, 3, false);
         load(*w, listNo, 3, false);
-        SnapshotList &list = w->workspace().list(listNo);
+        SnapshotList &list = w->workspace().list(Lists::atIndex(std::size_t(listNo - 1)));
         list.description = QStringLiteral("Old");
         w->compareOptions().compared = true;
-        w->selectTab(listNo);
+        w->selectTab(listAt(listNo));
         bool stayedOpen = false;
         onNextDialog([&](QDialog *d) {
             auto *box = d->findChild<QPlainTextEdit *>(QStringLiteral("Description"));
@@ -816,18 +817,18 @@ private Q_SLOTS:
                 d->reject();
             }
         });
-        w->commands().FileProps_Click();
+        w->fileCommands().FileProps_Click();
         const bool snapshot = listNo <= 2;
         QCOMPARE(stayedOpen, refusedAt >= 0);
         const bool stored = snapshot && refusedAt < 0;
         QCOMPARE(list.description, stored ? typed : QStringLiteral("Old"));
         QCOMPARE(list.unsaved, stored);
         // A stored snapshot description carries into the result descriptions.
-        QCOMPARE(w->workspace().list(3).description.contains(typed), stored);
+        QCOMPARE(w->workspace().list(ListId::OnlyInOriginal).description.contains(typed), stored);
         QCOMPARE(w->findChild<PropertiesDialog *>()->windowTitle(),
-                 snapshot
-                     ? QStringLiteral("Properties of %1 Snapshot").arg(Workspace::ListName(listNo))
-                     : QStringLiteral("Properties of Changed"));
+                 snapshot ? QStringLiteral("Properties of %1 Snapshot")
+                                .arg(Workspace::ListName(listAt(listNo)))
+                          : QStringLiteral("Properties of Changed"));
     }
 
     void exitAsksOriginalThenFinal() {
@@ -841,8 +842,8 @@ private Q_SLOTS:
         QCOMPARE(prompts.asked[0].text, QStringLiteral("Original") + SaveQuestion);
         QCOMPARE(prompts.asked[1].text, QStringLiteral("Final") + SaveQuestion);
         QVERIFY(w->isVisible());
-        QVERIFY(w->workspace().list(1).isEmpty());
-        QCOMPARE(w->workspace().list(2).size(), 3);
+        QVERIFY(w->workspace().list(ListId::Original).isEmpty());
+        QCOMPARE(w->workspace().list(ListId::Final).size(), 3);
         prompts.answers = {Button::No};
         w->FileExit_Click();
         QVERIFY(!w->isVisible());
@@ -877,27 +878,27 @@ private Q_SLOTS:
         auto w = makeWindow();
         load(*w, 1, 4, true);
         load(*w, 2, 4, false);
-        w->selectTab(2);
+        w->selectTab(ListId::Final);
         if (!content.isEmpty())
             writeFile(path(file), content == " " ? QByteArray() : content);
         prompts.files << path(file);
         prompts.answers = {Button::Ok};
-        w->commands().FileOpen_Click();
+        w->fileCommands().FileOpen_Click();
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
         QCOMPARE(prompts.asked[0].text, message);
         QCOMPARE(prompts.asked[0].icon, QMessageBox::Warning);
-        QCOMPARE(w->workspace().list(1).size(), 4);
-        QVERIFY(w->workspace().list(1).unsaved);
-        QCOMPARE(w->workspace().list(2).size(), targetKept ? 4 : 0);
+        QCOMPARE(w->workspace().list(ListId::Original).size(), 4);
+        QVERIFY(w->workspace().list(ListId::Original).unsaved);
+        QCOMPARE(w->workspace().list(ListId::Final).size(), targetKept ? 4 : 0);
         QVERIFY(!QApplication::overrideCursor());
         // A folder cannot be opened either.
         prompts.asked.clear();
         prompts.files << dir->path();
-        w->commands().FileOpen_Click();
+        w->fileCommands().FileOpen_Click();
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
-        QCOMPARE(w->workspace().list(1).size(), 4);
+        QCOMPARE(w->workspace().list(ListId::Original).size(), 4);
     }
 
     void saveToReadOnlyFolderKeepsUnsaved() {
@@ -908,10 +909,10 @@ private Q_SLOTS:
         QDir().mkpath(path(QStringLiteral("ro")));
         QFile::setPermissions(path(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner);
         prompts.files << path(QStringLiteral("ro/x.dir"));
-        w->commands().FileSaveAs_Click();
+        w->fileCommands().FileSaveAs_Click();
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
-        QVERIFY(w->workspace().list(1).unsaved);
+        QVERIFY(w->workspace().list(ListId::Original).unsaved);
     }
 
     // While a job runs the window takes no command and cannot be closed; Esc stops the job.
@@ -928,7 +929,7 @@ private Q_SLOTS:
         });
         Progress progress;
         bool stopped = false;
-        w->commands().runJob(progress, true, [&] {
+        w->commandHost().runJob(progress, true, [&] {
             // Gives up after ten seconds so a fault cannot hang the test.
             for (int i = 0; i < 1000 && !progress.cancelled(); ++i)
                 QThread::msleep(10);
@@ -944,11 +945,12 @@ private Q_SLOTS:
         auto w = makeWindow();
         const FileError notReady = FileError::fromCode(FileError::DriveNotReady);
         prompts.answers = {Button::Retry};
-        QCOMPARE(w->commands().ReportFileError(notReady), Button::Retry);
+        QCOMPARE(w->commandHost().reportFileError(notReady), Button::Retry);
         QCOMPARE(prompts.asked[0].buttons,
                  QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
         QCOMPARE(prompts.asked[0].text, QStringLiteral("Drive not ready"));
-        w->commands().ReportFileError(FileError::fromCode(1234, QStringLiteral("Something odd")));
+        w->commandHost().reportFileError(
+            FileError::fromCode(1234, QStringLiteral("Something odd")));
         QCOMPARE(prompts.asked[1].text, QStringLiteral("Something odd"));
         QCOMPARE(prompts.asked[1].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }

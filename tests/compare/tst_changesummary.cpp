@@ -35,16 +35,16 @@ void fill(SnapshotList &list, const std::vector<E> &entries) {
     }
 }
 
-int compareAll(Workspace &ws) {
+void compareAll(Workspace &ws) {
     CompareOptions o;
-    o.reset(ListNo::Original);
-    return RunComparison(ws, o);
+    o.reset(ListId::Original);
+    RunComparison(ws, o);
 }
 
 // Root children: zeta has the most changed entries, mid the next; big, Apple and apple one
 // each (big with the most bytes); Quiet none.
 void fillSample(Workspace &ws) {
-    fill(ws.list(ListNo::Original), {{u"big\\"_s},
+    fill(ws.list(ListId::Original), {{u"big\\"_s},
                                      {u"big\\old.bin"_s, 1000},
                                      {u"big\\keep.txt"_s, 5},
                                      {u"Apple\\"_s},
@@ -58,7 +58,7 @@ void fillSample(Workspace &ws) {
                                      {u"mid\\m"_s, 50},
                                      {u"Quiet\\"_s},
                                      {u"Quiet\\q"_s, 7}});
-    fill(ws.list(ListNo::Final), {{u"big\\"_s},
+    fill(ws.list(ListId::Final), {{u"big\\"_s},
                                   {u"big\\keep.txt"_s, 5},
                                   {u"Apple\\"_s},
                                   {u"Apple\\a.txt"_s, 30},
@@ -123,8 +123,8 @@ bool holds(const QString &folderPath, const QString &entryFolder) {
 
 Totals naiveTotals(const Workspace &ws, const QString &path) {
     Totals t;
-    const SnapshotList &o = ws.list(ListNo::OnlyInOriginal), &f = ws.list(ListNo::OnlyInFinal),
-                       &c = ws.list(ListNo::Changed);
+    const SnapshotList &o = ws.list(ListId::OnlyInOriginal), &f = ws.list(ListId::OnlyInFinal),
+                       &c = ws.list(ListId::Changed);
     for (int i = 0; i < o.size(); ++i) {
         if (holds(path, o.folder(i))) {
             ++t.onlyO;
@@ -151,7 +151,7 @@ Totals naiveTotals(const Workspace &ws, const QString &path) {
 // Every In Folder text of the four lists with every folder above it.
 std::set<QString> naivePaths(const Workspace &ws) {
     std::set<QString> paths{QString()};
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
+    for (const ListId n : Lists::Results) {
         const SnapshotList &l = ws.list(n);
         for (int i = 0; i < l.size(); ++i) {
             const QString &folder = l.folder(i);
@@ -394,17 +394,17 @@ void randomPair(QRandomGenerator &rng, Workspace &ws) {
     const int n = static_cast<int>(rng.bounded(40));
     for (int k = 0; k < n; ++k) {
         const Item it = randomItem(rng);
-        append(ws.list(ListNo::Original), it);
+        append(ws.list(ListId::Original), it);
         if (const auto later = evolve(rng, it))
-            append(ws.list(ListNo::Final), *later);
+            append(ws.list(ListId::Final), *later);
     }
     for (int k = static_cast<int>(rng.bounded(8)); k > 0; --k)
-        append(ws.list(ListNo::Final), randomItem(rng));
+        append(ws.list(ListId::Final), randomItem(rng));
 }
 
 CompareOptions randomOptions(QRandomGenerator &rng) {
     CompareOptions o;
-    o.reset(ListNo::Original);
+    o.reset(ListId::Original);
     o.ignoreSize = rng.bounded(4) == 0;
     if (rng.bounded(5) == 0)
         o.limitOriginal = RandomFolders[rng.bounded(RandomFolders.size())];
@@ -591,8 +591,8 @@ private Q_SLOTS:
             return out;
         };
         Workspace ws;
-        fill(ws.list(ListNo::Original), files(original));
-        fill(ws.list(ListNo::Final), files(final));
+        fill(ws.list(ListId::Original), files(original));
+        fill(ws.list(ListId::Final), files(final));
         compareAll(ws);
         const QStringList lines = tsvLines(ChangeSummary::build(ws), 0);
         QCOMPARE(lines.value(1).section(u'\t', 4), root);
@@ -612,7 +612,7 @@ private Q_SLOTS:
         QFETCH(QString, folder);
         QFETCH(QString, field);
         Workspace ws;
-        ws.list(ListNo::OnlyInFinal).append(u"new.txt", folder, 32, 5, T0);
+        ws.list(ListId::OnlyInFinal).append(u"new.txt", folder, 32, 5, T0);
         const QStringList lines = tsvLines(ChangeSummary::build(ws), -1);
         QCOMPARE(lines.last(), field + u"\t0\t1\t0\t0\t5\t5"_s);
         QCOMPARE(lines.size(), 2 + field.count(u'\\'));

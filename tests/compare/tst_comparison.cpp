@@ -14,6 +14,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Compares, and gives the number of the first result list that holds entries (3 to 6), 0 when
+// all are empty: where the entries went, for tables that name lists by number.
+int shownAfter(Workspace &ws, CompareOptions &o) {
+    RunComparison(ws, o);
+    for (std::size_t k = 2; k < Lists::Count; ++k) {
+        if (!ws.list(Lists::atIndex(k)).isEmpty())
+            return int(k) + 1;
+    }
+    return 0;
+}
+
 const QLocale enGB(QLocale::English, QLocale::UnitedKingdom);
 const double T0 = 45000.5;
 constexpr double Second = 1.0 / 86400;
@@ -44,7 +55,7 @@ QStringList paths(const SnapshotList &list) {
 
 CompareOptions resetOptions() {
     CompareOptions o;
-    o.reset(1);
+    o.reset(ListId::Original);
     return o;
 }
 
@@ -127,7 +138,7 @@ private Q_SLOTS:
         o.limitFinal = QStringLiteral("b\\");
         o.ignoreSize = o.ignoreStamp = o.compared = true;
         o.tolerance = QStringLiteral("5");
-        o.reset(1);
+        o.reset(ListId::Original);
         QVERIFY(o.limitOriginal.isEmpty());
         QCOMPARE(o.limitFinal, QStringLiteral("b\\"));
         QVERIFY(!o.ignoreSize && !o.ignoreStamp && !o.compared);
@@ -139,8 +150,8 @@ private Q_SLOTS:
     void resetKeepsExclusions() {
         CompareOptions o;
         o.exclude = QStringList{u"*.tmp"_s, u"cache\\"_s};
-        o.reset(1);
-        o.reset(2);
+        o.reset(ListId::Original);
+        o.reset(ListId::Final);
         QCOMPARE(o.exclude, (QStringList{u"*.tmp"_s, u"cache\\"_s}));
     }
 
@@ -186,21 +197,21 @@ private Q_SLOTS:
         QFETCH(QStringList, changed);
         QFETCH(QStringList, unchanged);
         Workspace ws;
-        fill(ws.list(1), {{u"cache\\"_s, 16},
-                          {u"cache\\a.bin"_s},
-                          {u"src\\"_s, 16},
-                          {u"src\\main.c"_s},
-                          {u"src\\old.tmp"_s},
-                          {u"build"_s},
-                          {u"keep.txt"_s}});
-        fill(ws.list(2), {{u"cache\\"_s, 16},
-                          {u"cache\\b.bin"_s},
-                          {u"src\\"_s, 16},
-                          {u"src\\main.c"_s, 32, 2},
-                          {u"src\\new.tmp"_s},
-                          {u"build\\"_s, 16},
-                          {u"build\\out.o"_s},
-                          {u"keep.txt"_s}});
+        fill(ws.list(ListId::Original), {{u"cache\\"_s, 16},
+                                         {u"cache\\a.bin"_s},
+                                         {u"src\\"_s, 16},
+                                         {u"src\\main.c"_s},
+                                         {u"src\\old.tmp"_s},
+                                         {u"build"_s},
+                                         {u"keep.txt"_s}});
+        fill(ws.list(ListId::Final), {{u"cache\\"_s, 16},
+                                      {u"cache\\b.bin"_s},
+                                      {u"src\\"_s, 16},
+                                      {u"src\\main.c"_s, 32, 2},
+                                      {u"src\\new.tmp"_s},
+                                      {u"build\\"_s, 16},
+                                      {u"build\\out.o"_s},
+                                      {u"keep.txt"_s}});
         CompareOptions o = resetOptions();
         o.exclude = patterns;
         RunComparison(ws, o);
@@ -208,10 +219,10 @@ private Q_SLOTS:
             l.sort();
             return l;
         };
-        QCOMPARE(sorted(paths(ws.list(3))), onlyO);
-        QCOMPARE(sorted(paths(ws.list(4))), onlyF);
-        QCOMPARE(sorted(paths(ws.list(5))), changed);
-        QCOMPARE(sorted(paths(ws.list(6))), unchanged);
+        QCOMPARE(sorted(paths(ws.list(ListId::OnlyInOriginal))), onlyO);
+        QCOMPARE(sorted(paths(ws.list(ListId::OnlyInFinal))), onlyF);
+        QCOMPARE(sorted(paths(ws.list(ListId::Changed))), changed);
+        QCOMPARE(sorted(paths(ws.list(ListId::Unchanged))), unchanged);
     }
 
     // Among names that differ only in case, a folder left out by a folders-only pattern leaves
@@ -236,13 +247,15 @@ private Q_SLOTS:
             std::vector<E> entries;
             for (const QString &path : side == 1 ? original : final)
                 entries.push_back({path, path.endsWith(u'\\') ? 16 : 32});
-            fill(ws.list(side), entries);
+            fill(ws.list(Lists::atIndex(std::size_t(side - 1))), entries);
         }
         CompareOptions o = resetOptions();
         o.exclude = QStringList{u"data/"_s};
-        QCOMPARE(RunComparison(ws, o), 6);
-        QCOMPARE(paths(ws.list(6)), QStringList{unchanged});
-        QCOMPARE(ws.list(3).size() + ws.list(4).size() + ws.list(5).size(), 0);
+        QCOMPARE(shownAfter(ws, o), 6);
+        QCOMPARE(paths(ws.list(ListId::Unchanged)), QStringList{unchanged});
+        QCOMPARE(ws.list(ListId::OnlyInOriginal).size() + ws.list(ListId::OnlyInFinal).size() +
+                     ws.list(ListId::Changed).size(),
+                 0);
     }
 
     // Random snapshot pairs, patterns and limits: the results are those of the same comparison
@@ -278,9 +291,11 @@ private Q_SLOTS:
                 const QString &folder = folders[rng.bounded(folders.size())];
                 const std::uint64_t size = rng.bounded(3);
                 const double time = T0 + rng.bounded(20) * Second;
-                ws.list(side).append(name, folder, attr, size, time);
+                ws.list(Lists::atIndex(std::size_t(side - 1)))
+                    .append(name, folder, attr, size, time);
                 if (!reference.leavesOut(folder, name, attr & 16))
-                    kept.list(side).append(name, folder, attr, size, time);
+                    kept.list(Lists::atIndex(std::size_t(side - 1)))
+                        .append(name, folder, attr, size, time);
             }
         }
         CompareOptions o = resetOptions();
@@ -300,7 +315,8 @@ private Q_SLOTS:
             return out;
         };
         for (int n = 3; n <= 6; ++n)
-            QCOMPARE(rows(ws.list(n)), rows(kept.list(n)));
+            QCOMPARE(rows(ws.list(Lists::atIndex(std::size_t(n - 1)))),
+                     rows(kept.list(Lists::atIndex(std::size_t(n - 1)))));
     }
 
     // One file, changed in the Final in the given ways: which list it lands in.
@@ -342,15 +358,16 @@ private Q_SLOTS:
         QFETCH(bool, ignoreSize);
         QFETCH(int, list);
         Workspace ws;
-        fill(ws.list(1), {{QStringLiteral("f.txt"), 32, 1, T0}});
-        fill(ws.list(2), {{QStringLiteral("f.txt"), finalAttr, finalSize, T0 + shift * Second}});
+        fill(ws.list(ListId::Original), {{QStringLiteral("f.txt"), 32, 1, T0}});
+        fill(ws.list(ListId::Final),
+             {{QStringLiteral("f.txt"), finalAttr, finalSize, T0 + shift * Second}});
         CompareOptions o = resetOptions();
         o.tolerance = tolerance;
         o.ignoreSize = ignoreSize;
-        QCOMPARE(RunComparison(ws, o), list);
-        QCOMPARE(ws.list(list).size(), 1);
+        QCOMPARE(shownAfter(ws, o), list);
+        QCOMPARE(ws.list(Lists::atIndex(std::size_t(list - 1))).size(), 1);
         for (int n = 3; n <= 6; ++n)
-            QCOMPARE(ws.list(n).size(), n == list ? 1 : 0);
+            QCOMPARE(ws.list(Lists::atIndex(std::size_t(n - 1))).size(), n == list ? 1 : 0);
     }
 
     void origColumns_data() {
@@ -374,14 +391,14 @@ private Q_SLOTS:
         QFETCH(QString, origModified);
         QFETCH(QString, origAttr);
         Workspace ws;
-        fill(ws.list(1), {{QStringLiteral("f.txt"), 32, 1000, T0}});
-        fill(ws.list(2), {{QStringLiteral("f.txt"), finalAttr, finalSize, T0}});
+        fill(ws.list(ListId::Original), {{QStringLiteral("f.txt"), 32, 1000, T0}});
+        fill(ws.list(ListId::Final), {{QStringLiteral("f.txt"), finalAttr, finalSize, T0}});
         CompareOptions o = resetOptions();
         o.ignoreAttr = {};
         o.ignoreSize = ignoreSize;
-        QCOMPARE(RunComparison(ws, o), 5);
+        QCOMPARE(shownAfter(ws, o), 5);
         const EntryFormatter f(enGB);
-        const SnapshotList &changed = ws.list(5);
+        const SnapshotList &changed = ws.list(ListId::Changed);
         QCOMPARE(f.text(changed, 0, Col::OrigSize), origSize);
         QCOMPARE(f.text(changed, 0, Col::OrigModified), origModified);
         QCOMPARE(f.text(changed, 0, Col::OrigAttr), origAttr);
@@ -402,24 +419,24 @@ private Q_SLOTS:
         QFETCH(int, finalAttr);
         QFETCH(int, list);
         Workspace ws;
-        fill(ws.list(1), {{QStringLiteral("x"), originalAttr, 0, T0}});
-        fill(ws.list(2), {{QStringLiteral("x"), finalAttr, 0, T0}});
+        fill(ws.list(ListId::Original), {{QStringLiteral("x"), originalAttr, 0, T0}});
+        fill(ws.list(ListId::Final), {{QStringLiteral("x"), finalAttr, 0, T0}});
         CompareOptions o = resetOptions();
         o.ignoreAttr = {};
-        QCOMPARE(RunComparison(ws, o), list);
+        QCOMPARE(shownAfter(ws, o), list);
         if (list == 5) {
             const EntryFormatter f(enGB);
-            QCOMPARE(f.text(ws.list(5), 0, Col::OrigSize),
+            QCOMPARE(f.text(ws.list(ListId::Changed), 0, Col::OrigSize),
                      (originalAttr & 16) ? QStringLiteral("<dir>") : QStringLiteral("0"));
         }
     }
 
     void caseOnlyDifferencesPair() {
         Workspace ws;
-        fill(ws.list(1), {{QStringLiteral("Docs\\ReadMe.TXT")}});
-        fill(ws.list(2), {{QStringLiteral("docs\\readme.txt")}});
+        fill(ws.list(ListId::Original), {{QStringLiteral("Docs\\ReadMe.TXT")}});
+        fill(ws.list(ListId::Final), {{QStringLiteral("docs\\readme.txt")}});
         CompareOptions o = resetOptions();
-        QCOMPARE(RunComparison(ws, o), 6);
+        QCOMPARE(shownAfter(ws, o), 6);
     }
 
     void limits_data() {
@@ -457,39 +474,40 @@ private Q_SLOTS:
         QFETCH(QStringList, onlyF);
         QFETCH(QStringList, unchanged);
         Workspace ws;
-        fill(ws.list(1), {{QStringLiteral("a\\"), 16},
-                          {QStringLiteral("a\\b\\"), 16},
-                          {QStringLiteral("a\\b\\x.txt")},
-                          {QStringLiteral("a\\c\\y.txt")},
-                          {QStringLiteral("top.txt")}});
-        fill(ws.list(2), {{QStringLiteral("a\\"), 16},
-                          {QStringLiteral("a\\b\\"), 16},
-                          {QStringLiteral("b\\x.txt")},
-                          {QStringLiteral("b\\y.txt")},
-                          {QStringLiteral("top2.txt")}});
+        fill(ws.list(ListId::Original), {{QStringLiteral("a\\"), 16},
+                                         {QStringLiteral("a\\b\\"), 16},
+                                         {QStringLiteral("a\\b\\x.txt")},
+                                         {QStringLiteral("a\\c\\y.txt")},
+                                         {QStringLiteral("top.txt")}});
+        fill(ws.list(ListId::Final), {{QStringLiteral("a\\"), 16},
+                                      {QStringLiteral("a\\b\\"), 16},
+                                      {QStringLiteral("b\\x.txt")},
+                                      {QStringLiteral("b\\y.txt")},
+                                      {QStringLiteral("top2.txt")}});
         CompareOptions o = resetOptions();
         o.limitOriginal = limitO;
         o.limitFinal = limitF;
         RunComparison(ws, o);
-        QCOMPARE(paths(ws.list(3)), onlyO);
-        QCOMPARE(paths(ws.list(4)), onlyF);
-        QCOMPARE(paths(ws.list(6)), unchanged);
+        QCOMPARE(paths(ws.list(ListId::OnlyInOriginal)), onlyO);
+        QCOMPARE(paths(ws.list(ListId::OnlyInFinal)), onlyF);
+        QCOMPARE(paths(ws.list(ListId::Unchanged)), unchanged);
     }
 
     void tabChoiceAndMetadata() {
         Workspace ws;
         CompareOptions o = resetOptions();
-        QCOMPARE(RunComparison(ws, o), 0); // "No differences were found"
+        QCOMPARE(shownAfter(ws, o), 0); // "No differences were found"
         QVERIFY(o.compared);
-        QCOMPARE(ws.list(5).source, QStringLiteral("Changed"));
-        QVERIFY(std::fabs(ws.list(3).created - DateSerial::now()) < 10 * Second);
-        fill(ws.list(2), {{QStringLiteral("new.txt")}});
-        QCOMPARE(RunComparison(ws, o), 4);
-        fill(ws.list(1), {{QStringLiteral("new.txt")}});
-        QCOMPARE(RunComparison(ws, o), 6);
+        QCOMPARE(ws.list(ListId::Changed).source, QStringLiteral("Changed"));
+        QVERIFY(std::fabs(ws.list(ListId::OnlyInOriginal).created - DateSerial::now()) <
+                10 * Second);
+        fill(ws.list(ListId::Final), {{QStringLiteral("new.txt")}});
+        QCOMPARE(shownAfter(ws, o), 4);
+        fill(ws.list(ListId::Original), {{QStringLiteral("new.txt")}});
+        QCOMPARE(shownAfter(ws, o), 6);
         // Both snapshot lists are left sorted by match key.
-        QCOMPARE(ws.list(1).sort.key, int(Col::MatchKey));
-        QCOMPARE(ws.list(2).sort.order, 0);
+        QCOMPARE(ws.list(ListId::Original).sort.key, int(Col::MatchKey));
+        QCOMPARE(ws.list(ListId::Final).sort.order, 0);
     }
 
     // Names that differ only in letter case (which a POSIX folder holds side by side) pair with
@@ -543,18 +561,18 @@ private Q_SLOTS:
             o.push_back({p});
         for (const QString &p : final)
             f.push_back({p});
-        fill(ws.list(1), o);
-        fill(ws.list(2), f);
+        fill(ws.list(ListId::Original), o);
+        fill(ws.list(ListId::Final), f);
         CompareOptions options = resetOptions();
         RunComparison(ws, options);
         auto sorted = [](QStringList l) {
             l.sort();
             return l;
         };
-        QCOMPARE(sorted(paths(ws.list(3))), sorted(onlyOriginal));
-        QCOMPARE(sorted(paths(ws.list(4))), sorted(onlyFinal));
-        QCOMPARE(paths(ws.list(5)), QStringList());
-        QCOMPARE(sorted(paths(ws.list(6))), sorted(unchanged));
+        QCOMPARE(sorted(paths(ws.list(ListId::OnlyInOriginal))), sorted(onlyOriginal));
+        QCOMPARE(sorted(paths(ws.list(ListId::OnlyInFinal))), sorted(onlyFinal));
+        QCOMPARE(paths(ws.list(ListId::Changed)), QStringList());
+        QCOMPARE(sorted(paths(ws.list(ListId::Unchanged))), sorted(unchanged));
     }
 
     // Near the tolerance the key texts (15 significant digits) decide, not the serials they
@@ -573,22 +591,22 @@ private Q_SLOTS:
         QFETCH(double, final);
         QFETCH(int, list);
         Workspace ws;
-        ws.list(1).append(u"f", u"", 32, 1, original);
-        ws.list(2).append(u"f", u"", 32, 1, final);
+        ws.list(ListId::Original).append(u"f", u"", 32, 1, original);
+        ws.list(ListId::Final).append(u"f", u"", 32, 1, final);
         CompareOptions o = resetOptions();
-        QCOMPARE(RunComparison(ws, o), list);
+        QCOMPARE(shownAfter(ws, o), list);
     }
 
     // A limit that is an empty text (not a missing one) holds the whole snapshot.
     void emptyLimitTextHoldsEverything() {
         Workspace ws;
-        fill(ws.list(1), {{QStringLiteral("top")}, {QStringLiteral("sub\\x")}});
-        fill(ws.list(2), {{QStringLiteral("top")}, {QStringLiteral("sub\\x")}});
+        fill(ws.list(ListId::Original), {{QStringLiteral("top")}, {QStringLiteral("sub\\x")}});
+        fill(ws.list(ListId::Final), {{QStringLiteral("top")}, {QStringLiteral("sub\\x")}});
         CompareOptions o = resetOptions();
         o.limitOriginal = QStringLiteral("");
         o.limitFinal = QStringLiteral("");
-        QCOMPARE(RunComparison(ws, o), 6);
-        QCOMPARE(ws.list(6).size(), 2);
+        QCOMPARE(shownAfter(ws, o), 6);
+        QCOMPARE(ws.list(ListId::Unchanged).size(), 2);
     }
 
     // The progress counts both lists' entries as the walk passes them.
@@ -600,8 +618,8 @@ private Q_SLOTS:
             if (k % 3)
                 f.push_back({QStringLiteral("d%1\\f%2").arg(k % 7).arg(k)});
         }
-        fill(ws.list(1), o);
-        fill(ws.list(2), f);
+        fill(ws.list(ListId::Original), o);
+        fill(ws.list(ListId::Final), f);
         CompareOptions options = resetOptions();
         Progress progress;
         RunComparison(ws, options, &progress);
@@ -611,14 +629,18 @@ private Q_SLOTS:
 
     void resultDescriptions() {
         Workspace ws;
-        ws.list(1).description = QStringLiteral("/win");
-        ws.list(2).description = QStringLiteral("/copy");
+        ws.list(ListId::Original).description = QStringLiteral("/win");
+        ws.list(ListId::Final).description = QStringLiteral("/copy");
         CompareOptions o = resetOptions();
         SetResultDescriptions(ws, o);
-        QCOMPARE(ws.list(3).description, QStringLiteral("In /win but not in /copy"));
-        QCOMPARE(ws.list(4).description, QStringLiteral("In /copy but not in /win"));
-        QCOMPARE(ws.list(5).description, QStringLiteral("Changed between /win and /copy"));
-        QCOMPARE(ws.list(6).description, QStringLiteral("Identical in both /win and /copy"));
+        QCOMPARE(ws.list(ListId::OnlyInOriginal).description,
+                 QStringLiteral("In /win but not in /copy"));
+        QCOMPARE(ws.list(ListId::OnlyInFinal).description,
+                 QStringLiteral("In /copy but not in /win"));
+        QCOMPARE(ws.list(ListId::Changed).description,
+                 QStringLiteral("Changed between /win and /copy"));
+        QCOMPARE(ws.list(ListId::Unchanged).description,
+                 QStringLiteral("Identical in both /win and /copy"));
     }
 
     // A limit joins its snapshot's description with the description's own separator, never
@@ -643,13 +665,15 @@ private Q_SLOTS:
         QFETCH(QString, limit);
         QFETCH(QString, side);
         Workspace ws;
-        ws.list(1).description = description;
-        ws.list(2).description = QStringLiteral("/copy");
+        ws.list(ListId::Original).description = description;
+        ws.list(ListId::Final).description = QStringLiteral("/copy");
         CompareOptions o = resetOptions();
         o.limitOriginal = limit;
         SetResultDescriptions(ws, o);
-        QCOMPARE(ws.list(3).description, u"In "_s + side + u" but not in /copy"_s);
-        QCOMPARE(ws.list(6).description, u"Identical in both "_s + side + u" and /copy"_s);
+        QCOMPARE(ws.list(ListId::OnlyInOriginal).description,
+                 u"In "_s + side + u" but not in /copy"_s);
+        QCOMPARE(ws.list(ListId::Unchanged).description,
+                 u"Identical in both "_s + side + u" and /copy"_s);
     }
 
     // Random snapshot pairs and options, against a plain implementation built on a map.
@@ -675,9 +699,9 @@ private Q_SLOTS:
             const int n = rng.bounded(60);
             for (int k = 0; k < n; ++k) {
                 const int attr = rng.bounded(8) == 0 ? 16 : static_cast<int>(rng.bounded(64)) & ~16;
-                ws.list(side).append(names[rng.bounded(names.size())],
-                                     folders[rng.bounded(folders.size())], attr, rng.bounded(3),
-                                     T0 + rng.bounded(200) * Second);
+                ws.list(Lists::atIndex(std::size_t(side - 1)))
+                    .append(names[rng.bounded(names.size())], folders[rng.bounded(folders.size())],
+                            attr, rng.bounded(3), T0 + rng.bounded(200) * Second);
             }
         }
         CompareOptions o;
@@ -695,7 +719,7 @@ private Q_SLOTS:
         using Key = std::tuple<QString, QString, QString>;
         auto entries = [&](int side, const QString &extra) {
             std::multimap<Key, int> m;
-            const SnapshotList &l = ws.list(side);
+            const SnapshotList &l = ws.list(Lists::atIndex(std::size_t(side - 1)));
             for (int i = 0; i < l.size(); ++i)
                 m.emplace(
                     Key{extra + f.text(l, i, Col::MatchKey), l.folder(i), l.name(i).toString()}, i);
@@ -707,10 +731,10 @@ private Q_SLOTS:
         const int mask = Mask(o);
         QStringList expected[7];
         auto row = [&](int side, int i) {
-            const SnapshotList &l = ws.list(side);
+            const SnapshotList &l = ws.list(Lists::atIndex(std::size_t(side - 1)));
             return l.folder(i) + l.name(i).toString() + u'|' + QString::number(l.entry(i).attr);
         };
-        const SnapshotList &lo = ws.list(1), &lf = ws.list(2);
+        const SnapshotList &lo = ws.list(ListId::Original), &lf = ws.list(ListId::Final);
         auto classify = [&](int io, int jf) {
             const Entry &a = lo.entry(io), &b = lf.entry(jf);
             int differ = 0;
@@ -731,7 +755,7 @@ private Q_SLOTS:
             }
         };
         auto onlyIn = [&](int side, int k) {
-            const SnapshotList &l = ws.list(side);
+            const SnapshotList &l = ws.list(Lists::atIndex(std::size_t(side - 1)));
             if (l.folder(k).startsWith(side == 1 ? o.limitOriginal : o.limitFinal))
                 expected[side + 2] << row(side, k);
         };
@@ -739,7 +763,7 @@ private Q_SLOTS:
         const QString extraO = NoExtraPath(o.limitFinal, o.limitOriginal);
         const QString extraF = NoExtraPath(o.limitOriginal, o.limitFinal);
         auto exact = [&](int side, int k) {
-            const SnapshotList &l = ws.list(side);
+            const SnapshotList &l = ws.list(Lists::atIndex(std::size_t(side - 1)));
             return (side == 1 ? extraO : extraF) + l.folder(k) + l.name(k).toString();
         };
         std::map<QString, std::pair<std::vector<int>, std::vector<int>>> byKey;
@@ -771,7 +795,7 @@ private Q_SLOTS:
         RunComparison(ws, o);
         for (int n = 3; n <= 6; ++n) {
             QStringList got;
-            for (int k = 0; k < ws.list(n).size(); ++k)
+            for (int k = 0; k < ws.list(Lists::atIndex(std::size_t(n - 1))).size(); ++k)
                 got << row(n, k);
             got.sort();
             expected[n].sort();

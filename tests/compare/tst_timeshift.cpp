@@ -40,7 +40,7 @@ const Moment Moments[] = {
 
 CompareOptions options(const QString &tolerance, bool ignoreHourShifts) {
     CompareOptions o;
-    o.reset(ListNo::Original);
+    o.reset(ListId::Original);
     o.tolerance = tolerance;
     o.ignoreHourShifts = ignoreHourShifts;
     return o;
@@ -49,11 +49,16 @@ CompareOptions options(const QString &tolerance, bool ignoreHourShifts) {
 // Compares one file with the same file at another time and size; returns the list it lands in.
 int compareOne(Workspace &ws, double original, double final, std::uint64_t finalSize,
                CompareOptions o, int originalAttr = 32) {
-    for (int n = ListNo::Original; n <= ListNo::Final; ++n)
+    for (const ListId n : Lists::Snapshots)
         ws.list(n).clearEntries();
-    ws.list(ListNo::Original).append(u"f.txt", u"", originalAttr, 10, original);
-    ws.list(ListNo::Final).append(u"f.txt", u"", 32, finalSize, final);
-    return RunComparison(ws, o);
+    ws.list(ListId::Original).append(u"f.txt", u"", originalAttr, 10, original);
+    ws.list(ListId::Final).append(u"f.txt", u"", 32, finalSize, final);
+    RunComparison(ws, o);
+    for (const ListId n : Lists::Results) {
+        if (!ws.list(n).isEmpty())
+            return int(n);
+    }
+    return 0;
 }
 
 // Files whose time moved by `seconds`, and whose size grew when `grown`.
@@ -67,14 +72,14 @@ using Groups = QList<Group>;
 // Compares snapshots that hold the groups, file k of group g named "g<g>-<k>"; their times
 // spread over the day.
 void compareGroups(Workspace &ws, const Groups &groups, CompareOptions &o) {
-    for (int n = ListNo::Original; n <= ListNo::Final; ++n)
+    for (const ListId n : Lists::Snapshots)
         ws.list(n).clearEntries();
     const Moment m = Moments[1];
     for (qsizetype g = 0; g < groups.size(); ++g) {
         for (int k = 0; k < groups[g].count; ++k) {
             const QString name = u"g%1-%2"_s.arg(g).arg(k);
-            ws.list(ListNo::Original).append(name, u"", 32, 10, m.serial(k * 97));
-            ws.list(ListNo::Final)
+            ws.list(ListId::Original).append(name, u"", 32, 10, m.serial(k * 97));
+            ws.list(ListId::Final)
                 .append(name, u"", 32, groups[g].grown ? 11 : 10,
                         m.serial(k * 97 + groups[g].seconds));
         }
@@ -100,7 +105,7 @@ private Q_SLOTS:
     void resetClearsTheOption() {
         CompareOptions o;
         o.ignoreHourShifts = true;
-        o.reset(ListNo::Final);
+        o.reset(ListId::Final);
         QVERIFY(!o.ignoreHourShifts);
     }
 
@@ -116,8 +121,8 @@ private Q_SLOTS:
             for (int k = 0; k < int(std::size(Moments)); ++k) {
                 QTest::addRow("%s at %s, moment %d", qPrintable(name), tolerance, k)
                     << QString::fromLatin1(tolerance) << k << shift
-                    << (same ? int(ListNo::Unchanged) : int(ListNo::Changed))
-                    << int(ListNo::Changed);
+                    << (same ? int(ListId::Unchanged) : int(ListId::Changed))
+                    << int(ListId::Changed);
             }
         };
         for (int h : {1, 2, 13, 14}) {
@@ -153,7 +158,7 @@ private Q_SLOTS:
         // What the plain rule takes as the same stays so.
         for (int k = 0; k < int(std::size(Moments)); ++k) {
             QTest::addRow("5 s at 0, moment %d", k)
-                << u"0"_s << k << qint64(5) << int(ListNo::Unchanged) << int(ListNo::Unchanged);
+                << u"0"_s << k << qint64(5) << int(ListId::Unchanged) << int(ListId::Unchanged);
         }
     }
     void rule() {
@@ -198,9 +203,9 @@ private Q_SLOTS:
         QFETCH(QString, origModified);
         Workspace ws;
         const CompareOptions o = options(u"0"_s, true);
-        QCOMPARE(compareOne(ws, original, final, finalSize, o, originalAttr), int(ListNo::Changed));
+        QCOMPARE(compareOne(ws, original, final, finalSize, o, originalAttr), int(ListId::Changed));
         const EntryFormatter f(enGB);
-        QCOMPARE(f.text(ws.list(ListNo::Changed), 0, Col::OrigModified), origModified);
+        QCOMPARE(f.text(ws.list(ListId::Changed), 0, Col::OrigModified), origModified);
     }
 
     // What the Changed list says: which shift explains nine in ten of the entries changed only
@@ -274,7 +279,7 @@ private Q_SLOTS:
         CompareOptions o = options(tolerance, ignoreHours);
         o.ignoreSize = ignoreSize;
         compareGroups(ws, groups, o);
-        const TimeShiftHint hint = detectTimeShift(ws.list(ListNo::Changed), o);
+        const TimeShiftHint hint = detectTimeShift(ws.list(ListId::Changed), o);
         QCOMPARE(int(hint.kind), kind);
         QCOMPARE(hint.candidates, candidates);
         QCOMPARE(hint.shifted, shifted);
@@ -289,8 +294,8 @@ private Q_SLOTS:
         o.ignoreStamp = true;
         o.ignoreSize = false;
         compareGroups(ws, {{20, Hour, true}}, o);
-        QCOMPARE(ws.list(ListNo::Changed).size(), 20);
-        const TimeShiftHint hint = detectTimeShift(ws.list(ListNo::Changed), o);
+        QCOMPARE(ws.list(ListId::Changed).size(), 20);
+        const TimeShiftHint hint = detectTimeShift(ws.list(ListId::Changed), o);
         QCOMPARE(int(hint.kind), int(TimeShiftHint::None));
         QCOMPARE(hint.candidates, qint64(0));
     }
@@ -301,10 +306,10 @@ private Q_SLOTS:
         Workspace ws;
         CompareOptions o = options(u"0"_s, false);
         compareGroups(ws, {{20, Hour}}, o);
-        QCOMPARE(int(detectTimeShift(ws.list(ListNo::Changed), o).kind),
+        QCOMPARE(int(detectTimeShift(ws.list(ListId::Changed), o).kind),
                  int(TimeShiftHint::WholeHours));
         o.ignoreHourShifts = true;
-        QCOMPARE(int(detectTimeShift(ws.list(ListNo::Changed), o).kind), int(TimeShiftHint::None));
+        QCOMPARE(int(detectTimeShift(ws.list(ListId::Changed), o).kind), int(TimeShiftHint::None));
     }
 
     // Taking the offer and comparing again leaves in the Changed list only what the shift does
@@ -325,11 +330,11 @@ private Q_SLOTS:
         Workspace ws;
         CompareOptions o = options(tolerance, false);
         compareGroups(ws, groups, o);
-        const TimeShiftHint hint = detectTimeShift(ws.list(ListNo::Changed), o);
+        const TimeShiftHint hint = detectTimeShift(ws.list(ListId::Changed), o);
         QVERIFY(hint.kind != TimeShiftHint::None);
         acceptTimeShift(hint, o);
         compareGroups(ws, groups, o);
-        const SnapshotList &changed = ws.list(ListNo::Changed);
+        const SnapshotList &changed = ws.list(ListId::Changed);
         QSet<int> left;
         qsizetype expected = 0;
         for (int g : remaining)

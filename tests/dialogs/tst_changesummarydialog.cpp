@@ -42,21 +42,20 @@ void fill(SnapshotList &list, std::initializer_list<Item> items) {
 
 // Folder a: a file grown by 20 bytes and a new one of 7; b: a file of 100 bytes gone; c: nothing.
 void loadPair(MainWindow &w) {
-    fill(w.workspace().list(1), {{"", "a", 16, 0},
-                                 {"", "b", 16, 0},
-                                 {"", "c", 16, 0},
-                                 {"a\\", "x.txt", 32, 10},
-                                 {"b\\", "z.txt", 32, 100},
-                                 {"c\\", "keep.txt", 32, 1}});
-    fill(w.workspace().list(2), {{"", "a", 16, 0},
-                                 {"", "b", 16, 0},
-                                 {"", "c", 16, 0},
-                                 {"a\\", "x.txt", 32, 30},
-                                 {"a\\", "new.txt", 32, 7},
-                                 {"c\\", "keep.txt", 32, 1}});
-    for (int n = 1; n <= 2; ++n)
-        w.ListChanged(n);
-    w.TabStrip_Click();
+    fill(w.workspace().list(ListId::Original), {{"", "a", 16, 0},
+                                                {"", "b", 16, 0},
+                                                {"", "c", 16, 0},
+                                                {"a\\", "x.txt", 32, 10},
+                                                {"b\\", "z.txt", 32, 100},
+                                                {"c\\", "keep.txt", 32, 1}});
+    fill(w.workspace().list(ListId::Final), {{"", "a", 16, 0},
+                                             {"", "b", 16, 0},
+                                             {"", "c", 16, 0},
+                                             {"a\\", "x.txt", 32, 30},
+                                             {"a\\", "new.txt", 32, 7},
+                                             {"c\\", "keep.txt", 32, 1}});
+    for (const ListId n : Lists::Snapshots)
+        w.session().opened(n);
 }
 
 QStringList row(QAbstractItemModel *m, const QModelIndex &index) {
@@ -95,9 +94,9 @@ private Q_SLOTS:
         QAction *open = w.findChild<QAction *>(u"ViewChanges"_s);
         QCOMPARE(open->text(), u"&Change Summary..."_s);
         QVERIFY(!open->isEnabled());
-        CompareDialog *d = w.commands().compareDialog();
+        CompareDialog *d = w.compareCommands().compareDialog();
         whenShown(d, [&] { QTest::mouseClick(d->okButton(), Qt::LeftButton); });
-        w.commands().FileCompare_Click();
+        w.compareCommands().FileCompare_Click();
         QVERIFY(open->isEnabled());
         open->trigger();
 
@@ -135,16 +134,16 @@ private Q_SLOTS:
 
         // Double-clicking a shows its entries: the filter names it from the root, and a result
         // list that holds some of them is shown (Only in Original holds none of a's).
-        QCOMPARE(w.tabStrip()->currentIndex() + 1, ListNo::OnlyInOriginal);
+        QCOMPARE(w.ShownList(), ListId::OnlyInOriginal);
         const QModelIndex a = m->index(2, 0, m->index(0, 0));
         QCOMPARE(a.data().toString(), u"a"_s);
         summary->tree()->setCurrentIndex(a);
         QTest::keyClick(summary->tree(), Qt::Key_Return);
         QCOMPARE(w.filterBox()->text(), u"\\a\\"_s);
-        QCOMPARE(w.tabStrip()->currentIndex() + 1, ListNo::OnlyInFinal);
-        QCOMPARE(w.pane(ListNo::OnlyInFinal)->model()->rowCount(), 1);
-        w.selectTab(ListNo::Changed);
-        QCOMPARE(w.pane(ListNo::Changed)->model()->rowCount(), 1);
+        QCOMPARE(w.ShownList(), ListId::OnlyInFinal);
+        QCOMPARE(w.pane(ListId::OnlyInFinal)->model()->rowCount(), 1);
+        w.selectTab(ListId::Changed);
+        QCOMPARE(w.pane(ListId::Changed)->model()->rowCount(), 1);
 
         // Compared again with sizes ignored, the window on the screen follows: x.txt is
         // unchanged now.
@@ -153,14 +152,14 @@ private Q_SLOTS:
             QTest::mouseClick(d->ignoreSize(), Qt::LeftButton);
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w.commands().FileCompare_Click();
+        w.compareCommands().FileCompare_Click();
         m = summary->tree()->model();
         QCOMPARE(m->index(0, ChangeSummary::Changed).data().toString(), u"0"_s);
 
         // Closing a snapshot leaves nothing to summarise.
         prompts.answers = {QMessageBox::No};
-        w.selectTab(ListNo::Original);
-        w.commands().FileClose_Click();
+        w.selectTab(ListId::Original);
+        w.fileCommands().FileClose_Click();
         QVERIFY(!open->isEnabled());
         QVERIFY(!summary->isVisible());
     }

@@ -45,7 +45,7 @@ void fill(SnapshotList &list, const QString &description, std::initializer_list<
 
 // An Original and a Final that differ in one property per file.
 void loadPair(MainWindow &w) {
-    fill(w.workspace().list(1), QStringLiteral("/orig"),
+    fill(w.workspace().list(ListId::Original), QStringLiteral("/orig"),
          {{"", "size.txt", 32, 10, T},
           {"", "time.txt", 32, 10, T},
           {"", "ro.txt", 32, 10, T},
@@ -54,7 +54,7 @@ void loadPair(MainWindow &w) {
           {"", "sub", 16, 0, T},
           {"", "empty", 16, 0, T},
           {"sub\\", "late.txt", 32, 10, T}});
-    fill(w.workspace().list(2), QStringLiteral("/final"),
+    fill(w.workspace().list(ListId::Final), QStringLiteral("/final"),
          {{"", "size.txt", 32, 20, T},
           {"", "time.txt", 32, 10, T + 3 * Minute},
           {"", "ro.txt", 33, 10, T},
@@ -64,11 +64,10 @@ void loadPair(MainWindow &w) {
           {"", "empty", 16, 0, T},
           {"sub\\", "late.txt", 32, 10, T + 10 * Minute},
           {"sub\\", "new.txt", 32, 10, T}});
-    for (int n = 1; n <= 2; ++n) {
+    for (const ListId n : Lists::Snapshots) {
         w.compareOptions().reset(n);
-        w.ListChanged(n);
+        w.session().opened(n);
     }
-    w.TabStrip_Click();
 }
 
 // In Folder and Name of every entry of a list, sorted.
@@ -153,7 +152,7 @@ private Q_SLOTS:
         sortedChanged.sort();
 
         auto w = makeWindow();
-        CompareDialog *d = w->commands().compareDialog();
+        CompareDialog *d = w->compareCommands().compareDialog();
         whenShown(d, [&] {
             if (ignoreSize)
                 QTest::mouseClick(d->ignoreSize(), Qt::LeftButton);
@@ -166,22 +165,22 @@ private Q_SLOTS:
                                                                       : Qt::Checked);
             }
             if (!limit.isEmpty()) {
-                for (int n = 1; n <= 2; ++n)
+                for (const ListId n : Lists::Snapshots)
                     d->limitedTo(n)->setCurrentIndex(d->limitedTo(n)->findText(limit));
             }
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
 
         QVERIFY(!d->isVisible());
         QVERIFY(prompts.asked.isEmpty());
         const Workspace &ws = w->workspace();
-        QCOMPARE(paths(ws.list(ListNo::Changed)), sortedChanged);
-        QCOMPARE(paths(ws.list(ListNo::OnlyInFinal)), onlyInFinal);
-        QVERIFY(ws.list(ListNo::OnlyInOriginal).isEmpty());
+        QCOMPARE(paths(ws.list(ListId::Changed)), sortedChanged);
+        QCOMPARE(paths(ws.list(ListId::OnlyInFinal)), onlyInFinal);
+        QVERIFY(ws.list(ListId::OnlyInOriginal).isEmpty());
         // Only in Original is empty, so Only in Final is the first list with entries.
-        QCOMPARE(w->tabStrip()->currentIndex() + 1, ListNo::OnlyInFinal);
-        for (int n = 1; n <= ListNo::Count; ++n)
+        QCOMPARE(w->ShownList(), ListId::OnlyInFinal);
+        for (const ListId n : Lists::All)
             QCOMPARE(w->pane(n)->model()->rowCount(), ws.list(n).size());
         QVERIFY(w->compareOptions().compared);
     }
@@ -193,9 +192,9 @@ private Q_SLOTS:
         QTimer sample;
         connect(&sample, &QTimer::timeout, this, [&] { shown << w->statusPanel(2)->text(); });
         sample.start(0);
-        CompareDialog *d = w->commands().compareDialog();
+        CompareDialog *d = w->compareCommands().compareDialog();
         whenShown(d, [&] { QTest::mouseClick(d->okButton(), Qt::LeftButton); });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
         sample.stop();
         QVERIFY2(!shown.filter(QRegularExpression(QStringLiteral("^\\d+%$"))).isEmpty(),
                  qPrintable(shown.join(u'|')));
@@ -205,15 +204,17 @@ private Q_SLOTS:
 
     void cancelKeepsChanges() {
         auto w = makeWindow();
-        CompareDialog *d = w->commands().compareDialog();
+        CompareDialog *d = w->compareCommands().compareDialog();
         whenShown(d, [&] {
-            d->limitedTo(1)->setCurrentIndex(d->limitedTo(1)->findText(QStringLiteral("sub\\")));
+            d->limitedTo(ListId::Original)
+                ->setCurrentIndex(
+                    d->limitedTo(ListId::Original)->findText(QStringLiteral("sub\\")));
             QTest::mouseClick(d->ignoreSize(), Qt::LeftButton);
             d->ignoreAttr()->item(1)->setCheckState(Qt::Checked);
             d->timeTolerance()->setText(QStringLiteral("7"));
             QTest::keyClick(d, Qt::Key_Escape);
         });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
         QVERIFY(!d->isVisible());
         const CompareOptions &o = w->compareOptions();
         QCOMPARE(o.limitOriginal, QStringLiteral("sub\\"));
@@ -222,26 +223,27 @@ private Q_SLOTS:
         QVERIFY(o.ignoreAttr[1]);
         QCOMPARE(o.tolerance, QStringLiteral("7"));
         QVERIFY(!o.compared);
-        QVERIFY(w->workspace().list(ListNo::Changed).isEmpty());
+        QVERIFY(w->workspace().list(ListId::Changed).isEmpty());
 
         // Shown again, the dialog has the options as they were left.
         QStringList seen;
         whenShown(d, [&] {
-            seen << d->limitedTo(1)->currentText() << d->limitedTo(2)->currentText()
-                 << checkedAttributes(d).join(u',') << d->timeTolerance()->text();
+            seen << d->limitedTo(ListId::Original)->currentText()
+                 << d->limitedTo(ListId::Final)->currentText() << checkedAttributes(d).join(u',')
+                 << d->timeTolerance()->text();
             QVERIFY(d->ignoreSize()->isChecked());
             QVERIFY(d->okButton()->hasFocus() || !QApplication::focusWidget());
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
         QCOMPARE(seen, (QStringList{u"sub\\"_s, u""_s, u"Hidden,Archive"_s, u"7"_s}));
     }
 
     void resetShowsAfterSnapshotCleared() {
         auto w = makeWindow();
-        CompareDialog *d = w->commands().compareDialog();
+        CompareDialog *d = w->compareCommands().compareDialog();
         whenShown(d, [&] {
-            for (int n = 1; n <= 2; ++n)
+            for (const ListId n : Lists::Snapshots)
                 d->limitedTo(n)->setCurrentIndex(
                     d->limitedTo(n)->findText(QStringLiteral("sub\\")));
             QTest::mouseClick(d->ignoreStamp(), Qt::LeftButton);
@@ -251,17 +253,17 @@ private Q_SLOTS:
             d->timeTolerance()->setText(QStringLiteral("3"));
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
 
         // A new Original replaces the old one: new folders, options reset.
-        SnapshotList &original = w->workspace().list(1);
+        SnapshotList &original = w->workspace().list(ListId::Original);
         original.clearEntries();
         original.limits.clear();
-        w->compareOptions().reset(1);
+        w->compareOptions().reset(ListId::Original);
         original.addLimit(u"");
         original.addLimit(u"other\\");
         original.append(u"x", u"other\\", 32, 1, T);
-        w->ListChanged(1);
+        w->session().opened(ListId::Original);
 
         whenShown(d, [&] {
             QCOMPARE(checkedAttributes(d), QStringList{u"Archive"_s});
@@ -269,19 +271,19 @@ private Q_SLOTS:
             QVERIFY(!d->ignoreSize()->isChecked());
             QVERIFY(d->timeTolerance()->isEnabled());
             QCOMPARE(d->timeTolerance()->text(), QStringLiteral("3"));
-            QCOMPARE(d->limitedTo(1)->count(), 2);
-            QCOMPARE(d->limitedTo(1)->itemText(1), QStringLiteral("other\\"));
-            QCOMPARE(d->limitedTo(1)->currentIndex(), -1);
-            QCOMPARE(d->limitedTo(2)->count(), 3);
-            QCOMPARE(d->limitedTo(2)->currentText(), QStringLiteral("sub\\"));
+            QCOMPARE(d->limitedTo(ListId::Original)->count(), 2);
+            QCOMPARE(d->limitedTo(ListId::Original)->itemText(1), QStringLiteral("other\\"));
+            QCOMPARE(d->limitedTo(ListId::Original)->currentIndex(), -1);
+            QCOMPARE(d->limitedTo(ListId::Final)->count(), 3);
+            QCOMPARE(d->limitedTo(ListId::Final)->currentText(), QStringLiteral("sub\\"));
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
     }
 
     void dateTimeDisablesTolerance() {
         auto w = makeWindow();
-        CompareDialog *d = w->commands().compareDialog();
+        CompareDialog *d = w->compareCommands().compareDialog();
         whenShown(d, [&] {
             d->timeTolerance()->setText(QStringLiteral("12"));
             // The access key of "&Date/Time" toggles it from the keyboard.
@@ -298,14 +300,14 @@ private Q_SLOTS:
             QTest::mouseClick(d->ignoreStamp(), Qt::LeftButton);
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
         // The next showing has the box greyed out, as the check box was left.
         bool enabled = true;
         whenShown(d, [&] {
             enabled = d->timeTolerance()->isEnabled();
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
         QVERIFY(!enabled);
     }
 
@@ -319,17 +321,18 @@ private Q_SLOTS:
     void hourShiftIsOfferedOnce() {
         QFETCH(bool, accept);
         auto w = makeWindow();
-        for (int n = 1; n <= 2; ++n) {
+        for (const ListId n : Lists::Snapshots) {
             SnapshotList &list = w->workspace().list(n);
             list.clearEntries();
             for (int k = 0; k < 12; ++k)
-                list.append(u"f%1.txt"_s.arg(k), u""_s, 32, 10, T + (n == 2 ? 60 * Minute : 0));
-            w->ListChanged(n);
+                list.append(u"f%1.txt"_s.arg(k), u""_s, 32, 10,
+                            T + (n == ListId::Final ? 60 * Minute : 0));
+            w->session().opened(n);
         }
         prompts.answers = {accept ? QMessageBox::Yes : QMessageBox::No};
-        CompareDialog *d = w->commands().compareDialog();
+        CompareDialog *d = w->compareCommands().compareDialog();
         whenShown(d, [&] { QTest::mouseClick(d->okButton(), Qt::LeftButton); });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
 
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].buttons, QMessageBox::Yes | QMessageBox::No);
@@ -337,9 +340,9 @@ private Q_SLOTS:
                      prompts.asked[0].text.contains(u"1 hour"_s),
                  qPrintable(prompts.asked[0].text));
         const Workspace &ws = w->workspace();
-        QCOMPARE(ws.list(ListNo::Changed).size(), accept ? 0 : 12);
-        QCOMPARE(ws.list(ListNo::Unchanged).size(), accept ? 12 : 0);
-        QCOMPARE(w->tabStrip()->currentIndex() + 1, accept ? ListNo::Unchanged : ListNo::Changed);
+        QCOMPARE(ws.list(ListId::Changed).size(), accept ? 0 : 12);
+        QCOMPARE(ws.list(ListId::Unchanged).size(), accept ? 12 : 0);
+        QCOMPARE(w->ShownList(), accept ? ListId::Unchanged : ListId::Changed);
 
         // The dialog shows the option as the answer left it; the hint is not repeated.
         bool shownChecked = !accept;
@@ -347,7 +350,7 @@ private Q_SLOTS:
             shownChecked = d->ignoreHourShifts()->isChecked();
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
         QCOMPARE(shownChecked, accept);
         QCOMPARE(prompts.asked.size(), 1);
     }
@@ -356,12 +359,12 @@ private Q_SLOTS:
     // takes it back off.
     void hourShiftOption() {
         auto w = makeWindow();
-        SnapshotList &final = w->workspace().list(2);
+        SnapshotList &final = w->workspace().list(ListId::Final);
         final.append(u"shifted.txt"_s, u""_s, 32, 10, T + 120 * Minute);
-        w->workspace().list(1).append(u"shifted.txt"_s, u""_s, 32, 10, T);
-        w->ListChanged(1);
-        w->ListChanged(2);
-        CompareDialog *d = w->commands().compareDialog();
+        w->workspace().list(ListId::Original).append(u"shifted.txt"_s, u""_s, 32, 10, T);
+        w->session().opened(ListId::Original);
+        w->session().opened(ListId::Final);
+        CompareDialog *d = w->compareCommands().compareDialog();
         bool greyed = false;
         whenShown(d, [&] {
             QTest::mouseClick(d->ignoreStamp(), Qt::LeftButton);
@@ -370,28 +373,28 @@ private Q_SLOTS:
             QTest::mouseClick(d->ignoreHourShifts(), Qt::LeftButton);
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
         QVERIFY(greyed);
         QVERIFY(w->compareOptions().ignoreHourShifts);
         // time.txt (3 minutes) and late.txt (10 minutes) still differ; the two hours do not.
-        QVERIFY(!paths(w->workspace().list(ListNo::Changed)).contains(u"shifted.txt"_s));
-        QVERIFY(paths(w->workspace().list(ListNo::Changed)).contains(u"time.txt"_s));
-        w->compareOptions().reset(1);
+        QVERIFY(!paths(w->workspace().list(ListId::Changed)).contains(u"shifted.txt"_s));
+        QVERIFY(paths(w->workspace().list(ListId::Changed)).contains(u"time.txt"_s));
+        w->compareOptions().reset(ListId::Original);
         QVERIFY(!w->compareOptions().ignoreHourShifts);
     }
 
     // The patterns typed under "Leave out" reach the comparison, and stay as typed.
     void leaveOutReachesTheComparison() {
         auto w = makeWindow();
-        CompareDialog *d = w->commands().compareDialog();
+        CompareDialog *d = w->compareCommands().compareDialog();
         whenShown(d, [&] {
             d->leaveOut()->setText(u"size.*; SUB\\"_s);
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
         QCOMPARE(w->compareOptions().exclude, (QStringList{u"size.*"_s, u"SUB\\"_s}));
         QStringList all;
-        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+        for (const ListId n : Lists::Results)
             all << paths(w->workspace().list(n));
         QVERIFY(!all.contains(u"size.txt"_s));
         QVERIFY(!all.contains(u"sub\\late.txt"_s) && !all.contains(u"sub\\new.txt"_s));
@@ -401,7 +404,7 @@ private Q_SLOTS:
             shown = d->leaveOut()->text();
             d->reject();
         });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
         QCOMPARE(shown, u"size.*; SUB\\"_s);
     }
 
@@ -432,19 +435,22 @@ private Q_SLOTS:
         QFETCH(QString, limitFinal);
         QFETCH(QStringList, descriptions);
         auto w = makeWindow();
-        w->workspace().list(1).description = QStringLiteral("/orig");
-        CompareDialog *d = w->commands().compareDialog();
+        w->workspace().list(ListId::Original).description = QStringLiteral("/orig");
+        CompareDialog *d = w->compareCommands().compareDialog();
         QStringList shownPaths;
         whenShown(d, [&] {
-            shownPaths << d->snapPath(1)->text() << d->snapPath(2)->text();
-            d->limitedTo(1)->setCurrentIndex(d->limitedTo(1)->findText(limitOriginal));
-            d->limitedTo(2)->setCurrentIndex(d->limitedTo(2)->findText(limitFinal));
+            shownPaths << d->snapPath(ListId::Original)->text()
+                       << d->snapPath(ListId::Final)->text();
+            d->limitedTo(ListId::Original)
+                ->setCurrentIndex(d->limitedTo(ListId::Original)->findText(limitOriginal));
+            d->limitedTo(ListId::Final)
+                ->setCurrentIndex(d->limitedTo(ListId::Final)->findText(limitFinal));
             QTest::keyClick(d, Qt::Key_Return);
         });
-        w->commands().FileCompare_Click();
+        w->compareCommands().FileCompare_Click();
         QCOMPARE(shownPaths, (QStringList{u"/orig"_s, u"/final"_s}));
         QStringList got;
-        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+        for (const ListId n : Lists::Results)
             got << w->workspace().list(n).description;
         QCOMPARE(got, descriptions);
 
@@ -458,8 +464,7 @@ private Q_SLOTS:
             QVERIFY(w->tabStrip()->currentIndex() >= 2);
         }
         // The status bar shows the list now shown, not "Comparing...".
-        QCOMPARE(w->statusPanel(1)->text(),
-                 w->workspace().list(w->tabStrip()->currentIndex() + 1).description);
+        QCOMPARE(w->statusPanel(1)->text(), w->workspace().list(w->ShownList()).description);
     }
 };
 

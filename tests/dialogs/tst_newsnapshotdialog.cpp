@@ -87,12 +87,12 @@ bool runDialog(NewSnapshotDialog &dialog, int listNo, const std::function<void()
         if (dialog.isVisible())
             dialog.reject();
     });
-    dialog.run(listNo);
+    dialog.run(Lists::atIndex(std::size_t(listNo - 1)));
     return shown && !QTest::currentTestFailed();
 }
 
 void addEntry(Session &ws, int listNo) {
-    ws.list(listNo).append(u"a.txt", u"", 32, 1, 40000.0);
+    ws.list(Lists::atIndex(std::size_t(listNo - 1))).append(u"a.txt", u"", 32, 1, 40000.0);
 }
 
 } // namespace
@@ -123,14 +123,14 @@ private Q_SLOTS:
             ws.DefPath[2] = tree.native(QStringLiteral("final"));
         QList<int> tabs;
         NewSnapshotDialog dialog(
-            ws, [&](int i) { tabs.append(i); }, false, nullptr);
+            ws, [&](ListId i) { tabs.append(int(i)); }, false, nullptr);
         QWidget *focus = nullptr;
         const bool ran = runDialog(dialog, listNo, [&] { focus = dialog.focusWidget(); });
         QDir::setCurrent(before);
         QVERIFY(ran);
 
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Create new Snapshot"));
-        QCOMPARE(dialog.whichList(), listNo);
+        QCOMPARE(int(dialog.whichList()), listNo);
         QCOMPARE(dialog.snapPath(), finalRemembered ? ws.DefPath[2] : start);
         QVERIFY(dialog.includeSubs());
         QVERIFY(!dialog.appendTo());
@@ -160,7 +160,7 @@ private Q_SLOTS:
         ws.DefPath[2] = tree.native(QStringLiteral("b"));
         QList<int> tabs;
         NewSnapshotDialog dialog(
-            ws, [&](int i) { tabs.append(i); }, separate, nullptr, volumes);
+            ws, [&](ListId i) { tabs.append(int(i)); }, separate, nullptr, volumes);
         QStringList paths, drives;
         QVERIFY(runDialog(dialog, 1, [&] {
             // What the Original showed last is what it gets back, not what was remembered.
@@ -350,7 +350,7 @@ private Q_SLOTS:
                               QStringLiteral("WhichList2"), QStringLiteral("OtherVolumes"),
                               QStringLiteral("IncludeSubs"), QStringLiteral("LeaveOut"),
                               QStringLiteral("Separate")}));
-        QCOMPARE(dialog.whichList(), 2);
+        QCOMPARE(dialog.whichList(), ListId::Final);
         QVERIFY(dialog.otherVolumes());
         QVERIFY(!dialog.includeSubs());
         // Without subfolders no other volume can be reached.
@@ -386,7 +386,7 @@ private Q_SLOTS:
         QVERIFY(dialog.isHidden());
         QCOMPARE(dialog.confirmed(), confirmed);
         QCOMPARE(dialog.openExistingChosen(), openExisting);
-        QCOMPARE(dialog.whichList(), 2);
+        QCOMPARE(dialog.whichList(), ListId::Final);
         QCOMPARE(ws.DefPath[2],
                  tree.native(confirmed ? QStringLiteral("b/sub") : QStringLiteral("b")));
         QCOMPARE(ws.DefPath[1], tree.native(QStringLiteral("a")));

@@ -38,7 +38,8 @@ void sayReady() {
 void writeForever(RecoveryStore &store, int listNo, const SnapshotList (&lists)[2],
                   std::atomic<int> &started) {
     for (int k = 0;; ++k) {
-        if (FileError err = store.write(listNo, lists[(k + listNo - 1) % 2]))
+        if (FileError err =
+                store.write(Lists::atIndex(std::size_t(listNo - 1)), lists[(k + listNo - 1) % 2]))
             fail(QStringLiteral("write"), err);
         if (k == 0)
             ++started;
@@ -75,7 +76,8 @@ int main(int argc, char *argv[]) {
     }
     if (mode == "hold") {
         for (int listNo = 1; listNo <= 2; ++listNo) {
-            if (FileError err = store.write(listNo, lists[listNo - 1]))
+            if (FileError err =
+                    store.write(Lists::atIndex(std::size_t(listNo - 1)), lists[listNo - 1]))
                 fail(QStringLiteral("write"), err);
         }
         sayReady();

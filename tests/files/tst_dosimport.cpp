@@ -464,7 +464,6 @@ private Q_SLOTS:
         QCOMPARE(entryTexts(list), entries);
         QCOMPARE(limitTexts(list), limits);
         QCOMPARE(list.source, source);
-        QVERIFY(!list.unsaved);
     }
 
     void ignoredLines_data() {
@@ -489,7 +488,6 @@ private Q_SLOTS:
             import(crlf({u" Directory of C:\\"_s, line}), list, American);
         QVERIFY(!result.failed);
         QCOMPARE(list.size(), 0);
-        QVERIFY(!list.unsaved);
     }
 
     // Something that has not one directory header or entry line is not a listing: an error
@@ -524,7 +522,6 @@ private Q_SLOTS:
         QCOMPARE(result.title, listing ? QString() : u"Not a DIR /S listing"_s);
         QCOMPARE(result.failingLine, QString());
         QVERIFY(result.error.ok());
-        QCOMPARE(list.unsaved, !listing);
     }
 
     void failures_data() {
@@ -579,7 +576,6 @@ private Q_SLOTS:
         QCOMPARE(result.failingLine, bad);
         QCOMPARE(entryTexts(list), (QStringList{u"|GOOD.TXT|1"_s, u"|SUB|<dir>"_s}));
         QCOMPARE(limitTexts(list), (QStringList{QString(), u"SUB\\"_s}));
-        QVERIFY(list.unsaved);
         QCOMPARE(list.fileName, u"Untitled"_s);
         QCOMPARE(list.source, u"Imported Directory of C:\\"_s);
     }
@@ -598,7 +594,6 @@ private Q_SLOTS:
         if (relative)
             QVERIFY(QDir::setCurrent(m_dir.path()));
         SnapshotList list;
-        list.unsaved = false;
         const double start = DateSerial::now();
         const DosImportResult result =
             ImportDosListing(relative ? QFileInfo(path).fileName() : path, list, British);
@@ -609,7 +604,6 @@ private Q_SLOTS:
         QCOMPARE(list.fileName, u"Untitled"_s);
         QCOMPARE(list.source, u"Imported Directory of C:\\WINDOWS"_s);
         QVERIFY(list.created >= start && list.created <= end);
-        QVERIFY(!list.unsaved);
         QCOMPARE(limitTexts(list), QStringList{QString()});
     }
 
@@ -636,7 +630,6 @@ private Q_SLOTS:
         QCOMPARE(result.failingLine, QString());
         QCOMPARE(list.description, u"old"_s);
         QCOMPARE(list.size(), 1);
-        QVERIFY(list.unsaved);
     }
 
     void lineEnds_data() {

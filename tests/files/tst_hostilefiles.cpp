@@ -211,12 +211,14 @@ private Q_SLOTS:
         const QString path = written(m_dir, u"hostile"_s, bytes);
         Workspace ws;
         CompareOptions options;
-        options.reset(ListNo::Original);
+        options.reset(ListId::Original);
         const EntryFormatter format(British);
-        auto read = [&](int n) { QVERIFY(ReadSnapshot(path, ws.list(n)).ok()); };
+        auto read = [&](int n) {
+            QVERIFY(ReadSnapshot(path, ws.list(Lists::atIndex(std::size_t(n - 1)))).ok());
+        };
         const double mb = peakGrowthMb([&] {
             if (work == u"import") {
-                QVERIFY(!ImportDosListing(path, ws.list(1), British).failed);
+                QVERIFY(!ImportDosListing(path, ws.list(ListId::Original), British).failed);
                 return;
             }
             read(1);
@@ -236,10 +238,11 @@ private Q_SLOTS:
                 read(2);
                 CompareDialog dialog;
                 dialog.load(ws, options);
-                dialog.limitedTo(1)->setCurrentIndex(1000);
+                dialog.limitedTo(ListId::Original)->setCurrentIndex(1000);
                 dialog.show();
                 QCoreApplication::processEvents();
-                QCOMPARE(dialog.limitedTo(1)->currentText().size(), 50000 + 5); // and "d999\"
+                QCOMPARE(dialog.limitedTo(ListId::Original)->currentText().size(),
+                         50000 + 5); // and "d999\"
             }
         });
         if (mb < 0)
@@ -272,9 +275,11 @@ private Q_SLOTS:
         // The reader's own error, as the window shows it too.
         QTest::newRow("a large file, read") << QStringList{u"list"_s, big} << 100 << 2
                                             << u"^vistrel-cli: .*big.dir: Out of memory\n$"_s;
+        // Which error depends on the program's bytes: none of its lines may look like an entry
+        // line, or one may and its date then fails. Either is one line.
         QTest::newRow("a program imported")
             << QStringList{u"import"_s, QCoreApplication::applicationFilePath(), u"-o"_s, out}
-            << 400 << 2 << u"^vistrel-cli: .*: Not a DIR /S listing\n$"_s;
+            << 400 << 2 << u"^vistrel-cli: [^\n]+\n$"_s;
     }
     void underMemoryLimit() {
         QFETCH(QStringList, args);

@@ -26,6 +26,7 @@
 #include "FuzzInput.h"
 #include "Reference.h"
 #include "compare/Comparison.h"
+#include "session/Session.h"
 #include "snapshot/Sorting.h"
 #include "snapshot/Workspace.h"
 
@@ -434,9 +435,10 @@ auto rowKey(const Reference::Row &r) {
 }
 
 void checkComparison(const Input &input, const SnapshotList &engineO, const SnapshotList &engineF) {
-    Workspace ws;
-    SnapshotList &original = ws.list(ListNo::Original) = engineO;
-    SnapshotList &final = ws.list(ListNo::Final) = engineF;
+    Session session;
+    Workspace &ws = session.workspace();
+    SnapshotList &original = ws.list(ListId::Original) = engineO;
+    SnapshotList &final = ws.list(ListId::Final) = engineF;
     const Reference::Options &o = input.options;
     CompareOptions options;
     const auto limit = [&](const std::u16string &text, bool emptyText) {
@@ -451,7 +453,8 @@ void checkComparison(const Input &input, const SnapshotList &engineO, const Snap
     options.ignoreStamp = o.ignoreStamp;
     options.tolerance = qt(o.tolerance);
 
-    const int shownList = RunComparison(ws, options);
+    session.options() = options;
+    const int shownList = int(session.compare());
     const Reference::Outcome expected = Reference::compare(input.original, input.final, o);
 
     checkOrder(original, input.original, Reference::sorted(input.original, 2, false),
@@ -464,12 +467,12 @@ void checkComparison(const Input &input, const SnapshotList &engineO, const Snap
     };
     std::array<std::vector<Reference::Row>, 4> got, want = expected.lists;
     bool ok = shownList == expected.shown;
-    for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n) {
+    for (const ListId n : Lists::Results) {
         const SnapshotList &list = ws.list(n);
-        std::vector<Reference::Row> &rows = got[static_cast<std::size_t>(n - 3)];
+        std::vector<Reference::Row> &rows = got[Lists::indexOf(n) - 2];
         for (int i = 0; i < list.size(); ++i) {
             Reference::Row row{entryOf(list, i)};
-            if (n == ListNo::Changed) {
+            if (n == ListId::Changed) {
                 check(list.hasOrig(), "Changed entries carry the Original's values");
                 const OrigValues &v = list.orig(i);
                 row.hasOrig = true;
@@ -480,7 +483,7 @@ void checkComparison(const Input &input, const SnapshotList &engineO, const Snap
             }
             rows.push_back(std::move(row));
         }
-        std::vector<Reference::Row> &wanted = want[static_cast<std::size_t>(n - 3)];
+        std::vector<Reference::Row> &wanted = want[Lists::indexOf(n) - 2];
         std::sort(rows.begin(), rows.end(), less);
         std::sort(wanted.begin(), wanted.end(), less);
         ok = ok && rows.size() == wanted.size() &&

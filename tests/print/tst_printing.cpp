@@ -63,24 +63,26 @@ class TestPrinting : public QObject {
     std::unique_ptr<MainWindow> makeWindow() {
         auto w = std::make_unique<MainWindow>(store->settings(), prompts);
         // The same printer on every machine: a PDF file.
-        w->commands().printer().setOutputFormat(QPrinter::PdfFormat);
+        w->printCommands().printer().setOutputFormat(QPrinter::PdfFormat);
         w->show();
         return w;
     }
+    static ListId listAt(int number) { return Lists::atIndex(std::size_t(number - 1)); }
     static void load(MainWindow &w, int listNo, int n) {
-        fillList(w.workspace().list(listNo), n, listNo);
-        w.workspace().list(listNo).description = u"List %1"_s.arg(listNo);
-        w.ListChanged(listNo);
+        SnapshotList &list = w.workspace().list(listAt(listNo));
+        fillList(list, n, listNo);
+        list.description = u"List %1"_s.arg(listNo);
+        w.session().opened(listAt(listNo));
     }
     // Runs File > Print and presses OK in the Print dialog.
     static void printWithOk(MainWindow &w, bool attributes = false) {
-        PrintDialog *d = w.commands().printDialog();
+        PrintDialog *d = w.printCommands().printDialog();
         whenShown(d, [d, attributes] {
             d->printAttr()->setChecked(attributes);
             QVERIFY(d->okButton()->isEnabled());
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w.commands().FilePrint_Click();
+        w.printCommands().FilePrint_Click();
     }
 
 private Q_SLOTS:
@@ -114,11 +116,11 @@ private Q_SLOTS:
         load(*w, shown, entries);
         const int other = shown == 4 ? 1 : 4;
         load(*w, other, 3);
-        w->selectTab(shown);
-        w->commands().printer().setPageOrientation(portrait ? QPageLayout::Portrait
-                                                            : QPageLayout::Landscape);
+        w->selectTab(listAt(shown));
+        w->printCommands().printer().setPageOrientation(portrait ? QPageLayout::Portrait
+                                                                 : QPageLayout::Landscape);
 
-        PrintDialog *d = w->commands().printDialog();
+        PrintDialog *d = w->printCommands().printDialog();
         QCOMPARE(d->whatPrinter()->text(), u"WhatPrinter"_s);
         QStringList seen;
         bool okEnabled = false, otherEnabled = false;
@@ -130,12 +132,12 @@ private Q_SLOTS:
             otherEnabled = d->okButton()->isEnabled();
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->commands().FilePrint_Click();
+        w->printCommands().FilePrint_Click();
 
-        QCOMPARE(d->selection()->count(), ListNo::Count);
-        QCOMPARE(seen.value(0), Workspace::TabCaption(shown));
+        QCOMPARE(d->selection()->count(), Lists::Count);
+        QCOMPARE(seen.value(0), Workspace::TabCaption(listAt(shown)));
         QCOMPARE(seen.value(1), u"PDF file"_s);
-        QCOMPARE(seen.value(2), PrintDialog::printerFont(w->commands().printer()));
+        QCOMPARE(seen.value(2), PrintDialog::printerFont(w->printCommands().printer()));
         QVERIFY(!seen.value(2).isEmpty());
         QCOMPARE(seen.value(3), estimate);
         QCOMPARE(okEnabled, entries > 0);
@@ -158,15 +160,14 @@ private Q_SLOTS:
         auto w = makeWindow();
         load(*w, 1, 40);
         if (key >= 0)
-            w->SortList(1, key, order);
-        w->TabStrip_Click();
-        const QStringList before = entryOrder(w->workspace().list(1));
+            w->SortList(ListId::Original, key, order);
+        const QStringList before = entryOrder(w->workspace().list(ListId::Original));
         prompts.files << out.filePath(u"sorted.pdf"_s);
 
         printWithOk(*w);
 
         QVERIFY(QFileInfo(out.filePath(u"sorted.pdf"_s)).size() > 0);
-        const SnapshotList &list = w->workspace().list(1);
+        const SnapshotList &list = w->workspace().list(ListId::Original);
         QCOMPARE(list.sort.key, key);
         QCOMPARE(list.sort.order, order);
         QCOMPARE(entryOrder(list), before);
@@ -179,11 +180,10 @@ private Q_SLOTS:
     void cancelledPdfFilePrintsNothing() {
         auto w = makeWindow();
         load(*w, 1, 10);
-        w->SortList(1, Col::Name, 1);
-        w->TabStrip_Click();
+        w->SortList(ListId::Original, Col::Name, 1);
         printWithOk(*w);
         QCOMPARE(prompts.fileAsked.size(), 1);
-        QCOMPARE(w->workspace().list(1).sort.key, int(Col::Name));
+        QCOMPARE(w->workspace().list(ListId::Original).sort.key, int(Col::Name));
         QCOMPARE(w->statusPanel(1)->text(), u"List 1"_s);
         QVERIFY(prompts.asked.isEmpty());
     }
@@ -203,17 +203,16 @@ private Q_SLOTS:
         if (pdftotext.isEmpty())
             QSKIP("pdftotext (poppler-utils) is not installed");
         auto w = makeWindow();
-        fillReport(w->workspace().list(1), 300);
-        w->ListChanged(1);
-        w->TabStrip_Click();
-        w->commands().printer().setPageOrientation(portrait ? QPageLayout::Portrait
-                                                            : QPageLayout::Landscape);
+        fillReport(w->workspace().list(ListId::Original), 300);
+        w->session().opened(ListId::Original);
+        w->printCommands().printer().setPageOrientation(portrait ? QPageLayout::Portrait
+                                                                 : QPageLayout::Landscape);
         const QString pdf = out.filePath(u"report.pdf"_s);
         prompts.files << pdf;
         printWithOk(*w, attributes);
         QVERIFY(prompts.asked.isEmpty());
 
-        SnapshotList sorted = w->workspace().list(1);
+        SnapshotList sorted = w->workspace().list(ListId::Original);
         ::SortList(sorted, Col::InFolder, 0);
         const QStringList expected = reportLines(sorted, attributes, w->formatter());
 
@@ -247,7 +246,7 @@ private Q_SLOTS:
         }
         QVERIFY(cut > 0);
         // The columns line up as long as every character is as wide as the next.
-        const QFontMetricsF metrics(QFont(reportFont(), &w->commands().printer()));
+        const QFontMetricsF metrics(QFont(reportFont(), &w->printCommands().printer()));
         for (QChar c : u"0,:/ (APMWix"_s)
             QCOMPARE(metrics.horizontalAdvance(c), metrics.horizontalAdvance(u' '));
     }
@@ -269,9 +268,9 @@ private Q_SLOTS:
         }
         auto w = makeWindow();
         load(*w, 2, 20);
-        w->SortList(2, Col::SizeKey, 1);
-        w->selectTab(2);
-        const QStringList before = entryOrder(w->workspace().list(2));
+        w->SortList(ListId::Final, Col::SizeKey, 1);
+        w->selectTab(ListId::Final);
+        const QStringList before = entryOrder(w->workspace().list(ListId::Final));
         prompts.files << out.filePath(where);
 
         printWithOk(*w);
@@ -279,7 +278,7 @@ private Q_SLOTS:
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, u"Error"_s);
         QCOMPARE(prompts.asked[0].text, message);
-        QCOMPARE(entryOrder(w->workspace().list(2)), before);
+        QCOMPARE(entryOrder(w->workspace().list(ListId::Final)), before);
         QCOMPARE(w->statusPanel(1)->text(), u"List 2"_s);
     }
 
@@ -294,9 +293,8 @@ private Q_SLOTS:
         QFETCH(bool, fromPrintDialog);
         auto w = makeWindow();
         load(*w, 1, 5);
-        w->TabStrip_Click();
-        w->commands().printer().setPageOrientation(QPageLayout::Landscape);
-        const QPageLayout before = w->commands().printer().pageLayout();
+        w->printCommands().printer().setPageOrientation(QPageLayout::Landscape);
+        const QPageLayout before = w->printCommands().printer().pageLayout();
         QString setupClass;
         auto cancelSetup = [&] {
             QWidget *setup = QApplication::activeModalWidget();
@@ -305,7 +303,7 @@ private Q_SLOTS:
                 setup->close();
         };
         if (fromPrintDialog) {
-            PrintDialog *d = w->commands().printDialog();
+            PrintDialog *d = w->printCommands().printDialog();
             QString estimate;
             whenShown(d, [&] {
                 estimate = d->estimation()->text();
@@ -314,16 +312,16 @@ private Q_SLOTS:
                 QCOMPARE(d->estimation()->text(), estimate);
                 QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
             });
-            w->commands().FilePrint_Click();
+            w->printCommands().FilePrint_Click();
             QVERIFY(estimate.endsWith(u"43 lines per page"_s));
             QVERIFY(prompts.fileAsked.isEmpty());
         } else {
             QTimer::singleShot(0, w.get(), cancelSetup);
-            w->commands().FilePageSetup_Click();
+            w->printCommands().FilePageSetup_Click();
         }
         QCOMPARE(setupClass, u"QPrintDialog"_s);
-        QVERIFY(w->commands().printer().pageLayout().isEquivalentTo(before));
-        QCOMPARE(w->commands().printer().pageLayout().orientation(), QPageLayout::Landscape);
+        QVERIFY(w->printCommands().printer().pageLayout().isEquivalentTo(before));
+        QCOMPARE(w->printCommands().printer().pageLayout().orientation(), QPageLayout::Landscape);
     }
 
     // File > Page Setup... is the printer set-up: what is chosen there is the printer the Print
@@ -331,8 +329,7 @@ private Q_SLOTS:
     void pageSetupChoosesThePrinter() {
         auto w = makeWindow();
         load(*w, 1, 5);
-        w->TabStrip_Click();
-        QPrinter &printer = w->commands().printer();
+        QPrinter &printer = w->printCommands().printer();
         printer.setPageOrientation(QPageLayout::Portrait);
         QPrinter *shownPrinter = nullptr;
         QTimer::singleShot(0, w.get(), [&] {
@@ -343,17 +340,17 @@ private Q_SLOTS:
             setup->printer()->setPageOrientation(QPageLayout::Landscape);
             setup->accept();
         });
-        w->commands().FilePageSetup_Click();
+        w->printCommands().FilePageSetup_Click();
         QCOMPARE(shownPrinter, &printer);
         QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
-        PrintDialog *d = w->commands().printDialog();
+        PrintDialog *d = w->printCommands().printDialog();
         QString estimate, shownName;
         whenShown(d, [&] {
             estimate = d->estimation()->text();
             shownName = d->whatPrinter()->text();
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->commands().FilePrint_Click();
+        w->printCommands().FilePrint_Click();
         QVERIFY2(estimate.endsWith(u"43 lines per page"_s), qPrintable(estimate));
         QCOMPARE(shownName, PrintDialog::printerName(printer));
     }

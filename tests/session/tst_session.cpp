@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QTest>
 #include <cmath>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -18,6 +19,11 @@ void fill(SnapshotList &list, int n) {
         list.append(QStringLiteral("f%1").arg((k * 7) % n), k % 2 ? u"b\\" : u"a\\", 32, 1,
                     45000.0);
     list.addLimit(u"");
+}
+
+// A list by its tab number, 1 to 6; 0 for none.
+ListId listAt(int number) {
+    return Lists::atIndex(std::size_t(number - 1));
 }
 
 QStringList paths(const SnapshotList &list) {
@@ -54,9 +60,9 @@ private Q_SLOTS:
         QFETCH(int, shown);
         QFETCH(int, target);
         Session s;
-        fill(s.list(1), original);
-        fill(s.list(2), final);
-        QCOMPARE(s.PickTargetList(shown), target);
+        fill(s.list(ListId::Original), original);
+        fill(s.list(ListId::Final), final);
+        QCOMPARE(s.PickTargetList(listAt(shown)), listAt(target));
     }
 
     // What Save As and Export propose.
@@ -97,8 +103,8 @@ private Q_SLOTS:
         QFETCH(QString, name);
         Session s;
         s.DefPath[0] = QStringLiteral("/remembered");
-        s.list(listNo).fileName = fileName;
-        const Session::SaveTarget target = s.proposedSaveTarget(listNo);
+        s.list(listAt(listNo)).fileName = fileName;
+        const Session::SaveTarget target = s.proposedSaveTarget(listAt(listNo));
         QCOMPARE(target.title, title);
         QCOMPARE(target.folder, folder);
         QCOMPARE(target.name, name);
@@ -110,19 +116,21 @@ private Q_SLOTS:
     // Closing a snapshot empties it, every result list (they came from the pair), and the
     // Compare options that belong to it; the other snapshot stays.
     void closeCascade_data() {
-        QTest::addColumn<int>("closed");
+        QTest::addColumn<int>("closedNumber");
         QTest::newRow("original") << 1;
         QTest::newRow("final") << 2;
     }
     void closeCascade() {
-        QFETCH(int, closed);
+        QFETCH(int, closedNumber);
+        const ListId closed = listAt(closedNumber);
         Session s;
-        for (int n = 1; n <= 6; ++n) {
-            fill(s.list(n), 3);
-            s.list(n).description = QStringLiteral("list %1").arg(n);
-            s.list(n).fileName = QStringLiteral("file %1").arg(n);
-            s.list(n).source = QStringLiteral("source %1").arg(n);
-            s.list(n).created = 45000 + n;
+        for (int number = 1; number <= 6; ++number) {
+            SnapshotList &list = s.list(listAt(number));
+            fill(list, 3);
+            list.description = QStringLiteral("list %1").arg(number);
+            list.fileName = QStringLiteral("file %1").arg(number);
+            list.source = QStringLiteral("source %1").arg(number);
+            list.created = 45000 + number;
         }
         s.list(closed).unsaved = true;
         CompareOptions &o = s.options();
@@ -134,24 +142,25 @@ private Q_SLOTS:
         QVERIFY(!s.saveQuestion(closed).isEmpty());
 
         s.CloseSnapshot(closed);
-        const int other = 3 - closed;
+        const ListId other = Lists::other(closed);
         QVERIFY(s.list(closed).isEmpty());
         QVERIFY(s.list(closed).limits.empty());
         QVERIFY(!s.list(closed).unsaved);
         QVERIFY(s.list(closed).description.isEmpty());
         QVERIFY(s.saveQuestion(closed).isEmpty());
         // The file name, source and creation time wait for the next New, Open or Import.
-        QCOMPARE(s.list(closed).fileName, QStringLiteral("file %1").arg(closed));
-        QCOMPARE(s.list(closed).source, QStringLiteral("source %1").arg(closed));
-        QCOMPARE(s.list(closed).created, 45000.0 + closed);
-        for (int n = 3; n <= 6; ++n) {
+        QCOMPARE(s.list(closed).fileName, QStringLiteral("file %1").arg(closedNumber));
+        QCOMPARE(s.list(closed).source, QStringLiteral("source %1").arg(closedNumber));
+        QCOMPARE(s.list(closed).created, 45000.0 + closedNumber);
+        for (const ListId n : Lists::Results) {
             QVERIFY(s.list(n).isEmpty());
             QVERIFY(s.list(n).description.isEmpty());
         }
         QCOMPARE(s.list(other).size(), 3);
-        QCOMPARE(s.list(other).description, QStringLiteral("list %1").arg(other));
+        QCOMPARE(s.list(other).description, QStringLiteral("list %1").arg(3 - closedNumber));
         QVERIFY(o.limit(closed).isEmpty());
-        QCOMPARE(o.limit(other), other == 1 ? QStringLiteral("a\\") : QStringLiteral("b\\"));
+        QCOMPARE(o.limit(other),
+                 other == ListId::Original ? QStringLiteral("a\\") : QStringLiteral("b\\"));
         QCOMPARE(o.ignoreAttr, (std::array<bool, 6>{false, false, false, false, false, true}));
         QVERIFY(!o.ignoreSize && !o.ignoreStamp && !o.compared);
         QCOMPARE(o.tolerance, QStringLiteral("5"));
@@ -159,12 +168,12 @@ private Q_SLOTS:
 
     void saveQuestion() {
         Session s;
-        QVERIFY(s.saveQuestion(1).isEmpty());
-        s.list(2).unsaved = true;
-        QCOMPARE(s.saveQuestion(2),
+        QVERIFY(s.saveQuestion(ListId::Original).isEmpty());
+        s.list(ListId::Final).unsaved = true;
+        QCOMPARE(s.saveQuestion(ListId::Final),
                  QStringLiteral("Final Snapshot has not been saved, save it now?"));
-        s.list(1).unsaved = true;
-        QCOMPARE(s.saveQuestion(1),
+        s.list(ListId::Original).unsaved = true;
+        QCOMPARE(s.saveQuestion(ListId::Original),
                  QStringLiteral("Original Snapshot has not been saved, save it now?"));
     }
 
@@ -196,11 +205,13 @@ private Q_SLOTS:
         QFETCH(bool, close);
         QFETCH(bool, compare);
         Session s;
-        fill(s.list(1), original);
-        fill(s.list(2), final);
-        for (int n = 3; n <= 6; ++n)
+        fill(s.list(ListId::Original), original);
+        fill(s.list(ListId::Final), final);
+        for (const ListId n : Lists::Results)
             fill(s.list(n), result);
-        const Session::CommandStates states = s.commandStates(shown);
+        s.options().compared = result > 0;
+        const Session::CommandStates states = s.commandStates(listAt(shown));
+        QCOMPARE(states.changeSummary, result > 0);
         QCOMPARE(states.saveAs, entryCommands);
         QCOMPARE(states.exportCsv, entryCommands);
         QCOMPARE(states.print, entryCommands);
@@ -219,14 +230,21 @@ private Q_SLOTS:
     void scanned() {
         QFETCH(bool, append);
         Session s;
-        SnapshotList &list = s.list(1);
+        SnapshotList &list = s.list(ListId::Original);
         list.description = QStringLiteral("/data");
         list.source = QStringLiteral("/ - /data/*.*");
         list.created = 40000;
-        s.beginScan(1, QStringLiteral("/home/user/Reports"));
+        s.beginScan(ListId::Original, QStringLiteral("/home/user/Reports"));
         QCOMPARE(list.fileName, QStringLiteral("Reports"));
-        s.scanned(1, QStringLiteral("/home/user/Reports"), QStringLiteral("/home [Home]"), append);
+        list.leftOut = {u"*.tmp"_s};
+        ScanOrigin origin;
+        origin.root = u"/home/user/Reports"_s;
+        origin.drive = u"/home [Home]"_s;
+        origin.exclude = {u"*.tmp"_s, u"cache\\"_s};
+        s.scanned(ListId::Original, origin, append);
         QVERIFY(list.unsaved);
+        // What the scan left out shows in the snapshot's properties, each pattern once.
+        QCOMPARE(list.leftOut, (QStringList{u"*.tmp"_s, u"cache\\"_s}));
         if (append) {
             QCOMPARE(list.description, QStringLiteral("/data + /home/user/Reports"));
             QCOMPARE(list.source, QStringLiteral("/ - /data/*.*"));
@@ -264,56 +282,107 @@ private Q_SLOTS:
     void folderNowPlan() {
         Session s;
         QVERIFY(!s.folderNowPlan());
-        fill(s.list(1), 3);
-        s.list(1).source = u"C:\\DIR.TXT"_s; // a listing names no folder
-        QVERIFY(!s.commandStates(1).compareNow);
+        fill(s.list(ListId::Original), 3);
+        s.list(ListId::Original).source = u"C:\\DIR.TXT"_s; // a listing names no folder
+        QVERIFY(!s.commandStates(ListId::Original).compareNow);
 
         ScanOrigin scan;
         scan.root = QDir::tempPath();
+        scan.drive = u"/"_s;
         scan.includeSubs = false;
         scan.otherVolumes = true;
-        s.scanned(1, scan.root, u"/"_s, false);
-        s.rememberScan(1, scan);
-        QVERIFY(s.commandStates(3).compareNow);
+        s.scanned(ListId::Original, scan, false);
+        QVERIFY(s.commandStates(ListId::OnlyInOriginal).compareNow);
         QCOMPARE(s.folderNowPlan()->root, scan.root);
         QVERIFY(!s.folderNowPlan()->includeSubs && s.folderNowPlan()->otherVolumes);
 
         // Another root appended: no one folder stands for the snapshot.
-        s.scanned(1, u"/elsewhere"_s, u"/"_s, true);
+        ScanOrigin elsewhere;
+        elsewhere.root = u"/elsewhere"_s;
+        s.scanned(ListId::Original, elsewhere, true);
         QVERIFY(!s.folderNowPlan());
 
         // Opened from a file, the source text says where it was taken.
-        s.CloseSnapshot(1);
-        fill(s.list(1), 3);
-        s.beginOpen(1, u"/x/y.dir"_s);
-        s.list(1).source = NewSnapshot::sourceText(u"/"_s, QDir::tempPath());
+        s.CloseSnapshot(ListId::Original);
+        fill(s.list(ListId::Original), 3);
+        s.beginOpen(ListId::Original, u"/x/y.dir"_s);
+        s.list(ListId::Original).source = NewSnapshot::sourceText(u"/"_s, QDir::tempPath());
         QCOMPARE(s.folderNowPlan()->root, QDir::tempPath());
         QVERIFY(s.folderNowPlan()->includeSubs && !s.folderNowPlan()->otherVolumes);
     }
 
-    // Options kept across the Final read anew, but for a limit the new Final lacks.
+    // A snapshot opened from a file is read again as it was taken: without subfolders when it
+    // holds folders of its root and nothing in them; with the patterns kept for new snapshots.
+    void folderNowPlanOfAFile_data() {
+        QTest::addColumn<QStringList>("entries"); // folders end in "\\"
+        QTest::addColumn<bool>("includeSubs");
+        QTest::newRow("entries below the root") << QStringList{u"a\\"_s, u"a\\f"_s} << true;
+        QTest::newRow("folders of the root, nothing in them")
+            << QStringList{u"a\\"_s, u"b\\"_s, u"f"_s} << false;
+        QTest::newRow("files alone") << QStringList{u"f"_s, u"g"_s} << true;
+        QTest::newRow("empty folder of an empty folder")
+            << QStringList{u"a\\"_s, u"a\\b\\"_s} << true;
+    }
+    void folderNowPlanOfAFile() {
+        QFETCH(QStringList, entries);
+        QFETCH(bool, includeSubs);
+        Session s;
+        SnapshotList &original = s.list(ListId::Original);
+        for (QString entry : entries) {
+            const bool folder = entry.endsWith(u'\\');
+            if (folder)
+                entry.chop(1);
+            const qsizetype cut = entry.lastIndexOf(u'\\') + 1;
+            original.append(entry.mid(cut), entry.left(cut), folder ? 16 : 32, 1, 45000.0);
+        }
+        original.source = NewSnapshot::sourceText(u"/"_s, QDir::tempPath());
+        const std::optional<ScanOrigin> plan = s.folderNowPlan(u"*.tmp; cache\\"_s);
+        QVERIFY(plan && plan->fromSource);
+        QCOMPARE(plan->includeSubs, includeSubs);
+        QCOMPARE(plan->exclude, (QStringList{u"*.tmp"_s, u"cache\\"_s}));
+    }
+
+    // Options kept across the Final read anew, but for a limit the new Final lacks; what the
+    // scan left out is left out of the comparison too (the Original's file may hold it).
     void keepOptions_data() {
         QTest::addColumn<QString>("limit");
         QTest::addColumn<QString>("kept");
-        QTest::newRow("folder still there") << u"a\\"_s << u"a\\"_s;
-        QTest::newRow("folder gone") << u"gone\\"_s << QString();
+        QTest::addColumn<QStringList>("scanned");  // the scan's patterns
+        QTest::addColumn<QStringList>("compared"); // the comparison's, before and after
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("folder still there")
+            << u"a\\"_s << u"a\\"_s << QStringList() << QStringList() << QStringList();
+        QTest::newRow("folder gone")
+            << u"gone\\"_s << QString() << QStringList() << QStringList() << QStringList();
+        QTest::newRow("scan left something out")
+            << QString() << QString() << QStringList{u"*.tmp"_s, u"cache\\"_s}
+            << QStringList{u"*.log"_s} << QStringList{u"*.log"_s, u"*.tmp"_s, u"cache\\"_s};
+        QTest::newRow("the same patterns") << QString() << QString() << QStringList{u"*.tmp"_s}
+                                           << QStringList{u"*.tmp"_s} << QStringList{u"*.tmp"_s};
     }
     void keepOptions() {
         QFETCH(QString, limit);
         QFETCH(QString, kept);
+        QFETCH(QStringList, scanned);
+        QFETCH(QStringList, compared);
+        QFETCH(QStringList, after);
         Session s;
         s.options().ignoreSize = true;
         s.options().limitFinal = limit;
         s.options().compared = true;
+        s.options().exclude = compared;
         const CompareOptions before = s.options();
-        s.CloseSnapshot(2);
-        fill(s.list(2), 2);
-        s.list(2).addLimit(u"a\\");
+        s.CloseSnapshot(ListId::Final);
+        fill(s.list(ListId::Final), 2);
+        s.list(ListId::Final).addLimit(u"a\\");
         QVERIFY(!s.options().ignoreSize);
-        s.keepOptions(before);
+        ScanOrigin plan;
+        plan.exclude = scanned;
+        s.keepOptions(before, plan);
         QVERIFY(s.options().ignoreSize);
         QCOMPARE(s.options().limitFinal, kept);
         QVERIFY(!s.options().compared);
+        QCOMPARE(s.options().exclude, after);
     }
 
     // The folders the New Snapshot dialog remembers for each list, and switching between them.
@@ -325,20 +394,21 @@ private Q_SLOTS:
     void scanFolders() {
         QFETCH(bool, shared);
         Session s;
-        s.rememberScanFolder(1, QStringLiteral("/a"));
-        s.rememberScanFolder(2, QStringLiteral("/b"));
+        s.rememberScanFolder(ListId::Original, QStringLiteral("/a"));
+        s.rememberScanFolder(ListId::Final, QStringLiteral("/b"));
         QCOMPARE(s.DefPath[1], QStringLiteral("/a"));
         QCOMPARE(s.DefPath[2], QStringLiteral("/b"));
         // The Original showed /c when the user switched to the Final.
-        const std::optional<QString> shown = s.switchScanList(1, 2, QStringLiteral("/c"), shared);
+        const std::optional<QString> shown =
+            s.switchScanList(ListId::Original, ListId::Final, QStringLiteral("/c"), shared);
         if (shared) {
             QVERIFY(!shown);
-            QCOMPARE(s.scanFolder(1), QStringLiteral("/a"));
+            QCOMPARE(s.scanFolder(ListId::Original), QStringLiteral("/a"));
         } else {
             QCOMPARE(*shown, QStringLiteral("/b"));
-            QCOMPARE(s.scanFolder(1), QStringLiteral("/c"));
+            QCOMPARE(s.scanFolder(ListId::Original), QStringLiteral("/c"));
         }
-        QCOMPARE(s.scanFolder(2), QStringLiteral("/b"));
+        QCOMPARE(s.scanFolder(ListId::Final), QStringLiteral("/b"));
     }
 
     // The characters a description cannot hold in a snapshot file's one-line field.
@@ -371,12 +441,12 @@ private Q_SLOTS:
         QFETCH(bool, edited);
         QFETCH(bool, compared);
         Session s;
-        s.list(2).description = QStringLiteral("/after");
+        s.list(ListId::Final).description = QStringLiteral("/after");
         s.options().compared = compared;
-        s.setDescription(1, QStringLiteral("/before"), edited);
-        QCOMPARE(s.list(1).description, QStringLiteral("/before"));
-        QCOMPARE(s.list(1).unsaved, edited);
-        QCOMPARE(s.list(3).description,
+        s.setDescription(ListId::Original, QStringLiteral("/before"), edited);
+        QCOMPARE(s.list(ListId::Original).description, QStringLiteral("/before"));
+        QCOMPARE(s.list(ListId::Original).unsaved, edited);
+        QCOMPARE(s.list(ListId::OnlyInOriginal).description,
                  compared ? QStringLiteral("In /before but not in /after") : QString());
     }
 
@@ -392,18 +462,110 @@ private Q_SLOTS:
         QFETCH(int, key);
         QFETCH(int, order);
         Session s;
-        fill(s.list(5), 6);
+        fill(s.list(ListId::Changed), 6);
         if (key >= 0)
-            SortList(s.list(5), key, order);
-        const QStringList before = paths(s.list(5));
-        const SortState state = s.list(5).sort;
+            SortList(s.list(ListId::Changed), key, order);
+        const QStringList before = paths(s.list(ListId::Changed));
+        const SortState state = s.list(ListId::Changed).sort;
         QStringList printed;
-        s.inFolderOrder(5, [&] { printed = paths(s.list(5)); });
+        s.inFolderOrder(ListId::Changed, [&] { printed = paths(s.list(ListId::Changed)); });
         QCOMPARE(printed.mid(0, 3).filter(QStringLiteral("a\\")).size(), 3);
         QCOMPARE(printed.mid(3).filter(QStringLiteral("b\\")).size(), 3);
-        QCOMPARE(paths(s.list(5)), before);
-        QCOMPARE(s.list(5).sort.key, state.key);
-        QCOMPARE(s.list(5).sort.order, state.order);
+        QCOMPARE(paths(s.list(ListId::Changed)), before);
+        QCOMPARE(s.list(ListId::Changed).sort.key, state.key);
+        QCOMPARE(s.list(ListId::Changed).sort.order, state.order);
+    }
+
+    // A Yes counts only when the save took place; the rest is as answered.
+    void saveOutcome_data() {
+        QTest::addColumn<int>("asked");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<int>("outcome");
+        using A = Session::Answer;
+        QTest::newRow("yes, saved") << int(A::Yes) << true << int(A::Yes);
+        QTest::newRow("yes, save failed or cancelled") << int(A::Yes) << false << int(A::Cancel);
+        QTest::newRow("no") << int(A::No) << false << int(A::No);
+        QTest::newRow("cancel") << int(A::Cancel) << false << int(A::Cancel);
+    }
+    void saveOutcome() {
+        QFETCH(int, asked);
+        QFETCH(bool, saved);
+        QFETCH(int, outcome);
+        Session s;
+        fill(s.list(ListId::Final), 2);
+        s.list(ListId::Final).unsaved = true;
+        if (saved)
+            s.saved(ListId::Final, u"/x/final.dir"_s);
+        QCOMPARE(int(s.saveOutcome(ListId::Final, Session::Answer(asked))), outcome);
+    }
+
+    // Where a new scan goes: added to the target only when asked and when there is something
+    // to add to; and where a snapshot kept for recovery goes back.
+    void targets_data() {
+        QTest::addColumn<int>("original");
+        QTest::addColumn<int>("final");
+        QTest::addColumn<bool>("appendAsked");
+        QTest::addColumn<bool>("appends");          // to the Final
+        QTest::addColumn<int>("recoveredOriginal"); // the list a recovered Original fills
+        QTest::newRow("both empty") << 0 << 0 << true << false << 1;
+        QTest::newRow("final loaded, append asked") << 0 << 3 << true << true << 1;
+        QTest::newRow("final loaded, not asked") << 0 << 3 << false << false << 1;
+        QTest::newRow("original loaded") << 3 << 0 << true << false << 2;
+        QTest::newRow("both loaded") << 3 << 3 << false << false << 0;
+    }
+    void targets() {
+        QFETCH(int, original);
+        QFETCH(int, final);
+        QFETCH(bool, appendAsked);
+        QFETCH(bool, appends);
+        QFETCH(int, recoveredOriginal);
+        Session s;
+        fill(s.list(ListId::Original), original);
+        fill(s.list(ListId::Final), final);
+        QCOMPARE(s.appends(ListId::Final, appendAsked), appends);
+        QCOMPARE(s.recoveryTarget(ListId::Original), listAt(recoveredOriginal));
+    }
+
+    // What the session tells its listeners, step by step.
+    void announcements() {
+        Session s;
+        QStringList told;
+        auto log = [&](const char *what) {
+            return [&told, what](ListId n) {
+                told << QStringLiteral("%1 %2").arg(QLatin1String(what)).arg(int(n));
+            };
+        };
+        connect(&s, &Session::listAboutToChange, this, log("hold"));
+        connect(&s, &Session::listChanged, this, log("changed"));
+        connect(&s, &Session::snapshotOpened, this, log("opened"));
+        connect(&s, &Session::snapshotTaken, this, log("taken"));
+        connect(&s, &Session::snapshotSaved, this, log("saved"));
+        connect(&s, &Session::snapshotClosed, this, log("closed"));
+        connect(&s, &Session::compared, this, log("compared"));
+        connect(&s, &Session::commandStatesChanged, this, [&] { told << u"states"_s; });
+        auto step = [&](const std::function<void()> &f) {
+            told.clear();
+            f();
+            return told.join(u", ");
+        };
+        ScanOrigin origin;
+        origin.root = u"/data"_s;
+        QCOMPARE(step([&] {
+                     s.aboutToFill(ListId::Original);
+                     fill(s.list(ListId::Original), 2);
+                     s.scanned(ListId::Original, origin, false);
+                 }),
+                 u"hold 1, changed 1, states, taken 1"_s);
+        QCOMPARE(step([&] { s.saved(ListId::Original, u"/x/a.dir"_s); }), u"saved 1"_s);
+        QCOMPARE(step([&] { s.saved(ListId::Changed, u"/x/c.dir"_s); }), QString());
+        QCOMPARE(step([&] { s.opened(ListId::Final); }), u"changed 2, states, opened 2"_s);
+        QCOMPARE(step([&] { s.finishComparison(s.compare()); }),
+                 u"changed 1, changed 2, changed 3, changed 4, changed 5, changed 6, states, "
+                 "compared 3"_s);
+        QCOMPARE(step([&] { s.CloseSnapshot(ListId::Final); }),
+                 u"closed 2, changed 2, states, changed 3, changed 4, changed 5, changed 6"_s);
+        QCOMPARE(step([&] { s.imported(ListId::Final, true); }), u"changed 2, states, taken 2"_s);
+        QVERIFY(s.list(ListId::Final).unsaved);
     }
 
     // A DOS listing shows minutes, so its import widens a zero tolerance to one minute.

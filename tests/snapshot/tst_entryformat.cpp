@@ -51,12 +51,6 @@ private Q_SLOTS:
         QCOMPARE(LastPathPart(path), part);
     }
 
-    void otherList() {
-        QCOMPARE(OtherList(1), 2);
-        QCOMPARE(OtherList(2), 1);
-        QCOMPARE(OtherList(5), 1);
-    }
-
     void sizes_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<qulonglong>("size");

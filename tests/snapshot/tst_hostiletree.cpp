@@ -897,15 +897,15 @@ private Q_SLOTS:
 
     void sameTreeTwice() {
         Workspace ws;
-        ws.list(ListNo::Original) = m_oneVolume;
-        QVERIFY(scanTree(m_root, false, ws.list(ListNo::Final)));
+        ws.list(ListId::Original) = m_oneVolume;
+        QVERIFY(scanTree(m_root, false, ws.list(ListId::Final)));
         CompareOptions options;
-        options.reset(1);
+        options.reset(ListId::Original);
         RunComparison(ws, options);
-        QCOMPARE(ws.list(ListNo::OnlyInOriginal).size(), 0);
-        QCOMPARE(ws.list(ListNo::OnlyInFinal).size(), 0);
-        QCOMPARE(ws.list(ListNo::Changed).size(), 0);
-        QStringList unchanged = pathTexts(ws.list(ListNo::Unchanged));
+        QCOMPARE(ws.list(ListId::OnlyInOriginal).size(), 0);
+        QCOMPARE(ws.list(ListId::OnlyInFinal).size(), 0);
+        QCOMPARE(ws.list(ListId::Changed).size(), 0);
+        QStringList unchanged = pathTexts(ws.list(ListId::Unchanged));
         QStringList all = pathTexts(m_oneVolume);
         unchanged.sort();
         all.sort();
@@ -939,10 +939,10 @@ private Q_SLOTS:
         QVERIFY2(m.error.isEmpty(), qPrintable(m.error));
 
         Workspace ws;
-        ws.list(ListNo::Original) = m_oneVolume;
-        QVERIFY(scanTree(m_final, false, ws.list(ListNo::Final)));
+        ws.list(ListId::Original) = m_oneVolume;
+        QVERIFY(scanTree(m_final, false, ws.list(ListId::Final)));
         CompareOptions options;
-        options.reset(1);
+        options.reset(ListId::Original);
         RunComparison(ws, options);
 
         const QString gone = QStringLiteral("caf|E9\\gone.txt");
@@ -952,10 +952,10 @@ private Q_SLOTS:
             l.sort();
             return l;
         };
-        QCOMPARE(sorted(pathTexts(ws.list(ListNo::OnlyInOriginal))), QStringList{gone});
-        QCOMPARE(sorted(pathTexts(ws.list(ListNo::OnlyInFinal))),
+        QCOMPARE(sorted(pathTexts(ws.list(ListId::OnlyInOriginal))), QStringList{gone});
+        QCOMPARE(sorted(pathTexts(ws.list(ListId::OnlyInFinal))),
                  sorted({QStringLiteral("ISTANBUL.TXT"), QStringLiteral("new|A0.txt")}));
-        const SnapshotList &changed = ws.list(ListNo::Changed);
+        const SnapshotList &changed = ws.list(ListId::Changed);
         QCOMPARE(sorted(pathTexts(changed)), sorted({grownText, touched}));
         for (int i = 0; i < changed.size(); ++i) {
             const bool isGrown = pathText(changed, i) == grownText;
@@ -968,7 +968,7 @@ private Q_SLOTS:
         unchanged.removeOne(grownText);
         unchanged.removeOne(touched);
         QCOMPARE(unchanged.size(), m_oneVolume.size() - 3);
-        QCOMPARE(sorted(pathTexts(ws.list(ListNo::Unchanged))), sorted(unchanged));
+        QCOMPARE(sorted(pathTexts(ws.list(ListId::Unchanged))), sorted(unchanged));
 
         if (m_cliOriginal.isEmpty())
             m_cliOriginal = cliSnapshot(m_root, QStringLiteral("cli-1.dir"));
@@ -977,7 +977,7 @@ private Q_SLOTS:
         const Run r = runCli({QStringLiteral("compare"), m_cliOriginal, final});
         QVERIFY2(r.exitCode == 1, (r.out + r.err).constData());
         QByteArray counts;
-        for (int n = ListNo::OnlyInOriginal; n <= ListNo::Unchanged; ++n)
+        for (const ListId n : Lists::Results)
             counts += Workspace::TabCaption(n).toUtf8() + ": " +
                       QByteArray::number(ws.list(n).size()) + '\n';
         QCOMPARE(r.out, counts);

@@ -51,7 +51,7 @@ private Q_SLOTS:
         QFETCH(int, list);
         QFETCH(int, clicked);
         QFETCH(int, key);
-        QCOMPARE(headerSortKey(list, clicked), key);
+        QCOMPARE(headerSortKey(Lists::atIndex(std::size_t(list - 1)), clicked), key);
     }
 
     void toggleRule() {
@@ -143,10 +143,10 @@ private Q_SLOTS:
         list.append(u"big", u"", 32, 999999999999ull, 1.0);
         list.append(u"dir", u"", 16, 0, std::nan(""));
         list.append(u"zero", u"", 32, 0, 1.0);
-        SortList(list, headerSortKey(1, Col::Size), -1);
+        SortList(list, headerSortKey(ListId::Original, Col::Size), -1);
         QCOMPARE(names(list), (QStringList{QStringLiteral("dir"), QStringLiteral("zero"),
                                            QStringLiteral("big"), QStringLiteral("huge")}));
-        SortList(list, headerSortKey(1, Col::Size), -1);
+        SortList(list, headerSortKey(ListId::Original, Col::Size), -1);
         QCOMPARE(names(list), (QStringList{QStringLiteral("huge"), QStringLiteral("big"),
                                            QStringLiteral("zero"), QStringLiteral("dir")}));
     }
