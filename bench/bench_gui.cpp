@@ -13,7 +13,7 @@
 #include "files/FileError.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/ListFilter.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 
 #include "ProcStatus.h"
 
@@ -220,7 +220,7 @@ int main(int argc, char *argv[]) {
         SnapshotList &list = w.workspace().list(1);
         QElapsedTimer sortTimer;
         sortTimer.start();
-        ::SortList(list, column, -1);
+        ::sortList(list, column, -1);
         const double sortMs = sortTimer.nsecsElapsed() / 1e6;
         const double viewMs = timed(&w, [&] { w.ListChanged(1); });
         std::printf("  of which core sort by %-9s %7.1f ms, view refresh %6.1f ms\n",

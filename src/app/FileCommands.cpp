@@ -24,7 +24,7 @@
 #include "snapshot/NewSnapshot.h"
 #include "snapshot/Progress.h"
 #include "snapshot/Scanner.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 #include "widgets/ReportPrinter.h"
 
 #include <QCoreApplication>

@@ -6,7 +6,7 @@
 #include "snapshot/DateSerial.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/NewSnapshot.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 
 #include <QFileInfo>
 #include <optional>
@@ -187,12 +187,12 @@ void Session::inFolderOrder(int listNo, const std::function<void()> &print) {
     std::optional<SnapshotList> unsorted;
     if (!before.sorted())
         unsorted = printed;
-    SortList(printed, Col::InFolder, 0);
+    sortList(printed, Col::InFolder, 0);
     print();
     if (unsorted)
         printed = std::move(*unsorted);
     else
-        SortList(printed, before.key, before.order);
+        sortList(printed, before.key, before.order);
 }
 
 qsizetype Session::unstorableAt(QStringView description) {

@@ -2,7 +2,7 @@
 #include "snapshot/Columns.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/NewSnapshot.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 
 #include <QDir>
 #include <QTest>
@@ -394,7 +394,7 @@ private Q_SLOTS:
         Session s;
         fill(s.list(5), 6);
         if (key >= 0)
-            SortList(s.list(5), key, order);
+            sortList(s.list(5), key, order);
         const QStringList before = paths(s.list(5));
         const SortState state = s.list(5).sort;
         QStringList printed;
