@@ -10,8 +10,8 @@
 #include "snapshot/ExcludePatterns.h"
 #include "snapshot/LargeBlocks.h"
 #include "snapshot/Scanner.h"
-#include "snapshot/Sorting.h"
 #include "snapshot/Workspace.h"
+#include "sort/ColumnSorts.h"
 
 #include "ProcStatus.h"
 
@@ -143,7 +143,7 @@ int runAll(int n) {
         SnapshotList copy;
         check(ReadSnapshot(file2, copy));
         std::printf("sort by %-9s %.3f s\n", qPrintable(columnName(key) + u':'),
-                    seconds([&] { SortList(copy, key, 0); }));
+                    seconds([&] { sortList(copy, key, 0); }));
     }
     CompareOptions options;
     options.reset(ListId::Original);
@@ -302,7 +302,7 @@ int runSort(const QString &file, int key, int times) {
         SnapshotList list;
         check(ReadSnapshot(file, list));
         std::printf("sort by %s: %.3f s\n", qPrintable(columnName(key)),
-                    seconds([&] { SortList(list, key, 0); }));
+                    seconds([&] { sortList(list, key, 0); }));
     }
     return 0;
 }

@@ -15,7 +15,7 @@
 #include "files/FileError.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/ListFilter.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 
 #include "ProcStatus.h"
 
@@ -224,7 +224,7 @@ int main(int argc, char *argv[]) {
         SnapshotList &list = w.workspace().list(ListId::Original);
         QElapsedTimer sortTimer;
         sortTimer.start();
-        ::SortList(list, column, -1);
+        ::sortList(list, column, -1);
         const double sortMs = sortTimer.nsecsElapsed() / 1e6;
         const double viewMs = timed(&w, [&] { w.session().opened(ListId::Original); });
         std::printf("  of which core sort by %-9s %7.1f ms, view refresh %6.1f ms\n",

@@ -15,8 +15,8 @@
 #include "snapshot/EntryFormat.h"
 #include "snapshot/LargeBlocks.h"
 #include "snapshot/Scanner.h"
-#include "snapshot/Sorting.h"
 #include "snapshot/Workspace.h"
+#include "sort/ColumnSorts.h"
 
 #include "ProcStatus.h"
 
@@ -174,11 +174,11 @@ int main(int argc, char **argv) {
         return ws.list(ListId::Original).size();
     });
     measure("sort-name", [&] {
-        SortList(ws.list(ListId::Original), Col::Name, 0);
+        sortList(ws.list(ListId::Original), Col::Name, 0);
         return ws.list(ListId::Original).size();
     });
     measure("sort-date", [&] {
-        SortList(ws.list(ListId::Original), Col::DateKey, 1);
+        sortList(ws.list(ListId::Original), Col::DateKey, 1);
         return ws.list(ListId::Original).size();
     });
     QFile::remove(dirFile);

@@ -18,7 +18,7 @@
 #include "snapshot/NewSnapshot.h"
 #include "snapshot/Progress.h"
 #include "snapshot/Scanner.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 
 #include <QSettings>
 

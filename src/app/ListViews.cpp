@@ -6,7 +6,7 @@
 #include "session/Session.h"
 #include "snapshot/Columns.h"
 #include "snapshot/LargeBlocks.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 
 #include <QTableView>
 
@@ -46,7 +46,7 @@ void ListViews::SortList(ListId listNo, int key, int order) {
     if (list.sort.key == key && list.sort.order == order)
         return;
     BusyPointer busy;
-    ::SortList(list, key, order);
+    ::sortList(list, key, order);
     ListChanged(listNo);
     // Only now is the sort's working memory all freed, the views' old rows with it.
     releaseFreeMemory();

@@ -9,7 +9,7 @@
 #include "print/Report.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/SnapshotList.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 
 int cmdImport(const Args &args) {
     if (args.positional.size() != 1)
@@ -35,7 +35,7 @@ int cmdReport(const Args &args) {
         failUsage(QStringLiteral("report takes one file"));
     SnapshotList list;
     load(args.positional[0], list);
-    SortList(list, Col::InFolder, 0);
+    sortList(list, Col::InFolder, 0);
     OutputBuffer out;
     writeReport(list, args.has("--attributes"), EntryFormatter(), [&out](const QString &line) {
         out.append(line.toUtf8());

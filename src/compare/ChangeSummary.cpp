@@ -1,8 +1,8 @@
 #include "ChangeSummary.h"
 
-#include "snapshot/KeySort.h"
 #include "snapshot/NameCodec.h"
 #include "snapshot/Workspace.h"
+#include "sort/TextKeys.h"
 
 #include <QHash>
 #include <QTextStream>
@@ -191,7 +191,7 @@ std::vector<std::u16string> foldedNames(const std::vector<FolderChange> &folders
     std::vector<char16_t> key;
     for (const FolderChange &f : folders) {
         key.clear();
-        KeySort::appendFoldedKey(key, f.name);
+        TextKeys::appendFolded(key, f.name);
         out.emplace_back(key.begin(), key.end());
     }
     return out;

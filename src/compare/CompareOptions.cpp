@@ -1,5 +1,7 @@
 #include "CompareOptions.h"
 
+#include "sort/TextKeys.h"
+
 #include <algorithm>
 
 void CompareOptions::reset(ListId list) {
@@ -85,5 +87,5 @@ QString NoExtraPath(const QString &fpath1, const QString &fPath2) {
         --n;
         --m;
     }
-    return fpath1.left(n).toLower();
+    return TextKeys::lowered(QStringView(fpath1).left(n));
 }

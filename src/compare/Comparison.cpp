@@ -3,11 +3,11 @@
 
 #include "snapshot/DateSerial.h"
 #include "snapshot/ExcludePatterns.h"
-#include "snapshot/MatchKeyOrder.h"
 #include "snapshot/Progress.h"
-#include "snapshot/Sorting.h"
-#include "snapshot/TextOrder.h"
 #include "snapshot/Workspace.h"
+#include "sort/ColumnSorts.h"
+#include "sort/MatchKeys.h"
+#include "sort/TextKeys.h"
 
 #include <QDir>
 #include <charconv>
@@ -84,7 +84,7 @@ public:
             m_sameFolder = m_noExtra && m_a.keys.folder(i) == m_b.keys.folder(j);
         }
         if (m_sameFolder)
-            return ordinalCompare(m_a.keys.name(i), m_b.keys.name(j));
+            return TextKeys::compare(m_a.keys.name(i), m_b.keys.name(j));
         return compareWalkKeys(m_a, i, m_b, j);
     }
 
@@ -92,7 +92,7 @@ private:
     static int compareWalkKeys(const Side &a, int i, const Side &b, int j) {
         const QStringView x[3] = {a.extra, a.keys.folder(i), a.keys.name(i)};
         const QStringView y[3] = {b.extra, b.keys.folder(j), b.keys.name(j)};
-        return ordinalCompareJoined(x, 3, y, 3);
+        return TextKeys::compareJoined(x, 3, y, 3);
     }
 
     const Side &m_a, &m_b;
@@ -105,7 +105,7 @@ private:
 int compareExact(const Side &a, int i, const Side &b, int j) {
     const QStringView x[3] = {a.extra, a.list.folder(i), a.list.name(i)};
     const QStringView y[3] = {b.extra, b.list.folder(j), b.list.name(j)};
-    return ordinalCompareJoined(x, 3, y, 3);
+    return TextKeys::compareJoined(x, 3, y, 3);
 }
 
 // The time as the comparison reads it back from the key text (15 significant digits).

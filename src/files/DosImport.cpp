@@ -7,7 +7,7 @@
 #include "snapshot/DateSerial.h"
 #include "snapshot/Progress.h"
 #include "snapshot/SnapshotList.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 
 #include <QDate>
 #include <QFile>

@@ -7,7 +7,7 @@
 #include "snapshot/EntryFormat.h"
 #include "snapshot/ExcludePatterns.h"
 #include "snapshot/NewSnapshot.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 
 #include <QFileInfo>
 #include <optional>
@@ -281,12 +281,12 @@ void Session::inFolderOrder(ListId listNo, const std::function<void()> &print) {
     std::optional<SnapshotList> unsorted;
     if (!before.sorted())
         unsorted = printed;
-    SortList(printed, Col::InFolder, 0);
+    sortList(printed, Col::InFolder, 0);
     print();
     if (unsorted)
         printed = std::move(*unsorted);
     else
-        SortList(printed, before.key, before.order);
+        sortList(printed, before.key, before.order);
     Q_EMIT listChanged(listNo);
 }
 

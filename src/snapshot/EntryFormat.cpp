@@ -3,6 +3,7 @@
 #include "Attributes.h"
 #include "DateSerial.h"
 #include "NameCodec.h"
+#include "sort/MatchKeys.h"
 
 #include <charconv>
 #include <cmath>
@@ -140,10 +141,6 @@ QString EntryFormatter::generalDate(double serial) const {
     return dateText(day) + u' ' + timeText(secs, true);
 }
 
-QString EntryFormatter::matchKey(const SnapshotList &list, int i) const {
-    return list.folders().lowerText(list.entry(i).folder) + list.name(i).toString().toLower();
-}
-
 QString EntryFormatter::text(const SnapshotList &list, int i, int column) const {
     const Entry &e = list.entry(i);
     switch (column) {
@@ -152,7 +149,7 @@ QString EntryFormatter::text(const SnapshotList &list, int i, int column) const 
     case Col::InFolder:
         return NameCodec::printable(list.folder(i));
     case Col::MatchKey:
-        return NameCodec::printable(matchKey(list, i));
+        return NameCodec::printable(MatchKeys::text(list, i));
     case Col::Size:
         return sizeText(e);
     case Col::SizeKey:

@@ -33,7 +33,6 @@ public:
     QString dateKey(double serial) const { return serialText(serial, m_decimalPoint); }
     // "General Date": short date, a space and the time with seconds; the date alone at midnight.
     QString generalDate(double serial) const;
-    QString matchKey(const SnapshotList &list, int i) const;
     // A column's text as the lists show it. Names, folders and match keys come as
     // NameCodec::printable makes them: a name from a file may hold control characters, which
     // the writers of files keep and no display shows.

@@ -1,5 +1,7 @@
 #include "ExcludePatterns.h"
 
+#include "sort/TextKeys.h"
+
 #include <algorithm>
 
 namespace {
@@ -94,7 +96,7 @@ void ExcludePatterns::compile(const QString &pattern) {
         body.chop(1);
     const bool foldersOnly = body.size() < pattern.size();
     const bool anchored = body.contains(u'\\');
-    const QString lower = body.toString().toLower();
+    const QString lower = TextKeys::lowered(body);
     Step anyFolders, end;
     anyFolders.anyFolders = true;
     end.end = true;
@@ -182,7 +184,7 @@ bool ExcludePatterns::matchesName(const FolderState &folder, QStringView lowerNa
 }
 
 ExcludePatterns::FolderState ExcludePatterns::stateOf(QStringView folderPath) const {
-    QString lower = folderPath.toString().toLower();
+    QString lower = TextKeys::lowered(folderPath);
     if (!lower.isEmpty() && !lower.endsWith(u'\\'))
         lower += u'\\';
     return PathWalk(*this).stateOf(lower);
@@ -239,21 +241,7 @@ bool ExcludePatterns::leavesOut(QStringView inFolder, QStringView name, bool isF
     if (state.leftOut)
         return true;
     QString buffer;
-    return matchesName(state, lowered(name, buffer), isFolder);
-}
-
-QStringView ExcludePatterns::lowered(QStringView name, QString &buffer) {
-    if (!std::all_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-        buffer = name.toString().toLower();
-        return buffer;
-    }
-    buffer.resize(name.size());
-    char16_t *out = reinterpret_cast<char16_t *>(buffer.data());
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        const char16_t u = name[i].unicode();
-        out[i] = u >= u'A' && u <= u'Z' ? static_cast<char16_t>(u + 32) : u;
-    }
-    return buffer;
+    return matchesName(state, TextKeys::lowered(name, buffer), isFolder);
 }
 
 QStringList ExcludePatterns::split(const QString &typed) {

@@ -67,12 +67,9 @@ public:
 
     // The state of the subfolder `lowerName` of a folder that is not left out.
     void enter(const FolderState &folder, QStringView lowerName, FolderState &sub) const;
-    // Whether an entry of a folder is left out by its own name (lower-cased).
+    // Whether an entry of a folder is left out by its own name (lower-cased as TextKeys::lowered
+    // does it).
     bool matchesName(const FolderState &folder, QStringView lowerName, bool isFolder) const;
-
-    // The name lower-cased as the patterns are. Plain ASCII, nearly every name, is lower-cased
-    // into `buffer` without an allocation.
-    static QStringView lowered(QStringView name, QString &buffer);
 
 private:
     struct Step {

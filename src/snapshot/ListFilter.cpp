@@ -1,7 +1,8 @@
 #include "ListFilter.h"
 
-#include "KeySort.h"
 #include "SnapshotList.h"
+
+#include "sort/TextKeys.h"
 
 #include <exception>
 #include <system_error>
@@ -12,7 +13,7 @@ namespace {
 std::u16string folded(QStringView text) {
     std::vector<char16_t> units;
     units.reserve(static_cast<std::size_t>(text.size()));
-    KeySort::appendFoldedKey(units, text);
+    TextKeys::appendFolded(units, text);
     return std::u16string(units.begin(), units.end());
 }
 
@@ -34,7 +35,7 @@ private:
             const char16_t c = text[k].unicode();
             m_buffer.push_back(c >= u'A' && c <= u'Z' ? c + (u'a' - u'A') : c);
         }
-        KeySort::appendFoldedKey(m_buffer, text.mid(k));
+        TextKeys::appendFolded(m_buffer, text.mid(k));
         return std::u16string_view(m_buffer.data(), m_buffer.size());
     }
 

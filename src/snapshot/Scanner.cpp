@@ -5,7 +5,8 @@
 #include "NewSnapshot.h"
 #include "Progress.h"
 #include "SnapshotList.h"
-#include "Sorting.h"
+#include "sort/ColumnSorts.h"
+#include "sort/TextKeys.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -216,7 +217,7 @@ private:
             if (patterns) {
                 const QStringView name(batch.names.data() + item.nameOffset,
                                        static_cast<qsizetype>(item.nameLength));
-                lowerName = ExcludePatterns::lowered(name, buffer);
+                lowerName = TextKeys::lowered(name, buffer);
                 if (m_exclude.matchesName(folder.exclude, lowerName, true))
                     continue;
             }
@@ -418,8 +419,7 @@ bool Scanner::ReadDirectory(const QByteArray &nativeRoot, const QString &root, S
         const bool isFolder = item.attr & 16;
         // A folder no pattern can reach into costs no look at its names.
         if (excluding && !folder.exclude.live.empty() &&
-            m_exclude.matchesName(folder.exclude, ExcludePatterns::lowered(name, lowerBuffer),
-                                  isFolder))
+            m_exclude.matchesName(folder.exclude, TextKeys::lowered(name, lowerBuffer), isFolder))
             continue;
         list.append(name, top.folderId, item.attr, item.size, item.modified);
         if (progress)

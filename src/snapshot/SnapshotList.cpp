@@ -1,5 +1,6 @@
 #include "SnapshotList.h"
-#include "TextOrder.h"
+
+#include "sort/TextKeys.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,7 +59,7 @@ void FolderTable::growSlots() {
 
 const QString &FolderTable::lowerText(std::uint32_t id) const {
     while (m_lower.size() < m_texts.size())
-        m_lower.push_back(lowerKey(m_texts[m_lower.size()]));
+        m_lower.push_back(TextKeys::lowered(m_texts[m_lower.size()]));
     return m_lower[id];
 }
 

@@ -9,7 +9,7 @@
 #include "files/FileError.h"
 #include "files/SnapshotFile.h"
 #include "snapshot/EntryFormat.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 #include "widgets/Twips.h"
 
 #include <QAction>

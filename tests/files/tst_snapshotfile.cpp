@@ -4,7 +4,7 @@
 #include "snapshot/EntryFormat.h"
 #include "snapshot/NameCodec.h"
 #include "snapshot/SnapshotList.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -395,7 +395,7 @@ private Q_SLOTS:
         SnapshotList list;
         for (int k = 0; k < 5; ++k)
             list.append(QStringLiteral("f%1").arg(k), u"", 32, std::uint64_t(k * 10), 1.0);
-        SortList(list, Col::SizeKey, 1);
+        sortList(list, Col::SizeKey, 1);
         const QString path = dir.filePath(QStringLiteral("s.dir"));
         QVERIFY(SaveSnapshot(list, false, path).ok());
         SnapshotList back;

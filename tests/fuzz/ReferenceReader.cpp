@@ -6,7 +6,7 @@
 #include "files/TextCodec.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/SnapshotList.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 
 #include <algorithm>
 #include <charconv>

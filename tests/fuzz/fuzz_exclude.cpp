@@ -13,6 +13,7 @@
 #include "FuzzInput.h"
 #include "snapshot/ExcludePatterns.h"
 #include "snapshot/ExcludeReference.h"
+#include "sort/TextKeys.h"
 
 #include <QString>
 #include <QStringList>
@@ -64,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                                (expected ? u": expected left out"_s : u": expected kept"_s);
         check(exclude.leavesOut(inFolder, name, isFolder) == expected, "an entry", detail);
         const ExcludePatterns::FolderState &state = walk.stateOf(inFolder.toLower());
-        check((state.leftOut || exclude.matchesName(state, ExcludePatterns::lowered(name, buffer),
-                                                    isFolder)) == expected,
+        check((state.leftOut ||
+               exclude.matchesName(state, TextKeys::lowered(name, buffer), isFolder)) == expected,
               "an entry, folder after folder", detail);
         if (isFolder)
             check(exclude.leavesOutFolder(inFolder + name + u'\\') == expected, "a folder", detail);

@@ -27,8 +27,8 @@
 #include "Reference.h"
 #include "compare/Comparison.h"
 #include "session/Session.h"
-#include "snapshot/Sorting.h"
 #include "snapshot/Workspace.h"
+#include "sort/ColumnSorts.h"
 
 #include <QChar>
 #include <QString>
@@ -417,7 +417,7 @@ void checkSorts(const SnapshotList &engine, const Reference::List &list, const c
     for (const int key : {0, 1, 2, 4, 7, 10}) {
         for (const int order : {0, 1}) {
             SnapshotList sorted = engine;
-            SortList(sorted, key, order);
+            sortList(sorted, key, order);
             checkOrder(sorted, list, Reference::sorted(list, key, order == 1), "sort order", [&] {
                 return QStringLiteral("%1 list, key %2, %3")
                     .arg(QString::fromLatin1(side))

@@ -8,7 +8,7 @@
 #include "dialogs/PrintDialog.h"
 #include "print/ReportLines.h"
 #include "snapshot/EntryFormat.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 #include "widgets/ReportPrinter.h"
 
 #include <QCheckBox>
@@ -213,7 +213,7 @@ private Q_SLOTS:
         QVERIFY(prompts.asked.isEmpty());
 
         SnapshotList sorted = w->workspace().list(ListId::Original);
-        ::SortList(sorted, Col::InFolder, 0);
+        ::sortList(sorted, Col::InFolder, 0);
         const QStringList expected = reportLines(sorted, attributes, w->formatter());
 
         QProcess text;

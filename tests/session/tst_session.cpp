@@ -2,7 +2,7 @@
 #include "snapshot/Columns.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/NewSnapshot.h"
-#include "snapshot/Sorting.h"
+#include "sort/ColumnSorts.h"
 
 #include <QDir>
 #include <QTest>
@@ -464,7 +464,7 @@ private Q_SLOTS:
         Session s;
         fill(s.list(ListId::Changed), 6);
         if (key >= 0)
-            SortList(s.list(ListId::Changed), key, order);
+            sortList(s.list(ListId::Changed), key, order);
         const QStringList before = paths(s.list(ListId::Changed));
         const SortState state = s.list(ListId::Changed).sort;
         QStringList printed;

@@ -253,6 +253,45 @@ private Q_SLOTS:
         QVERIFY(f.text(from, 0, Col::OrigSize).isEmpty());
     }
 
+    void headerColumns_data() {
+        QTest::addColumn<int>("list");
+        QTest::addColumn<int>("clicked");
+        QTest::addColumn<int>("key");
+        QTest::newRow("name") << 1 << 0 << 0;
+        QTest::newRow("in folder") << 3 << 1 << 1;
+        QTest::newRow("size") << 1 << 3 << 4;
+        QTest::newRow("modified") << 6 << 6 << 7;
+        QTest::newRow("attributes") << 2 << 9 << 10;
+        QTest::newRow("changed size") << 5 << 3 << 4;
+        QTest::newRow("orig size refused") << 5 << 5 << -1;
+        QTest::newRow("orig modified refused") << 5 << 8 << -1;
+        QTest::newRow("orig attr refused") << 5 << 11 << -1;
+        QTest::newRow("orig size elsewhere") << 1 << 5 << 5;
+        QTest::newRow("widened key column") << 1 << 2 << 2;
+    }
+    void headerColumns() {
+        QFETCH(int, list);
+        QFETCH(int, clicked);
+        QFETCH(int, key);
+        QCOMPARE(headerSortKey(Lists::atIndex(std::size_t(list - 1)), clicked), key);
+    }
+
+    // Copies from a list that was cleared and filled again since: its folder numbers now name
+    // other folders, and the copies must keep to the texts.
+    void copiesFollowARefilledList() {
+        SnapshotList from, to;
+        from.append(u"a", u"one\\", 32, 1, 1.0);
+        from.append(u"b", u"two\\", 32, 2, 1.0);
+        to.appendCopy(from, 0);
+        to.appendCopy(from, 1);
+        from.clearEntries();
+        from.append(u"c", u"three\\", 32, 3, 1.0);
+        to.appendCopy(from, 0);
+        QCOMPARE(to.folder(0), u"one\\");
+        QCOMPARE(to.folder(1), u"two\\");
+        QCOMPARE(to.folder(2), u"three\\");
+    }
+
     void timeFormatWithSeconds_data() {
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QTime>("time");

@@ -14,8 +14,9 @@
 #include "snapshot/NameCodec.h"
 #include "snapshot/Scanner.h"
 #include "snapshot/SnapshotList.h"
-#include "snapshot/Sorting.h"
 #include "snapshot/Workspace.h"
+#include "sort/ColumnSorts.h"
+#include "sort/MatchKeys.h"
 
 #include <QFile>
 #include <QHash>
@@ -770,13 +771,12 @@ private Q_SLOTS:
     void consistency() {
         QFETCH(bool, otherVolumes);
         const SnapshotList &list = scanned(otherVolumes);
-        const EntryFormatter format(enGB);
         const QStringList texts = pathTexts(list);
         QCOMPARE(QSet<QString>(texts.begin(), texts.end()).size(), texts.size());
 
         QHash<QString, QStringList> byKey;
         for (int i = 0; i < list.size(); ++i)
-            byKey[format.matchKey(list, i)] << texts[i];
+            byKey[MatchKeys::text(list, i)] << texts[i];
         QList<QStringList> twins;
         for (QStringList &group : byKey) {
             if (group.size() > 1) {
@@ -1012,7 +1012,7 @@ private Q_SLOTS:
     // The report sorted by In Folder: one heading per folder, one line per file under it.
     void report() {
         SnapshotList list = m_oneVolume;
-        SortList(list, Col::InFolder, 0);
+        sortList(list, Col::InFolder, 0);
         const QStringList lines = reportLines(list, false, EntryFormatter(enGB));
         QVERIFY(!lines.isEmpty());
         QCOMPARE(lines.first(), list.description);

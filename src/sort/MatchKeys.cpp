@@ -1,13 +1,99 @@
-#include "MatchKeyOrder.h"
+#include "MatchKeys.h"
 
-#include "Columns.h"
-#include "SnapshotList.h"
-#include "TextOrder.h"
+#include "TextKeys.h"
+#include "snapshot/Columns.h"
+#include "snapshot/SnapshotList.h"
 
 #include <algorithm>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+
+namespace {
+// A megabyte: blocks that size come straight from the system and go back to it when freed.
+constexpr std::size_t BlockSize = 1 << 19;
+constexpr std::size_t LongName = 1 << 13;
+} // namespace
+
+QString MatchKeys::text(const SnapshotList &list, int i) {
+    return list.folders().lowerText(list.entry(i).folder) + TextKeys::lowered(list.name(i));
+}
+
+MatchKeys::MatchKeys(const SnapshotList &list) : m_list(list) {
+    const int n = list.size();
+    m_names.reserve(static_cast<std::size_t>(n));
+    QString lowered;
+    for (int i = 0; i < n; ++i) {
+        const QStringView name = list.name(i);
+        const auto length = static_cast<std::size_t>(name.size());
+        char16_t *at = room(length);
+        switch (TextKeys::lowerAscii(name, at)) {
+        case TextKeys::Lowered::Same:
+            giveBack(length);
+            m_names.push_back(name); // the list's names never move
+            break;
+        case TextKeys::Lowered::Changed:
+            m_names.push_back(take(at, length));
+            break;
+        case TextKeys::Lowered::NotAscii:
+            giveBack(length);
+            lowered = TextKeys::loweredInFull(name);
+            if (lowered == name) {
+                m_names.push_back(name);
+                break;
+            }
+            at = room(static_cast<std::size_t>(lowered.size()));
+            std::copy_n(lowered.utf16(), lowered.size(), at);
+            m_names.push_back(take(at, static_cast<std::size_t>(lowered.size())));
+            break;
+        }
+    }
+}
+
+char16_t *MatchKeys::room(std::size_t length) {
+    if (length > LongName) {
+        m_large.push_back(std::make_unique_for_overwrite<char16_t[]>(length));
+        return m_large.back().get();
+    }
+    if (length > m_free || m_blocks.empty()) {
+        m_blocks.push_back(std::make_unique_for_overwrite<char16_t[]>(BlockSize));
+        m_free = BlockSize;
+    }
+    return m_blocks.back().get() + (BlockSize - m_free);
+}
+
+void MatchKeys::giveBack(std::size_t length) {
+    if (length > LongName)
+        m_large.pop_back();
+}
+
+QStringView MatchKeys::take(const char16_t *at, std::size_t length) {
+    if (length <= LongName)
+        m_free -= length;
+    return QStringView(at, static_cast<qsizetype>(length));
+}
+
+void MatchKeys::permute(const std::vector<std::uint32_t> &order) {
+    std::vector<QStringView> names;
+    names.reserve(order.size());
+    for (const std::uint32_t k : order)
+        names.push_back(m_names[k]);
+    m_names.swap(names);
+}
+
+QStringView MatchKeys::folder(int i) const {
+    return m_list.folders().lowerText(m_list.entry(i).folder);
+}
+
+bool MatchKeys::equal(int i, int j) const {
+    if (m_list.entry(i).folder == m_list.entry(j).folder)
+        return name(i) == name(j);
+    if (folder(i).size() + name(i).size() != folder(j).size() + name(j).size())
+        return false;
+    const QStringView a[2] = {folder(i), name(i)};
+    const QStringView b[2] = {folder(j), name(j)};
+    return TextKeys::compareJoined(a, 2, b, 2) == 0;
+}
 
 namespace {
 
@@ -36,7 +122,7 @@ int compareKeys(const Key &x, const Key &y) {
         return x.b.compare(y.b);
     const QStringView px[2] = {qview(x.a), qview(x.b)};
     const QStringView py[2] = {qview(y.a), qview(y.b)};
-    return ordinalCompareJoined(px, 2, py, 2);
+    return TextKeys::compareJoined(px, 2, py, 2);
 }
 
 // A hash of a text's units that can go on where it left off, so that the rest of a folder text
@@ -123,8 +209,9 @@ constexpr std::uint32_t NodeBit = 1u << 31;
 
 } // namespace
 
-std::vector<std::uint32_t> matchKeyOrder(const SnapshotList &list, const MatchKeys &keys,
-                                         bool descending) {
+std::vector<std::uint32_t> MatchKeys::order(bool descending) const {
+    const SnapshotList &list = m_list;
+    const MatchKeys &keys = *this;
     const FolderTable &folders = list.folders();
     FolderTree tree(folders.size());
     // Each In Folder is cut once: the node of its text up to its last backslash, and what follows
@@ -203,9 +290,9 @@ std::vector<std::uint32_t> matchKeyOrder(const SnapshotList &list, const MatchKe
         const int x = static_cast<int>(a), y = static_cast<int>(b);
         const QStringView pa[2] = {list.folder(x), list.name(x)};
         const QStringView pb[2] = {list.folder(y), list.name(y)};
-        if (const int c = ordinalCompareJoined(pa, 2, pb, 2))
+        if (const int c = TextKeys::compareJoined(pa, 2, pb, 2))
             return c;
-        return ordinalCompare(pa[0], pb[0]);
+        return TextKeys::compare(pa[0], pb[0]);
     };
     auto less = [&](const Item &a, const Item &b) {
         if (a.head != b.head)
@@ -224,8 +311,8 @@ std::vector<std::uint32_t> matchKeyOrder(const SnapshotList &list, const MatchKe
     }
 
     // Depth first, with a stack of our own: trees can be deeper than the call stack allows.
-    std::vector<std::uint32_t> order;
-    order.reserve(n);
+    std::vector<std::uint32_t> sorted;
+    sorted.reserve(n);
     std::vector<std::pair<std::size_t, std::size_t>> stack{{start[0], start[1]}};
     while (!stack.empty()) {
         auto &[next, end] = stack.back();
@@ -238,10 +325,10 @@ std::vector<std::uint32_t> matchKeyOrder(const SnapshotList &list, const MatchKe
             const std::uint32_t node = item.ref & ~NodeBit;
             stack.emplace_back(start[node], start[node + 1]);
         } else {
-            order.push_back(item.ref);
+            sorted.push_back(item.ref);
         }
     }
-    return order;
+    return sorted;
 }
 
 MatchKeys sortByMatchKey(SnapshotList &list) {
@@ -250,7 +337,7 @@ MatchKeys sortByMatchKey(SnapshotList &list) {
         return keys;
     list.sort = SortState{Col::MatchKey, 0};
     if (list.size() >= 2) {
-        const std::vector<std::uint32_t> order = matchKeyOrder(list, keys, false);
+        const std::vector<std::uint32_t> order = keys.order(false);
         list.permute(order);
         keys.permute(order);
     }

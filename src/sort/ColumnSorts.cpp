@@ -1,11 +1,11 @@
-#include "Sorting.h"
+#include "ColumnSorts.h"
 
-#include "DateSerial.h"
-#include "EntryFormat.h"
-#include "KeySort.h"
-#include "MatchKeyOrder.h"
-#include "SnapshotList.h"
-#include "TextOrder.h"
+#include "MatchKeys.h"
+#include "SortEngine.h"
+#include "TextKeys.h"
+#include "snapshot/DateSerial.h"
+#include "snapshot/EntryFormat.h"
+#include "snapshot/SnapshotList.h"
 
 #include <algorithm>
 #include <charconv>
@@ -31,15 +31,15 @@ struct KeyPool {
 
 // Numbers as keys: `rank` gives up to two unsigned values per entry.
 template <typename Rank> std::vector<std::uint32_t> byNumbers(int n, bool descending, Rank rank) {
-    std::vector<KeySort::NumberItem> items(static_cast<std::size_t>(n));
+    std::vector<SortEngine::NumberItem> items(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
-        KeySort::NumberItem &item = items[static_cast<std::size_t>(i)];
+        SortEngine::NumberItem &item = items[static_cast<std::size_t>(i)];
         item.index = static_cast<std::uint32_t>(i);
         item.units = 0;
         rank(i, item.prefix[0], item.prefix[1]);
     }
-    KeySort::sortItems(items, descending);
-    return KeySort::indices(items);
+    SortEngine::sortItems(items, descending);
+    return SortEngine::indices(items);
 }
 
 // A double as an unsigned number of the same order.
@@ -58,15 +58,15 @@ std::vector<std::uint32_t> byFolder(const SnapshotList &list, bool descending) {
     const FolderTable &folders = list.folders();
     KeyPool keys;
     for (std::uint32_t id = 0; id < folders.size(); ++id) {
-        KeySort::appendFoldedKey(keys.chars, folders.text(id));
+        TextKeys::appendFolded(keys.chars, folders.text(id));
         keys.close();
     }
     std::vector<std::uint32_t> ids(folders.size());
     std::iota(ids.begin(), ids.end(), 0u);
     std::sort(ids.begin(), ids.end(), [&](std::uint32_t a, std::uint32_t b) {
-        if (const int c = ordinalCompare(keys.key(a), keys.key(b)))
+        if (const int c = TextKeys::compare(keys.key(a), keys.key(b)))
             return c < 0;
-        return ordinalCompare(folders.text(a), folders.text(b)) < 0;
+        return TextKeys::compare(folders.text(a), folders.text(b)) < 0;
     });
     std::vector<std::uint32_t> rank(ids.size());
     for (std::size_t k = 0; k < ids.size(); ++k)
@@ -105,10 +105,10 @@ std::vector<std::uint32_t> byDisplayText(const SnapshotList &list, int column, b
     }
     for (int i = 0; i < list.size(); ++i) {
         if (column == Col::Name) {
-            KeySort::appendFoldedKey(keys.chars, list.name(i));
+            TextKeys::appendFolded(keys.chars, list.name(i));
         } else {
             const QString text = format.text(list, i, column);
-            KeySort::appendFoldedKey(keys.chars, text);
+            TextKeys::appendFolded(keys.chars, text);
             texts.add(text);
         }
         keys.close();
@@ -116,13 +116,13 @@ std::vector<std::uint32_t> byDisplayText(const SnapshotList &list, int column, b
     auto exact = [&](std::uint32_t i) {
         return column == Col::Name ? list.name(static_cast<int>(i)) : texts.key(i);
     };
-    return KeySort::sortByChunks(
+    return SortEngine::sortByChunks(
         static_cast<std::size_t>(list.size()), descending,
         [&](std::uint32_t i, int chunk, std::uint64_t *prefix) {
             const QStringView key = keys.key(i);
-            return KeySort::packUnits(&key, 1, chunk * KeySort::PrefixUnits, prefix);
+            return SortEngine::packUnits(&key, 1, chunk * SortEngine::PrefixUnits, prefix);
         },
-        [&](std::uint32_t a, std::uint32_t b) { return ordinalCompare(exact(a), exact(b)); });
+        [&](std::uint32_t a, std::uint32_t b) { return TextKeys::compare(exact(a), exact(b)); });
 }
 
 std::vector<std::uint32_t> sortedBy(const SnapshotList &list, int key, bool descending) {
@@ -130,7 +130,7 @@ std::vector<std::uint32_t> sortedBy(const SnapshotList &list, int key, bool desc
     case Col::InFolder:
         return byFolder(list, descending);
     case Col::MatchKey:
-        return matchKeyOrder(list, MatchKeys(list), descending);
+        return MatchKeys(list).order(descending);
     case Col::SizeKey:
         // By value; folders (no size key) first.
         return byNumbers(list.size(), descending, [&](int i, std::uint64_t &p0, std::uint64_t &p1) {
@@ -155,7 +155,7 @@ std::vector<std::uint32_t> sortedBy(const SnapshotList &list, int key, bool desc
 
 } // namespace
 
-void SortList(SnapshotList &list, int key, int order) {
+void sortList(SnapshotList &list, int key, int order) {
     if (key < 0 || key >= Col::Count)
         return;
     if (order != -1 && list.sort.key == key && list.sort.order == order)

@@ -1,8 +1,7 @@
 #include "snapshot/DateSerial.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/SnapshotList.h"
-#include "snapshot/Sorting.h"
-#include "snapshot/TextOrder.h"
+#include "sort/ColumnSorts.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -27,62 +26,39 @@ void addFiles(SnapshotList &list, const QStringList &paths) {
 
 } // namespace
 
-class TestSorting : public QObject {
+class TestColumnSorts : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void headerColumns_data() {
-        QTest::addColumn<int>("list");
-        QTest::addColumn<int>("clicked");
-        QTest::addColumn<int>("key");
-        QTest::newRow("name") << 1 << 0 << 0;
-        QTest::newRow("in folder") << 3 << 1 << 1;
-        QTest::newRow("size") << 1 << 3 << 4;
-        QTest::newRow("modified") << 6 << 6 << 7;
-        QTest::newRow("attributes") << 2 << 9 << 10;
-        QTest::newRow("changed size") << 5 << 3 << 4;
-        QTest::newRow("orig size refused") << 5 << 5 << -1;
-        QTest::newRow("orig modified refused") << 5 << 8 << -1;
-        QTest::newRow("orig attr refused") << 5 << 11 << -1;
-        QTest::newRow("orig size elsewhere") << 1 << 5 << 5;
-        QTest::newRow("widened key column") << 1 << 2 << 2;
-    }
-    void headerColumns() {
-        QFETCH(int, list);
-        QFETCH(int, clicked);
-        QFETCH(int, key);
-        QCOMPARE(headerSortKey(Lists::atIndex(std::size_t(list - 1)), clicked), key);
-    }
-
     void toggleRule() {
         SnapshotList list;
         addFiles(list, {QStringLiteral("b"), QStringLiteral("a"), QStringLiteral("c")});
         QVERIFY(!list.sort.sorted());
-        SortList(list, Col::Name, -1);
+        sortList(list, Col::Name, -1);
         QCOMPARE(list.sort.order, 0);
         QCOMPARE(names(list),
                  (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}));
-        SortList(list, Col::Name, -1);
+        sortList(list, Col::Name, -1);
         QCOMPARE(list.sort.order, 1);
         QCOMPARE(names(list),
                  (QStringList{QStringLiteral("c"), QStringLiteral("b"), QStringLiteral("a")}));
-        SortList(list, Col::SizeKey, -1);
+        sortList(list, Col::SizeKey, -1);
         QCOMPARE(list.sort.key, int(Col::SizeKey));
         QCOMPARE(list.sort.order, 0);
-        SortList(list, Col::Name, -1);
+        sortList(list, Col::Name, -1);
         QCOMPARE(list.sort.order, 0);
     }
 
     void alreadySortedIsLeftAlone() {
         SnapshotList list;
         addFiles(list, {QStringLiteral("b"), QStringLiteral("a")});
-        SortList(list, Col::Name, 0);
+        sortList(list, Col::Name, 0);
         // Appending without a re-sort leaves the list out of order; the shortcut must not be
         // taken then, so appending re-sorts.
         addFiles(list, {QStringLiteral("0")});
         resort(list);
         QCOMPARE(names(list).first(), QStringLiteral("0"));
-        SortList(list, Col::Name, 0);
+        sortList(list, Col::Name, 0);
         QCOMPARE(names(list),
                  (QStringList{QStringLiteral("0"), QStringLiteral("a"), QStringLiteral("b")}));
     }
@@ -133,7 +109,7 @@ private Q_SLOTS:
         QFETCH(QStringList, sorted);
         SnapshotList list;
         addFiles(list, input);
-        SortList(list, Col::Name, 0);
+        sortList(list, Col::Name, 0);
         QCOMPARE(names(list), sorted);
     }
 
@@ -143,10 +119,10 @@ private Q_SLOTS:
         list.append(u"big", u"", 32, 999999999999ull, 1.0);
         list.append(u"dir", u"", 16, 0, std::nan(""));
         list.append(u"zero", u"", 32, 0, 1.0);
-        SortList(list, headerSortKey(ListId::Original, Col::Size), -1);
+        sortList(list, headerSortKey(ListId::Original, Col::Size), -1);
         QCOMPARE(names(list), (QStringList{QStringLiteral("dir"), QStringLiteral("zero"),
                                            QStringLiteral("big"), QStringLiteral("huge")}));
-        SortList(list, headerSortKey(ListId::Original, Col::Size), -1);
+        sortList(list, headerSortKey(ListId::Original, Col::Size), -1);
         QCOMPARE(names(list), (QStringList{QStringLiteral("huge"), QStringLiteral("big"),
                                            QStringLiteral("zero"), QStringLiteral("dir")}));
     }
@@ -158,7 +134,7 @@ private Q_SLOTS:
         list.append(u"y1850", u"", 32, 1, DateSerial::fromLocal(1850, 6, 1, 12, 0, 0));
         list.append(u"y1850b", u"", 32, 1, DateSerial::fromLocal(1850, 6, 1, 13, 0, 0));
         list.append(u"dir", u"", 16, 0, std::nan(""));
-        SortList(list, Col::DateKey, 0);
+        sortList(list, Col::DateKey, 0);
         QCOMPARE(names(list), (QStringList{QStringLiteral("dir"), QStringLiteral("y1850"),
                                            QStringLiteral("y1850b"), QStringLiteral("y1920"),
                                            QStringLiteral("y2000")}));
@@ -168,7 +144,7 @@ private Q_SLOTS:
         SnapshotList list;
         for (int bits : {4, 32, 2, 16, 33})
             list.append(QString::number(bits), u"", bits, 0, 1.0);
-        SortList(list, Col::AttrBits, 0);
+        sortList(list, Col::AttrBits, 0);
         QCOMPARE(names(list),
                  (QStringList{QStringLiteral("16"), QStringLiteral("2"), QStringLiteral("32"),
                               QStringLiteral("33"), QStringLiteral("4")}));
@@ -178,11 +154,11 @@ private Q_SLOTS:
         SnapshotList list;
         addFiles(list, {QStringLiteral("b\\x"), QStringLiteral("a10\\y"), QStringLiteral("x"),
                         QStringLiteral("A2\\z"), QStringLiteral("b\\w")});
-        SortList(list, Col::InFolder, 0);
+        sortList(list, Col::InFolder, 0);
         QCOMPARE(names(list), (QStringList{QStringLiteral("x"), QStringLiteral("a10\\y"),
                                            QStringLiteral("A2\\z"), QStringLiteral("b\\x"),
                                            QStringLiteral("b\\w")}));
-        SortList(list, Col::InFolder, 1);
+        sortList(list, Col::InFolder, 1);
         QCOMPARE(names(list), (QStringList{QStringLiteral("b\\x"), QStringLiteral("b\\w"),
                                            QStringLiteral("A2\\z"), QStringLiteral("a10\\y"),
                                            QStringLiteral("x")}));
@@ -198,7 +174,7 @@ private Q_SLOTS:
         for (int k = 0; k < 40; ++k)
             list.append(QStringLiteral("f%1").arg(k), folders[k % folders.size()], 32, 1, 1.0);
         for (int order : {0, 1}) {
-            SortList(list, Col::InFolder, order);
+            sortList(list, Col::InFolder, order);
             QStringList seen;
             for (int i = 0; i < list.size(); ++i) {
                 if (seen.isEmpty() || seen.last() != list.folder(i)) {
@@ -260,7 +236,7 @@ private Q_SLOTS:
             };
             return descending ? t(b) < t(a) : t(a) < t(b);
         });
-        SortList(list, Col::MatchKey, descending ? 1 : 0);
+        sortList(list, Col::MatchKey, descending ? 1 : 0);
         for (int i = 0; i < list.size(); ++i)
             QCOMPARE(static_cast<int>(list.entry(i).size), rows[static_cast<std::size_t>(i)].index);
     }
@@ -272,7 +248,7 @@ private Q_SLOTS:
         const OrigValues ob{20, 1.0, 32, 256}, oa{10, 1.0, 32, 256};
         changed.appendCopy(from, 0, &ob);
         changed.appendCopy(from, 1, &oa);
-        SortList(changed, Col::Name, 0);
+        sortList(changed, Col::Name, 0);
         QCOMPARE(changed.name(0), u"a");
         QCOMPARE(changed.orig(0).size, std::uint64_t(10));
         QCOMPARE(changed.orig(1).size, std::uint64_t(20));
@@ -285,27 +261,11 @@ private Q_SLOTS:
         list.append(u"B", u"", 32, 1, 1.0);
         list.append(u"", u"a\\", 32, 2, 1.0);
         list.append(u"a", u"", 32, 3, 1.0);
-        SortList(list, Col::MatchKey, 0);
+        sortList(list, Col::MatchKey, 0);
         std::vector<std::uint64_t> order;
         for (int i = 0; i < list.size(); ++i)
             order.push_back(list.entry(i).size);
         QCOMPARE(order, (std::vector<std::uint64_t>{0, 3, 2, 1}));
-    }
-
-    // Copies from a list that was cleared and filled again since: its folder numbers now name
-    // other folders, and the copies must keep to the texts.
-    void copiesFollowARefilledList() {
-        SnapshotList from, to;
-        from.append(u"a", u"one\\", 32, 1, 1.0);
-        from.append(u"b", u"two\\", 32, 2, 1.0);
-        to.appendCopy(from, 0);
-        to.appendCopy(from, 1);
-        from.clearEntries();
-        from.append(u"c", u"three\\", 32, 3, 1.0);
-        to.appendCopy(from, 0);
-        QCOMPARE(to.folder(0), u"one\\");
-        QCOMPARE(to.folder(1), u"two\\");
-        QCOMPARE(to.folder(2), u"three\\");
     }
 
     void largeListSortsAreConsistent() {
@@ -317,7 +277,7 @@ private Q_SLOTS:
                         QStringLiteral("f%1\\").arg(k % 97), 32, rng.bounded(1000), 1.0);
         for (int key : {int(Col::Name), int(Col::SizeKey), int(Col::MatchKey)}) {
             for (int order : {0, 1}) {
-                SortList(list, key, order);
+                sortList(list, key, order);
                 const EntryFormatter f;
                 for (int i = 1; i < list.size(); ++i) {
                     int c = 0;
@@ -337,5 +297,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSorting)
-#include "tst_sorting.moc"
+QTEST_GUILESS_MAIN(TestColumnSorts)
+#include "tst_columnsorts.moc"

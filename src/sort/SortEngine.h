@@ -1,5 +1,8 @@
 #pragma once
 
+// SortEngine: the sort that every column's order comes down to, of items that carry their key
+// packed into numbers. What a column's key is lies with ColumnSorts; this knows no list.
+
 #include <QStringView>
 #include <algorithm>
 #include <cstdint>
@@ -9,7 +12,7 @@
 
 // Sorts a million entries by keys quickly: each item carries a piece of its key packed into
 // numbers, so comparisons never touch the texts, and the two halves sort on two threads.
-namespace KeySort {
+namespace SortEngine {
 
 inline constexpr int PrefixWords = 4;
 inline constexpr int PrefixUnits = PrefixWords * 4;
@@ -27,11 +30,12 @@ using Item = ItemOf<PrefixWords>;
 // Items of numeric keys need only two words (and no units).
 using NumberItem = ItemOf<2>;
 
-// Orders the items by prefix and units, then by entry number, so equal keys keep their order
-// (also when descending). Sorts in place.
-template <typename T> void sortItems(std::vector<T> &items, bool descending) {
-    constexpr int words = sizeof(T::prefix) / sizeof(std::uint64_t);
-    auto less = [descending](const T &a, const T &b) {
+// The one order of items: by prefix and units, then by entry number, so equal keys keep their
+// order (also when descending).
+template <typename T> struct ItemOrder {
+    bool descending;
+    bool operator()(const T &a, const T &b) const {
+        constexpr int words = sizeof(T::prefix) / sizeof(std::uint64_t);
         for (int k = 0; k < words; ++k) {
             if (a.prefix[k] != b.prefix[k])
                 return descending ? a.prefix[k] > b.prefix[k] : a.prefix[k] < b.prefix[k];
@@ -39,7 +43,12 @@ template <typename T> void sortItems(std::vector<T> &items, bool descending) {
         if (a.units != b.units)
             return descending ? a.units > b.units : a.units < b.units;
         return a.index < b.index;
-    };
+    }
+};
+
+// Sorts the items in ItemOrder, in place.
+template <typename T> void sortItems(std::vector<T> &items, bool descending) {
+    const ItemOrder<T> less{descending};
     const auto middle = items.begin() + static_cast<std::ptrdiff_t>(items.size() / 2);
     std::thread other;
     if (items.size() >= 50000) {
@@ -125,22 +134,10 @@ std::vector<std::uint32_t> sortByChunks(std::size_t n, bool descending, const Fi
         }
         for (auto it = begin; it != end; ++it)
             it->units = fill(it->index, run.chunk + 1, it->prefix);
-        std::sort(begin, end, [descending](const Item &a, const Item &b) {
-            for (int k = 0; k < PrefixWords; ++k) {
-                if (a.prefix[k] != b.prefix[k])
-                    return descending ? a.prefix[k] > b.prefix[k] : a.prefix[k] < b.prefix[k];
-            }
-            if (a.units != b.units)
-                return descending ? a.units > b.units : a.units < b.units;
-            return a.index < b.index;
-        });
+        std::sort(begin, end, ItemOrder<Item>{descending});
         findRuns(run.begin, run.end, run.chunk + 1);
     }
     return indices(items);
 }
 
-// A text key whose ordinal order is the text order of the columns shown: each character's
-// letter case folded (simple case folding, character by character, no locale).
-void appendFoldedKey(std::vector<char16_t> &out, QStringView text);
-
-} // namespace KeySort
+} // namespace SortEngine
