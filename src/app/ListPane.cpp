@@ -85,12 +85,18 @@ int ListPane::columnWidth(int c) const {
 
 void ListPane::setColumnWidth(int c, int width) {
     QHeaderView *header = m_details->horizontalHeader();
-    // Only the key columns hide. Any other column narrowed to nothing stays a section without
-    // width, whose edge can still be dragged to open it again.
+    // The key columns hide, and so do the Original's columns outside the Changed list: nothing
+    // is there to see, and a section without width there would take the drag meant for the
+    // column beside it. Any other column narrowed to nothing stays a section without width,
+    // whose edge can still be dragged to open it again.
     if (column(c).key) {
         header->setSectionHidden(c, width <= 0);
         if (width <= 0)
             return;
+    }
+    if (column(c).partner >= 0 && m_listNo != ListId::Changed) {
+        header->setSectionHidden(c, true);
+        return;
     }
     header->resizeSection(c, std::max(width, 0));
 }

@@ -12,7 +12,10 @@
 #include "files/SnapshotFile.h"
 #include "session/RecoveryWriter.h"
 #include "snapshot/DateSerial.h"
+#include "snapshot/DirectoryReader.h"
+#include "snapshot/NewSnapshot.h"
 #include "snapshot/Progress.h"
+#include "snapshot/Scanner.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -231,6 +234,12 @@ private Q_SLOTS:
         QCOMPARE(prompts.asked[0].text, QStringLiteral("Original") + SaveQuestion);
         QCOMPARE(list.size(), 4);
         QCOMPARE(list.description, second);
+
+        // Append ticked but disabled, as the dialog leaves it for an empty list: no append.
+        newSnapshot(*w, first, 2, true);
+        const SnapshotList &final = w->workspace().list(ListId::Final);
+        QCOMPARE(final.description, QDir::toNativeSeparators(first));
+        QVERIFY(final.source.endsWith(QStringLiteral(" - ") + first + QStringLiteral("/*.*")));
     }
 
     // Compare with Folder Now reads the Original's folder again into the Final and compares
@@ -342,6 +351,57 @@ private Q_SLOTS:
         next->fileCommands().FileSaveAs_Click();
         QVERIFY(!list.unsaved);
         QCOMPARE(kept(), 0);
+    }
+
+    // Compare with Folder Now on a snapshot opened from a file reads the folder as the file was
+    // taken: without subfolders when it holds none of their entries; and what the patterns kept
+    // for new snapshots leave out of the new scan is left out of the comparison too.
+    void compareNowOnAFile_data() {
+        QTest::addColumn<bool>("includeSubs");
+        QTest::addColumn<QString>("leaveOut");
+        QTest::newRow("taken without subfolders") << false << QString();
+        QTest::newRow("patterns kept for new snapshots") << true << u"*.tmp"_s;
+    }
+    void compareNowOnAFile() {
+        QFETCH(bool, includeSubs);
+        QFETCH(QString, leaveOut);
+        auto w = makeWindow();
+        const QString tree = makeTree(QStringLiteral("Again"));
+        writeFile(tree + QStringLiteral("/cache.tmp"), "t");
+        SnapshotList taken;
+        const auto reader = makeDirectoryReader();
+        QVERIFY(Scanner(*reader).ReadDirectory(tree, taken, includeSubs));
+        taken.source = NewSnapshot::sourceText(u"/"_s, QDir::toNativeSeparators(tree));
+        const QString file = path(QStringLiteral("again.dir"));
+        QVERIFY(SaveSnapshot(taken, false, file).ok());
+        w->fileCommands().OpenSnapshot(file);
+        w->newSnapshotState().leaveOut = leaveOut;
+        w->findChild<QAction *>(QStringLiteral("FileCompareNow"))->trigger();
+        const Workspace &ws = w->workspace();
+        QCOMPARE(ws.list(ListId::OnlyInOriginal).size() + ws.list(ListId::OnlyInFinal).size() +
+                     ws.list(ListId::Changed).size(),
+                 0);
+        QCOMPARE(ws.list(ListId::Unchanged).size(), taken.size() - (leaveOut.isEmpty() ? 0 : 1));
+    }
+
+    // After New, taken or cancelled, the commands act on the list whose tab is shown: a New
+    // for the Final cancelled while the Original's tab stays shown leaves Save As on the
+    // Original.
+    void commandsFollowTheShownTabAfterNew() {
+        auto w = makeWindow();
+        load(*w, 1, 3, false);
+        load(*w, 2, 3, false);
+        w->selectTab(ListId::Final);
+        w->fileCommands().FileClose_Click();
+        for (int round = 0; round < 2; ++round) {
+            w->selectTab(ListId::Original);
+            onNextDialog([](QDialog *d) { d->reject(); });
+            w->compareCommands().FileNew_Click();
+        }
+        QCOMPARE(w->tabStrip()->currentIndex(), 0);
+        w->fileCommands().FileSaveAs_Click();
+        QCOMPARE(prompts.fileAsked.size(), 1);
+        QCOMPARE(prompts.fileAsked[0].title, u"Save/Export Original Snapshot"_s);
     }
 
     // Memory that runs out on a job's worker thread ends the job, not the program.

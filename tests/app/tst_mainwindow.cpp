@@ -609,6 +609,40 @@ private Q_SLOTS:
         QCOMPARE(w->workspace().list(ListId::Changed).sort.key, Col::SizeKey);
     }
 
+    // Grabbed just right of the divider after Size (or Modified), the divider widens that column
+    // in every list: the Original's columns beside them are not there to open outside Changed.
+    void dividerWidensItsColumn_data() {
+        QTest::addColumn<int>("listNo");
+        QTest::addColumn<int>("column");
+        for (const int n : {1, 3, 5, 6}) {
+            QTest::addRow("Size, list %d", n) << n << int(Col::Size);
+            QTest::addRow("Modified, list %d", n) << n << int(Col::Modified);
+        }
+    }
+    void dividerWidensItsColumn() {
+        QFETCH(int, listNo);
+        QFETCH(int, column);
+        auto w = makeWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const ListId list = Lists::atIndex(std::size_t(listNo - 1));
+        w->selectTab(list);
+        ListPane *pane = w->pane(list);
+        QHeaderView *header = pane->details()->horizontalHeader();
+        const int before = pane->columnWidth(column);
+        const int origBefore = pane->columnWidth(column + 2);
+        const QPoint edge(header->sectionViewportPosition(column) + before + 1,
+                          header->height() / 2);
+        QTest::mousePress(header->viewport(), Qt::LeftButton, {}, edge);
+        QMouseEvent move(QEvent::MouseMove, edge + QPoint(40, 0),
+                         header->viewport()->mapToGlobal(edge + QPoint(40, 0)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(header->viewport(), &move);
+        QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, edge + QPoint(40, 0));
+        QCOMPARE(pane->columnWidth(column), before + 40);
+        QCOMPARE(pane->columnWidth(column + 2), origBefore);
+    }
+
     void keyColumnsStayHidden() {
         auto w = makeWindow();
         for (const ListId n : Lists::All) {

@@ -200,3 +200,10 @@ execute_process(COMMAND ${CLI} list -- --help WORKING_DIRECTORY ${WORK} RESULT_V
 if(NOT status EQUAL 0 OR NOT OUT MATCHES "^Name\tIn Folder\t.*\nplain.txt\tsub dir")
     message(FATAL_ERROR "list -- --help: status ${status}\n${OUT}")
 endif()
+
+# A snapshot taken without subfolders is compared with its folder read the same way.
+file(MAKE_DIRECTORY ${WORK}/flat/sub)
+file(WRITE ${WORK}/flat/top.txt "t")
+file(WRITE ${WORK}/flat/sub/inner.txt "i")
+run(0 snapshot ${WORK}/flat -o ${WORK}/flat.dir --no-subdirs)
+run(0 compare ${WORK}/flat.dir --with-folder)
