@@ -123,36 +123,36 @@ int runAll(int n) {
         derive(a, b, 100, 2);
         std::printf("entries: %d original, %d final\n", a.size(), b.size());
         std::printf("save:             %.3f s\n",
-                    seconds([&] { check(SaveSnapshot(a, false, file1)); }));
-        check(SaveSnapshot(b, false, file2));
+                    seconds([&] { check(saveSnapshot(a, false, file1)); }));
+        check(saveSnapshot(b, false, file2));
         std::printf("file size:        %.1f MB\n", QFileInfo(file1).size() / 1e6);
     }
     Workspace ws;
     std::printf("load:             %.3f s\n",
-                seconds([&] { check(ReadSnapshot(file1, ws.list(ListId::Original))); }));
-    check(ReadSnapshot(file2, ws.list(ListId::Final)));
+                seconds([&] { check(readSnapshot(file1, ws.list(ListId::Original))); }));
+    check(readSnapshot(file2, ws.list(ListId::Final)));
     const QString csv = dir.filePath(QStringLiteral("original.csv"));
     std::printf(
         "export csv:       %.3f s\n", seconds([&] {
-            check(ExportCsv(ws.list(ListId::Original), csv,
+            check(exportCsv(ws.list(ListId::Original), csv,
                             EntryFormatter(QLocale(QLocale::English, QLocale::UnitedKingdom))));
         }));
     const int keys[] = {Col::Name,    Col::InFolder, Col::MatchKey,
                         Col::SizeKey, Col::DateKey,  Col::AttrBits};
     for (int key : keys) {
         SnapshotList copy;
-        check(ReadSnapshot(file2, copy));
+        check(readSnapshot(file2, copy));
         std::printf("sort by %-9s %.3f s\n", qPrintable(columnName(key) + u':'),
                     seconds([&] { sortList(copy, key, 0); }));
     }
     CompareOptions options;
     options.reset(ListId::Original);
     std::printf("compare:          %.3f s (sorts included)\n",
-                seconds([&] { RunComparison(ws, options); }));
-    const double again = seconds([&] { RunComparison(ws, options); });
+                seconds([&] { runComparison(ws, options); }));
+    const double again = seconds([&] { runComparison(ws, options); });
     std::printf("compare again:    %.3f s (lists already sorted)\n", again);
     for (const ListId k : Lists::Results)
-        std::printf("  %-17s %d\n", qPrintable(Workspace::TabCaption(k) + u':'), ws.list(k).size());
+        std::printf("  %-17s %d\n", qPrintable(Workspace::tabCaption(k) + u':'), ws.list(k).size());
     printSummary(ws, again);
     std::printf("peak RSS:         %.1f MB\n", peakRssKb() / 1024.0);
     return 0;
@@ -226,12 +226,12 @@ int runLoadSave(const QString &file, int rounds) {
     for (int r = 0; r < rounds; ++r) {
         keepBest(awk, timedCommand({"awk", "-F,", "{s+=$4}", path}));
         SnapshotList list;
-        keepBest(load, timed([&] { check(ReadSnapshot(file, list)); }));
+        keepBest(load, timed([&] { check(readSnapshot(file, list)); }));
         entries = list.size();
         keepBest(dd, timedCommand({"dd", "if=" + path, "of=" + copyPath, "bs=1M", "conv=fdatasync",
                                    "status=none"}));
         QFile::remove(copy);
-        keepBest(save, timed([&] { check(SaveSnapshot(list, false, copy)); }));
+        keepBest(save, timed([&] { check(saveSnapshot(list, false, copy)); }));
         QFile::remove(copy);
     }
     std::printf("%d entries, %.1f MB, best of %d rounds (wall s, user+sys s)\n", entries,
@@ -249,7 +249,7 @@ int runLoadSave(const QString &file, int rounds) {
 int runMemory(const QString &file) {
     const long before = peakRssKb();
     SnapshotList list;
-    check(ReadSnapshot(file, list));
+    check(readSnapshot(file, list));
     const long after = peakRssKb();
     std::printf("entries %d, peak RSS before %.1f MB, after %.1f MB, %.1f bytes per entry\n",
                 list.size(), before / 1024.0, after / 1024.0,
@@ -263,7 +263,7 @@ int runScanMemory(const QString &root, const QStringList &exclude) {
     auto reader = makeDirectoryReader();
     Scanner scanner(*reader);
     scanner.setExclusions(ExcludePatterns(exclude));
-    const double t = seconds([&] { scanner.ReadDirectory(root, list, true); });
+    const double t = seconds([&] { scanner.readDirectory(root, list, true); });
     const long after = peakRssKb();
     std::printf("scanned %d entries in %.3f s, peak RSS before %.1f MB, after %.1f MB, %.1f bytes "
                 "per entry\n",
@@ -274,23 +274,23 @@ int runScanMemory(const QString &root, const QStringList &exclude) {
 
 int runCompare(const QString &original, const QString &final, int times) {
     Workspace ws;
-    check(ReadSnapshot(original, ws.list(ListId::Original)));
-    check(ReadSnapshot(final, ws.list(ListId::Final)));
+    check(readSnapshot(original, ws.list(ListId::Original)));
+    check(readSnapshot(final, ws.list(ListId::Final)));
     CompareOptions options;
     options.reset(ListId::Original);
     for (int k = 0; k < times; ++k)
-        std::printf("compare: %.3f s\n", seconds([&] { RunComparison(ws, options); }));
+        std::printf("compare: %.3f s\n", seconds([&] { runComparison(ws, options); }));
     return 0;
 }
 
 int runSummary(const QString &original, const QString &final, int times) {
     Workspace ws;
-    check(ReadSnapshot(original, ws.list(ListId::Original)));
-    check(ReadSnapshot(final, ws.list(ListId::Final)));
+    check(readSnapshot(original, ws.list(ListId::Original)));
+    check(readSnapshot(final, ws.list(ListId::Final)));
     CompareOptions options;
     options.reset(ListId::Original);
-    RunComparison(ws, options); // leaves the lists sorted, so the anchor below is the walk alone
-    const double anchor = seconds([&] { RunComparison(ws, options); });
+    runComparison(ws, options); // leaves the lists sorted, so the anchor below is the walk alone
+    const double anchor = seconds([&] { runComparison(ws, options); });
     std::printf("compare again:    %.3f s (lists already sorted)\n", anchor);
     for (int k = 0; k < times; ++k)
         printSummary(ws, anchor);
@@ -300,7 +300,7 @@ int runSummary(const QString &original, const QString &final, int times) {
 int runSort(const QString &file, int key, int times) {
     for (int k = 0; k < times; ++k) {
         SnapshotList list;
-        check(ReadSnapshot(file, list));
+        check(readSnapshot(file, list));
         std::printf("sort by %s: %.3f s\n", qPrintable(columnName(key)),
                     seconds([&] { sortList(list, key, 0); }));
     }
@@ -310,11 +310,11 @@ int runSort(const QString &file, int key, int times) {
 int runGenDir(int n, const QString &file, const QString &final) {
     SnapshotList a;
     generate(a, n, 1);
-    check(SaveSnapshot(a, false, file));
+    check(saveSnapshot(a, false, file));
     if (!final.isEmpty()) {
         SnapshotList b;
         derive(a, b, 100, 2);
-        check(SaveSnapshot(b, false, final));
+        check(saveSnapshot(b, false, final));
     }
     return 0;
 }

@@ -101,7 +101,7 @@ void compareFromOk(MainWindow &w, const char *what) {
         watch.start();
         dialog->okButton()->click();
     });
-    w.compareCommands().FileCompare_Click();
+    w.compareCommands().compare();
     settle(&w);
     const double ms = fromOk.nsecsElapsed() / 1e6;
     std::printf("%-28s %8.1f ms  (target < 2000; tab %d shown)\n", what, ms,
@@ -115,12 +115,12 @@ void printToPdf(MainWindow &w) {
     const QString file = dir.filePath(QStringLiteral("report.pdf"));
     w.printCommands().printer().setOutputFormat(QPrinter::PdfFormat);
     w.printCommands().printer().setOutputFileName(file);
-    w.SortList(ListId::Original, Col::InFolder, 0);
+    w.sortList(ListId::Original, Col::InFolder, 0);
     EventLoopWatch watch;
     watch.start();
     QElapsedTimer t;
     t.start();
-    const FileError error = w.printCommands().FilePrint(ListId::Original);
+    const FileError error = w.printCommands().printReport(ListId::Original);
     const double ms = t.nsecsElapsed() / 1e6;
     std::printf("print report to PDF          %8.1f ms  (%.1f MB%s)\n", ms,
                 QFileInfo(file).size() / 1e6, error ? ", FAILED" : "");
@@ -181,7 +181,7 @@ int main(int argc, char *argv[]) {
 
     QElapsedTimer t;
     t.start();
-    const std::unique_ptr<MainWindow> window = Main(args[1], settings, prompts, false);
+    const std::unique_ptr<MainWindow> window = startProgram(args[1], settings, prompts, false);
     settle(window.get());
     const double shownMs = t.nsecsElapsed() / 1e6;
     MainWindow &w = *window;
@@ -192,12 +192,12 @@ int main(int argc, char *argv[]) {
 
     if (args.size() == 3) {
         // Both snapshots as opened, then again once the Original was sorted by another column.
-        const double finalMs = timed(&w, [&] { w.fileCommands().OpenSnapshot(args[2]); });
+        const double finalMs = timed(&w, [&] { w.fileCommands().openSnapshot(args[2]); });
         std::printf("open Final (%d entries) %8.1f ms\n", w.workspace().list(ListId::Final).size(),
                     finalMs);
         compareFromOk(w, "compare from OK");
         w.selectTab(ListId::Original);
-        w.views().Files_ColumnClick(ListId::Original, Col::Size);
+        w.views().sortByColumn(ListId::Original, Col::Size);
         compareFromOk(w, "again, Original by Size");
         std::printf("peak memory after compare    %8.1f MB\n", peakRssKb() / 1024.0);
         window->hide();
@@ -215,7 +215,7 @@ int main(int argc, char *argv[]) {
         {"Size", Col::Size},          {"Modified", Col::Modified},
         {"In Folder", Col::InFolder}, {"Attributes", Col::Attributes}};
     for (const auto &[what, column] : sorts) {
-        const double ms = timed(&w, [&] { w.views().Files_ColumnClick(ListId::Original, column); });
+        const double ms = timed(&w, [&] { w.views().sortByColumn(ListId::Original, column); });
         std::printf("header click sort %-18s %8.1f ms  (target < 1000)\n", what, ms);
     }
 
@@ -250,12 +250,12 @@ int main(int argc, char *argv[]) {
     worstScroll = std::max(worstScroll, timed(&w, [&] { details->scrollToBottom(); }));
     std::printf("scroll jump (worst of 6)     %8.1f ms\n", worstScroll);
 
-    const double summaryMs = timed(&w, [&] { w.ViewSummary_Click(); });
+    const double summaryMs = timed(&w, [&] { w.showSummary(); });
     std::printf("switch to Summary View       %8.1f ms\n", summaryMs);
     const double summaryScroll =
         timed(&w, [&] { w.pane(ListId::Original)->summary()->scrollToBottom(); });
     std::printf("Summary View scroll to end   %8.1f ms\n", summaryScroll);
-    const double detailsMs = timed(&w, [&] { w.ViewDetails_Click(); });
+    const double detailsMs = timed(&w, [&] { w.showDetails(); });
     std::printf("switch to Detailed View      %8.1f ms\n", detailsMs);
 
     std::printf("peak memory (VmHWM)          %8.1f MB  (target < 350; %.1f MB before start)\n",

@@ -134,7 +134,7 @@ int main(int argc, char **argv) {
         SnapshotList list;
         QElapsedTimer timer;
         timer.start();
-        const DosImportResult result = ImportDosListing(path, list, British);
+        const DosImportResult result = importDosListing(path, list, British);
         const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
         best = std::min(best, seconds);
         if (result.failed) {

@@ -142,35 +142,35 @@ int main(int argc, char **argv) {
         SnapshotList scanned;
         measure("scan", [&] {
             auto reader = makeDirectoryReader();
-            if (!Scanner(*reader).ReadDirectory(tree, scanned, true)) {
+            if (!Scanner(*reader).readDirectory(tree, scanned, true)) {
                 std::fprintf(stderr, "cannot read %s\n", qPrintable(tree));
                 std::exit(2);
             }
             return scanned.size();
         });
         measure("save", [&] {
-            check(SaveSnapshot(scanned, false, dirFile), "save");
+            check(saveSnapshot(scanned, false, dirFile), "save");
             return scanned.size();
         });
     }
     measure("open", [&] {
-        check(ReadSnapshot(dirFile, ws.list(ListId::Original)), "open");
+        check(readSnapshot(dirFile, ws.list(ListId::Original)), "open");
         return ws.list(ListId::Original).size();
     });
     deriveFinal(ws.list(ListId::Original), ws.list(ListId::Final));
     CompareOptions options;
     options.reset(ListId::Original);
     measure("compare", [&] {
-        RunComparison(ws, options);
+        runComparison(ws, options);
         return ws.list(ListId::Original).size() + ws.list(ListId::Final).size();
     });
     measure("save-res", [&] {
-        check(SaveSnapshot(ws.list(ListId::Changed), true, changedFile), "save result");
+        check(saveSnapshot(ws.list(ListId::Changed), true, changedFile), "save result");
         return ws.list(ListId::Changed).size();
     });
     const EntryFormatter format;
     measure("export", [&] {
-        check(ExportCsv(ws.list(ListId::Original), csvFile, format), "export");
+        check(exportCsv(ws.list(ListId::Original), csvFile, format), "export");
         return ws.list(ListId::Original).size();
     });
     measure("sort-name", [&] {

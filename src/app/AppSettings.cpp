@@ -47,7 +47,7 @@ AppSettings AppSettings::read(QSettings &store) {
     s.viewGrid = flagOf(store, SettingsKey::ViewGrid, true);
     s.linkCols = flagOf(store, SettingsKey::LinkCols, true);
     for (std::size_t k = 0; k < s.defPath.size(); ++k)
-        s.defPath[k] = textOf(store, SettingsKey::DefPath[k]);
+        s.defPath[k] = textOf(store, SettingsKey::rememberedFolders[k]);
     // A number: its leading numeric part, 0 when there is none.
     s.separate = leadingNumber(textOf(store, SettingsKey::Separate, QStringLiteral("0"))) != 0;
     s.otherVolumes = flagOf(store, SettingsKey::OtherVolumes, false);
@@ -67,7 +67,7 @@ void AppSettings::writeText(QSettings &store, const char *key, const QString &te
 void AppSettings::write(QSettings &store, bool withPlacement) const {
     store.beginGroup(QLatin1String(SettingsKey::Section));
     for (std::size_t k = 0; k < defPath.size(); ++k)
-        store.setValue(QLatin1String(SettingsKey::DefPath[k]), defPath[k]);
+        store.setValue(QLatin1String(SettingsKey::rememberedFolders[k]), defPath[k]);
     store.setValue(QLatin1String(SettingsKey::ViewGrid), flagText(viewGrid));
     store.setValue(QLatin1String(SettingsKey::LinkCols), flagText(linkCols));
     if (withPlacement) {

@@ -30,8 +30,8 @@ CompareCommands::CompareCommands(CommandHost &host, FileCommands &files, NewSnap
 // ---------------------------------------------------------------------------------------------
 // New
 
-void CompareCommands::FileNew_Click() {
-    const ListId picked = m_files.PickTargetList();
+void CompareCommands::newSnapshot() {
+    const ListId picked = m_files.pickTargetList();
     if (picked == ListId::None)
         return;
     if (!m_create) {
@@ -54,7 +54,7 @@ void CompareCommands::FileNew_Click() {
     writeNewSnapshotOptions();
     m_create->closed();
     if (openExisting) {
-        m_files.OpenSnapshot(QString());
+        m_files.openSnapshot(QString());
         return;
     }
     if (!confirmed)
@@ -63,7 +63,7 @@ void CompareCommands::FileNew_Click() {
 
     // The new name is taken only once the old snapshot is given up: saving it through the
     // question proposes its own name, and a Cancel leaves it as it was.
-    if (!append && m_files.QuerySave(target) == QMessageBox::Cancel)
+    if (!append && m_files.querySave(target) == QMessageBox::Cancel)
         return;
     ScanOrigin origin;
     origin.root = NewSnapshot::rootOf(folder);
@@ -88,9 +88,9 @@ bool CompareCommands::scanInto(ListId target, const ScanOrigin &origin, bool app
             Scanner scanner(*reader);
             scanner.setExclusions(ExcludePatterns(origin.exclude));
             if (origin.nativeRoot.isEmpty())
-                scanner.ReadDirectory(origin.root, list, origin.includeSubs, &progress);
+                scanner.readDirectory(origin.root, list, origin.includeSubs, &progress);
             else
-                scanner.ReadDirectory(origin.nativeRoot, origin.root, list, origin.includeSubs,
+                scanner.readDirectory(origin.nativeRoot, origin.root, list, origin.includeSubs,
                                       &progress);
             resort(list);
         });
@@ -125,14 +125,14 @@ void CompareCommands::writeNewSnapshotOptions() {
 // ---------------------------------------------------------------------------------------------
 // Compare with Folder Now
 
-void CompareCommands::FileCompareNow_Click() {
+void CompareCommands::compareWithFolderNow() {
     std::optional<ScanOrigin> plan = m_session.folderNowPlan(m_state.leaveOut);
     if (!plan)
         return;
     if (plan->fromSource)
         plan->drive = NewSnapshot::volumeText(plan->root);
     const CompareOptions options = m_session.options();
-    if (m_files.QuerySave(ListId::Final) == QMessageBox::Cancel)
+    if (m_files.querySave(ListId::Final) == QMessageBox::Cancel)
         return;
     m_host.repaint();
     m_session.beginScan(ListId::Final, plan->root);
@@ -155,7 +155,7 @@ CompareDialog *CompareCommands::compareDialog() {
     return m_compareDialog;
 }
 
-void CompareCommands::FileCompare_Click() {
+void CompareCommands::compare() {
     CompareDialog *dialog = compareDialog();
     // The options may have been reset or changed since the last showing.
     dialog->load(m_session.workspace(), m_session.options());

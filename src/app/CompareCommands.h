@@ -27,10 +27,10 @@ public:
     CompareDialog *compareDialog();
 
 public Q_SLOTS:
-    void FileNew_Click();
-    void FileCompare_Click();
+    void newSnapshot();
+    void compare();
     // Reads the Original's folder again into the Final and compares, in one step.
-    void FileCompareNow_Click();
+    void compareWithFolderNow();
 
 private:
     // Scans a folder into list 1 or 2 with progress and Cancel; false when the scan was

@@ -71,23 +71,23 @@ bool FileCommands::fillList(ListId listNo, Progress &progress, bool cancellable,
 // ---------------------------------------------------------------------------------------------
 // Open
 
-ListId FileCommands::PickTargetList() {
-    const ListId target = m_session.PickTargetList(m_host.shownList());
+ListId FileCommands::pickTargetList() {
+    const ListId target = m_session.pickTargetList(m_host.shownList());
     if (target == ListId::None)
         m_host.tell(Session::TargetRefusal);
     return target;
 }
 
-void FileCommands::OpenSnapshot(const QString &given) {
-    const ListId target = PickTargetList();
+void FileCommands::openSnapshot(const QString &given) {
+    const ListId target = pickTargetList();
     if (target == ListId::None)
         return;
     QString path = given;
     if (path.isEmpty()) {
         path = m_host.prompts().openFile(
             m_host.window(),
-            QStringLiteral("Open ") + Workspace::ListName(target) + QStringLiteral(" Snapshot"),
-            m_session.DefPath[0], SnapshotFilter + QStringLiteral(";;") + AllFilesFilter);
+            QStringLiteral("Open ") + Workspace::listName(target) + QStringLiteral(" Snapshot"),
+            m_session.rememberedFolders[0], SnapshotFilter + QStringLiteral(";;") + AllFilesFilter);
         if (path.isEmpty())
             return;
     }
@@ -105,7 +105,7 @@ void FileCommands::OpenSnapshot(const QString &given) {
         }
     }
     m_session.rememberFileFolder(path);
-    if (QuerySave(target) == QMessageBox::Cancel)
+    if (querySave(target) == QMessageBox::Cancel)
         return;
 
     SnapshotList &list = m_session.list(target);
@@ -118,7 +118,7 @@ void FileCommands::OpenSnapshot(const QString &given) {
             Progress progress;
             FileError error;
             if (!fillList(target, progress, false,
-                          [&] { error = ReadSnapshot(file, list, &progress); }))
+                          [&] { error = readSnapshot(file, list, &progress); }))
                 break;
             if (error.ok() || m_host.reportFileError(error) != QMessageBox::Retry)
                 break;
@@ -132,14 +132,14 @@ void FileCommands::OpenSnapshot(const QString &given) {
     m_host.say(QString());
 }
 
-void FileCommands::FileOpen_Click() {
-    OpenSnapshot(QString());
+void FileCommands::open() {
+    openSnapshot(QString());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Save As and Export
 
-bool FileCommands::SaveOrExport(int kind, ListId listNo) {
+bool FileCommands::saveOrExport(int kind, ListId listNo) {
     const Session::SaveTarget target = m_session.proposedSaveTarget(listNo);
     const Prompts::SaveChoice choice =
         m_host.prompts().saveFile(m_host.window(), target.title, target.folder, target.name,
@@ -147,17 +147,17 @@ bool FileCommands::SaveOrExport(int kind, ListId listNo) {
     if (choice.path.isEmpty())
         return false;
     if (choice.filter == 2) {
-        const bool written = ExportCsv(listNo, choice.path);
+        const bool written = writeCsvFile(listNo, choice.path);
         m_session.rememberFileFolder(choice.path);
         return written;
     }
-    return SaveSnapshot(listNo, choice.path);
+    return writeSnapshotFile(listNo, choice.path);
 }
 
-bool FileCommands::SaveSnapshot(ListId listNo, const QString &path) {
+bool FileCommands::writeSnapshotFile(ListId listNo, const QString &path) {
     const SnapshotList &list = m_session.list(listNo);
     const bool written = writeFile(QStringLiteral("Saving..."), [&](Progress &progress) {
-        return ::SaveSnapshot(list, Lists::isResult(listNo), path, &progress);
+        return ::saveSnapshot(list, Lists::isResult(listNo), path, &progress);
     });
     if (written)
         m_session.saved(listNo, path);
@@ -166,11 +166,11 @@ bool FileCommands::SaveSnapshot(ListId listNo, const QString &path) {
     return written;
 }
 
-bool FileCommands::ExportCsv(ListId listNo, const QString &path) {
+bool FileCommands::writeCsvFile(ListId listNo, const QString &path) {
     // The views keep painting with the window's formatter; the worker has its own.
     const EntryFormatter format(m_host.formatter().locale());
     return writeFile(QStringLiteral("Exporting..."), [&](Progress &progress) {
-        return ::ExportCsv(m_session.list(listNo), path, format, &progress);
+        return ::exportCsv(m_session.list(listNo), path, format, &progress);
     });
 }
 
@@ -194,18 +194,18 @@ bool FileCommands::writeFile(const QString &status,
     return written;
 }
 
-void FileCommands::FileSaveAs_Click() {
-    SaveOrExport(1, m_host.shownList());
+void FileCommands::saveAs() {
+    saveOrExport(1, m_host.shownList());
 }
 
-void FileCommands::FileExport_Click() {
-    SaveOrExport(2, m_host.shownList());
+void FileCommands::exportShown() {
+    saveOrExport(2, m_host.shownList());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Close
 
-QMessageBox::StandardButton FileCommands::QuerySave(ListId listNo) {
+QMessageBox::StandardButton FileCommands::querySave(ListId listNo) {
     QMessageBox::StandardButton answer = QMessageBox::NoButton;
     const QString question = m_session.saveQuestion(listNo);
     if (!question.isEmpty()) {
@@ -213,43 +213,40 @@ QMessageBox::StandardButton FileCommands::QuerySave(ListId listNo) {
                                           QMessageBox::NoIcon,
                                           QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (answer == QMessageBox::Yes)
-            SaveOrExport(1, listNo);
+            saveOrExport(1, listNo);
         if (m_session.saveOutcome(listNo, answerOf(answer)) == Session::Answer::Cancel)
             answer = QMessageBox::Cancel;
     }
-    if (answer != QMessageBox::Cancel)
-        closeSnapshot(listNo);
-    return answer;
-}
-
-void FileCommands::closeSnapshot(ListId listNo) {
+    if (answer == QMessageBox::Cancel)
+        return answer;
     m_host.say(QStringLiteral("Please Wait..."));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     {
         BusyPointer busy;
-        m_session.CloseSnapshot(listNo);
+        m_session.closeSnapshot(listNo);
     }
     m_host.say(QString());
+    return answer;
 }
 
-void FileCommands::FileClose_Click() {
-    QuerySave(m_host.shownList());
+void FileCommands::closeShown() {
+    querySave(m_host.shownList());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Import
 
-void FileCommands::FileImport_Click() {
+void FileCommands::importListing() {
     m_host.prompts().message(m_host.window(), QStringLiteral("Important"), importNotice());
     m_session.presetImportTolerance();
-    const ListId target = PickTargetList();
+    const ListId target = pickTargetList();
     if (target == ListId::None)
         return;
     SnapshotList &list = m_session.list(target);
     const QString path = m_host.prompts().openFile(
         m_host.window(),
-        QStringLiteral("Import ") + Workspace::ListName(target) + QStringLiteral(" Snapshot"),
-        m_session.DefPath[0], AllFilesFilter);
+        QStringLiteral("Import ") + Workspace::listName(target) + QStringLiteral(" Snapshot"),
+        m_session.rememberedFolders[0], AllFilesFilter);
     if (path.isEmpty())
         return;
     m_host.repaint();
@@ -260,7 +257,7 @@ void FileCommands::FileImport_Click() {
         return;
     }
     m_session.rememberFileFolder(path);
-    if (QuerySave(target) == QMessageBox::Cancel)
+    if (querySave(target) == QMessageBox::Cancel)
         return;
 
     m_host.show(target);
@@ -272,7 +269,7 @@ void FileCommands::FileImport_Click() {
         Progress progress;
         const QLocale locale = m_host.formatter().locale();
         fillList(target, progress, false,
-                 [&] { result = ImportDosListing(file, path, list, locale, &progress); });
+                 [&] { result = importDosListing(file, path, list, locale, &progress); });
     }
     m_session.imported(target, result.failed);
     if (result.failed) {
@@ -288,7 +285,7 @@ void FileCommands::FileImport_Click() {
 // ---------------------------------------------------------------------------------------------
 // Properties
 
-void FileCommands::FileProps_Click() {
+void FileCommands::showProperties() {
     if (!m_properties)
         m_properties = new PropertiesDialog(m_host.formatter(), m_host.window());
     const ListId listNo = m_host.shownList();

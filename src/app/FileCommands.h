@@ -24,37 +24,36 @@ public:
 
     // The Original or Final list a New, Open or Import fills; None (after saying why) when
     // both are loaded and a result tab is shown.
-    ListId PickTargetList();
+    ListId pickTargetList();
     // Loads a snapshot file into the Original or Final list; an empty path asks for the file.
-    void OpenSnapshot(const QString &path);
+    void openSnapshot(const QString &path);
     // Asks for a file and writes list `listNo` to it: kind 1 proposes a snapshot file, kind 2
     // a CSV file; the filter chosen decides. True when a file was written.
-    bool SaveOrExport(int kind, ListId listNo);
+    bool saveOrExport(int kind, ListId listNo);
     // Writes a list as a snapshot file or as CSV; errors are reported. True on success.
-    bool SaveSnapshot(ListId listNo, const QString &path);
-    bool ExportCsv(ListId listNo, const QString &path);
+    bool writeSnapshotFile(ListId listNo, const QString &path);
+    bool writeCsvFile(ListId listNo, const QString &path);
     // When list 1 or 2 has not been saved, asks whether to save it; then closes it unless the
     // answer was Cancel. Returns the answer, or NoButton when nothing was asked. A Yes whose
     // save fails or is cancelled returns Cancel, and the list stays.
-    QMessageBox::StandardButton QuerySave(ListId listNo);
+    QMessageBox::StandardButton querySave(ListId listNo);
     // Fills list n on a worker thread while its views keep off it; `read` fills it. False when
     // memory ran out (the list is then emptied and the user told).
     bool fillList(ListId listNo, Progress &progress, bool cancellable,
                   const std::function<void()> &read);
 
 public Q_SLOTS:
-    void FileOpen_Click();
-    void FileClose_Click();
-    void FileSaveAs_Click();
-    void FileExport_Click();
-    void FileImport_Click();
-    void FileProps_Click();
+    void open();
+    void closeShown();
+    void saveAs();
+    void exportShown();
+    void importListing();
+    void showProperties();
 
 private:
     // Writes a file on a worker thread, with `status` shown and Retry repeating a failure;
     // true when it was written.
     bool writeFile(const QString &status, const std::function<FileError(Progress &)> &write);
-    void closeSnapshot(ListId listNo);
 
     CommandHost &m_host;
     Session &m_session;

@@ -21,12 +21,12 @@ ListViews::ListViews(Session &session, const EntryFormatter &format, QWidget *pa
                 [this, n](int column) { Q_EMIT headerClicked(n, column); });
     }
     connect(&session, &Session::listAboutToChange, this, &ListViews::holdList);
-    connect(&session, &Session::listChanged, this, &ListViews::ListChanged);
+    connect(&session, &Session::listChanged, this, &ListViews::refreshList);
     connect(&session, &Session::snapshotOpened, this, &ListViews::selectFirstEntry);
     connect(&session, &Session::snapshotTaken, this, &ListViews::selectFirstEntry);
 }
 
-void ListViews::ListChanged(ListId listNo) {
+void ListViews::refreshList(ListId listNo) {
     m_models[Lists::indexOf(listNo)]->listChanged();
     const SortState &state = m_session.list(listNo).sort;
     pane(listNo)->showSortState(state.key, state.order);
@@ -41,21 +41,21 @@ void ListViews::selectFirstEntry(ListId listNo) {
         pane(listNo)->details()->setCurrentIndex(pane(listNo)->model()->index(0, 0));
 }
 
-void ListViews::SortList(ListId listNo, int key, int order) {
+void ListViews::sortList(ListId listNo, int key, int order) {
     SnapshotList &list = m_session.list(listNo);
     if (list.sort.key == key && list.sort.order == order)
         return;
     BusyPointer busy;
     ::sortList(list, key, order);
-    ListChanged(listNo);
+    refreshList(listNo);
     // Only now is the sort's working memory all freed, the views' old rows with it.
     releaseFreeMemory();
 }
 
-bool ListViews::Files_ColumnClick(ListId listNo, int column) {
+bool ListViews::sortByColumn(ListId listNo, int column) {
     const int key = headerSortKey(listNo, column);
     if (key >= 0)
-        SortList(listNo, key, -1);
+        sortList(listNo, key, -1);
     // Even a list that was already sorted this way, or refused the column, shows its order
     // again (the header flips its indicator by itself on a click).
     const SortState &state = m_session.list(listNo).sort;
@@ -63,7 +63,7 @@ bool ListViews::Files_ColumnClick(ListId listNo, int column) {
     return key >= 0;
 }
 
-void ListViews::SyncColumnWidths(ListId from, ListId to) {
+void ListViews::syncColumnWidths(ListId from, ListId to) {
     ListPane *p = pane(from);
     ListPane *q = pane(to);
     for (int c = 0; c < Col::Count; ++c) {

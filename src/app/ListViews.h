@@ -24,18 +24,18 @@ public:
     ListPane *pane(ListId listNo) const { return m_panes[Lists::indexOf(listNo)]; }
 
     // The entries of a list changed: its view shows them anew, with its sort state.
-    void ListChanged(ListId listNo);
-    // Keeps the view of a list off it while a worker changes it, until ListChanged.
+    void refreshList(ListId listNo);
+    // Keeps the view of a list off it while a worker changes it, until refreshList.
     void holdList(ListId listNo);
     void selectFirstEntry(ListId listNo);
     // Sorts a list by a zero-based column; order 0 ascending, 1 descending, -1 toggle.
-    void SortList(ListId listNo, int key, int order);
+    void sortList(ListId listNo, int key, int order);
     // A click on the header of a zero-based column: sorts by it, or returns false when the
     // list refuses to be sorted by that column.
-    bool Files_ColumnClick(ListId listNo, int column);
+    bool sortByColumn(ListId listNo, int column);
     // Carries the visible columns' widths from list `from` to list `to` (the Changed list's
     // Orig columns follow the columns beside them).
-    void SyncColumnWidths(ListId from, ListId to);
+    void syncColumnWidths(ListId from, ListId to);
     void setSummaryView(bool summary);
     void setGridLines(bool on);
 

@@ -58,7 +58,7 @@ MainWindow::MainWindow(QSettings &settings, Prompts &prompts, QWidget *parent,
     action(Command::LinkedWidths)->setChecked(m_loaded.linkCols);
     // The lists follow the restored grid-line check mark from the start.
     m_views->setGridLines(m_loaded.viewGrid);
-    m_session.DefPath = m_loaded.defPath;
+    m_session.rememberedFolders = m_loaded.defPath;
     m_newSnapshot.separate = m_loaded.separate;
     m_newSnapshot.otherVolumes = m_loaded.otherVolumes;
     m_newSnapshot.leaveOut = m_loaded.leaveOut;
@@ -95,7 +95,7 @@ void MainWindow::buildTabs() {
     m_tabs->setObjectName(QStringLiteral("TabStrip"));
     m_tabs->setUsesScrollButtons(false);
     for (const ListId n : Lists::All)
-        m_tabs->addTab(pane(n), Workspace::TabCaption(n));
+        m_tabs->addTab(pane(n), Workspace::tabCaption(n));
     connect(m_views, &ListViews::headerClicked, this, &MainWindow::headerClicked);
     connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::tabChanged);
     layout->addWidget(m_tabs);
@@ -163,10 +163,10 @@ void MainWindow::listenToSession() {
         if (m_changeSummary && m_changeSummary->isVisible())
             summarise();
     });
-    connect(m_host, &CommandHost::statusChanged, this, &MainWindow::ShowStatus);
+    connect(m_host, &CommandHost::statusChanged, this, &MainWindow::showStatus);
     connect(m_host, &CommandHost::showListRequested, this, &MainWindow::selectTab);
     connect(m_host, &CommandHost::progressChanged, this, &MainWindow::showProgress);
-    connect(m_recovery, &RecoveryWriter::writeFailed, this, &MainWindow::ShowStatus);
+    connect(m_recovery, &RecoveryWriter::writeFailed, this, &MainWindow::showStatus);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -182,7 +182,7 @@ void MainWindow::offerRecoveredSnapshots() {
 
 void MainWindow::closeEvent(QCloseEvent *event) {
     for (const ListId n : Session::exitOrder()) {
-        if (m_files->QuerySave(n) == QMessageBox::Cancel) {
+        if (m_files->querySave(n) == QMessageBox::Cancel) {
             event->ignore();
             return;
         }
@@ -195,7 +195,7 @@ void MainWindow::closeEvent(QCloseEvent *event) {
 
 void MainWindow::writeSettings() {
     AppSettings s = m_loaded;
-    s.defPath = m_session.DefPath;
+    s.defPath = m_session.rememberedFolders;
     s.viewGrid = action(Command::GridLines)->isChecked();
     s.linkCols = action(Command::LinkedWidths)->isChecked();
     const bool placed = m_placement->store(s);
@@ -209,7 +209,7 @@ void MainWindow::tabChanged() {
     const ListId selected = Lists::atIndex(std::size_t(m_tabs->currentIndex()));
     // The tab widget hides the list shown so far and shows the selected one.
     if (action(Command::LinkedWidths)->isChecked())
-        m_views->SyncColumnWidths(m_shownList, selected);
+        m_views->syncColumnWidths(m_shownList, selected);
     m_shownList = selected;
     m_host->setShownList(selected);
     m_views->setFilter(m_shownList, m_filter->text());
@@ -221,7 +221,7 @@ void MainWindow::selectTab(ListId listNo) {
 }
 
 void MainWindow::updateCommands() {
-    ShowStatus(QString());
+    showStatus(QString());
     const Session::CommandStates states = m_session.commandStates(m_shownList);
     for (const CommandRow &row : commandTable()) {
         if (row.enabledBy)
@@ -232,7 +232,7 @@ void MainWindow::updateCommands() {
         m_changeSummary->hide();
 }
 
-void MainWindow::ShowStatus(const QString &text) {
+void MainWindow::showStatus(const QString &text) {
     QString shown = text;
     if (shown.isEmpty()) {
         shown = m_session.list(m_shownList).description;
@@ -283,17 +283,17 @@ ListPane *MainWindow::pane(ListId listNo) const {
     return m_views->pane(listNo);
 }
 
-void MainWindow::SortList(ListId listNo, int key, int order) {
-    m_views->SortList(listNo, key, order);
+void MainWindow::sortList(ListId listNo, int key, int order) {
+    m_views->sortList(listNo, key, order);
 }
 
 void MainWindow::headerClicked(ListId listNo, int column) {
-    if (!m_views->Files_ColumnClick(listNo, column))
+    if (!m_views->sortByColumn(listNo, column))
         m_prompts.message(this, programName(), QLatin1String(SortRefusal));
 }
 
 void MainWindow::setView(bool summary) {
-    ShowStatus(QStringLiteral("Please Wait..."));
+    showStatus(QStringLiteral("Please Wait..."));
     // The switch keeps the event loop waiting; the text is painted before it starts.
     m_status->repaint();
     {
@@ -306,30 +306,30 @@ void MainWindow::setView(bool summary) {
         action(Command::GridLines)->setVisible(!summary);
         action(Command::LinkedWidths)->setVisible(!summary);
     }
-    ShowStatus(QString());
+    showStatus(QString());
 }
 
-void MainWindow::ViewDetails_Click() {
+void MainWindow::showDetails() {
     setView(false);
 }
 
-void MainWindow::ViewSummary_Click() {
+void MainWindow::showSummary() {
     setView(true);
 }
 
-void MainWindow::ViewGrid_Click() {
+void MainWindow::toggleGridLines() {
     // The action has already reversed its check mark.
     m_views->setGridLines(action(Command::GridLines)->isChecked());
 }
 
-void MainWindow::ViewWidths_Click() {
+void MainWindow::toggleLinkedWidths() {
     // The reversed check mark takes effect when the next list is shown.
 }
 
 // ---------------------------------------------------------------------------------------------
 // Change Summary
 
-void MainWindow::ViewChanges_Click() {
+void MainWindow::showChangeSummary() {
     if (!m_changeSummary) {
         m_changeSummary = new ChangeSummaryDialog(m_formatter, this);
         connect(m_changeSummary, &ChangeSummaryDialog::folderActivated, this,
@@ -368,17 +368,17 @@ void MainWindow::showChangesIn(const FolderChange &folder, const QString &path) 
 // ---------------------------------------------------------------------------------------------
 // Exit and Help
 
-void MainWindow::FileExit_Click() {
+void MainWindow::exitProgram() {
     close();
 }
 
-void MainWindow::HelpScreen_Click() {
+void MainWindow::showHelp() {
     if (!m_help)
         m_help = new HelpDialog(this);
     m_help->exec();
 }
 
-void MainWindow::HelpAbout_Click() {
+void MainWindow::showAbout() {
     if (!m_about) {
         // Without a splash (as in tests) the window is made here, past its splash mode.
         adoptAboutDialog(new AboutDialog());

@@ -73,27 +73,27 @@ public:
     QAction *action(Command command) const { return m_actions[std::size_t(command)]; }
 
     // The list whose view is visible.
-    ListId ShownList() const { return m_shownList; }
+    ListId shownList() const { return m_shownList; }
     // Selects the list's tab.
     void selectTab(ListId listNo);
     // Puts a message in panel 1; an empty text shows the shown list's description and count.
-    void ShowStatus(const QString &text);
+    void showStatus(const QString &text);
     // Shows in every list, as it is shown, only the entries whose name or folder contains the
     // text; an empty text shows them all.
     void setFilter(const QString &text);
     // Sorts a list by a zero-based column; order 0 ascending, 1 descending, -1 toggle.
-    void SortList(ListId listNo, int key, int order);
+    void sortList(ListId listNo, int key, int order);
 
     // The window's own commands.
-    void FileExit_Click();
-    void ViewDetails_Click();
-    void ViewSummary_Click();
-    void ViewGrid_Click();
-    void ViewWidths_Click();
+    void exitProgram();
+    void showDetails();
+    void showSummary();
+    void toggleGridLines();
+    void toggleLinkedWidths();
     // Opens the Change Summary window on the last comparison.
-    void ViewChanges_Click();
-    void HelpScreen_Click();
-    void HelpAbout_Click();
+    void showChangeSummary();
+    void showHelp();
+    void showAbout();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

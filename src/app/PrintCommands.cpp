@@ -33,7 +33,7 @@ PrintDialog *PrintCommands::printDialog() {
     return m_printDialog;
 }
 
-void PrintCommands::FilePrint_Click() {
+void PrintCommands::print() {
     PrintDialog *dialog = printDialog();
     dialog->activate(m_host.shownList());
     if (dialog->exec() != QDialog::Accepted)
@@ -46,8 +46,8 @@ void PrintCommands::FilePrint_Click() {
         const QString last = printer().outputFileName();
         const Prompts::SaveChoice file = m_host.prompts().saveFile(
             m_host.window(), QStringLiteral("Print to PDF File"),
-            last.isEmpty() ? m_session.DefPath[0] : QFileInfo(last).absolutePath(),
-            Workspace::TabCaption(listNo) + QStringLiteral(".pdf"),
+            last.isEmpty() ? m_session.rememberedFolders[0] : QFileInfo(last).absolutePath(),
+            Workspace::tabCaption(listNo) + QStringLiteral(".pdf"),
             {QStringLiteral("PDF files (*.pdf)")}, 1);
         if (file.path.isEmpty())
             return;
@@ -57,14 +57,14 @@ void PrintCommands::FilePrint_Click() {
     FileError error;
     {
         BusyPointer busy;
-        m_session.inFolderOrder(listNo, [&] { error = FilePrint(listNo); });
+        m_session.inFolderOrder(listNo, [&] { error = printReport(listNo); });
     }
     if (error)
         m_host.reportFileError(error);
     m_host.say(QString());
 }
 
-FileError PrintCommands::FilePrint(ListId listNo) {
+FileError PrintCommands::printReport(ListId listNo) {
     const SnapshotList &list = m_session.list(listNo);
     Progress progress;
     // A long report would freeze the window for seconds: it is drawn on a worker thread (Qt
@@ -80,7 +80,7 @@ FileError PrintCommands::FilePrint(ListId listNo) {
     return error;
 }
 
-void PrintCommands::FilePageSetup_Click() {
+void PrintCommands::pageSetup() {
     // The printer set-up of the Print dialog: the printer itself is chosen here too, besides the
     // paper and its orientation.
     QPrintDialog setup(&printer(), m_host.window());

@@ -20,15 +20,15 @@ public:
     ~PrintCommands() override;
 
     // Prints list n's report on the printer; the document is ended before a failure returns.
-    FileError FilePrint(ListId listNo);
+    FileError printReport(ListId listNo);
     // The one printer of the program, as the printer set-up leaves it.
     QPrinter &printer();
     // The dialog, made on first use and kept.
     PrintDialog *printDialog();
 
 public Q_SLOTS:
-    void FilePrint_Click();
-    void FilePageSetup_Click();
+    void print();
+    void pageSetup();
 
 private:
     CommandHost &m_host;

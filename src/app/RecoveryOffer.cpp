@@ -59,7 +59,7 @@ void RecoveryOffer::run() {
             store.discard(leftover);
             continue;
         }
-        session.CloseSnapshot(target); // as every load, with the options of a new snapshot
+        session.closeSnapshot(target); // as every load, with the options of a new snapshot
         session.aboutToFill(target);
         const FileError error = store.restore(leftover, session.list(target));
         if (!error.ok()) {

@@ -17,8 +17,9 @@ std::unique_ptr<QSettings> userSettings() {
                                        QStringLiteral("Vistrel"), QStringLiteral("Vistrel"));
 }
 
-std::unique_ptr<MainWindow> Main(const QString &commandLine, QSettings &settings, Prompts &prompts,
-                                 bool splash, const QString &recoveryFolder) {
+std::unique_ptr<MainWindow> startProgram(const QString &commandLine, QSettings &settings,
+                                         Prompts &prompts, bool splash,
+                                         const QString &recoveryFolder) {
     returnLargeBlocksWhenFreed();
     // The splash runs its animation modally and closes itself; only then is the main window
     // made.
@@ -27,13 +28,13 @@ std::unique_ptr<MainWindow> Main(const QString &commandLine, QSettings &settings
         about->exec();
     auto window = std::make_unique<MainWindow>(settings, prompts, nullptr, recoveryFolder);
     window->adoptAboutDialog(about);
-    window->setWindowTitle(QStringLiteral("Vistrel ") + about->VersionText());
+    window->setWindowTitle(QStringLiteral("Vistrel ") + about->versionText());
     // Placement values that are not numbers were left at their defaults when read, so a bad
     // store still shows the window.
     window->restorePlacement();
     window->show();
     if (!commandLine.isEmpty())
-        window->fileCommands().OpenSnapshot(commandLine);
+        window->fileCommands().openSnapshot(commandLine);
     window->offerRecoveredSnapshots();
     return window;
 }

@@ -20,6 +20,6 @@ int main(int argc, char *argv[]) {
     const std::unique_ptr<QSettings> settings = userSettings();
     Prompts prompts;
     const std::unique_ptr<MainWindow> window =
-        Main(commandLineText(QApplication::arguments()), *settings, prompts);
+        startProgram(commandLineText(QApplication::arguments()), *settings, prompts);
     return app.exec();
 }

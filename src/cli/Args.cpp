@@ -25,7 +25,7 @@ void check(const FileError &err, const QString &path) {
 }
 
 void load(const QString &path, SnapshotList &list) {
-    check(ReadSnapshot(path, list), path);
+    check(readSnapshot(path, list), path);
 }
 
 PathArgument absolutePath(const QString &argument) {

@@ -18,7 +18,7 @@ int cmdImport(const Args &args) {
     const QString &listing = args.positional[0];
     refuseInputAsOutput({output}, {listing});
     SnapshotList list;
-    const DosImportResult result = ImportDosListing(listing, list);
+    const DosImportResult result = importDosListing(listing, list);
     if (result.failed) {
         if (result.failingLine.isEmpty())
             fail(listing + QStringLiteral(": ") + result.title);
@@ -26,7 +26,7 @@ int cmdImport(const Args &args) {
     }
     // Described by its own path even when that is not UTF-8, which Qt's file information loses.
     list.description = absolutePath(listing).text;
-    check(SaveSnapshot(list, false, output), output);
+    check(saveSnapshot(list, false, output), output);
     return 0;
 }
 

@@ -67,7 +67,7 @@ constexpr int MaxThreads = 256;
 QStringList exclusionsOf(const Args &args) {
     QStringList patterns = args.lists.value(QStringLiteral("--exclude"));
     for (const QString &file : args.lists.value(QStringLiteral("--exclude-from")))
-        check(ReadExcludeFile(file, patterns), file);
+        check(readExcludeFile(file, patterns), file);
     return patterns;
 }
 
@@ -86,7 +86,7 @@ void scan(const PathArgument &root, const Args &args, const QStringList &exclude
             failUsage(QStringLiteral("--threads takes a number from 1 to %1").arg(MaxThreads));
         scanner.setReadThreads(threads);
     }
-    if (!scanner.ReadDirectory(root.native, root.text, list,
+    if (!scanner.readDirectory(root.native, root.text, list,
                                includeSubs && !args.has("--no-subdirs")))
         fail(root.text + QStringLiteral(": cannot read this folder"));
     // Said, not failed: the snapshot holds what could be read, and scripts rely on status 0.
@@ -111,7 +111,7 @@ int cmdSnapshot(const Args &args) {
     refuseInputAsOutput({out}, args.lists.value(QStringLiteral("--exclude-from")));
     SnapshotList list;
     scan(root, args, exclusionsOf(args), list);
-    check(SaveSnapshot(list, false, out), out);
+    check(saveSnapshot(list, false, out), out);
     return 0;
 }
 
@@ -154,7 +154,7 @@ int cmdList(const Args &args) {
     if (args.has("--json")) {
         OutputBuffer out;
         for (int i = 0; i < list.size(); ++i)
-            out.append(JsonLine(list, i, NameCodec::printable(args.positional[0])));
+            out.append(jsonLine(list, i, NameCodec::printable(args.positional[0])));
         out.finish("list");
         return 0;
     }
@@ -229,11 +229,11 @@ void writeResults(QTextStream &out, const Workspace &ws, bool tsv) {
     for (const ListId n : Lists::Results) {
         const SnapshotList &list = ws.list(n);
         if (!tsv) {
-            out << Workspace::TabCaption(n) << ": " << list.size() << '\n';
+            out << Workspace::tabCaption(n) << ": " << list.size() << '\n';
             continue;
         }
         for (int i = 0; i < list.size(); ++i) {
-            out << Workspace::TabCaption(n) << '\t';
+            out << Workspace::tabCaption(n) << '\t';
             writeEntry(out, format, list, i);
         }
     }
@@ -243,9 +243,9 @@ void writeJson(const Workspace &ws) {
     OutputBuffer out;
     for (const ListId n : Lists::Results) {
         const SnapshotList &list = ws.list(n);
-        const QString caption = Workspace::TabCaption(n);
+        const QString caption = Workspace::tabCaption(n);
         for (int i = 0; i < list.size(); ++i)
-            out.append(JsonLine(list, i, caption));
+            out.append(jsonLine(list, i, caption));
     }
     out.finish("results");
 }
@@ -268,7 +268,7 @@ void saveResults(const Workspace &ws, const QStringList &paths) {
         FileWriter &writer = writers[k];
         const QString &path = paths[qsizetype(k)];
         check(writer.open(path), path);
-        check(WriteSnapshot(ws.list(Lists::Results[k]), true, writer), path);
+        check(writeSnapshot(ws.list(Lists::Results[k]), true, writer), path);
         check(writer.finish(), path);
     }
     FileWriter *failed = nullptr;
@@ -305,14 +305,14 @@ void readPair(const Args &args, const QStringList &exclude, Workspace &ws) {
     if (args.positional.size() != 2)
         failUsage(QStringLiteral("compare takes two files"));
     FileError finalError;
-    auto readFinal = [&] { finalError = ReadSnapshot(args.positional[1], ws.list(ListId::Final)); };
+    auto readFinal = [&] { finalError = readSnapshot(args.positional[1], ws.list(ListId::Final)); };
     std::jthread side;
     try {
         side = std::jthread(readFinal);
     } catch (const std::system_error &) {
         readFinal(); // no second thread to be had: one after the other
     }
-    FileError originalError = ReadSnapshot(args.positional[0], ws.list(ListId::Original));
+    FileError originalError = readSnapshot(args.positional[0], ws.list(ListId::Original));
     if (side.joinable())
         side.join();
     check(originalError, args.positional[0]);
@@ -353,7 +353,7 @@ int cmdCompare(const Args &args) {
         options.limitFinal =
             checkedLimit(ws.list(ListId::Final), args.options.value(limitF),
                          args.positional.value(1, ws.list(ListId::Final).description));
-    RunComparison(ws, options);
+    runComparison(ws, options);
 
     if (args.has("--json")) {
         writeJson(ws);
@@ -383,7 +383,7 @@ int cmdExport(const Args &args) {
     refuseInputAsOutput({out}, {args.positional[0]});
     SnapshotList list;
     load(args.positional[0], list);
-    check(ExportCsv(list, out, EntryFormatter()), out);
+    check(exportCsv(list, out, EntryFormatter()), out);
     return 0;
 }
 

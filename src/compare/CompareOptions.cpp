@@ -13,7 +13,7 @@ void CompareOptions::reset(ListId list) {
     compared = false;
 }
 
-std::int16_t Mask(const CompareOptions &options) {
+std::int16_t countedProperties(const CompareOptions &options) {
     std::int16_t mask = 0;
     for (int k = 0; k < 6; ++k) {
         if (!options.ignoreAttr[static_cast<std::size_t>(k)])
@@ -81,7 +81,7 @@ bool isValidTolerance(const QString &text) {
            text[0] != u'+' && leadingNumber(text) <= MaxToleranceMinutes;
 }
 
-QString NoExtraPath(const QString &fpath1, const QString &fPath2) {
+QString noExtraPath(const QString &fpath1, const QString &fPath2) {
     qsizetype n = fpath1.size(), m = fPath2.size();
     while (n > 0 && m > 0 && fpath1[n - 1] == fPath2[m - 1]) {
         --n;

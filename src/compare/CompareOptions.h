@@ -43,7 +43,7 @@ inline constexpr const char *IgnoreAttrItems[6] = {"Read-Only", "Hidden",    "Sy
 
 // The properties that count: bits 0..5 for attributes not ignored, 256 for the size, 512 for
 // the modified time.
-std::int16_t Mask(const CompareOptions &options);
+std::int16_t countedProperties(const CompareOptions &options);
 
 // The tolerance in days: the leading number of the text (minutes) widened by 0.1 minute.
 float toleranceDays(const QString &text);
@@ -57,4 +57,4 @@ bool isValidTolerance(const QString &text);
 double leadingNumber(const QString &text);
 
 // What is left of fpath1 once the trailing part it shares with fPath2 is taken off, lower-cased.
-QString NoExtraPath(const QString &fpath1, const QString &fPath2);
+QString noExtraPath(const QString &fpath1, const QString &fPath2);

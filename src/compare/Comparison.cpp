@@ -36,7 +36,7 @@ struct Side {
         const FolderTable &folders = list.folders();
         inLimit.resize(folders.size());
         for (std::uint32_t id = 0; id < folders.size(); ++id)
-            inLimit[id] = SameFolder(folders.text(id), limit);
+            inLimit[id] = sameFolder(folders.text(id), limit);
         if (!exclude.isEmpty())
             markLeftOut(exclude);
     }
@@ -171,7 +171,7 @@ QString sideText(const QString &description, const QString &limit) {
 
 } // namespace
 
-void SetResultDescriptions(Workspace &ws, const CompareOptions &options) {
+void setResultDescriptions(Workspace &ws, const CompareOptions &options) {
     const QString x = sideText(ws.list(ListId::Original).description, options.limitOriginal);
     const QString y = sideText(ws.list(ListId::Final).description, options.limitFinal);
     ws.list(ListId::OnlyInOriginal).description =
@@ -184,7 +184,7 @@ void SetResultDescriptions(Workspace &ws, const CompareOptions &options) {
         QStringLiteral("Identical in both ") + x + QStringLiteral(" and ") + y;
 }
 
-void RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
+void runComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
     const float tolerance = toleranceDays(options.tolerance);
     SnapshotList &original = ws.list(ListId::Original);
     SnapshotList &final = ws.list(ListId::Final);
@@ -215,13 +215,13 @@ void RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
     }
     if (finalFailed)
         std::rethrow_exception(finalFailed);
-    const std::int16_t mask = Mask(options);
+    const std::int16_t mask = countedProperties(options);
 
     const ExcludePatterns exclude(options.exclude);
     const Side o(original, std::move(*keysO),
-                 NoExtraPath(options.limitFinal, options.limitOriginal), options.limitOriginal,
+                 noExtraPath(options.limitFinal, options.limitOriginal), options.limitOriginal,
                  exclude);
-    const Side f(final, std::move(*keysF), NoExtraPath(options.limitOriginal, options.limitFinal),
+    const Side f(final, std::move(*keysF), noExtraPath(options.limitOriginal, options.limitFinal),
                  options.limitFinal, exclude);
     WalkOrder walkOrder(o, f);
     SnapshotList &onlyO = ws.list(ListId::OnlyInOriginal);
@@ -326,11 +326,11 @@ void RunComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
 
     if (progress)
         progress->count.store(i + j, std::memory_order_relaxed);
-    SetResultDescriptions(ws, options);
+    setResultDescriptions(ws, options);
     const double now = DateSerial::now();
     for (const ListId n : Lists::Results) {
         SnapshotList &result = ws.list(n);
-        result.source = Workspace::TabCaption(n);
+        result.source = Workspace::tabCaption(n);
         result.created = now;
         resort(result);
     }

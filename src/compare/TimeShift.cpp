@@ -72,7 +72,7 @@ TimeShiftHint detectTimeShift(const SnapshotList &changed, const CompareOptions 
     if (!changed.hasOrig())
         return hint;
     const float tolerance = toleranceDays(options.tolerance);
-    const std::int16_t mask = Mask(options);
+    const std::int16_t mask = countedProperties(options);
     std::array<qint64, MaxHours + 1> byHours{}; // [0]: no whole number of hours
     qint64 withinTwoSeconds = 0;
     for (int i = 0; i < changed.size(); ++i) {

@@ -69,13 +69,13 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent, FixedDialog::Flags) 
     m_ok->setDefault(true);
     m_ok->setAutoDefault(true);
     m_ok->setGeometry(twipsRect(this, 4200, 2280, 1095, 375));
-    connect(m_ok, &QPushButton::clicked, this, &AboutDialog::OK_Click);
+    connect(m_ok, &QPushButton::clicked, this, &AboutDialog::okClicked);
 
     m_timer.setInterval(150);
-    connect(&m_timer, &QTimer::timeout, this, &AboutDialog::MyTimer_Timer);
+    connect(&m_timer, &QTimer::timeout, this, &AboutDialog::nextFrame);
 
     // First load: the version, and splash mode until the animation has run once.
-    Version_Click();
+    versionClicked();
     m_ok->setEnabled(false);
 }
 
@@ -96,12 +96,12 @@ void AboutDialog::endSplashMode() {
     m_ok->setEnabled(true);
 }
 
-void AboutDialog::Version_Click() {
+void AboutDialog::versionClicked() {
     m_versionText = programVersionText();
     m_version->setText(m_versionText);
 }
 
-void AboutDialog::MyTimer_Timer() {
+void AboutDialog::nextFrame() {
     if (!m_started) {
         // The splash begins with picture 6.
         m_frame = 5;
@@ -111,10 +111,10 @@ void AboutDialog::MyTimer_Timer() {
     m_picture->setPixmap(Icons::animationFrame(m_shown));
     m_frame = m_frame == 11 ? 0 : m_frame + 1;
     if (m_frame == 4 && splashMode())
-        OK_Click();
+        okClicked();
 }
 
-void AboutDialog::OK_Click() {
+void AboutDialog::okClicked() {
     m_ok->setEnabled(true);
     done(Accepted);
 }
@@ -122,7 +122,7 @@ void AboutDialog::OK_Click() {
 void AboutDialog::reject() {
     // The splash cannot be dismissed; it closes by itself.
     if (!splashMode())
-        OK_Click();
+        okClicked();
 }
 
 void AboutDialog::showEvent(QShowEvent *event) {
@@ -139,6 +139,6 @@ void AboutDialog::hideEvent(QHideEvent *event) {
 
 bool AboutDialog::eventFilter(QObject *watched, QEvent *event) {
     if (watched == m_version && event->type() == QEvent::MouseButtonRelease)
-        Version_Click();
+        versionClicked();
     return QDialog::eventFilter(watched, event);
 }

@@ -21,7 +21,7 @@ public:
     // The program's own version in that form.
     static QString programVersionText();
 
-    QString VersionText() const { return m_versionText; }
+    QString versionText() const { return m_versionText; }
     // The number (1 to 12) of the picture shown now; 0 before the first tick.
     int shownPicture() const { return m_shown; }
     bool splashMode() const;
@@ -33,9 +33,9 @@ public:
     void endSplashMode();
 
     // One tick of the animation timer.
-    void MyTimer_Timer();
-    void OK_Click();
-    void Version_Click();
+    void nextFrame();
+    void okClicked();
+    void versionClicked();
 
 public Q_SLOTS:
     void reject() override;

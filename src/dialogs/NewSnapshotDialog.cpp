@@ -77,7 +77,7 @@ NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(ListId
     // Long mount points must not widen the fixed-size dialog.
     m_drives->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_drives->setMinimumContentsLength(16);
-    connect(m_drives, &QComboBox::activated, this, &NewSnapshotDialog::DriveList_Change);
+    connect(m_drives, &QComboBox::activated, this, &NewSnapshotDialog::driveChosen);
 
     m_dirs = new QListWidget(this);
     m_dirs->setObjectName(QStringLiteral("DirList"));
@@ -92,7 +92,7 @@ NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(ListId
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QStringLiteral("OK"));
     m_ok->setDefault(true);
-    connect(m_ok, &QPushButton::clicked, this, &NewSnapshotDialog::OK_Click);
+    connect(m_ok, &QPushButton::clicked, this, &NewSnapshotDialog::okClicked);
     auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
     cancel->setObjectName(QStringLiteral("Cancel"));
     connect(cancel, &QPushButton::clicked, this, &NewSnapshotDialog::reject);
@@ -113,7 +113,7 @@ NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(ListId
     m_which[0]->setChecked(true);
     connect(options, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
-            WhichList_Click(Lists::atIndex(std::size_t(id - 1)));
+            listChosen(Lists::atIndex(std::size_t(id - 1)));
     });
 
     m_includeSubs = new QCheckBox(QStringLiteral("&Include subdirectories"), this);
@@ -131,7 +131,7 @@ NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(ListId
     m_appendTo->setEnabled(false);
     m_openExisting = new QPushButton(QStringLiteral("Open an &existing Snapshot..."), this);
     m_openExisting->setObjectName(QStringLiteral("OpenExisting"));
-    connect(m_openExisting, &QPushButton::clicked, this, &NewSnapshotDialog::OpenExisting_Click);
+    connect(m_openExisting, &QPushButton::clicked, this, &NewSnapshotDialog::openExistingClicked);
     m_separate =
         new QCheckBox(QStringLiteral("Do&n't remember Original and Final paths separately"), this);
     m_separate->setObjectName(QStringLiteral("Separate"));
@@ -285,7 +285,7 @@ bool NewSnapshotDialog::eventFilter(QObject *watched, QEvent *event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void NewSnapshotDialog::WhichList_Click(ListId i) {
+void NewSnapshotDialog::listChosen(ListId i) {
     enableAppendTo(i);
     if (m_selectTab)
         m_selectTab(i);
@@ -298,7 +298,7 @@ void NewSnapshotDialog::WhichList_Click(ListId i) {
     }
 }
 
-void NewSnapshotDialog::DriveList_Change(int index) {
+void NewSnapshotDialog::driveChosen(int index) {
     const QString root = m_drives->itemData(index).toString();
     if (root == m_driveRoot)
         return;
@@ -307,17 +307,17 @@ void NewSnapshotDialog::DriveList_Change(int index) {
     followFolder();
 }
 
-void NewSnapshotDialog::DirList_Change() {
+void NewSnapshotDialog::folderChosen() {
     m_path->setText(QDir::toNativeSeparators(m_folder));
 }
 
-void NewSnapshotDialog::OK_Click() {
+void NewSnapshotDialog::okClicked() {
     m_session.rememberScanFolder(whichList(), snapPath());
     m_confirmed = true;
     accept();
 }
 
-void NewSnapshotDialog::OpenExisting_Click() {
+void NewSnapshotDialog::openExistingClicked() {
     m_confirmed = false;
     m_openExistingChosen = true;
     QDialog::reject();
@@ -331,7 +331,7 @@ bool NewSnapshotDialog::openFolder(const QString &folder) {
         return false;
     m_folder = clean;
     fillFolderList();
-    DirList_Change();
+    folderChosen();
     return true;
 }
 

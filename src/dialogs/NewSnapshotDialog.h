@@ -65,11 +65,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void WhichList_Click(ListId listNo);
-    void DriveList_Change(int index);
-    void DirList_Change();
-    void OK_Click();
-    void OpenExisting_Click();
+    void listChosen(ListId listNo);
+    void driveChosen(int index);
+    void folderChosen();
+    void okClicked();
+    void openExistingClicked();
 
     // Moves the folder list to `folder` when it can show it; otherwise nothing changes.
     bool openFolder(const QString &folder);

@@ -38,7 +38,7 @@ PrintDialog::PrintDialog(QPrinter &printer, std::function<int(ListId)> entries, 
     m_selection->setObjectName(QStringLiteral("Selection"));
     m_selection->setAccessibleName(QStringLiteral("Report"));
     for (const ListId n : Lists::All)
-        m_selection->addItem(Workspace::TabCaption(n));
+        m_selection->addItem(Workspace::tabCaption(n));
     auto *report = placed(new QLabel(QStringLiteral("&Report:"), this), 240, 240, 615, 255);
     report->setBuddy(m_selection);
 
@@ -101,7 +101,7 @@ PrintDialog::PrintDialog(QPrinter &printer, std::function<int(ListId)> entries, 
 
     connect(m_selection, &QComboBox::currentIndexChanged, this, [this] { selectionChanged(); });
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(m_chgPrinter, &QPushButton::clicked, this, [this] { ChgPrinter_Click(); });
+    connect(m_chgPrinter, &QPushButton::clicked, this, [this] { changePrinterClicked(); });
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -129,7 +129,7 @@ bool PrintDialog::includeAttributes() const {
 
 void PrintDialog::selectionChanged() {
     m_ok->setEnabled(m_entries(chosenList()) > 0);
-    Choose_Printer();
+    showPrinter();
 }
 
 QString PrintDialog::printerName(const QPrinter &printer) {
@@ -149,15 +149,15 @@ QString PrintDialog::printerFont(QPrinter &printer) {
     return used;
 }
 
-void PrintDialog::Choose_Printer() {
+void PrintDialog::showPrinter() {
     m_whatPrinter->setText(printerName(m_printer));
     m_whatFont->setText(printerFont(m_printer));
     const bool portrait = m_printer.pageLayout().orientation() == QPageLayout::Portrait;
     m_estimation->setText(pageEstimateText(m_entries(chosenList()), portrait));
 }
 
-void PrintDialog::ChgPrinter_Click() {
+void PrintDialog::changePrinterClicked() {
     QPrintDialog setup(&m_printer, this);
     if (setup.exec() == QDialog::Accepted)
-        Choose_Printer();
+        showPrinter();
 }

@@ -22,7 +22,7 @@ public:
     // Prepares a showing: the list shown in the main window is chosen, the labels refreshed.
     void activate(ListId currentList);
     // Reads the printer and settles the font, then fills the printer, font and estimate labels.
-    void Choose_Printer();
+    void showPrinter();
 
     // The chosen list, 1 to 6.
     ListId chosenList() const;
@@ -44,7 +44,7 @@ public:
 
 private:
     void selectionChanged();
-    void ChgPrinter_Click();
+    void changePrinterClicked();
 
     QPrinter &m_printer;
     std::function<int(ListId)> m_entries;

@@ -80,7 +80,7 @@ PropertiesDialog::PropertiesDialog(const EntryFormatter &format, QWidget *parent
     setTabOrder(m_timeAndDate, m_whereFrom);
     setTabOrder(m_whereFrom, m_leftOut);
     setTabOrder(m_leftOut, m_notRead);
-    connect(m_ok, &QPushButton::clicked, this, &PropertiesDialog::OK_Click);
+    connect(m_ok, &QPushButton::clicked, this, &PropertiesDialog::okClicked);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -100,8 +100,8 @@ bool PropertiesDialog::run(const SnapshotList &list, ListId listNo) {
     m_stored = false;
     const bool snapshot = Lists::isSnapshot(listNo);
     setWindowTitle(QStringLiteral("Properties of ") +
-                   (snapshot ? Workspace::ListName(listNo) + QStringLiteral(" Snapshot")
-                             : Workspace::TabCaption(listNo)));
+                   (snapshot ? Workspace::listName(listNo) + QStringLiteral(" Snapshot")
+                             : Workspace::tabCaption(listNo)));
     m_timeAndDate->setText(m_format.generalDate(list.created));
     m_whereFrom->setPlainText(list.source);
     m_leftOut->setText(list.leftOut.isEmpty() ? QStringLiteral("nothing")
@@ -157,7 +157,7 @@ bool PropertiesDialog::refuseUnstorable() {
     return true;
 }
 
-void PropertiesDialog::OK_Click() {
+void PropertiesDialog::okClicked() {
     if (!Lists::isSnapshot(m_listNo)) {
         accept();
         return;

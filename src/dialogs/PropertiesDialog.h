@@ -29,7 +29,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void OK_Click();
+    void okClicked();
     QLineEdit *addScanRow(const QString &name, const QString &caption, int top);
     // Selects the first character the snapshot file's one-line text fields cannot hold.
     bool refuseUnstorable();

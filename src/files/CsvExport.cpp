@@ -87,7 +87,7 @@ private:
 };
 } // namespace
 
-FileError ExportCsv(const SnapshotList &list, const QString &path, const EntryFormatter &format,
+FileError exportCsv(const SnapshotList &list, const QString &path, const EntryFormatter &format,
                     Progress *progress) {
     FileWriter writer;
     if (FileError err = writer.open(path))

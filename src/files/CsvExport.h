@@ -13,5 +13,5 @@ class Progress;
 // leading "'", so that no spreadsheet evaluates it; sizes and attribute words are numbers the
 // program writes (digits, group separators), which no spreadsheet takes for a formula. Every
 // other field is the text itself.
-FileError ExportCsv(const SnapshotList &list, const QString &path, const EntryFormatter &format,
+FileError exportCsv(const SnapshotList &list, const QString &path, const EntryFormatter &format,
                     Progress *progress = nullptr);

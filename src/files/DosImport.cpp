@@ -458,7 +458,7 @@ private:
 
 } // namespace
 
-DosImportResult ImportDosListing(const QString &path, SnapshotList &list, const QLocale &locale,
+DosImportResult importDosListing(const QString &path, SnapshotList &list, const QLocale &locale,
                                  Progress *progress) {
     ReadableFile file;
     if (FileError error = file.open(path)) {
@@ -468,10 +468,10 @@ DosImportResult ImportDosListing(const QString &path, SnapshotList &list, const 
         result.title = error.message();
         return result;
     }
-    return ImportDosListing(file, path, list, locale, progress);
+    return importDosListing(file, path, list, locale, progress);
 }
 
-DosImportResult ImportDosListing(const ReadableFile &file, const QString &path, SnapshotList &list,
+DosImportResult importDosListing(const ReadableFile &file, const QString &path, SnapshotList &list,
                                  const QLocale &locale, Progress *progress) {
     DosImportResult result;
     list.fileName = QStringLiteral("Untitled");

@@ -30,10 +30,10 @@ struct DosImportResult {
 // file none of whose lines is a directory header or an entry line is no listing: that fails
 // too, with no failing line, as does running out of memory (the list is then emptied).
 // Input that cannot be read twice (a pipe) is read right all the same.
-DosImportResult ImportDosListing(const QString &path, SnapshotList &list,
+DosImportResult importDosListing(const QString &path, SnapshotList &list,
                                  const QLocale &locale = QLocale(), Progress *progress = nullptr);
 // The same from a file already opened; `path` names it. The file stays open.
-DosImportResult ImportDosListing(const ReadableFile &file, const QString &path, SnapshotList &list,
+DosImportResult importDosListing(const ReadableFile &file, const QString &path, SnapshotList &list,
                                  const QLocale &locale = QLocale(), Progress *progress = nullptr);
 
 // A listing knows only minutes, so starting an import lifts a zero time tolerance ("0") of the

@@ -5,7 +5,7 @@
 
 #include <QByteArray>
 
-QStringList ExcludeFileLines(QStringView text) {
+QStringList excludeFileLines(QStringView text) {
     QStringList patterns;
     for (const QStringView line : text.tokenize(u'\n')) {
         const QStringView pattern = line.trimmed();
@@ -15,7 +15,7 @@ QStringList ExcludeFileLines(QStringView text) {
     return patterns;
 }
 
-FileError ReadExcludeFile(const QString &path, QStringList &patterns) {
+FileError readExcludeFile(const QString &path, QStringList &patterns) {
     ReadableFile file;
     if (FileError error = file.open(path))
         return error;
@@ -32,6 +32,6 @@ FileError ReadExcludeFile(const QString &path, QStringList &patterns) {
     QString text = QString::fromUtf8(bytes);
     if (text.startsWith(QChar(0xFEFF))) // as an editor on Windows starts UTF-8
         text.remove(0, 1);
-    patterns << ExcludeFileLines(text);
+    patterns << excludeFileLines(text);
     return {};
 }

@@ -7,6 +7,6 @@
 
 // The patterns of an exclusion file: one a line; blank lines, and lines whose first character
 // other than a blank is "#", say nothing.
-QStringList ExcludeFileLines(QStringView text);
+QStringList excludeFileLines(QStringView text);
 // Reads an exclusion file (UTF-8) and appends its patterns.
-FileError ReadExcludeFile(const QString &path, QStringList &patterns);
+FileError readExcludeFile(const QString &path, QStringList &patterns);

@@ -34,7 +34,7 @@ void putValues(QJsonObject &o, std::uint64_t size, double modified, std::int32_t
     const bool folder = attr & Attr::Directory;
     o.insert(QLatin1String("size"), folder ? QJsonValue() : sizeValue(size));
     o.insert(QLatin1String("modified"), folder ? QJsonValue() : isoTime(modified));
-    o.insert(QLatin1String("attributes"), AttrText(attr));
+    o.insert(QLatin1String("attributes"), attrText(attr));
     o.insert(QLatin1String("attrBits"), attr);
 }
 
@@ -81,7 +81,7 @@ void escapeControls(QByteArray &line) {
 
 } // namespace
 
-QByteArray JsonLine(const SnapshotList &list, int i, const QString &listName) {
+QByteArray jsonLine(const SnapshotList &list, int i, const QString &listName) {
     const Entry &e = list.entry(i);
     QJsonObject o;
     o.insert(QLatin1String("list"), listName);

@@ -183,7 +183,7 @@ FileError RecoveryStore::write(ListId listNo, const SnapshotList &list) {
     FileWriter writer;
     if (FileError err = writer.open(pathOf(m_owner, listNo), FileWriter::Access::OwnerOnly))
         return err;
-    if (FileError err = WriteSnapshot(list, false, writer))
+    if (FileError err = writeSnapshot(list, false, writer))
         return err;
     if (FileError err = writer.finish())
         return err;
@@ -227,7 +227,7 @@ std::vector<RecoveryStore::Leftover> RecoveryStore::leftovers() {
 
 FileError RecoveryStore::restore(const Leftover &leftover, SnapshotList &into) {
     into = SnapshotList();
-    return ReadSnapshot(leftover.path, into);
+    return readSnapshot(leftover.path, into);
 }
 
 void RecoveryStore::discard(const Leftover &leftover) {
@@ -265,7 +265,7 @@ void RecoveryStore::offerFilesOf(const QString &owner, std::vector<Leftover> &ou
         if (!QFileInfo::exists(leftover.path))
             continue;
         SnapshotHeader header;
-        if (ReadSnapshotHeader(leftover.path, header).ok()) {
+        if (readSnapshotHeader(leftover.path, header).ok()) {
             leftover.description = header.description;
             leftover.source = header.source;
             leftover.created = header.created;

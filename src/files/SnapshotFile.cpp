@@ -449,17 +449,17 @@ bool holdsEscapes(const SnapshotList &list) {
 
 } // namespace
 
-FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QString &path,
+FileError saveSnapshot(const SnapshotList &list, bool isResultList, const QString &path,
                        Progress *progress) {
     FileWriter writer;
     if (FileError err = writer.open(path))
         return err;
-    if (FileError err = WriteSnapshot(list, isResultList, writer, progress))
+    if (FileError err = writeSnapshot(list, isResultList, writer, progress))
         return err;
     return writer.commit();
 }
 
-FileError WriteSnapshot(const SnapshotList &list, bool isResultList, FileWriter &writer,
+FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter &writer,
                         Progress *progress) {
     const int n = list.size();
     if (progress)
@@ -506,7 +506,7 @@ FileError WriteSnapshot(const SnapshotList &list, bool isResultList, FileWriter 
     return {};
 }
 
-FileError ReadSnapshotHeader(const QString &path, SnapshotHeader &header) {
+FileError readSnapshotHeader(const QString &path, SnapshotHeader &header) {
     ReadableFile file;
     if (FileError error = file.open(path))
         return error;
@@ -529,7 +529,7 @@ FileError ReadSnapshotHeader(const QString &path, SnapshotHeader &header) {
     return error;
 }
 
-FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progress) {
+FileError readSnapshot(const QString &path, SnapshotList &list, Progress *progress) {
     ReadableFile file;
     try {
         if (FileError error = file.open(path))
@@ -537,10 +537,10 @@ FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progre
     } catch (const std::bad_alloc &) {
         return FileError::fromCode(FileError::OutOfMemory);
     }
-    return ReadSnapshot(file, list, progress);
+    return readSnapshot(file, list, progress);
 }
 
-FileError ReadSnapshot(const ReadableFile &file, SnapshotList &list, Progress *progress) {
+FileError readSnapshot(const ReadableFile &file, SnapshotList &list, Progress *progress) {
     FileError error;
     bool outOfMemory = false;
     try {

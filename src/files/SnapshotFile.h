@@ -19,20 +19,20 @@ struct SnapshotHeader {
 
 // Writes the list (entries in their current order) to a snapshot file. For a result list the
 // created value is the moment of saving. Does not touch the list's unsaved flag.
-FileError SaveSnapshot(const SnapshotList &list, bool isResultList, const QString &path,
+FileError saveSnapshot(const SnapshotList &list, bool isResultList, const QString &path,
                        Progress *progress = nullptr);
 // The same into a writer opened on the target; the caller finishes or discards it.
-FileError WriteSnapshot(const SnapshotList &list, bool isResultList, FileWriter &writer,
+FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter &writer,
                         Progress *progress = nullptr);
 
 // Reads the first line of a snapshot file.
-FileError ReadSnapshotHeader(const QString &path, SnapshotHeader &header);
+FileError readSnapshotHeader(const QString &path, SnapshotHeader &header);
 
 // Reads a snapshot file into an empty list: its description, source and created time, the
 // entries in file order and the limit folders (the whole snapshot first, then each folder).
 // On an error the list holds no entries. A file whose header counts other than the entries it
 // holds is not valid (WrongEntryCount); one that needs more memory than there is fails with
 // OutOfMemory. Input that cannot be read twice (a pipe) is read right all the same.
-FileError ReadSnapshot(const QString &path, SnapshotList &list, Progress *progress = nullptr);
+FileError readSnapshot(const QString &path, SnapshotList &list, Progress *progress = nullptr);
 // The same from a file already opened; the file stays open.
-FileError ReadSnapshot(const ReadableFile &file, SnapshotList &list, Progress *progress = nullptr);
+FileError readSnapshot(const ReadableFile &file, SnapshotList &list, Progress *progress = nullptr);

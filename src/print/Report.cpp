@@ -54,7 +54,7 @@ void writeReport(const SnapshotList &list, bool includeAttributes, const EntryFo
         NameCodec::appendPrintable(text, list.name(i));
         if (includeAttributes && e.attr > 0) {
             text += QStringLiteral(" (");
-            text += AttrText(e.attr);
+            text += attrText(e.attr);
             text += u')';
         }
         line(text);

@@ -18,7 +18,7 @@ RecoveryWriter::~RecoveryWriter() {
 
 QString RecoveryWriter::failureText(ListId listNo, const FileError &error) {
     return QStringLiteral("The unsaved %1 Snapshot could not be kept for recovery: %2")
-        .arg(Workspace::ListName(listNo), error.message());
+        .arg(Workspace::listName(listNo), error.message());
 }
 
 void RecoveryWriter::joinFinished() {

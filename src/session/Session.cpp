@@ -39,7 +39,7 @@ void Session::changed(ListId listNo) {
     Q_EMIT commandStatesChanged();
 }
 
-ListId Session::PickTargetList(ListId shownList) const {
+ListId Session::pickTargetList(ListId shownList) const {
     if (list(ListId::Original).isEmpty())
         return ListId::Original;
     if (list(ListId::Final).isEmpty())
@@ -54,7 +54,7 @@ bool Session::appends(ListId target, bool asked) const {
 QString Session::saveQuestion(ListId listNo) const {
     if (!list(listNo).unsaved)
         return {};
-    return Workspace::ListName(listNo) +
+    return Workspace::listName(listNo) +
            QStringLiteral(" Snapshot has not been saved, save it now?");
 }
 
@@ -62,7 +62,7 @@ Session::Answer Session::saveOutcome(ListId listNo, Answer asked) const {
     return asked == Answer::Yes && list(listNo).unsaved ? Answer::Cancel : asked;
 }
 
-void Session::CloseSnapshot(ListId listNo) {
+void Session::closeSnapshot(ListId listNo) {
     SnapshotList &closed = list(listNo);
     setUnsaved(listNo, false);
     closed.description.clear();
@@ -85,18 +85,18 @@ void Session::CloseSnapshot(ListId listNo) {
 
 Session::SaveTarget Session::proposedSaveTarget(ListId listNo) const {
     const SnapshotList &saved = list(listNo);
-    SaveTarget target{QStringLiteral("Save/Export ") + Workspace::TabCaption(listNo), DefPath[0],
-                      QString()};
+    SaveTarget target{QStringLiteral("Save/Export ") + Workspace::tabCaption(listNo),
+                      rememberedFolders[0], QString()};
     if (Lists::isSnapshot(listNo)) {
         if (saved.fileName.isEmpty()) {
             target.name = QStringLiteral("Untitled");
         } else {
             if (QFileInfo(saved.fileName).isAbsolute())
                 target.folder = folderOf(saved.fileName);
-            target.name = LastPathPart(saved.fileName);
+            target.name = lastPathPart(saved.fileName);
         }
     } else {
-        target.name = Workspace::TabCaption(listNo);
+        target.name = Workspace::tabCaption(listNo);
     }
     // The name stops at its first period: the dialog adds the extension of the type chosen.
     const qsizetype period = target.name.indexOf(u'.');
@@ -106,7 +106,7 @@ Session::SaveTarget Session::proposedSaveTarget(ListId listNo) const {
 }
 
 void Session::rememberFileFolder(const QString &path) {
-    DefPath[0] = folderOf(path);
+    rememberedFolders[0] = folderOf(path);
 }
 
 void Session::saved(ListId listNo, const QString &path) {
@@ -118,11 +118,11 @@ void Session::saved(ListId listNo, const QString &path) {
 }
 
 const QString &Session::scanFolder(ListId listNo) const {
-    return DefPath[listNo == ListId::Final ? 2 : 1];
+    return rememberedFolders[listNo == ListId::Final ? 2 : 1];
 }
 
 void Session::rememberScanFolder(ListId listNo, const QString &folder) {
-    DefPath[listNo == ListId::Final ? 2 : 1] = folder;
+    rememberedFolders[listNo == ListId::Final ? 2 : 1] = folder;
 }
 
 std::optional<QString> Session::switchScanList(ListId from, ListId to, const QString &shown,
@@ -134,7 +134,7 @@ std::optional<QString> Session::switchScanList(ListId from, ListId to, const QSt
 }
 
 void Session::beginScan(ListId listNo, const QString &folder) {
-    list(listNo).fileName = LastPathPart(folder);
+    list(listNo).fileName = lastPathPart(folder);
 }
 
 void Session::scanned(ListId listNo, const ScanOrigin &origin, bool append) {
@@ -244,7 +244,7 @@ Session::CommandStates Session::commandStates(ListId shownList) const {
 }
 
 ListId Session::compare(Progress *progress) {
-    RunComparison(m_ws, m_options, progress);
+    runComparison(m_ws, m_options, progress);
     for (const ListId n : Lists::Results) {
         if (!list(n).isEmpty())
             return n;
@@ -305,6 +305,6 @@ void Session::setDescription(ListId listNo, const QString &text, bool edited) {
     if (edited)
         setUnsaved(listNo, true);
     if (m_options.compared)
-        SetResultDescriptions(m_ws, m_options);
+        setResultDescriptions(m_ws, m_options);
     Q_EMIT commandStatesChanged();
 }

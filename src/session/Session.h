@@ -50,13 +50,13 @@ public:
 
     // Remembered folders: 0 the folder of the last file saved, opened or imported (where the
     // file dialogs start); 1 and 2 the folder last scanned for the Original and the Final.
-    std::array<QString, 3> DefPath;
+    std::array<QString, 3> rememberedFolders;
 
     // --- Which list a New, Open or Import fills
 
     // An empty Original, else an empty Final; with both loaded, the shown list when it is one
     // of them. None when the shown list is a result list: the caller shows TargetRefusal.
-    ListId PickTargetList(ListId shownList) const;
+    ListId pickTargetList(ListId shownList) const;
     static const QString TargetRefusal;
     // Whether a new scan adds to the target rather than replacing it: only when the user asked
     // for it and there is something to add to (the dialog cannot offer it then).
@@ -75,7 +75,7 @@ public:
     static std::array<ListId, 2> exitOrder() { return Lists::Snapshots; }
     // Empties list 1 or 2, the four result lists (results belong to the pair they came from)
     // and the Compare options that depend on the list.
-    void CloseSnapshot(ListId listNo);
+    void closeSnapshot(ListId listNo);
 
     // --- Save As and Export
 

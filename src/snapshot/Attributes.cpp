@@ -1,6 +1,6 @@
 #include "Attributes.h"
 
-QString AttrText(std::int32_t bits) {
+QString attrText(std::int32_t bits) {
     static constexpr struct {
         std::int32_t bit;
         const char *text;
@@ -15,7 +15,7 @@ QString AttrText(std::int32_t bits) {
     return text;
 }
 
-QString LastPathPart(QStringView path) {
+QString lastPathPart(QStringView path) {
     for (qsizetype i = path.size() - 1; i >= 0; --i) {
         const QChar c = path[i];
 #ifdef Q_OS_WIN

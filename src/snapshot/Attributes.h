@@ -15,7 +15,7 @@ inline constexpr std::int32_t Archive = 32;
 inline constexpr std::int32_t SymbolicLink = 1024; // Windows' reparse-point bit
 } // namespace Attr
 
-QString AttrText(std::int32_t bits);
+QString attrText(std::int32_t bits);
 
 // The part of a path after its last backslash (on POSIX also after its last slash).
-QString LastPathPart(QStringView path);
+QString lastPathPart(QStringView path);

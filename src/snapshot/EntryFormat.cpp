@@ -159,7 +159,7 @@ QString EntryFormatter::text(const SnapshotList &list, int i, int column) const 
     case Col::DateKey:
         return dateKey(e);
     case Col::Attributes:
-        return AttrText(e.attr);
+        return attrText(e.attr);
     case Col::AttrBits:
         return QString::number(e.attr);
     default:
@@ -179,7 +179,7 @@ QString EntryFormatter::text(const SnapshotList &list, int i, int column) const 
         return (o.attr & Attr::Directory) || std::isnan(o.modified) ? QString()
                                                                     : modifiedText(o.modified);
     case Col::OrigAttr:
-        return (o.differ & Differ::AttrBitsMask) ? AttrText(o.attr) : Same;
+        return (o.differ & Differ::AttrBitsMask) ? attrText(o.attr) : Same;
     default:
         return {};
     }

@@ -325,12 +325,12 @@ int Scanner::defaultReadThreads() {
     return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
 }
 
-bool Scanner::ReadDirectory(const QString &root, SnapshotList &list, bool includeSubs,
+bool Scanner::readDirectory(const QString &root, SnapshotList &list, bool includeSubs,
                             Progress *progress) {
-    return ReadDirectory(NameCodec::pathToBytes(root), root, list, includeSubs, progress);
+    return readDirectory(NameCodec::pathToBytes(root), root, list, includeSubs, progress);
 }
 
-bool Scanner::ReadDirectory(const QByteArray &nativeRoot, const QString &root, SnapshotList &list,
+bool Scanner::readDirectory(const QByteArray &nativeRoot, const QString &root, SnapshotList &list,
                             bool includeSubs, Progress *progress) {
     std::vector<std::unique_ptr<Frame>> stack;
     std::vector<std::unique_ptr<Frame>> spare; // frames kept for their allocations

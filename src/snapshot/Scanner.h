@@ -38,10 +38,10 @@ public:
     // Returns false when the root folder could not be read. A cancelled scan keeps the entries
     // read so far. `root` is the root's path as the status texts show it, `nativeRoot` as the
     // file system takes it.
-    bool ReadDirectory(const QByteArray &nativeRoot, const QString &root, SnapshotList &list,
+    bool readDirectory(const QByteArray &nativeRoot, const QString &root, SnapshotList &list,
                        bool includeSubs, Progress *progress = nullptr);
     // The same for a root given as text.
-    bool ReadDirectory(const QString &root, SnapshotList &list, bool includeSubs,
+    bool readDirectory(const QString &root, SnapshotList &list, bool includeSubs,
                        Progress *progress = nullptr);
 
 private:

@@ -2,13 +2,13 @@
 
 Workspace::Workspace() = default;
 
-QString Workspace::ListName(ListId n) {
+QString Workspace::listName(ListId n) {
     return n == ListId::Original ? QStringLiteral("Original")
            : n == ListId::Final  ? QStringLiteral("Final")
                                  : QString();
 }
 
-QString Workspace::TabCaption(ListId n) {
+QString Workspace::tabCaption(ListId n) {
     static const char *const captions[] = {"Original Snapshot", "Final Snapshot",
                                            "Only in Original",  "Only in Final",
                                            "Changed",           "Unchanged"};

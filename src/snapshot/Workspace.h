@@ -14,9 +14,9 @@ public:
     const SnapshotList &list(ListId n) const { return m_lists[Lists::indexOf(n)]; }
 
     // "Original" or "Final".
-    static QString ListName(ListId n);
+    static QString listName(ListId n);
     // The caption of the list's tab.
-    static QString TabCaption(ListId n);
+    static QString tabCaption(ListId n);
 
 private:
     std::array<SnapshotList, Lists::Count> m_lists;

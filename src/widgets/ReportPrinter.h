@@ -14,7 +14,7 @@ class SnapshotList;
 // steered to a fixed-pitch one, so that the columns still line up.
 QFont reportFont(const QString &family = QStringLiteral("Courier New"));
 
-// Prints the reports of lists on a printer (`FilePrint`).
+// Prints the reports of lists on a printer (`printReport`).
 class ReportPrinter {
 public:
     explicit ReportPrinter(QPrinter &printer) : m_printer(printer) {}

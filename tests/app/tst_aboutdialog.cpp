@@ -36,8 +36,8 @@ private Q_SLOTS:
     void windowContents() {
         AboutDialog about;
         QCOMPARE(about.windowTitle(), QStringLiteral("About Vistrel"));
-        QCOMPARE(about.VersionText(), AboutDialog::programVersionText());
-        QCOMPARE(about.findChild<QLabel *>(QStringLiteral("Version"))->text(), about.VersionText());
+        QCOMPARE(about.versionText(), AboutDialog::programVersionText());
+        QCOMPARE(about.findChild<QLabel *>(QStringLiteral("Version"))->text(), about.versionText());
         auto *ok = about.findChild<QPushButton *>(QStringLiteral("OK"));
         QVERIFY(ok->isDefault());
         QVERIFY(!ok->isEnabled());
@@ -54,24 +54,24 @@ private Q_SLOTS:
         QVERIFY(about.timer().isActive());
         const QList<int> expected = {6, 7, 8, 9, 10, 11, 12, 1, 2, 3};
         for (int picture : expected) {
-            about.MyTimer_Timer();
+            about.nextFrame();
             QCOMPARE(about.shownPicture(), picture);
             QVERIFY(about.isVisible());
             // Esc does not end the splash.
             QTest::keyClick(&about, Qt::Key_Escape);
             QVERIFY(about.isVisible());
         }
-        about.MyTimer_Timer();
+        about.nextFrame();
         QCOMPARE(about.shownPicture(), 4);
         QVERIFY(!about.isVisible());
         QVERIFY(!about.timer().isActive());
         QVERIFY(!about.splashMode());
-        QCOMPARE(mainWindow.windowTitle(), QStringLiteral("Vistrel ") + about.VersionText());
+        QCOMPARE(mainWindow.windowTitle(), QStringLiteral("Vistrel ") + about.versionText());
 
         // Shown again, it goes on from picture 5 and stays until OK.
         about.show();
         for (int picture : {5, 6, 7, 8, 9, 10, 11, 12, 1, 2, 3, 4, 5}) {
-            about.MyTimer_Timer();
+            about.nextFrame();
             QCOMPARE(about.shownPicture(), picture);
         }
         QVERIFY(about.isVisible());
@@ -91,11 +91,11 @@ private Q_SLOTS:
             SnapshotList source;
             fillList(source, 12);
             source.description = QStringLiteral("Start");
-            QVERIFY(SaveSnapshot(source, false, path).ok());
+            QVERIFY(saveSnapshot(source, false, path).ok());
         }
         QElapsedTimer clock;
         clock.start();
-        const std::unique_ptr<MainWindow> window = Main(path, store.settings(), prompts);
+        const std::unique_ptr<MainWindow> window = startProgram(path, store.settings(), prompts);
         const qint64 elapsed = clock.elapsed();
         // Eleven ticks of 150 ms.
         QVERIFY2(elapsed >= 1500 && elapsed < 4000, qPrintable(QString::number(elapsed)));
@@ -114,7 +114,7 @@ private Q_SLOTS:
             QVERIFY(about->isVisible());
             about->findChild<QPushButton *>(QStringLiteral("OK"))->click();
         });
-        window->HelpAbout_Click();
+        window->showAbout();
         QVERIFY(!about->isVisible());
         QCOMPARE(window->windowTitle(),
                  QStringLiteral("Vistrel ") + AboutDialog::programVersionText());

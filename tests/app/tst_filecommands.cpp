@@ -98,7 +98,7 @@ class TestFileCommands : public QObject {
         list.source = QStringLiteral("/ - ") + description + QStringLiteral("/*.*");
         list.created = 40000.5;
         const QString file = path(name);
-        [&] { QVERIFY(SaveSnapshot(list, false, file).ok()); }();
+        [&] { QVERIFY(saveSnapshot(list, false, file).ok()); }();
         return file;
     }
     static ListId listAt(int number) { return Lists::atIndex(std::size_t(number - 1)); }
@@ -149,7 +149,7 @@ class TestFileCommands : public QObject {
                 d->findChild<QCheckBox *>(QStringLiteral("AppendTo"))->setChecked(true);
             d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
         });
-        w.compareCommands().FileNew_Click();
+        w.compareCommands().newSnapshot();
     }
 
 private Q_SLOTS:
@@ -179,7 +179,7 @@ private Q_SLOTS:
         load(*w, 2, final, false);
         w->selectTab(listAt(tab));
         // Open and Import share the rule; Open asks for nothing more when refused.
-        w->fileCommands().FileOpen_Click();
+        w->fileCommands().open();
         if (target == 0) {
             QCOMPARE(prompts.asked.size(), 1);
             QVERIFY(prompts.asked[0].text.startsWith(
@@ -188,7 +188,7 @@ private Q_SLOTS:
         } else {
             QCOMPARE(prompts.fileAsked.size(), 1);
             QCOMPARE(prompts.fileAsked[0].title,
-                     QStringLiteral("Open %1 Snapshot").arg(Workspace::ListName(listAt(target))));
+                     QStringLiteral("Open %1 Snapshot").arg(Workspace::listName(listAt(target))));
             QCOMPARE(prompts.fileAsked[0].filter,
                      QStringLiteral("Snapshots (*.dir);;All files (*)"));
         }
@@ -206,7 +206,7 @@ private Q_SLOTS:
         QVERIFY(list.unsaved);
         QVERIFY(list.source.endsWith(QStringLiteral(" - ") + first + QStringLiteral("/*.*")));
         QVERIFY(std::abs(list.created - DateSerial::now()) < 1.0 / 24);
-        QCOMPARE(w->session().DefPath[1], first);
+        QCOMPARE(w->session().rememberedFolders[1], first);
         QCOMPARE(w->pane(ListId::Original)->details()->model()->rowCount(), 4);
         QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("4"));
         QVERIFY(!QApplication::overrideCursor());
@@ -262,11 +262,11 @@ private Q_SLOTS:
             const QString file = path(QStringLiteral("tree.dir"));
             prompts.files = {file};
             w->selectTab(ListId::Original);
-            w->fileCommands().FileSaveAs_Click();
+            w->fileCommands().saveAs();
             prompts.answers = {Button::No};
-            w->fileCommands().FileClose_Click();
+            w->fileCommands().closeShown();
             QVERIFY(!now->isEnabled());
-            w->fileCommands().OpenSnapshot(file);
+            w->fileCommands().openSnapshot(file);
             w->newSnapshotState().leaveOut = u"*.tmp"_s;
             writeFile(tree + QStringLiteral("/noise.tmp"), "t");
         }
@@ -290,7 +290,7 @@ private Q_SLOTS:
         QCOMPARE(ws.list(ListId::OnlyInFinal).name(0), u"new.txt");
         QCOMPARE(ws.list(ListId::Changed).size(), 1);
         QCOMPARE(ws.list(ListId::Changed).name(0), u"a.txt");
-        QCOMPARE(w->ShownList(), ListId::OnlyInOriginal);
+        QCOMPARE(w->shownList(), ListId::OnlyInOriginal);
         // The options stayed as set, not as a new Final would reset them.
         QVERIFY(w->compareOptions().ignoreAttr[1]);
         QVERIFY(w->compareOptions().compared);
@@ -328,7 +328,7 @@ private Q_SLOTS:
 
         prompts.answers = {restore ? Button::Yes : Button::No};
         const std::unique_ptr<MainWindow> next =
-            Main(QString(), store->settings(), prompts, false, folder);
+            startProgram(QString(), store->settings(), prompts, false, folder);
         QCOMPARE(prompts.asked.size(), 1);
         QVERIFY2(prompts.asked[0].text.startsWith(QStringLiteral("Restore the unsaved Original "
                                                                  "Snapshot of ") +
@@ -348,7 +348,7 @@ private Q_SLOTS:
         // Saved, it needs no keeping; a third run is offered nothing.
         prompts.files = {path(QStringLiteral("kept.dir"))};
         next->selectTab(ListId::Original);
-        next->fileCommands().FileSaveAs_Click();
+        next->fileCommands().saveAs();
         QVERIFY(!list.unsaved);
         QCOMPARE(kept(), 0);
     }
@@ -370,11 +370,11 @@ private Q_SLOTS:
         writeFile(tree + QStringLiteral("/cache.tmp"), "t");
         SnapshotList taken;
         const auto reader = makeDirectoryReader();
-        QVERIFY(Scanner(*reader).ReadDirectory(tree, taken, includeSubs));
+        QVERIFY(Scanner(*reader).readDirectory(tree, taken, includeSubs));
         taken.source = NewSnapshot::sourceText(u"/"_s, QDir::toNativeSeparators(tree));
         const QString file = path(QStringLiteral("again.dir"));
-        QVERIFY(SaveSnapshot(taken, false, file).ok());
-        w->fileCommands().OpenSnapshot(file);
+        QVERIFY(saveSnapshot(taken, false, file).ok());
+        w->fileCommands().openSnapshot(file);
         w->newSnapshotState().leaveOut = leaveOut;
         w->findChild<QAction *>(QStringLiteral("FileCompareNow"))->trigger();
         const Workspace &ws = w->workspace();
@@ -392,14 +392,14 @@ private Q_SLOTS:
         load(*w, 1, 3, false);
         load(*w, 2, 3, false);
         w->selectTab(ListId::Final);
-        w->fileCommands().FileClose_Click();
+        w->fileCommands().closeShown();
         for (int round = 0; round < 2; ++round) {
             w->selectTab(ListId::Original);
             onNextDialog([](QDialog *d) { d->reject(); });
-            w->compareCommands().FileNew_Click();
+            w->compareCommands().newSnapshot();
         }
         QCOMPARE(w->tabStrip()->currentIndex(), 0);
-        w->fileCommands().FileSaveAs_Click();
+        w->fileCommands().saveAs();
         QCOMPARE(prompts.fileAsked.size(), 1);
         QCOMPARE(prompts.fileAsked[0].title, u"Save/Export Original Snapshot"_s);
     }
@@ -444,7 +444,7 @@ private Q_SLOTS:
             shown = d->findChild<QLineEdit *>(QStringLiteral("NotRead"))->text();
             d->reject();
         });
-        w->fileCommands().FileProps_Click();
+        w->fileCommands().showProperties();
         QCOMPARE(shown, sub);
     }
 
@@ -457,7 +457,7 @@ private Q_SLOTS:
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner |
                                                   QFile::ExeOwner | QFile::ExeOther));
         const std::unique_ptr<MainWindow> w =
-            Main(QString(), store->settings(), prompts, false, folder);
+            startProgram(QString(), store->settings(), prompts, false, folder);
         QCOMPARE(prompts.asked.size(), 1);
         QVERIFY(prompts.asked[0].text.endsWith(u"It is now readable by you alone."_s));
         QVERIFY(QDir(folder).removeRecursively());
@@ -479,7 +479,7 @@ private Q_SLOTS:
             d->findChild<QLineEdit *>(QStringLiteral("LeaveOut"))->setText(u" sub/ ; *.tmp"_s);
             d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
         });
-        w->compareCommands().FileNew_Click();
+        w->compareCommands().newSnapshot();
         const SnapshotList &list = w->workspace().list(ListId::Original);
         QStringList names;
         for (int i = 0; i < list.size(); ++i)
@@ -495,7 +495,7 @@ private Q_SLOTS:
             d->reject();
         });
         w->selectTab(ListId::Original);
-        w->fileCommands().FileProps_Click();
+        w->fileCommands().showProperties();
         QCOMPARE(shown, u"sub/; *.tmp"_s);
 
         writeFile(tree + QStringLiteral("/sub/new.txt"), "n");
@@ -563,7 +563,7 @@ private Q_SLOTS:
             openInFolderList(d, root);
             d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
         });
-        w->compareCommands().FileNew_Click();
+        w->compareCommands().newSnapshot();
         QVERIFY(shownChecked);
         SnapshotList &list = w->workspace().list(ListId::Original);
         QCOMPARE(list.size(), 6); // the tree, the mount point and the file on it
@@ -580,7 +580,7 @@ private Q_SLOTS:
             openInFolderList(d, root);
             d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
         });
-        w->compareCommands().FileNew_Click();
+        w->compareCommands().newSnapshot();
         // The Final, taken without the other volume: the mount point is listed, not entered.
         QCOMPARE(w->workspace().list(ListId::Final).size(), 5);
         QCOMPARE(stored(), QStringLiteral("0"));
@@ -593,11 +593,11 @@ private Q_SLOTS:
         onNextDialog([](QDialog *d) {
             d->findChild<QAbstractButton *>(QStringLiteral("OpenExisting"))->click();
         });
-        w->compareCommands().FileNew_Click();
+        w->compareCommands().newSnapshot();
         QCOMPARE(prompts.fileAsked.size(), 1);
         QCOMPARE(prompts.fileAsked[0].title, QStringLiteral("Open Original Snapshot"));
         QCOMPARE(w->workspace().list(ListId::Original).size(), 6);
-        QVERIFY(w->session().DefPath[1].isEmpty());
+        QVERIFY(w->session().rememberedFolders[1].isEmpty());
         QVERIFY(!w->workspace().list(ListId::Original).unsaved);
     }
 
@@ -649,14 +649,14 @@ private Q_SLOTS:
             prompts.files << QString(); // the save dialog is cancelled
         bool closed = false;
         if (caller == QLatin1String("close")) {
-            w->fileCommands().FileClose_Click();
+            w->fileCommands().closeShown();
         } else if (caller == QLatin1String("open")) {
             prompts.files.prepend(other);
-            w->fileCommands().FileOpen_Click();
+            w->fileCommands().open();
         } else if (caller == QLatin1String("import")) {
             prompts.answers.prepend(Button::Ok); // the notice
             prompts.files.prepend(listing);
-            w->fileCommands().FileImport_Click();
+            w->fileCommands().importListing();
         } else if (caller == QLatin1String("new")) {
             newSnapshot(*w, tree, 1, false);
         } else {
@@ -690,7 +690,7 @@ private Q_SLOTS:
         }
         if (answer == Button::Yes && goesOn) {
             SnapshotList saved;
-            QVERIFY(ReadSnapshot(savedTo, saved).ok());
+            QVERIFY(readSnapshot(savedTo, saved).ok());
             QCOMPARE(saved.size(), 5);
         }
         if (saveTo == QLatin1String("/dev/full")) {
@@ -723,9 +723,9 @@ private Q_SLOTS:
         auto w = makeWindow();
         load(*w, listNo, 3, false);
         w->workspace().list(Lists::atIndex(std::size_t(listNo - 1))).fileName = fileName;
-        w->session().DefPath[0] = QStringLiteral("/remembered");
+        w->session().rememberedFolders[0] = QStringLiteral("/remembered");
         w->selectTab(listAt(listNo));
-        w->fileCommands().FileSaveAs_Click();
+        w->fileCommands().saveAs();
         QCOMPARE(prompts.fileAsked.size(), 1);
         QCOMPARE(prompts.fileAsked[0].proposed, proposed);
         QCOMPARE(prompts.fileAsked[0].title, title);
@@ -754,15 +754,15 @@ private Q_SLOTS:
         QDir().mkpath(path(QStringLiteral("out")));
         prompts.files << file;
         prompts.saveFilters << filter;
-        exportCommand ? w->fileCommands().FileExport_Click() : w->fileCommands().FileSaveAs_Click();
+        exportCommand ? w->fileCommands().exportShown() : w->fileCommands().saveAs();
         QCOMPARE(prompts.fileAsked[0].selected, exportCommand ? 2 : 1);
         const QByteArray written = readFile(file);
         QCOMPARE(written.startsWith("\"entry"), csv);
         SnapshotList read;
-        QCOMPARE(ReadSnapshot(file, read).ok(), !csv);
+        QCOMPARE(readSnapshot(file, read).ok(), !csv);
         // Only a snapshot file saves the snapshot.
         QCOMPARE(w->workspace().list(ListId::Original).unsaved, csv);
-        QCOMPARE(w->session().DefPath[0], path(QStringLiteral("out")));
+        QCOMPARE(w->session().rememberedFolders[0], path(QStringLiteral("out")));
     }
 
     // What Close empties is the session's rule; the views show it at once.
@@ -773,7 +773,7 @@ private Q_SLOTS:
         load(*w, 5, 2, false);
         w->compareOptions().limitOriginal = QStringLiteral("Sub\\");
         w->selectTab(ListId::Original);
-        w->fileCommands().FileClose_Click();
+        w->fileCommands().closeShown();
         QVERIFY(prompts.asked.isEmpty());
         QCOMPARE(w->pane(ListId::Original)->details()->model()->rowCount(), 0);
         QCOMPARE(w->pane(ListId::Changed)->details()->model()->rowCount(), 0);
@@ -795,7 +795,7 @@ private Q_SLOTS:
         QFETCH(QString, after);
         auto w = makeWindow();
         w->compareOptions().tolerance = before;
-        w->fileCommands().FileImport_Click(); // the file dialog is cancelled
+        w->fileCommands().importListing(); // the file dialog is cancelled
         QCOMPARE(w->compareOptions().tolerance, after);
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Important"));
@@ -815,7 +815,7 @@ private Q_SLOTS:
                            "WIN      INI         1,234  01/02/99  10:31 win.ini\r\n"
                            "BAD      INI         1,234  99/99/99  10:31 bad.ini\r\n");
         prompts.files << listing;
-        w->fileCommands().FileImport_Click();
+        w->fileCommands().importListing();
         const SnapshotList &list = w->workspace().list(ListId::Original);
         QCOMPARE(list.size(), 2);
         QCOMPARE(list.description, listing);
@@ -835,7 +835,7 @@ private Q_SLOTS:
         const QString other = path(QStringLiteral("notes.txt"));
         writeFile(other, "Dear Sir,\r\nDirectory: none\r\n");
         prompts.files << other;
-        w->fileCommands().FileImport_Click();
+        w->fileCommands().importListing();
         QCOMPARE(prompts.asked.size(), 2);
         QCOMPARE(prompts.asked[1].title, QStringLiteral("Not a DIR /S listing"));
         QCOMPARE(prompts.asked[1].text, other);
@@ -877,7 +877,7 @@ private Q_SLOTS:
                 d->reject();
             }
         });
-        w->fileCommands().FileProps_Click();
+        w->fileCommands().showProperties();
         const bool snapshot = listNo <= 2;
         QCOMPARE(stayedOpen, refusedAt >= 0);
         const bool stored = snapshot && refusedAt < 0;
@@ -887,7 +887,7 @@ private Q_SLOTS:
         QCOMPARE(w->workspace().list(ListId::OnlyInOriginal).description.contains(typed), stored);
         QCOMPARE(w->findChild<PropertiesDialog *>()->windowTitle(),
                  snapshot ? QStringLiteral("Properties of %1 Snapshot")
-                                .arg(Workspace::ListName(listAt(listNo)))
+                                .arg(Workspace::listName(listAt(listNo)))
                           : QStringLiteral("Properties of Changed"));
     }
 
@@ -905,7 +905,7 @@ private Q_SLOTS:
         QVERIFY(w->workspace().list(ListId::Original).isEmpty());
         QCOMPARE(w->workspace().list(ListId::Final).size(), 3);
         prompts.answers = {Button::No};
-        w->FileExit_Click();
+        w->exitProgram();
         QVERIFY(!w->isVisible());
     }
 
@@ -943,7 +943,7 @@ private Q_SLOTS:
             writeFile(path(file), content == " " ? QByteArray() : content);
         prompts.files << path(file);
         prompts.answers = {Button::Ok};
-        w->fileCommands().FileOpen_Click();
+        w->fileCommands().open();
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
         QCOMPARE(prompts.asked[0].text, message);
@@ -955,7 +955,7 @@ private Q_SLOTS:
         // A folder cannot be opened either.
         prompts.asked.clear();
         prompts.files << dir->path();
-        w->fileCommands().FileOpen_Click();
+        w->fileCommands().open();
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
         QCOMPARE(w->workspace().list(ListId::Original).size(), 4);
@@ -969,7 +969,7 @@ private Q_SLOTS:
         QDir().mkpath(path(QStringLiteral("ro")));
         QFile::setPermissions(path(QStringLiteral("ro")), QFile::ReadOwner | QFile::ExeOwner);
         prompts.files << path(QStringLiteral("ro/x.dir"));
-        w->fileCommands().FileSaveAs_Click();
+        w->fileCommands().saveAs();
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
         QVERIFY(w->workspace().list(ListId::Original).unsaved);

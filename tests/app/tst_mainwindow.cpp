@@ -144,7 +144,7 @@ private Q_SLOTS:
                                     QStringLiteral("Close"), QStringLiteral("Compare"),
                                     QStringLiteral("Export"), QStringLiteral("Print"),
                                     QStringLiteral("Compare Now")}));
-        QCOMPARE(w->ShownList(), ListId::Original);
+        QCOMPARE(w->shownList(), ListId::Original);
         QCOMPARE(w->statusPanel(1)->text(), QString());
         QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("0"));
         QCOMPARE(w->statusPanel(2)->width(), Twips::toPixels(1440, w.get()));
@@ -177,7 +177,7 @@ private Q_SLOTS:
         for (int n = 3; n <= 6; ++n)
             load(*w, n, result);
         w->selectTab(Lists::atIndex(std::size_t(tab - 1)));
-        QCOMPARE(int(w->ShownList()), tab);
+        QCOMPARE(int(w->shownList()), tab);
         for (const char *name : {"FileSaveAs", "FileExport", "FilePrint", "FileProps"})
             QCOMPARE(action(*w, name)->isEnabled(), entryCommands);
         for (const char *key : {"Save As", "Export", "Print"})
@@ -320,9 +320,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("whole.dir"));
         prompts.files = {file};
-        w->fileCommands().FileSaveAs_Click();
+        w->fileCommands().saveAs();
         SnapshotList saved;
-        QVERIFY(ReadSnapshot(file, saved).ok());
+        QVERIFY(readSnapshot(file, saved).ok());
         QCOMPARE(saved.size(), 20);
 
         // Another tab takes the same filter.
@@ -351,7 +351,7 @@ private Q_SLOTS:
         w->session().opened(ListId::Original);
         QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("C:\\Data"));
         QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("1,234,567"));
-        w->ShowStatus(QStringLiteral("Saving..."));
+        w->showStatus(QStringLiteral("Saving..."));
         QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("Saving..."));
         QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("1,234,567"));
         // Another tab: its own (empty) description and count.
@@ -383,7 +383,7 @@ private Q_SLOTS:
             auto w = makeWindow();
             QVERIFY(action(*w, "ViewGrid")->isChecked());
             QVERIFY(action(*w, "ViewWidths")->isChecked());
-            for (const QString &path : w->session().DefPath)
+            for (const QString &path : w->session().rememberedFolders)
                 QVERIFY(path.isEmpty());
             QVERIFY(!w->newSnapshotState().separate);
             w->show();
@@ -391,7 +391,7 @@ private Q_SLOTS:
             QCOMPARE(w->frameGeometry().topLeft(), QPoint(0, 0));
             QCOMPARE(w->frameGeometry().size(), Twips::toPixels(9630, 6120, w.get()));
             QVERIFY(!w->isMaximized());
-            w->session().DefPath[1] = QStringLiteral("/home/user/Data");
+            w->session().rememberedFolders[1] = QStringLiteral("/home/user/Data");
             w->close();
         }
         QCOMPARE(store->value(QStringLiteral("ViewGrid")), QStringLiteral("1"));
@@ -566,13 +566,13 @@ private Q_SLOTS:
     void sortListSameStateChangesNothing() {
         auto w = makeWindow();
         load(*w, 1, 10);
-        w->SortList(ListId::Original, Col::Name, 1);
+        w->sortList(ListId::Original, Col::Name, 1);
         QCOMPARE(w->workspace().list(ListId::Original).sort.order, 1);
         QSignalSpy resets(w->pane(ListId::Original)->model(), &QAbstractItemModel::modelReset);
-        w->SortList(ListId::Original, Col::Name, 1);
+        w->sortList(ListId::Original, Col::Name, 1);
         QCOMPARE(resets.count(), 0);
         QVERIFY(!QApplication::overrideCursor());
-        w->SortList(ListId::Original, Col::Name, 0);
+        w->sortList(ListId::Original, Col::Name, 0);
         QCOMPARE(resets.count(), 1);
         QCOMPARE(w->workspace().list(ListId::Original).sort.order, 0);
         QVERIFY(!QApplication::overrideCursor());
@@ -591,7 +591,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
         load(*w, 5, 12);
         w->selectTab(ListId::Changed);
-        w->SortList(ListId::Changed, Col::Name, 1);
+        w->sortList(ListId::Changed, Col::Name, 1);
         clickHeader(*w, 5, column);
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Vistrel"));
@@ -850,18 +850,18 @@ private Q_SLOTS:
             fillList(source, 25);
             source.description = QStringLiteral("C:\\Data");
             source.source = QStringLiteral("c: - C:\\Data\\*.*");
-            QVERIFY(SaveSnapshot(source, false, path).ok());
+            QVERIFY(saveSnapshot(source, false, path).ok());
         }
         auto w = makeWindow();
         w->show();
         w->selectTab(ListId::OnlyInFinal);
-        w->fileCommands().OpenSnapshot(path);
+        w->fileCommands().openSnapshot(path);
         QVERIFY(prompts.asked.isEmpty());
         const SnapshotList &list = w->workspace().list(ListId::Original);
         QCOMPARE(list.size(), 25);
         QCOMPARE(list.fileName, path);
         QVERIFY(!list.unsaved);
-        QCOMPARE(w->session().DefPath[0], dir.path());
+        QCOMPARE(w->session().rememberedFolders[0], dir.path());
         QCOMPARE(w->tabStrip()->currentIndex(), 0);
         QCOMPARE(w->statusPanel(1)->text(), QStringLiteral("C:\\Data"));
         QCOMPARE(w->statusPanel(2)->text(), QStringLiteral("25"));
@@ -871,7 +871,7 @@ private Q_SLOTS:
         QVERIFY(!QApplication::overrideCursor());
 
         // The next file goes to the empty Final list.
-        w->fileCommands().OpenSnapshot(path);
+        w->fileCommands().openSnapshot(path);
         QCOMPARE(w->workspace().list(ListId::Final).size(), 25);
         QCOMPARE(w->tabStrip()->currentIndex(), 1);
         QVERIFY(action(*w, "FileCompare")->isEnabled());
@@ -894,7 +894,7 @@ private Q_SLOTS:
             file.write(content);
         }
         auto w = makeWindow();
-        w->fileCommands().OpenSnapshot(path);
+        w->fileCommands().openSnapshot(path);
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].title, QStringLiteral("Error"));
         QCOMPARE(prompts.asked[0].text, FileError::fromCode(code).message());
@@ -921,13 +921,13 @@ private Q_SLOTS:
         load(*w, 1, 2);
         load(*w, 2, 2);
         w->selectTab(ListId::Final);
-        QCOMPARE(w->fileCommands().PickTargetList(), ListId::Final);
+        QCOMPARE(w->fileCommands().pickTargetList(), ListId::Final);
         w->selectTab(ListId::Unchanged);
-        QCOMPARE(w->fileCommands().PickTargetList(), ListId::None);
+        QCOMPARE(w->fileCommands().pickTargetList(), ListId::None);
         QCOMPARE(prompts.asked.size(), 1);
         QVERIFY(prompts.asked[0].text.startsWith(
             QStringLiteral("Original and Final Snapshots are already loaded.")));
-        QCOMPARE(w->ShownList(), ListId::Unchanged);
+        QCOMPARE(w->shownList(), ListId::Unchanged);
     }
 
     void helpWindow() {

@@ -38,7 +38,7 @@ void fill(SnapshotList &list, const std::vector<E> &entries) {
 void compareAll(Workspace &ws) {
     CompareOptions o;
     o.reset(ListId::Original);
-    RunComparison(ws, o);
+    runComparison(ws, o);
 }
 
 // Root children: zeta has the most changed entries, mid the next; big, Apple and apple one
@@ -418,7 +418,7 @@ QString checkRandomPair(quint32 seed) {
     Workspace ws;
     randomPair(rng, ws);
     CompareOptions options = randomOptions(rng);
-    RunComparison(ws, options);
+    runComparison(ws, options);
     ChangeSummary s = ChangeSummary::build(ws);
     const Reference ref(ws);
     const int column = static_cast<int>(rng.bounded(ChangeSummary::ColumnCount));

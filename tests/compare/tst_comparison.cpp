@@ -17,7 +17,7 @@ namespace {
 // Compares, and gives the number of the first result list that holds entries (3 to 6), 0 when
 // all are empty: where the entries went, for tables that name lists by number.
 int shownAfter(Workspace &ws, CompareOptions &o) {
-    RunComparison(ws, o);
+    runComparison(ws, o);
     for (std::size_t k = 2; k < Lists::Count; ++k) {
         if (!ws.list(Lists::atIndex(k)).isEmpty())
             return int(k) + 1;
@@ -85,7 +85,7 @@ private Q_SLOTS:
         QFETCH(QString, a);
         QFETCH(QString, b);
         QFETCH(QString, result);
-        QCOMPARE(NoExtraPath(a, b), result);
+        QCOMPARE(::noExtraPath(a, b), result);
     }
 
     void leadingNumbers_data() {
@@ -124,12 +124,12 @@ private Q_SLOTS:
 
     void masks() {
         CompareOptions o = resetOptions();
-        QCOMPARE(Mask(o), std::int16_t(799));
+        QCOMPARE(countedProperties(o), std::int16_t(799));
         o.ignoreAttr = {};
-        QCOMPARE(Mask(o), std::int16_t(831));
+        QCOMPARE(countedProperties(o), std::int16_t(831));
         o.ignoreSize = o.ignoreStamp = true;
         o.ignoreAttr = {true, true, true, true, true, true};
-        QCOMPARE(Mask(o), std::int16_t(0));
+        QCOMPARE(countedProperties(o), std::int16_t(0));
     }
 
     void optionsReset() {
@@ -214,7 +214,7 @@ private Q_SLOTS:
                                       {u"keep.txt"_s}});
         CompareOptions o = resetOptions();
         o.exclude = patterns;
-        RunComparison(ws, o);
+        runComparison(ws, o);
         auto sorted = [](QStringList l) {
             l.sort();
             return l;
@@ -301,9 +301,9 @@ private Q_SLOTS:
         CompareOptions o = resetOptions();
         o.limitOriginal = rng.bounded(2) ? QString() : folders[rng.bounded(folders.size())];
         o.limitFinal = rng.bounded(2) ? QString() : folders[rng.bounded(folders.size())];
-        RunComparison(kept, o);
+        runComparison(kept, o);
         o.exclude = patterns;
-        RunComparison(ws, o);
+        runComparison(ws, o);
         auto rows = [](const SnapshotList &l) {
             QStringList out;
             for (int i = 0; i < l.size(); ++i)
@@ -487,7 +487,7 @@ private Q_SLOTS:
         CompareOptions o = resetOptions();
         o.limitOriginal = limitO;
         o.limitFinal = limitF;
-        RunComparison(ws, o);
+        runComparison(ws, o);
         QCOMPARE(paths(ws.list(ListId::OnlyInOriginal)), onlyO);
         QCOMPARE(paths(ws.list(ListId::OnlyInFinal)), onlyF);
         QCOMPARE(paths(ws.list(ListId::Unchanged)), unchanged);
@@ -564,7 +564,7 @@ private Q_SLOTS:
         fill(ws.list(ListId::Original), o);
         fill(ws.list(ListId::Final), f);
         CompareOptions options = resetOptions();
-        RunComparison(ws, options);
+        runComparison(ws, options);
         auto sorted = [](QStringList l) {
             l.sort();
             return l;
@@ -622,7 +622,7 @@ private Q_SLOTS:
         fill(ws.list(ListId::Final), f);
         CompareOptions options = resetOptions();
         Progress progress;
-        RunComparison(ws, options, &progress);
+        runComparison(ws, options, &progress);
         QCOMPARE(progress.total.load(), std::int64_t(5000));
         QCOMPARE(progress.count.load(), std::int64_t(5000));
     }
@@ -632,7 +632,7 @@ private Q_SLOTS:
         ws.list(ListId::Original).description = QStringLiteral("/win");
         ws.list(ListId::Final).description = QStringLiteral("/copy");
         CompareOptions o = resetOptions();
-        SetResultDescriptions(ws, o);
+        setResultDescriptions(ws, o);
         QCOMPARE(ws.list(ListId::OnlyInOriginal).description,
                  QStringLiteral("In /win but not in /copy"));
         QCOMPARE(ws.list(ListId::OnlyInFinal).description,
@@ -669,7 +669,7 @@ private Q_SLOTS:
         ws.list(ListId::Final).description = QStringLiteral("/copy");
         CompareOptions o = resetOptions();
         o.limitOriginal = limit;
-        SetResultDescriptions(ws, o);
+        setResultDescriptions(ws, o);
         QCOMPARE(ws.list(ListId::OnlyInOriginal).description,
                  u"In "_s + side + u" but not in /copy"_s);
         QCOMPARE(ws.list(ListId::Unchanged).description,
@@ -725,10 +725,10 @@ private Q_SLOTS:
                     Key{extra + f.text(l, i, Col::MatchKey), l.folder(i), l.name(i).toString()}, i);
             return std::vector<std::pair<Key, int>>(m.begin(), m.end());
         };
-        const auto eo = entries(1, NoExtraPath(o.limitFinal, o.limitOriginal));
-        const auto ef = entries(2, NoExtraPath(o.limitOriginal, o.limitFinal));
+        const auto eo = entries(1, ::noExtraPath(o.limitFinal, o.limitOriginal));
+        const auto ef = entries(2, ::noExtraPath(o.limitOriginal, o.limitFinal));
         const float tol = toleranceDays(o.tolerance);
-        const int mask = Mask(o);
+        const int mask = countedProperties(o);
         QStringList expected[7];
         auto row = [&](int side, int i) {
             const SnapshotList &l = ws.list(Lists::atIndex(std::size_t(side - 1)));
@@ -760,8 +760,8 @@ private Q_SLOTS:
                 expected[side + 2] << row(side, k);
         };
         // Entries with the same key pair first with the same exact path, then in order.
-        const QString extraO = NoExtraPath(o.limitFinal, o.limitOriginal);
-        const QString extraF = NoExtraPath(o.limitOriginal, o.limitFinal);
+        const QString extraO = ::noExtraPath(o.limitFinal, o.limitOriginal);
+        const QString extraF = ::noExtraPath(o.limitOriginal, o.limitFinal);
         auto exact = [&](int side, int k) {
             const SnapshotList &l = ws.list(Lists::atIndex(std::size_t(side - 1)));
             return (side == 1 ? extraO : extraF) + l.folder(k) + l.name(k).toString();
@@ -792,7 +792,7 @@ private Q_SLOTS:
             for (std::size_t k = both; k < leftF.size(); ++k)
                 onlyIn(2, leftF[k]);
         }
-        RunComparison(ws, o);
+        runComparison(ws, o);
         for (int n = 3; n <= 6; ++n) {
             QStringList got;
             for (int k = 0; k < ws.list(Lists::atIndex(std::size_t(n - 1))).size(); ++k)

@@ -53,7 +53,7 @@ int compareOne(Workspace &ws, double original, double final, std::uint64_t final
         ws.list(n).clearEntries();
     ws.list(ListId::Original).append(u"f.txt", u"", originalAttr, 10, original);
     ws.list(ListId::Final).append(u"f.txt", u"", 32, finalSize, final);
-    RunComparison(ws, o);
+    runComparison(ws, o);
     for (const ListId n : Lists::Results) {
         if (!ws.list(n).isEmpty())
             return int(n);
@@ -84,7 +84,7 @@ void compareGroups(Workspace &ws, const Groups &groups, CompareOptions &o) {
                         m.serial(k * 97 + groups[g].seconds));
         }
     }
-    RunComparison(ws, o);
+    runComparison(ws, o);
 }
 
 // Sets the default locale for as long as it lives.

@@ -96,7 +96,7 @@ private Q_SLOTS:
         QVERIFY(!open->isEnabled());
         CompareDialog *d = w.compareCommands().compareDialog();
         whenShown(d, [&] { QTest::mouseClick(d->okButton(), Qt::LeftButton); });
-        w.compareCommands().FileCompare_Click();
+        w.compareCommands().compare();
         QVERIFY(open->isEnabled());
         open->trigger();
 
@@ -134,13 +134,13 @@ private Q_SLOTS:
 
         // Double-clicking a shows its entries: the filter names it from the root, and a result
         // list that holds some of them is shown (Only in Original holds none of a's).
-        QCOMPARE(w.ShownList(), ListId::OnlyInOriginal);
+        QCOMPARE(w.shownList(), ListId::OnlyInOriginal);
         const QModelIndex a = m->index(2, 0, m->index(0, 0));
         QCOMPARE(a.data().toString(), u"a"_s);
         summary->tree()->setCurrentIndex(a);
         QTest::keyClick(summary->tree(), Qt::Key_Return);
         QCOMPARE(w.filterBox()->text(), u"\\a\\"_s);
-        QCOMPARE(w.ShownList(), ListId::OnlyInFinal);
+        QCOMPARE(w.shownList(), ListId::OnlyInFinal);
         QCOMPARE(w.pane(ListId::OnlyInFinal)->model()->rowCount(), 1);
         w.selectTab(ListId::Changed);
         QCOMPARE(w.pane(ListId::Changed)->model()->rowCount(), 1);
@@ -152,14 +152,14 @@ private Q_SLOTS:
             QTest::mouseClick(d->ignoreSize(), Qt::LeftButton);
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w.compareCommands().FileCompare_Click();
+        w.compareCommands().compare();
         m = summary->tree()->model();
         QCOMPARE(m->index(0, ChangeSummary::Changed).data().toString(), u"0"_s);
 
         // Closing a snapshot leaves nothing to summarise.
         prompts.answers = {QMessageBox::No};
         w.selectTab(ListId::Original);
-        w.fileCommands().FileClose_Click();
+        w.fileCommands().closeShown();
         QVERIFY(!open->isEnabled());
         QVERIFY(!summary->isVisible());
     }

@@ -170,7 +170,7 @@ private Q_SLOTS:
             }
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
 
         QVERIFY(!d->isVisible());
         QVERIFY(prompts.asked.isEmpty());
@@ -179,7 +179,7 @@ private Q_SLOTS:
         QCOMPARE(paths(ws.list(ListId::OnlyInFinal)), onlyInFinal);
         QVERIFY(ws.list(ListId::OnlyInOriginal).isEmpty());
         // Only in Original is empty, so Only in Final is the first list with entries.
-        QCOMPARE(w->ShownList(), ListId::OnlyInFinal);
+        QCOMPARE(w->shownList(), ListId::OnlyInFinal);
         for (const ListId n : Lists::All)
             QCOMPARE(w->pane(n)->model()->rowCount(), ws.list(n).size());
         QVERIFY(w->compareOptions().compared);
@@ -194,7 +194,7 @@ private Q_SLOTS:
         sample.start(0);
         CompareDialog *d = w->compareCommands().compareDialog();
         whenShown(d, [&] { QTest::mouseClick(d->okButton(), Qt::LeftButton); });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
         sample.stop();
         QVERIFY2(!shown.filter(QRegularExpression(QStringLiteral("^\\d+%$"))).isEmpty(),
                  qPrintable(shown.join(u'|')));
@@ -214,7 +214,7 @@ private Q_SLOTS:
             d->timeTolerance()->setText(QStringLiteral("7"));
             QTest::keyClick(d, Qt::Key_Escape);
         });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
         QVERIFY(!d->isVisible());
         const CompareOptions &o = w->compareOptions();
         QCOMPARE(o.limitOriginal, QStringLiteral("sub\\"));
@@ -235,7 +235,7 @@ private Q_SLOTS:
             QVERIFY(d->okButton()->hasFocus() || !QApplication::focusWidget());
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
         QCOMPARE(seen, (QStringList{u"sub\\"_s, u""_s, u"Hidden,Archive"_s, u"7"_s}));
     }
 
@@ -253,7 +253,7 @@ private Q_SLOTS:
             d->timeTolerance()->setText(QStringLiteral("3"));
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
 
         // A new Original replaces the old one: new folders, options reset.
         SnapshotList &original = w->workspace().list(ListId::Original);
@@ -278,7 +278,7 @@ private Q_SLOTS:
             QCOMPARE(d->limitedTo(ListId::Final)->currentText(), QStringLiteral("sub\\"));
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
     }
 
     void dateTimeDisablesTolerance() {
@@ -300,14 +300,14 @@ private Q_SLOTS:
             QTest::mouseClick(d->ignoreStamp(), Qt::LeftButton);
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
         // The next showing has the box greyed out, as the check box was left.
         bool enabled = true;
         whenShown(d, [&] {
             enabled = d->timeTolerance()->isEnabled();
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
         QVERIFY(!enabled);
     }
 
@@ -332,7 +332,7 @@ private Q_SLOTS:
         prompts.answers = {accept ? QMessageBox::Yes : QMessageBox::No};
         CompareDialog *d = w->compareCommands().compareDialog();
         whenShown(d, [&] { QTest::mouseClick(d->okButton(), Qt::LeftButton); });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
 
         QCOMPARE(prompts.asked.size(), 1);
         QCOMPARE(prompts.asked[0].buttons, QMessageBox::Yes | QMessageBox::No);
@@ -342,7 +342,7 @@ private Q_SLOTS:
         const Workspace &ws = w->workspace();
         QCOMPARE(ws.list(ListId::Changed).size(), accept ? 0 : 12);
         QCOMPARE(ws.list(ListId::Unchanged).size(), accept ? 12 : 0);
-        QCOMPARE(w->ShownList(), accept ? ListId::Unchanged : ListId::Changed);
+        QCOMPARE(w->shownList(), accept ? ListId::Unchanged : ListId::Changed);
 
         // The dialog shows the option as the answer left it; the hint is not repeated.
         bool shownChecked = !accept;
@@ -350,7 +350,7 @@ private Q_SLOTS:
             shownChecked = d->ignoreHourShifts()->isChecked();
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
         QCOMPARE(shownChecked, accept);
         QCOMPARE(prompts.asked.size(), 1);
     }
@@ -373,7 +373,7 @@ private Q_SLOTS:
             QTest::mouseClick(d->ignoreHourShifts(), Qt::LeftButton);
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
         QVERIFY(greyed);
         QVERIFY(w->compareOptions().ignoreHourShifts);
         // time.txt (3 minutes) and late.txt (10 minutes) still differ; the two hours do not.
@@ -391,7 +391,7 @@ private Q_SLOTS:
             d->leaveOut()->setText(u"size.*; SUB\\"_s);
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
         QCOMPARE(w->compareOptions().exclude, (QStringList{u"size.*"_s, u"SUB\\"_s}));
         QStringList all;
         for (const ListId n : Lists::Results)
@@ -404,7 +404,7 @@ private Q_SLOTS:
             shown = d->leaveOut()->text();
             d->reject();
         });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
         QCOMPARE(shown, u"size.*; SUB\\"_s);
     }
 
@@ -447,7 +447,7 @@ private Q_SLOTS:
                 ->setCurrentIndex(d->limitedTo(ListId::Final)->findText(limitFinal));
             QTest::keyClick(d, Qt::Key_Return);
         });
-        w->compareCommands().FileCompare_Click();
+        w->compareCommands().compare();
         QCOMPARE(shownPaths, (QStringList{u"/orig"_s, u"/final"_s}));
         QStringList got;
         for (const ListId n : Lists::Results)
@@ -464,7 +464,7 @@ private Q_SLOTS:
             QVERIFY(w->tabStrip()->currentIndex() >= 2);
         }
         // The status bar shows the list now shown, not "Comparing...".
-        QCOMPARE(w->statusPanel(1)->text(), w->workspace().list(w->ShownList()).description);
+        QCOMPARE(w->statusPanel(1)->text(), w->workspace().list(w->shownList()).description);
     }
 };
 

@@ -120,7 +120,7 @@ private Q_SLOTS:
         if (listNo == 2)
             addEntry(ws, 1);
         if (finalRemembered)
-            ws.DefPath[2] = tree.native(QStringLiteral("final"));
+            ws.rememberedFolders[2] = tree.native(QStringLiteral("final"));
         QList<int> tabs;
         NewSnapshotDialog dialog(
             ws, [&](ListId i) { tabs.append(int(i)); }, false, nullptr);
@@ -131,7 +131,7 @@ private Q_SLOTS:
 
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Create new Snapshot"));
         QCOMPARE(int(dialog.whichList()), listNo);
-        QCOMPARE(dialog.snapPath(), finalRemembered ? ws.DefPath[2] : start);
+        QCOMPARE(dialog.snapPath(), finalRemembered ? ws.rememberedFolders[2] : start);
         QVERIFY(dialog.includeSubs());
         QVERIFY(!dialog.appendTo());
         QVERIFY(!control<QCheckBox>(dialog, "AppendTo")->isEnabled());
@@ -139,7 +139,7 @@ private Q_SLOTS:
         // Only a change of the option shows another tab.
         QCOMPARE(tabs, listNo == 1 ? QList<int>() : QList<int>{2});
         // The start folder was never shown for the Original, so it is not remembered for it.
-        QCOMPARE(ws.DefPath[1], QString());
+        QCOMPARE(ws.rememberedFolders[1], QString());
         QVERIFY(!dialog.confirmed());
     }
 
@@ -156,8 +156,8 @@ private Q_SLOTS:
                             {tree.path(QStringLiteral("a")), QStringLiteral("Alpha")},
                             {tree.path(QStringLiteral("b")), QStringLiteral("Beta")}};
         Session ws;
-        ws.DefPath[1] = tree.native(QStringLiteral("a"));
-        ws.DefPath[2] = tree.native(QStringLiteral("b"));
+        ws.rememberedFolders[1] = tree.native(QStringLiteral("a"));
+        ws.rememberedFolders[2] = tree.native(QStringLiteral("b"));
         QList<int> tabs;
         NewSnapshotDialog dialog(
             ws, [&](ListId i) { tabs.append(int(i)); }, separate, nullptr, volumes);
@@ -180,13 +180,13 @@ private Q_SLOTS:
         if (separate) {
             QCOMPARE(paths, (QStringList{sub, sub}));
             QCOMPARE(drives, (QStringList{alpha, alpha}));
-            QCOMPARE(ws.DefPath[1], tree.native(QStringLiteral("a")));
+            QCOMPARE(ws.rememberedFolders[1], tree.native(QStringLiteral("a")));
         } else {
             QCOMPARE(paths, (QStringList{tree.native(QStringLiteral("b")), sub}));
             QCOMPARE(drives, (QStringList{beta, alpha}));
-            QCOMPARE(ws.DefPath[1], sub);
+            QCOMPARE(ws.rememberedFolders[1], sub);
         }
-        QCOMPARE(ws.DefPath[2], tree.native(QStringLiteral("b")));
+        QCOMPARE(ws.rememberedFolders[2], tree.native(QStringLiteral("b")));
     }
 
     void appendTo_data() {
@@ -234,7 +234,7 @@ private Q_SLOTS:
         QFETCH(bool, opens);
         const Tree tree({QStringLiteral("a/x")});
         Session ws;
-        ws.DefPath[1] = tree.native(QStringLiteral("a"));
+        ws.rememberedFolders[1] = tree.native(QStringLiteral("a"));
         NewSnapshotDialog dialog(ws, {}, false, nullptr);
         bool stillShown = false;
         QString highlighted;
@@ -266,7 +266,7 @@ private Q_SLOTS:
     void ancestorsAndRoot() {
         const Tree tree({QStringLiteral("a/b/c/d")});
         Session ws;
-        ws.DefPath[1] = tree.native(QStringLiteral("a/b/c")) + QDir::separator();
+        ws.rememberedFolders[1] = tree.native(QStringLiteral("a/b/c")) + QDir::separator();
         NewSnapshotDialog dialog(ws, {}, false, nullptr);
         QStringList shown, afterUp;
         QVERIFY(runDialog(dialog, 1, [&] {
@@ -298,7 +298,7 @@ private Q_SLOTS:
                             {tree.path(QStringLiteral("empty")), QStringLiteral("NoMedium")}};
         volumes->unreadable = {tree.path(QStringLiteral("empty"))};
         Session ws;
-        ws.DefPath[1] = tree.native(QStringLiteral("disk/sub"));
+        ws.rememberedFolders[1] = tree.native(QStringLiteral("disk/sub"));
         NewSnapshotDialog dialog(ws, {}, false, nullptr, volumes);
         const QString disk = tree.native(QStringLiteral("disk")) + QStringLiteral(" [Disk]");
         QStringList paths, drives;
@@ -373,8 +373,8 @@ private Q_SLOTS:
         QFETCH(bool, openExisting);
         const Tree tree({QStringLiteral("a/sub"), QStringLiteral("b/sub")});
         Session ws;
-        ws.DefPath[1] = tree.native(QStringLiteral("a"));
-        ws.DefPath[2] = tree.native(QStringLiteral("b"));
+        ws.rememberedFolders[1] = tree.native(QStringLiteral("a"));
+        ws.rememberedFolders[2] = tree.native(QStringLiteral("b"));
         NewSnapshotDialog dialog(ws, {}, false, nullptr);
         QVERIFY(runDialog(dialog, 2, [&] {
             openWithEnter(dialog, QStringLiteral("sub"));
@@ -387,9 +387,9 @@ private Q_SLOTS:
         QCOMPARE(dialog.confirmed(), confirmed);
         QCOMPARE(dialog.openExistingChosen(), openExisting);
         QCOMPARE(dialog.whichList(), ListId::Final);
-        QCOMPARE(ws.DefPath[2],
+        QCOMPARE(ws.rememberedFolders[2],
                  tree.native(confirmed ? QStringLiteral("b/sub") : QStringLiteral("b")));
-        QCOMPARE(ws.DefPath[1], tree.native(QStringLiteral("a")));
+        QCOMPARE(ws.rememberedFolders[1], tree.native(QStringLiteral("a")));
         dialog.closed();
         QVERIFY(!dialog.confirmed());
         QVERIFY(!dialog.openExistingChosen());
@@ -398,10 +398,10 @@ private Q_SLOTS:
     void rememberedFolderGone() {
         const Tree tree({QStringLiteral("kept"), QStringLiteral("gone")});
         Session ws;
-        ws.DefPath[1] = tree.native(QStringLiteral("kept"));
+        ws.rememberedFolders[1] = tree.native(QStringLiteral("kept"));
         NewSnapshotDialog dialog(ws, {}, false, nullptr);
         QVERIFY(runDialog(dialog, 1));
-        ws.DefPath[1] = tree.native(QStringLiteral("gone"));
+        ws.rememberedFolders[1] = tree.native(QStringLiteral("gone"));
         QVERIFY(QDir(tree.path(QStringLiteral("gone"))).removeRecursively());
         QVERIFY(runDialog(dialog, 1));
         QCOMPARE(dialog.snapPath(), tree.native(QStringLiteral("kept")));

@@ -71,7 +71,7 @@ int main(int argc, char *argv[]) {
         fail(QStringLiteral("open"), err);
     SnapshotList lists[2];
     for (int k = 0; k < 2; ++k) {
-        if (FileError err = ReadSnapshot(QString::fromLocal8Bit(argv[3 + k]), lists[k]))
+        if (FileError err = readSnapshot(QString::fromLocal8Bit(argv[3 + k]), lists[k]))
             fail(QString::fromLocal8Bit(argv[3 + k]), err);
     }
     if (mode == "hold") {

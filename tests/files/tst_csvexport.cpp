@@ -13,7 +13,7 @@ namespace {
 QByteArray exportBytes(const SnapshotList &list, const QLocale &locale) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("out.csv"));
-    const FileError err = ExportCsv(list, path, EntryFormatter(locale));
+    const FileError err = exportCsv(list, path, EntryFormatter(locale));
     if (err)
         return "error " + QByteArray::number(err.code);
     QFile f(path);
@@ -159,8 +159,8 @@ private Q_SLOTS:
         two.append(u"b", u"", 32, 1, 40000.0);
         one.append(u"c", u"", 32, 1, 40000.0);
         const EntryFormatter f(QLocale(QLocale::English, QLocale::UnitedKingdom));
-        QVERIFY(ExportCsv(two, path, f).ok());
-        QVERIFY(ExportCsv(one, path, f).ok());
+        QVERIFY(exportCsv(two, path, f).ok());
+        QVERIFY(exportCsv(one, path, f).ok());
         QFile file(path);
         file.open(QIODevice::ReadOnly);
         QCOMPARE(file.readAll(), QByteArray("\"c\",\"\",\"1\",\"06/07/2009\",\"32\"\r\n"));
@@ -195,7 +195,7 @@ private Q_SLOTS:
     void fullDisk() {
         SnapshotList list;
         list.append(u"a", u"", 32, 1, 40000.0);
-        QCOMPARE(ExportCsv(list, QStringLiteral("/dev/full"), EntryFormatter()).code, 61);
+        QCOMPARE(exportCsv(list, QStringLiteral("/dev/full"), EntryFormatter()).code, 61);
     }
 };
 

@@ -103,7 +103,7 @@ private:
 
     DosImportResult import(const QByteArray &content, SnapshotList &list,
                            const QLocale &locale = British, Progress *progress = nullptr) {
-        return ImportDosListing(write(content), list, locale, progress);
+        return importDosListing(write(content), list, locale, progress);
     }
 
 private Q_SLOTS:
@@ -596,7 +596,7 @@ private Q_SLOTS:
         SnapshotList list;
         const double start = DateSerial::now();
         const DosImportResult result =
-            ImportDosListing(relative ? QFileInfo(path).fileName() : path, list, British);
+            importDosListing(relative ? QFileInfo(path).fileName() : path, list, British);
         const double end = DateSerial::now();
         QDir::setCurrent(current);
         QVERIFY(!result.failed);
@@ -623,7 +623,7 @@ private Q_SLOTS:
         list.description = u"old"_s;
         list.append(u"kept", u"", 0, 1, 0.0);
         const DosImportResult result =
-            ImportDosListing(name.isEmpty() ? m_dir.path() : m_dir.filePath(name), list, British);
+            importDosListing(name.isEmpty() ? m_dir.path() : m_dir.filePath(name), list, British);
         QVERIFY(result.failed);
         QCOMPARE(result.error.code, code);
         QCOMPARE(result.title, result.error.message());

@@ -199,7 +199,7 @@ class TestFaults : public QObject {
 private Q_SLOTS:
     void exportToFullDisk() {
         const SnapshotList list = sampleList(10);
-        const FileError err = ExportCsv(list, QStringLiteral("/dev/full"), EntryFormatter(enGB));
+        const FileError err = exportCsv(list, QStringLiteral("/dev/full"), EntryFormatter(enGB));
         QCOMPARE(err.code, 61);
         QCOMPARE(err.message(), QStringLiteral("Out of disk space"));
     }
@@ -218,7 +218,7 @@ private Q_SLOTS:
         const SnapshotList big = sampleList(100000);
         FileError err;
         withFileSizeLimit(256 * 1024, [&] {
-            err = csv ? ExportCsv(big, path, EntryFormatter(enGB)) : SaveSnapshot(big, false, path);
+            err = csv ? exportCsv(big, path, EntryFormatter(enGB)) : saveSnapshot(big, false, path);
         });
         QCOMPARE(err.code, 61);
         QCOMPARE(err.message(), QStringLiteral("Out of disk space"));
@@ -232,10 +232,10 @@ private Q_SLOTS:
             QSKIP("no sysfs here");
         const SnapshotList list = sampleList(3);
         const QString path = QStringLiteral("/sys/vistrel-fault-test.dir");
-        FileError err = SaveSnapshot(list, false, path);
+        FileError err = saveSnapshot(list, false, path);
         QCOMPARE(err.code, 70);
         QCOMPARE(err.message(), QStringLiteral("Permission denied"));
-        err = ExportCsv(list, QStringLiteral("/sys/vistrel-fault-test.csv"), EntryFormatter(enGB));
+        err = exportCsv(list, QStringLiteral("/sys/vistrel-fault-test.csv"), EntryFormatter(enGB));
         QCOMPARE(err.code, 70);
         QVERIFY(!QFileInfo::exists(path));
     }
@@ -249,9 +249,9 @@ private Q_SLOTS:
         const QString path = dir.filePath(QStringLiteral("old.dir"));
         writeAll(path, SmallFile);
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-        const FileError err = SaveSnapshot(sampleList(3), false, path);
+        const FileError err = saveSnapshot(sampleList(3), false, path);
         const FileError created =
-            SaveSnapshot(sampleList(3), false, dir.filePath(QStringLiteral("new.dir")));
+            saveSnapshot(sampleList(3), false, dir.filePath(QStringLiteral("new.dir")));
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(err.code, 70);
         QCOMPARE(created.code, 70);
@@ -280,7 +280,7 @@ private Q_SLOTS:
             savers.emplace_back([&, t] {
                 for (int k = 0; k < 200; ++k) {
                     const QString name = QStringLiteral("%1-%2.dir").arg(t).arg(k);
-                    failures += !SaveSnapshot(list, false, dir.filePath(name)).ok();
+                    failures += !saveSnapshot(list, false, dir.filePath(name)).ok();
                 }
             });
         }
@@ -312,13 +312,13 @@ private Q_SLOTS:
         QFile writer(path);
         QVERIFY(writer.open(QIODevice::ReadWrite));
         const SnapshotList list = sampleList(500);
-        QVERIFY(SaveSnapshot(list, false, path).ok());
+        QVERIFY(saveSnapshot(list, false, path).ok());
         QCOMPARE(reader.readAll(), SmallFile);
         writer.seek(0);
         writer.write("late write by the other program");
         writer.close();
         SnapshotList back;
-        QVERIFY(ReadSnapshot(path, back).ok());
+        QVERIFY(readSnapshot(path, back).ok());
         QCOMPARE(entryTexts(back), entryTexts(list));
         QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("shared.dir")});
     }
@@ -373,7 +373,7 @@ private Q_SLOTS:
             QVERIFY(::symlink(target, link) == 0 && ::lchown(link, linkOwner, linkOwner) == 0);
 
         QVERIFY(::setegid(writer) == 0 && ::seteuid(writer) == 0);
-        const FileError err = SaveSnapshot(
+        const FileError err = saveSnapshot(
             sampleList(3), false, QFile::decodeName(to == u"folder" ? link + "/victim.dir" : link));
         QVERIFY(::seteuid(0) == 0 && ::setegid(0) == 0);
         struct stat st {};
@@ -382,7 +382,7 @@ private Q_SLOTS:
         if (written) {
             QVERIFY2(err.ok(), qPrintable(err.message()));
             SnapshotList back;
-            QVERIFY(ReadSnapshot(QFile::decodeName(victim), back).ok());
+            QVERIFY(readSnapshot(QFile::decodeName(victim), back).ok());
             QCOMPARE(entryTexts(back), entryTexts(sampleList(3)));
             QCOMPARE(st.st_mode & 07777, mode_t(0755));
         } else {
@@ -456,8 +456,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString original = dir.filePath(u"original.dir"_s),
                       final = dir.filePath(u"final.dir"_s);
-        QVERIFY(SaveSnapshot(sampleList(3000), false, original).ok());
-        QVERIFY(SaveSnapshot(sampleList(3001), false, final).ok());
+        QVERIFY(saveSnapshot(sampleList(3000), false, original).ok());
+        QVERIFY(saveSnapshot(sampleList(3001), false, final).ok());
         const QString out = dir.filePath(u"out"_s);
         QVERIFY(QDir().mkdir(out));
         const QStringList results = {u"changed.dir"_s, u"only-in-final.dir"_s,
@@ -486,7 +486,7 @@ private Q_SLOTS:
         QFETCH(int, signal);
         QTemporaryDir dir;
         const QString big = dir.filePath(u"big.dir"_s);
-        QVERIFY(SaveSnapshot(sampleList(300000), false, big).ok());
+        QVERIFY(saveSnapshot(sampleList(300000), false, big).ok());
         const int watch = inotify_init1(IN_CLOEXEC);
         QVERIFY(inotify_add_watch(watch, QFile::encodeName(dir.path()), IN_CREATE) >= 0);
         QProcess cli;
@@ -518,7 +518,7 @@ private Q_SLOTS:
         QVERIFY(feeder.ok());
         feeder.start({SmallFile.left(cut / 2), SmallFile.mid(cut / 2, cut - cut / 2)}, [] {});
         SnapshotList list;
-        const FileError err = ReadSnapshot(path, list);
+        const FileError err = readSnapshot(path, list);
         if (cut == 19) {
             // Cut at a line end: the header's count tells what is missing.
             QCOMPARE(err.code, int(FileError::WrongEntryCount));
@@ -547,14 +547,14 @@ private Q_SLOTS:
         const QByteArray bytes = [] {
             QTemporaryDir tmp;
             const QString p = tmp.filePath(QStringLiteral("x.dir"));
-            SaveSnapshot(sampleList(20000), false, p);
+            saveSnapshot(sampleList(20000), false, p);
             return readAll(p);
         }();
         const QByteArray name = QFile::encodeName(path);
         feeder.start({bytes.left(bytes.size() / 3), bytes.mid(bytes.size() / 3)},
                      [name] { ::unlink(name.constData()); });
         SnapshotList list;
-        const FileError err = ReadSnapshot(path, list);
+        const FileError err = readSnapshot(path, list);
         QVERIFY(err.ok());
         QCOMPARE(entryTexts(list), entryTexts(sampleList(20000)));
         QVERIFY(!QFileInfo::exists(path));
@@ -567,7 +567,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("big.dir"));
         const SnapshotList original = sampleList(300000);
-        QVERIFY(SaveSnapshot(original, false, path).ok());
+        QVERIFY(saveSnapshot(original, false, path).ok());
         const QByteArray bytes = readAll(path);
         // Inside the name of an entry far enough on that the reader has not reached it yet.
         const qsizetype cut = bytes.indexOf("\"file", bytes.size() * 3 / 4) + 3;
@@ -579,7 +579,7 @@ private Q_SLOTS:
             cutDone = ::truncate(QFile::encodeName(path).constData(), cut) == 0;
         });
         SnapshotList list;
-        const FileError err = ReadSnapshot(path, list, &progress);
+        const FileError err = readSnapshot(path, list, &progress);
         cutter.join();
         QVERIFY(cutDone);
         if (err.ok()) {
@@ -605,7 +605,7 @@ private Q_SLOTS:
         const qsizetype cut = listing.indexOf("01/02/99  10:31") + 5;
         feeder.start({listing.left(40), listing.mid(40, cut - 40)}, [] {});
         SnapshotList list;
-        const DosImportResult result = ImportDosListing(path, list, enGB);
+        const DosImportResult result = importDosListing(path, list, enGB);
         QVERIFY(!result.failed);
         QCOMPARE(list.size(), 2);
         QCOMPARE(list.name(0), u"a.txt");

@@ -147,15 +147,15 @@ QStringList throughPipe(const QByteArray &bytes,
     return got;
 }
 
-QStringList readSnapshot(const QString &path) {
+QStringList snapshotEntries(const QString &path) {
     SnapshotList list;
-    const FileError err = ReadSnapshot(path, list);
+    const FileError err = readSnapshot(path, list);
     return everything(list, err.code);
 }
 
 QStringList importListing(const QString &path) {
     SnapshotList list;
-    const DosImportResult result = ImportDosListing(path, list, British);
+    const DosImportResult result = importDosListing(path, list, British);
     QStringList out = everything(list, result.error.code);
     out.removeAt(1); // the description is the path read
     return out << result.title << result.failingLine;
@@ -214,19 +214,19 @@ private Q_SLOTS:
         options.reset(ListId::Original);
         const EntryFormatter format(British);
         auto read = [&](int n) {
-            QVERIFY(ReadSnapshot(path, ws.list(Lists::atIndex(std::size_t(n - 1)))).ok());
+            QVERIFY(readSnapshot(path, ws.list(Lists::atIndex(std::size_t(n - 1)))).ok());
         };
         const double mb = peakGrowthMb([&] {
             if (work == u"import") {
-                QVERIFY(!ImportDosListing(path, ws.list(ListId::Original), British).failed);
+                QVERIFY(!importDosListing(path, ws.list(ListId::Original), British).failed);
                 return;
             }
             read(1);
             if (work == u"compare") {
                 read(2);
-                RunComparison(ws, options);
+                runComparison(ws, options);
             } else if (work == u"summary" || work == u"window") {
-                RunComparison(ws, options);
+                runComparison(ws, options);
                 ChangeSummary summary = ChangeSummary::build(ws);
                 if (work == u"window") {
                     ChangeSummaryDialog window(format);
@@ -329,7 +329,7 @@ private Q_SLOTS:
     void pipeReadsAsTheFile() {
         QFETCH(bool, listing);
         QFETCH(QByteArray, bytes);
-        const auto read = listing ? importListing : readSnapshot;
+        const auto read = listing ? importListing : snapshotEntries;
         const QStringList fromFile = read(written(m_dir, u"piped"_s, bytes));
         QVERIFY(fromFile.size() > 3 || fromFile.value(0) != u"0");
         const QStringList fromPipe = throughPipe(bytes, read);

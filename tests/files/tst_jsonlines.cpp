@@ -109,7 +109,7 @@ private Q_SLOTS:
         QFETCH(QString, attributes);
         SnapshotList list;
         list.append(u"n", u"sub\\", attr, size, modified);
-        const QByteArray line = JsonLine(list, 0, QStringLiteral("Final"));
+        const QByteArray line = jsonLine(list, 0, QStringLiteral("Final"));
         QVERIFY(oneLine(line));
         const QJsonObject o = parsed(line);
         QCOMPARE(o.value(u"list"), QJsonValue(QStringLiteral("Final")));
@@ -132,7 +132,7 @@ private Q_SLOTS:
         final.append(u"a.txt", u"", 33, 13, DateSerial::fromLocal(2020, 1, 1, 10, 0, 0));
         const OrigValues orig{5, original.entry(0).modified, 32, Differ::Size | 1};
         changed.appendCopy(final, 0, &orig);
-        const QJsonObject o = parsed(JsonLine(changed, 0, QStringLiteral("Changed")));
+        const QJsonObject o = parsed(jsonLine(changed, 0, QStringLiteral("Changed")));
         QCOMPARE(o.value(u"size"), QJsonValue(13));
         QCOMPARE(o.value(u"attributes"), QJsonValue(QStringLiteral("R/O,Arc")));
         const QJsonObject was = o.value(u"original").toObject();
@@ -151,7 +151,7 @@ private Q_SLOTS:
         for (int k = 0; k < 2000; ++k)
             list.append(randomName(rng), randomName(rng) + u'\\', 32, k, 40000.5);
         for (int i = 0; i < list.size(); ++i) {
-            const QByteArray line = JsonLine(list, i, QStringLiteral("Unchanged"));
+            const QByteArray line = jsonLine(list, i, QStringLiteral("Unchanged"));
             QVERIFY2(oneLine(line), line.constData());
             const QJsonObject o = parsed(line);
             QCOMPARE(o.value(u"name").toString(), list.name(i).toString());

@@ -200,8 +200,8 @@ private Q_SLOTS:
                                  DateSerial::fromLocal(2024, 3, 1, 9, 30, 15));
         m_originalPath = m_dir.filePath(QStringLiteral("original.dir"));
         m_finalPath = m_dir.filePath(QStringLiteral("final.dir"));
-        QVERIFY(SaveSnapshot(m_original, false, m_originalPath).ok());
-        QVERIFY(SaveSnapshot(m_final, false, m_finalPath).ok());
+        QVERIFY(saveSnapshot(m_original, false, m_originalPath).ok());
+        QVERIFY(saveSnapshot(m_final, false, m_finalPath).ok());
     }
 
     // Files are offered only once the copy that wrote them is gone, however it went; while
@@ -534,7 +534,7 @@ private:
 
     bool holdsOneSample(const QString &path) {
         SnapshotList back;
-        const FileError err = ReadSnapshot(path, back);
+        const FileError err = readSnapshot(path, back);
         if (err) {
             qWarning("%s: %s", qPrintable(path), qPrintable(err.message()));
             return false;

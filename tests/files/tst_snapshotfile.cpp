@@ -93,7 +93,7 @@ SnapshotList sampleList(int n, const QStringList &names, const QStringList &fold
 QByteArray savedBytes(const SnapshotList &list) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("s.dir"));
-    if (!SaveSnapshot(list, false, path).ok())
+    if (!saveSnapshot(list, false, path).ok())
         return {};
     return read(path);
 }
@@ -120,7 +120,7 @@ private Q_SLOTS:
     void readsTheExample() {
         QTemporaryDir dir;
         SnapshotList list;
-        QVERIFY(ReadSnapshot(write(dir, Example), list).ok());
+        QVERIFY(readSnapshot(write(dir, Example), list).ok());
         QCOMPARE(list.description, QStringLiteral("Before install"));
         QCOMPARE(list.source, QStringLiteral("c: - C:\\Data\\*.*"));
         const DateSerial::LocalTime created = DateSerial::toLocal(list.created);
@@ -143,9 +143,9 @@ private Q_SLOTS:
     void writesTheExample() {
         QTemporaryDir dir;
         SnapshotList list;
-        QVERIFY(ReadSnapshot(write(dir, Example), list).ok());
+        QVERIFY(readSnapshot(write(dir, Example), list).ok());
         const QString out = dir.filePath(QStringLiteral("out.dir"));
-        QVERIFY(SaveSnapshot(list, false, out).ok());
+        QVERIFY(saveSnapshot(list, false, out).ok());
         QCOMPARE(read(out), Example);
     }
 
@@ -178,12 +178,12 @@ private Q_SLOTS:
         list.append(QStringLiteral("sub"), folder, 16, 0, std::nan(""));
         list.append(QStringLiteral("z"), QString(), 0, 7, 0.0);
         const QString path = dir.filePath(QStringLiteral("r.dir"));
-        QVERIFY(SaveSnapshot(list, false, path).ok());
+        QVERIFY(saveSnapshot(list, false, path).ok());
         const QByteArray bytes = read(path);
         QCOMPARE(bytes.count("\r\n"), 5); // one line each, whatever the names hold
         QVERIFY(bytes.endsWith("\r\n"));
         SnapshotList back;
-        QVERIFY(ReadSnapshot(path, back).ok());
+        QVERIFY(readSnapshot(path, back).ok());
         QCOMPARE(back.description, list.description);
         QCOMPARE(back.source, list.source);
         QCOMPARE(back.created, list.created);
@@ -214,17 +214,17 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QTemporaryDir dir;
         SnapshotList list;
-        QVERIFY(ReadSnapshot(write(dir, file), list).ok());
+        QVERIFY(readSnapshot(write(dir, file), list).ok());
         QCOMPARE(list.description, description);
         QCOMPARE(list.name(0), name);
         // Written again, the file holds escapes and says so; read back, nothing has changed.
         const QString path = dir.filePath(QStringLiteral("again.dir"));
-        QVERIFY(SaveSnapshot(list, false, path).ok());
+        QVERIFY(saveSnapshot(list, false, path).ok());
         const QByteArray escaped =
             QString(description).replace(QStringLiteral("|"), QStringLiteral("|7C")).toUtf8();
         QVERIFY(read(path).startsWith("\"" + escaped + "\",\"s\",1,1,"));
         SnapshotList back;
-        QVERIFY(ReadSnapshot(path, back).ok());
+        QVERIFY(readSnapshot(path, back).ok());
         QCOMPARE(back.description, description);
         QCOMPARE(back.name(0), name);
     }
@@ -236,10 +236,10 @@ private Q_SLOTS:
         list.description = QStringLiteral("Before install");
         list.append(u"Grüße.txt", u"Sub\\", 32, 1, 45000.0);
         const QString path = dir.filePath(QStringLiteral("plain.dir"));
-        QVERIFY(SaveSnapshot(list, false, path).ok());
+        QVERIFY(saveSnapshot(list, false, path).ok());
         QVERIFY(read(path).startsWith("\"Before install\",\"\",0,1,"));
         list.append(u"pi|pe", u"Sub\\", 32, 1, 45000.0);
-        QVERIFY(SaveSnapshot(list, false, path).ok());
+        QVERIFY(saveSnapshot(list, false, path).ok());
         QVERIFY(read(path).startsWith("\"Before install\",\"\",1,2,"));
         QVERIFY(read(path).contains("\"pi|7Cpe\""));
     }
@@ -253,7 +253,7 @@ private Q_SLOTS:
         list.append(u"d", u"S\\", 32, 1, 1.0);
         list.append(u"e", u"", 32, 1, 1.0);
         const QString path = dir.filePath(QStringLiteral("c.dir"));
-        QVERIFY(SaveSnapshot(list, false, path).ok());
+        QVERIFY(saveSnapshot(list, false, path).ok());
         const QList<QByteArray> lines = read(path).split('\n');
         QCOMPARE(lines[1], QByteArray("\"a\",\"\",32,1,1\r"));
         QCOMPARE(lines[2], QByteArray("\"b\",\" \",32,1,1\r"));
@@ -270,9 +270,9 @@ private Q_SLOTS:
         list.append(u"b", u" ", 32, 1, 1.0);
         list.append(u"c", u" ", 32, 1, 1.0);
         const QString path = dir.filePath(QStringLiteral("space.dir"));
-        QVERIFY(SaveSnapshot(list, false, path).ok());
+        QVERIFY(saveSnapshot(list, false, path).ok());
         SnapshotList back;
-        QVERIFY(ReadSnapshot(path, back).ok());
+        QVERIFY(readSnapshot(path, back).ok());
         QCOMPARE(back.size(), 3);
         QCOMPARE(back.folder(0), u"x\\");
         QCOMPARE(back.folder(1), u" ");
@@ -312,7 +312,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         QTemporaryDir dir;
         SnapshotList list;
-        const FileError err = ReadSnapshot(write(dir, bytes), list);
+        const FileError err = readSnapshot(write(dir, bytes), list);
         QCOMPARE(err.code, code);
         QCOMPARE(err.message(), message);
         QCOMPARE(list.size(), code ? 0 : int(bytes.count('\n')) - 1);
@@ -327,9 +327,9 @@ private Q_SLOTS:
         list.append(u"old", u"", 32, 1, noon);
         list.created = DateSerial::fromLocal(100, 1, 1, 23, 59, 59);
         const QString path = dir.filePath(QStringLiteral("old.dir"));
-        QVERIFY(SaveSnapshot(list, false, path).ok());
+        QVERIFY(saveSnapshot(list, false, path).ok());
         SnapshotList back;
-        QCOMPARE(ReadSnapshot(path, back).code, 0);
+        QCOMPARE(readSnapshot(path, back).code, 0);
         QCOMPARE(back.entry(0).modified, noon);
         QCOMPARE(back.created, list.created);
         QVERIFY(!DateSerial::isValid(DateSerial::fromLocal(99, 12, 31, 23, 59, 59)));
@@ -375,7 +375,7 @@ private Q_SLOTS:
         QVERIFY(list.size() > times.size() / 2);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("t.dir"));
-        QVERIFY(SaveSnapshot(list, false, path).ok());
+        QVERIFY(saveSnapshot(list, false, path).ok());
         const QList<QByteArray> lines = read(path).split('\n');
         QCOMPARE(lines.size(), list.size() + 2);
         for (int i = 0; i < list.size(); ++i) {
@@ -397,9 +397,9 @@ private Q_SLOTS:
             list.append(QStringLiteral("f%1").arg(k), u"", 32, std::uint64_t(k * 10), 1.0);
         sortList(list, Col::SizeKey, 1);
         const QString path = dir.filePath(QStringLiteral("s.dir"));
-        QVERIFY(SaveSnapshot(list, false, path).ok());
+        QVERIFY(saveSnapshot(list, false, path).ok());
         SnapshotList back;
-        QVERIFY(ReadSnapshot(path, back).ok());
+        QVERIFY(readSnapshot(path, back).ok());
         QCOMPARE(back.name(0), u"f4");
         QCOMPARE(back.name(4), u"f0");
     }
@@ -409,19 +409,19 @@ private Q_SLOTS:
         SnapshotList list;
         list.created = 100.0;
         const QString path = dir.filePath(QStringLiteral("r.dir"));
-        QVERIFY(SaveSnapshot(list, true, path).ok());
+        QVERIFY(saveSnapshot(list, true, path).ok());
         SnapshotList back;
-        QVERIFY(ReadSnapshot(path, back).ok());
+        QVERIFY(readSnapshot(path, back).ok());
         QVERIFY(std::fabs(back.created - DateSerial::now()) < 10.0 / 86400);
-        QVERIFY(SaveSnapshot(list, false, path).ok());
-        QVERIFY(ReadSnapshot(path, back).ok());
+        QVERIFY(saveSnapshot(list, false, path).ok());
+        QVERIFY(readSnapshot(path, back).ok());
         QCOMPARE(back.created, 100.0);
     }
 
     void headerOnly() {
         QTemporaryDir dir;
         SnapshotList list;
-        QVERIFY(ReadSnapshot(write(dir, "\"Empty\",\"src\",0,0,45000\r\n"), list).ok());
+        QVERIFY(readSnapshot(write(dir, "\"Empty\",\"src\",0,0,45000\r\n"), list).ok());
         QCOMPARE(list.size(), 0);
         QCOMPARE(list.description, QStringLiteral("Empty"));
     }
@@ -466,7 +466,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         SnapshotHeader header;
         header.description = QStringLiteral("left from before");
-        QCOMPARE(ReadSnapshotHeader(write(dir, bytes), header).code, code);
+        QCOMPARE(readSnapshotHeader(write(dir, bytes), header).code, code);
         QCOMPARE(header.description, description);
         QCOMPARE(header.source, source);
         QCOMPARE(header.created, created);
@@ -477,7 +477,7 @@ private Q_SLOTS:
         // Line feeds alone, blank lines and spaces around values are read as well.
         QTemporaryDir dir;
         SnapshotList list;
-        QVERIFY(ReadSnapshot(write(dir, "\"D\", \"S\" ,0,2,45000\n\n\"a\",\"\", 32 "
+        QVERIFY(readSnapshot(write(dir, "\"D\", \"S\" ,0,2,45000\n\n\"a\",\"\", 32 "
                                         ",5,45000.5\n\"b\",\" \",32,6,45000\n"),
                              list)
                     .ok());
@@ -490,7 +490,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         SnapshotList list;
         QVERIFY(
-            ReadSnapshot(
+            readSnapshot(
                 write(dir,
                       "\"Caf\xe9\",\"s\",0,1,45000\r\n\"\x80 \xe9t\xe9.txt\",\"\",32,1,45000\r\n"),
                 list)
@@ -532,7 +532,7 @@ private Q_SLOTS:
         QFETCH(int, code);
         QTemporaryDir dir;
         SnapshotList list;
-        const FileError err = ReadSnapshot(write(dir, bytes), list);
+        const FileError err = readSnapshot(write(dir, bytes), list);
         QVERIFY(!err.ok());
         if (code > 0)
             QCOMPARE(err.code, code);
@@ -632,7 +632,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = write(dir, bytes);
         SnapshotList list, model;
-        const FileError err = ReadSnapshot(path, list);
+        const FileError err = readSnapshot(path, list);
         const FileError modelErr = ReadSnapshotFieldByField(path, model);
         if (!expected.isEmpty()) {
             QVERIFY(err.ok());
@@ -688,7 +688,7 @@ private Q_SLOTS:
             bytes.replace(0, plainHeader(0).size(), plainHeader(entries));
             const QString path = write(dir, bytes);
             SnapshotList list, model;
-            const FileError err = ReadSnapshot(path, list);
+            const FileError err = readSnapshot(path, list);
             const FileError modelErr = ReadSnapshotFieldByField(path, model);
             QCOMPARE(err.code, modelErr.code);
             QCOMPARE(everything(list, err), everything(model, modelErr));
@@ -698,13 +698,13 @@ private Q_SLOTS:
     void openErrors() {
         QTemporaryDir dir;
         SnapshotList list;
-        FileError err = ReadSnapshot(dir.filePath(QStringLiteral("missing.dir")), list);
+        FileError err = readSnapshot(dir.filePath(QStringLiteral("missing.dir")), list);
         QCOMPARE(err.code, 53);
         QCOMPARE(err.message(), QStringLiteral("File not found"));
-        err = ReadSnapshot(dir.filePath(QStringLiteral("no/such/folder.dir")), list);
+        err = readSnapshot(dir.filePath(QStringLiteral("no/such/folder.dir")), list);
         QCOMPARE(err.code, 76);
         QCOMPARE(err.message(), QStringLiteral("Path not found"));
-        err = ReadSnapshot(dir.path(), list);
+        err = readSnapshot(dir.path(), list);
         QVERIFY(!err.ok());
         QVERIFY(!err.message().isEmpty());
     }
@@ -716,14 +716,14 @@ private Q_SLOTS:
         const QString fifo = dir.filePath(QStringLiteral("pipe.dir"));
         QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         SnapshotList list;
-        QCOMPARE(ReadSnapshot(fifo, list).code, 62);
-        QCOMPARE(SaveSnapshot(list, false, fifo).code, 68);
+        QCOMPARE(readSnapshot(fifo, list).code, 62);
+        QCOMPARE(saveSnapshot(list, false, fifo).code, 68);
     }
 
     void saveToFullDisk() {
         SnapshotList list;
         list.append(u"a", u"", 32, 1, 1.0);
-        const FileError err = SaveSnapshot(list, false, QStringLiteral("/dev/full"));
+        const FileError err = saveSnapshot(list, false, QStringLiteral("/dev/full"));
         QCOMPARE(err.code, 61);
         QCOMPARE(err.message(), QStringLiteral("Out of disk space"));
     }
@@ -741,7 +741,7 @@ private Q_SLOTS:
         small.rlim_cur = 64 * 1024;
         std::signal(SIGXFSZ, SIG_IGN);
         setrlimit(RLIMIT_FSIZE, &small);
-        const FileError err = SaveSnapshot(big, false, path);
+        const FileError err = saveSnapshot(big, false, path);
         setrlimit(RLIMIT_FSIZE, &old);
         QCOMPARE(err.code, 61);
         QCOMPARE(read(path), Example);
@@ -751,7 +751,7 @@ private Q_SLOTS:
     void saveIntoMissingFolder() {
         QTemporaryDir dir;
         SnapshotList list;
-        const FileError err = SaveSnapshot(list, false, dir.filePath(QStringLiteral("no/x.dir")));
+        const FileError err = saveSnapshot(list, false, dir.filePath(QStringLiteral("no/x.dir")));
         QCOMPARE(err.code, 76);
     }
 
@@ -763,7 +763,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(target, link));
         SnapshotList list;
         list.description = QStringLiteral("new");
-        QVERIFY(SaveSnapshot(list, false, link).ok());
+        QVERIFY(saveSnapshot(list, false, link).ok());
         QVERIFY(QFileInfo(link).isSymLink());
         QVERIFY(read(target).startsWith("\"new\""));
         QCOMPARE(QFile::permissions(target) & QFileDevice::Permissions(0x7077),

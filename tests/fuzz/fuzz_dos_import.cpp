@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString path = writeScratch(data, size);
     static const QLocale enGB(QLocale::English, QLocale::UnitedKingdom);
     SnapshotList list;
-    const DosImportResult result = ImportDosListing(path, list, enGB);
+    const DosImportResult result = importDosListing(path, list, enGB);
     check(result.failed == !result.title.isEmpty(), "a title without a failure or the reverse");
     check(result.error.ok(), "a read error on a plain file");
     // Only a file with no line of a listing fails as a whole, with nothing imported.
@@ -44,9 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     checkLimits(list, "import");
 
     const QString copy = scratchPath(1);
-    check(SaveSnapshot(list, false, copy).ok(), "saving the import");
+    check(saveSnapshot(list, false, copy).ok(), "saving the import");
     SnapshotList again;
-    const FileError err = ReadSnapshot(copy, again);
+    const FileError err = readSnapshot(copy, again);
     check(err.ok(), "reading the saved import", err.message());
     checkSameEntries(list, again, "import saved and read");
     return 0;

@@ -72,10 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     const QString path = scratchPath();
-    check(SaveSnapshot(list, false, path).ok(), "saving");
+    check(saveSnapshot(list, false, path).ok(), "saving");
     const std::string saved = readAll(path);
     SnapshotList read;
-    const FileError err = ReadSnapshot(path, read);
+    const FileError err = readSnapshot(path, read);
     check(err.ok(), "opening what was saved",
           err.message() + u'\n' + QString::fromStdString(saved.substr(0, 2000)));
     check(read.description == list.description, "description");
@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(sameSecond(read.created, list.created), "created time");
     checkSameEntries(list, read, "saved and opened");
     checkLimits(read, "opened");
-    check(SaveSnapshot(read, false, path).ok(), "saving again");
+    check(saveSnapshot(read, false, path).ok(), "saving again");
     check(readAll(path) == saved, "a second save writes other bytes");
     return 0;
 }

@@ -45,7 +45,7 @@ bool identical(const SnapshotList &a, const SnapshotList &b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     const QString path = writeScratch(data, size);
     SnapshotList list;
-    const FileError err = ReadSnapshot(path, list);
+    const FileError err = readSnapshot(path, list);
     // The plain field-by-field reader gives the same list or the same error.
     SnapshotList model;
     const FileError modelErr = ReadSnapshotFieldByField(path, model);
@@ -78,15 +78,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
 
     const QString copy = scratchPath(1);
-    check(SaveSnapshot(list, false, copy).ok(), "saving what was read");
+    check(saveSnapshot(list, false, copy).ok(), "saving what was read");
     const std::string saved = readAll(copy);
     SnapshotList again;
-    check(ReadSnapshot(copy, again).ok(), "reading what was saved");
+    check(readSnapshot(copy, again).ok(), "reading what was saved");
     check(again.description == list.description && again.source == list.source,
           "description or source changed");
     check(sameSecond(again.created, list.created), "created time changed");
     checkSameEntries(list, again, "save and read again");
-    check(SaveSnapshot(again, false, copy).ok(), "saving a second time");
+    check(saveSnapshot(again, false, copy).ok(), "saving a second time");
     check(readAll(copy) == saved, "a second save writes other bytes");
     return 0;
 }

@@ -82,7 +82,7 @@ class TestPrinting : public QObject {
             QVERIFY(d->okButton()->isEnabled());
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
-        w.printCommands().FilePrint_Click();
+        w.printCommands().print();
     }
 
 private Q_SLOTS:
@@ -132,10 +132,10 @@ private Q_SLOTS:
             otherEnabled = d->okButton()->isEnabled();
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->printCommands().FilePrint_Click();
+        w->printCommands().print();
 
         QCOMPARE(d->selection()->count(), Lists::Count);
-        QCOMPARE(seen.value(0), Workspace::TabCaption(listAt(shown)));
+        QCOMPARE(seen.value(0), Workspace::tabCaption(listAt(shown)));
         QCOMPARE(seen.value(1), u"PDF file"_s);
         QCOMPARE(seen.value(2), PrintDialog::printerFont(w->printCommands().printer()));
         QVERIFY(!seen.value(2).isEmpty());
@@ -160,7 +160,7 @@ private Q_SLOTS:
         auto w = makeWindow();
         load(*w, 1, 40);
         if (key >= 0)
-            w->SortList(ListId::Original, key, order);
+            w->sortList(ListId::Original, key, order);
         const QStringList before = entryOrder(w->workspace().list(ListId::Original));
         prompts.files << out.filePath(u"sorted.pdf"_s);
 
@@ -180,7 +180,7 @@ private Q_SLOTS:
     void cancelledPdfFilePrintsNothing() {
         auto w = makeWindow();
         load(*w, 1, 10);
-        w->SortList(ListId::Original, Col::Name, 1);
+        w->sortList(ListId::Original, Col::Name, 1);
         printWithOk(*w);
         QCOMPARE(prompts.fileAsked.size(), 1);
         QCOMPARE(w->workspace().list(ListId::Original).sort.key, int(Col::Name));
@@ -268,7 +268,7 @@ private Q_SLOTS:
         }
         auto w = makeWindow();
         load(*w, 2, 20);
-        w->SortList(ListId::Final, Col::SizeKey, 1);
+        w->sortList(ListId::Final, Col::SizeKey, 1);
         w->selectTab(ListId::Final);
         const QStringList before = entryOrder(w->workspace().list(ListId::Final));
         prompts.files << out.filePath(where);
@@ -312,12 +312,12 @@ private Q_SLOTS:
                 QCOMPARE(d->estimation()->text(), estimate);
                 QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
             });
-            w->printCommands().FilePrint_Click();
+            w->printCommands().print();
             QVERIFY(estimate.endsWith(u"43 lines per page"_s));
             QVERIFY(prompts.fileAsked.isEmpty());
         } else {
             QTimer::singleShot(0, w.get(), cancelSetup);
-            w->printCommands().FilePageSetup_Click();
+            w->printCommands().pageSetup();
         }
         QCOMPARE(setupClass, u"QPrintDialog"_s);
         QVERIFY(w->printCommands().printer().pageLayout().isEquivalentTo(before));
@@ -340,7 +340,7 @@ private Q_SLOTS:
             setup->printer()->setPageOrientation(QPageLayout::Landscape);
             setup->accept();
         });
-        w->printCommands().FilePageSetup_Click();
+        w->printCommands().pageSetup();
         QCOMPARE(shownPrinter, &printer);
         QCOMPARE(printer.pageLayout().orientation(), QPageLayout::Landscape);
         PrintDialog *d = w->printCommands().printDialog();
@@ -350,7 +350,7 @@ private Q_SLOTS:
             shownName = d->whatPrinter()->text();
             QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
         });
-        w->printCommands().FilePrint_Click();
+        w->printCommands().print();
         QVERIFY2(estimate.endsWith(u"43 lines per page"_s), qPrintable(estimate));
         QCOMPARE(shownName, PrintDialog::printerName(printer));
     }

@@ -62,7 +62,7 @@ private Q_SLOTS:
         Session s;
         fill(s.list(ListId::Original), original);
         fill(s.list(ListId::Final), final);
-        QCOMPARE(s.PickTargetList(listAt(shown)), listAt(target));
+        QCOMPARE(s.pickTargetList(listAt(shown)), listAt(target));
     }
 
     // What Save As and Export propose.
@@ -102,7 +102,7 @@ private Q_SLOTS:
         QFETCH(QString, folder);
         QFETCH(QString, name);
         Session s;
-        s.DefPath[0] = QStringLiteral("/remembered");
+        s.rememberedFolders[0] = QStringLiteral("/remembered");
         s.list(listAt(listNo)).fileName = fileName;
         const Session::SaveTarget target = s.proposedSaveTarget(listAt(listNo));
         QCOMPARE(target.title, title);
@@ -110,7 +110,7 @@ private Q_SLOTS:
         QCOMPARE(target.name, name);
         // Saving, opening or importing a file moves where the next file dialog starts.
         s.rememberFileFolder(QStringLiteral("/elsewhere/file.dir"));
-        QCOMPARE(s.DefPath[0], QStringLiteral("/elsewhere"));
+        QCOMPARE(s.rememberedFolders[0], QStringLiteral("/elsewhere"));
     }
 
     // Closing a snapshot empties it, every result list (they came from the pair), and the
@@ -141,7 +141,7 @@ private Q_SLOTS:
         o.tolerance = QStringLiteral("5");
         QVERIFY(!s.saveQuestion(closed).isEmpty());
 
-        s.CloseSnapshot(closed);
+        s.closeSnapshot(closed);
         const ListId other = Lists::other(closed);
         QVERIFY(s.list(closed).isEmpty());
         QVERIFY(s.list(closed).limits.empty());
@@ -303,7 +303,7 @@ private Q_SLOTS:
         QVERIFY(!s.folderNowPlan());
 
         // Opened from a file, the source text says where it was taken.
-        s.CloseSnapshot(ListId::Original);
+        s.closeSnapshot(ListId::Original);
         fill(s.list(ListId::Original), 3);
         s.beginOpen(ListId::Original, u"/x/y.dir"_s);
         s.list(ListId::Original).source = NewSnapshot::sourceText(u"/"_s, QDir::tempPath());
@@ -372,7 +372,7 @@ private Q_SLOTS:
         s.options().compared = true;
         s.options().exclude = compared;
         const CompareOptions before = s.options();
-        s.CloseSnapshot(ListId::Final);
+        s.closeSnapshot(ListId::Final);
         fill(s.list(ListId::Final), 2);
         s.list(ListId::Final).addLimit(u"a\\");
         QVERIFY(!s.options().ignoreSize);
@@ -396,8 +396,8 @@ private Q_SLOTS:
         Session s;
         s.rememberScanFolder(ListId::Original, QStringLiteral("/a"));
         s.rememberScanFolder(ListId::Final, QStringLiteral("/b"));
-        QCOMPARE(s.DefPath[1], QStringLiteral("/a"));
-        QCOMPARE(s.DefPath[2], QStringLiteral("/b"));
+        QCOMPARE(s.rememberedFolders[1], QStringLiteral("/a"));
+        QCOMPARE(s.rememberedFolders[2], QStringLiteral("/b"));
         // The Original showed /c when the user switched to the Final.
         const std::optional<QString> shown =
             s.switchScanList(ListId::Original, ListId::Final, QStringLiteral("/c"), shared);
@@ -562,7 +562,7 @@ private Q_SLOTS:
         QCOMPARE(step([&] { s.finishComparison(s.compare()); }),
                  u"changed 1, changed 2, changed 3, changed 4, changed 5, changed 6, states, "
                  "compared 3"_s);
-        QCOMPARE(step([&] { s.CloseSnapshot(ListId::Final); }),
+        QCOMPARE(step([&] { s.closeSnapshot(ListId::Final); }),
                  u"closed 2, changed 2, states, changed 3, changed 4, changed 5, changed 6"_s);
         QCOMPARE(step([&] { s.imported(ListId::Final, true); }), u"changed 2, states, taken 2"_s);
         QVERIFY(s.list(ListId::Final).unsaved);

@@ -32,7 +32,7 @@ private Q_SLOTS:
     void attrText() {
         QFETCH(int, bits);
         QFETCH(QString, text);
-        QCOMPARE(AttrText(bits), text);
+        QCOMPARE(::attrText(bits), text);
     }
 
     void lastPathPart_data() {
@@ -48,7 +48,7 @@ private Q_SLOTS:
     void lastPathPart() {
         QFETCH(QString, path);
         QFETCH(QString, part);
-        QCOMPARE(LastPathPart(path), part);
+        QCOMPARE(::lastPathPart(path), part);
     }
 
     void sizes_data() {

@@ -222,7 +222,7 @@ private Q_SLOTS:
     void fileLines() {
         QFETCH(QString, text);
         QFETCH(QStringList, patterns);
-        QCOMPARE(ExcludeFileLines(text), patterns);
+        QCOMPARE(excludeFileLines(text), patterns);
     }
 
     void readFile() {
@@ -233,10 +233,10 @@ private Q_SLOTS:
         file.write("\xEF\xBB\xBF*.tmp\r\n# c\r\ncaf\xC3\xA9\\\r\n");
         file.close();
         QStringList patterns{u"given"_s};
-        QVERIFY(!ReadExcludeFile(path, patterns));
+        QVERIFY(!readExcludeFile(path, patterns));
         QCOMPARE(patterns, (QStringList{u"given"_s, u"*.tmp"_s, u"café\\"_s}));
 
-        const FileError missing = ReadExcludeFile(dir.filePath(u"missing.txt"_s), patterns);
+        const FileError missing = readExcludeFile(dir.filePath(u"missing.txt"_s), patterns);
         QCOMPARE(missing.code, int(FileError::FileNotFound));
         QCOMPARE(patterns.size(), 3);
     }

@@ -310,7 +310,7 @@ private:
 bool scanTree(const QByteArray &root, bool otherVolumes, SnapshotList &list) {
     auto reader = makeDirectoryReader(otherVolumes);
     Scanner scanner(*reader);
-    const bool ok = scanner.ReadDirectory(root, QString::fromUtf8(root), list, true);
+    const bool ok = scanner.readDirectory(root, QString::fromUtf8(root), list, true);
     list.description = QString::fromUtf8(root);
     return ok;
 }
@@ -620,9 +620,9 @@ class TestHostileTree : public QObject {
         const QString to = QFile::decodeName(dir);
         const QByteArray entry = "FOO      TXT         1 01-02-96  10:00a\r\n";
         const QByteArray bad = "F\x1B[\xC2\x9BO    TXT         1 41-42-96  10:00a\r\n";
-        const bool ok = !SaveSnapshot(crafted, false, to + QStringLiteral("/crafted.dir")) &&
-                        !SaveSnapshot(changed, false, to + QStringLiteral("/crafted2.dir")) &&
-                        !ReadSnapshot(to + QStringLiteral("/crafted.dir"), back) &&
+        const bool ok = !saveSnapshot(crafted, false, to + QStringLiteral("/crafted.dir")) &&
+                        !saveSnapshot(changed, false, to + QStringLiteral("/crafted2.dir")) &&
+                        !readSnapshot(to + QStringLiteral("/crafted.dir"), back) &&
                         back.description.contains(QChar(0x1B)) &&
                         runBytes({"snapshot", m_root, "-o", "tree.dir"}, dir).exitCode == 0 &&
                         ::mkdir(dir + "/d\xE9", 0755) == 0 && writeBytes(dir + "/ex\xE9", "*\n") &&
@@ -833,9 +833,9 @@ private Q_SLOTS:
     void roundTrip() {
         const SnapshotList &list = m_oneVolume;
         const QString file = m_dir.filePath(QStringLiteral("roundtrip.dir"));
-        QVERIFY2(!SaveSnapshot(list, false, file), qPrintable(file));
+        QVERIFY2(!saveSnapshot(list, false, file), qPrintable(file));
         SnapshotList back;
-        QVERIFY2(!ReadSnapshot(file, back), qPrintable(file));
+        QVERIFY2(!readSnapshot(file, back), qPrintable(file));
         QCOMPARE(back.size(), list.size());
         auto second = [](const Entry &e) {
             return e.hasTime() ? std::llround(e.modified * 86400) : -1;
@@ -885,7 +885,7 @@ private Q_SLOTS:
         QCOMPARE(runBytes({"snapshot", root, "-o", out}, QFile::encodeName(m_dir.path())).exitCode,
                  0);
         SnapshotList list;
-        QVERIFY(ReadSnapshot(QFile::decodeName(out), list).ok());
+        QVERIFY(readSnapshot(QFile::decodeName(out), list).ok());
         QVERIFY2(list.description.endsWith(QStringLiteral("/caf|E9")),
                  qPrintable(list.description));
         QStringList names;
@@ -901,7 +901,7 @@ private Q_SLOTS:
         QVERIFY(scanTree(m_root, false, ws.list(ListId::Final)));
         CompareOptions options;
         options.reset(ListId::Original);
-        RunComparison(ws, options);
+        runComparison(ws, options);
         QCOMPARE(ws.list(ListId::OnlyInOriginal).size(), 0);
         QCOMPARE(ws.list(ListId::OnlyInFinal).size(), 0);
         QCOMPARE(ws.list(ListId::Changed).size(), 0);
@@ -943,7 +943,7 @@ private Q_SLOTS:
         QVERIFY(scanTree(m_final, false, ws.list(ListId::Final)));
         CompareOptions options;
         options.reset(ListId::Original);
-        RunComparison(ws, options);
+        runComparison(ws, options);
 
         const QString gone = QStringLiteral("caf|E9\\gone.txt");
         const QString grownText = QStringLiteral("a|5Cb\\c");
@@ -978,7 +978,7 @@ private Q_SLOTS:
         QVERIFY2(r.exitCode == 1, (r.out + r.err).constData());
         QByteArray counts;
         for (const ListId n : Lists::Results)
-            counts += Workspace::TabCaption(n).toUtf8() + ": " +
+            counts += Workspace::tabCaption(n).toUtf8() + ": " +
                       QByteArray::number(ws.list(n).size()) + '\n';
         QCOMPARE(r.out, counts);
     }
@@ -987,7 +987,7 @@ private Q_SLOTS:
     void csvExport() {
         const SnapshotList &list = m_oneVolume;
         const QString file = m_dir.filePath(QStringLiteral("tree.csv"));
-        QVERIFY2(!ExportCsv(list, file, EntryFormatter(enGB)), qPrintable(file));
+        QVERIFY2(!exportCsv(list, file, EntryFormatter(enGB)), qPrintable(file));
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QByteArray all = f.readAll();

@@ -43,7 +43,7 @@ void scanWith(DirectoryReader &reader, const QByteArray &root, int threads, Scan
     Scanner scanner(reader);
     scanner.setReadThreads(threads);
     scanner.setExclusions(ExcludePatterns(exclude));
-    out.ok = scanner.ReadDirectory(root, QString::fromUtf8(root), out.list, includeSubs, progress);
+    out.ok = scanner.readDirectory(root, QString::fromUtf8(root), out.list, includeSubs, progress);
     // What the saved file says besides the entries, fixed so that only the entries can differ.
     out.list.description = u"tree"_s;
     out.list.source = u"here"_s;
@@ -80,7 +80,7 @@ QStringList limitTexts(const SnapshotList &list) {
 QByteArray savedBytes(const SnapshotList &list) {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"scan.dir"_s);
-    if (!SaveSnapshot(list, false, path).ok())
+    if (!saveSnapshot(list, false, path).ok())
         return "(not saved)";
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(not read back)");

@@ -70,7 +70,7 @@ bool scanInTurn(DirectoryReader &reader, const QString &root, SnapshotList &list
                 bool includeSubs = true) {
     Scanner scanner(reader);
     scanner.setReadThreads(1);
-    return scanner.ReadDirectory(root, list, includeSubs);
+    return scanner.readDirectory(root, list, includeSubs);
 }
 
 // The entries as "folder|name" texts.
@@ -101,9 +101,9 @@ void checkConsistent(const SnapshotList &list) {
     // The list is whole enough to be saved and read back as it is.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("scan.dir"));
-    QVERIFY(SaveSnapshot(list, false, path).ok());
+    QVERIFY(saveSnapshot(list, false, path).ok());
     SnapshotList back;
-    QVERIFY(ReadSnapshot(path, back).ok());
+    QVERIFY(readSnapshot(path, back).ok());
     QCOMPARE(entrySet(back), entrySet(list));
 }
 

@@ -47,7 +47,7 @@ struct Scanned {
 void scan(const QString &root, Scanned &out, bool subs = true, Progress *progress = nullptr) {
     auto reader = makeDirectoryReader();
     Scanner scanner(*reader);
-    out.ok = scanner.ReadDirectory(root, out.list, subs, progress);
+    out.ok = scanner.readDirectory(root, out.list, subs, progress);
 }
 
 int find(const SnapshotList &list, const QString &folder, const QString &name) {
@@ -194,7 +194,7 @@ private Q_SLOTS:
         fake.folders[QStringLiteral("/y")] = {QStringLiteral("in-y.txt")};
         SnapshotList list;
         Scanner scanner(fake);
-        QVERIFY(scanner.ReadDirectory(QStringLiteral("root"), list, true));
+        QVERIFY(scanner.readDirectory(QStringLiteral("root"), list, true));
         QStringList order;
         for (int i = 0; i < list.size(); ++i)
             order << list.folder(i) + list.name(i).toString();
@@ -235,7 +235,7 @@ private Q_SLOTS:
         fake.locked << QStringLiteral("/locked");
         SnapshotList list;
         Scanner scanner(fake);
-        QVERIFY(scanner.ReadDirectory(QStringLiteral("root"), list, true));
+        QVERIFY(scanner.readDirectory(QStringLiteral("root"), list, true));
         QCOMPARE(list.size(), 3);
         QCOMPARE(list.name(0), u"locked");
         QCOMPARE(list.name(1), u"open");
@@ -476,7 +476,7 @@ private Q_SLOTS:
         SnapshotList list;
         Scanner scanner(fake);
         scanner.setExclusions(ExcludePatterns({u"\\cache\\"_s, u"*.tmp"_s, u"src/obj/"_s}));
-        QVERIFY(scanner.ReadDirectory(u"root"_s, list, true));
+        QVERIFY(scanner.readDirectory(u"root"_s, list, true));
         QCOMPARE(paths(list), (QStringList{u"keep.txt"_s, u"src"_s, u"src\\main.c"_s,
                                            u"src\\cache"_s, u"src\\cache\\x"_s}));
         QCOMPARE(sorted(fake.asked), (QStringList{QString(), u"/src"_s, u"/src/cache"_s}));
@@ -496,7 +496,7 @@ private Q_SLOTS:
         scanner.setExclusions(
             ExcludePatterns({u"cache/"_s, u"*.log"_s, u"__pycache__/"_s, u"**/logs/"_s}));
         SnapshotList list;
-        QVERIFY(scanner.ReadDirectory(dir.path(), list, true));
+        QVERIFY(scanner.readDirectory(dir.path(), list, true));
         QStringList got = paths(list);
         got.sort();
         QCOMPARE(got, (QStringList{u"keep.txt"_s, u"src"_s, u"src\\deep"_s, u"src\\deep\\logs.c"_s,
@@ -549,7 +549,7 @@ private Q_SLOTS:
         Scanner scanner(fake);
         scanner.setExclusions(ExcludePatterns(patterns));
         scanner.setReadThreads(threads);
-        QVERIFY(scanner.ReadDirectory(u"root"_s, list, true));
+        QVERIFY(scanner.readDirectory(u"root"_s, list, true));
         QCOMPARE(paths(list), entries);
         QCOMPARE(threads == 1 ? fake.asked : sorted(fake.asked),
                  threads == 1 ? read : sorted(read));
@@ -568,7 +568,7 @@ private Q_SLOTS:
         Scanner scanner(fake);
         // Only a walk that reads each folder itself reads "a" exactly when it comes to it.
         scanner.setReadThreads(1);
-        QVERIFY(scanner.ReadDirectory(QStringLiteral("root"), list, true, &progress));
+        QVERIFY(scanner.readDirectory(QStringLiteral("root"), list, true, &progress));
         // Cancelled while "a" was read: what was read stays, every open folder is a limit.
         QCOMPARE(list.size(), 1);
         QCOMPARE(limits(list), (QStringList{QStringLiteral("a\\"), QString()}));
