@@ -1,5 +1,5 @@
 // The About window as splash and on demand, and the start-up that uses it.
-#include "TestSupport.h"
+#include "support/TestWindow.h"
 
 #include "app/StartUp.h"
 #include "dialogs/AboutDialog.h"

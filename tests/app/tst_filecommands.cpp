@@ -1,7 +1,8 @@
 // The file commands of the main window, driven as a user would, with the prompts answering the
 // message boxes and file dialogs.
 
-#include "TestSupport.h"
+#include "support/TestFiles.h"
+#include "support/TestWindow.h"
 
 #include "app/BackgroundJob.h"
 #include "app/ListPane.h"
@@ -59,12 +60,6 @@ void onNextDialog(std::function<void(QDialog *)> act) {
         }
     });
     timer->start(10);
-}
-
-void writeFile(const QString &path, const QByteArray &bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 QByteArray readFile(const QString &path) {

@@ -1,6 +1,6 @@
 // Drives the real main window headless: command enabling, status bar, progress throttle,
 // settings, header clicks, linked widths, view modes, minimum size, command-line open.
-#include "TestSupport.h"
+#include "support/TestWindow.h"
 
 #include "app/ListModel.h"
 #include "app/ListPane.h"

@@ -4,6 +4,7 @@
 #include "snapshot/ExcludeReference.h"
 #include "snapshot/Progress.h"
 #include "snapshot/Workspace.h"
+#include "support/TestLists.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -44,13 +45,6 @@ void fill(SnapshotList &list, const std::vector<E> &entries) {
         list.append(path.mid(cut), path.left(cut), e.attr, e.size,
                     (e.attr & 16) ? std::nan("") : e.time);
     }
-}
-
-QStringList paths(const SnapshotList &list) {
-    QStringList out;
-    for (int i = 0; i < list.size(); ++i)
-        out << list.folder(i) + list.name(i).toString();
-    return out;
 }
 
 CompareOptions resetOptions() {

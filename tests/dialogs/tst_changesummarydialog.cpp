@@ -1,7 +1,7 @@
 // The Change Summary window in the real main window: what it shows of a comparison, its sort,
 // its chart, and a double-click that leads to a folder's entries in the result lists.
-#include "Modal.h"
-#include "app/TestSupport.h"
+#include "support/Modal.h"
+#include "support/TestWindow.h"
 
 #include "app/ListModel.h"
 #include "app/ListPane.h"
@@ -25,20 +25,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr double T = 40000.5;
-
-struct Item {
-    const char *folder;
-    const char *name;
-    int attr;
-    std::uint64_t size;
-};
-
-void fill(SnapshotList &list, std::initializer_list<Item> items) {
-    list.addLimit(u"");
-    for (const Item &i : items)
-        list.append(QString::fromLatin1(i.name), QString::fromLatin1(i.folder), i.attr, i.size,
-                    i.attr & 16 ? std::nan("") : T);
-}
 
 // Folder a: a file grown by 20 bytes and a new one of 7; b: a file of 100 bytes gone; c: nothing.
 void loadPair(MainWindow &w) {

@@ -1,7 +1,7 @@
 // The Compare dialog in the real main window: the options it shows and hands to the comparison,
 // what Cancel and a cleared snapshot leave, and the result lists' descriptions.
-#include "Modal.h"
-#include "app/TestSupport.h"
+#include "support/Modal.h"
+#include "support/TestWindow.h"
 
 #include "app/ListModel.h"
 #include "app/ListPane.h"
@@ -25,22 +25,10 @@ namespace {
 constexpr double T = 40000.5;
 constexpr double Minute = 1.0 / 1440;
 
-struct Item {
-    const char *folder;
-    const char *name;
-    int attr;
-    std::uint64_t size;
-    double modified;
-};
-
-void fill(SnapshotList &list, const QString &description, std::initializer_list<Item> items) {
+void fill(SnapshotList &list, const QString &description,
+          std::initializer_list<TestEntry> entries) {
+    fill(list, entries);
     list.description = description;
-    list.addLimit(u"");
-    list.addLimit(u"sub\\");
-    list.addLimit(u"empty\\");
-    for (const Item &i : items)
-        list.append(QString::fromLatin1(i.name), QString::fromLatin1(i.folder), i.attr, i.size,
-                    i.modified);
 }
 
 // An Original and a Final that differ in one property per file.
@@ -71,10 +59,8 @@ void loadPair(MainWindow &w) {
 }
 
 // In Folder and Name of every entry of a list, sorted.
-QStringList paths(const SnapshotList &list) {
-    QStringList out;
-    for (int i = 0; i < list.size(); ++i)
-        out << list.folder(i) + list.name(i).toString();
+QStringList sortedPaths(const SnapshotList &list) {
+    QStringList out = paths(list);
     out.sort();
     return out;
 }
@@ -175,8 +161,8 @@ private Q_SLOTS:
         QVERIFY(!d->isVisible());
         QVERIFY(prompts.asked.isEmpty());
         const Workspace &ws = w->workspace();
-        QCOMPARE(paths(ws.list(ListId::Changed)), sortedChanged);
-        QCOMPARE(paths(ws.list(ListId::OnlyInFinal)), onlyInFinal);
+        QCOMPARE(sortedPaths(ws.list(ListId::Changed)), sortedChanged);
+        QCOMPARE(sortedPaths(ws.list(ListId::OnlyInFinal)), onlyInFinal);
         QVERIFY(ws.list(ListId::OnlyInOriginal).isEmpty());
         // Only in Original is empty, so Only in Final is the first list with entries.
         QCOMPARE(w->shownList(), ListId::OnlyInFinal);
@@ -395,7 +381,7 @@ private Q_SLOTS:
         QCOMPARE(w->compareOptions().exclude, (QStringList{u"size.*"_s, u"SUB\\"_s}));
         QStringList all;
         for (const ListId n : Lists::Results)
-            all << paths(w->workspace().list(n));
+            all << sortedPaths(w->workspace().list(n));
         QVERIFY(!all.contains(u"size.txt"_s));
         QVERIFY(!all.contains(u"sub\\late.txt"_s) && !all.contains(u"sub\\new.txt"_s));
         QVERIFY(all.contains(u"time.txt"_s));

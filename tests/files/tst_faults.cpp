@@ -11,6 +11,8 @@
 #include "snapshot/EntryFormat.h"
 #include "snapshot/Progress.h"
 #include "snapshot/SnapshotList.h"
+#include "support/TestFiles.h"
+#include "support/TestLists.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,47 +44,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QLocale enGB(QLocale::English, QLocale::UnitedKingdom);
-
-QByteArray readAll(const QString &path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "(unreadable)";
-    return f.readAll();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-SnapshotList sampleList(int files) {
-    SnapshotList list;
-    list.description = QStringLiteral("sample");
-    list.source = QStringLiteral("/ - /data/*.*");
-    list.created = DateSerial::fromLocal(2024, 5, 6, 7, 8, 9);
-    for (int k = 0; k < files; ++k) {
-        const QString folder = QStringLiteral("folder%1\\").arg(k / 100);
-        if (k % 100 == 0)
-            list.append(QStringLiteral("folder%1").arg(k / 100), u"", 16, 0, std::nan(""));
-        list.append(QStringLiteral("file%1.txt").arg(k), folder, 32, std::uint64_t(k) * 7,
-                    DateSerial::fromLocal(2020, 1, 1 + k % 28, k % 24, k % 60, k % 60));
-    }
-    return list;
-}
-
-QStringList entryTexts(const SnapshotList &list) {
-    QStringList out;
-    for (int i = 0; i < list.size(); ++i) {
-        const Entry &e = list.entry(i);
-        out << QStringLiteral("%1|%2|%3|%4|%5")
-                   .arg(list.folder(i), list.name(i).toString())
-                   .arg(e.attr)
-                   .arg(e.size)
-                   .arg(e.hasTime() ? QString::number(e.modified, 'f', 6) : QString());
-    }
-    return out;
-}
 
 QStringList filesIn(const QString &dir) {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
@@ -214,7 +175,7 @@ private Q_SLOTS:
         QFETCH(bool, csv);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("keep.out"));
-        writeAll(path, SmallFile);
+        writeFile(path, SmallFile);
         const SnapshotList big = sampleList(100000);
         FileError err;
         withFileSizeLimit(256 * 1024, [&] {
@@ -247,7 +208,7 @@ private Q_SLOTS:
             QSKIP("root ignores permission bits; see saveIntoFolderThatRefusesFiles");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("old.dir"));
-        writeAll(path, SmallFile);
+        writeFile(path, SmallFile);
         QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
         const FileError err = saveSnapshot(sampleList(3), false, path);
         const FileError created =
@@ -306,7 +267,7 @@ private Q_SLOTS:
     void saveOverFileOpenElsewhere() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("shared.dir"));
-        writeAll(path, SmallFile);
+        writeFile(path, SmallFile);
         QFile reader(path);
         QVERIFY(reader.open(QIODevice::ReadOnly));
         QFile writer(path);
@@ -362,7 +323,7 @@ private Q_SLOTS:
         QVERIFY(::chown(shared, folderOwner, folderOwner) == 0 &&
                 ::chmod(shared, f[0].toUInt(nullptr, 8)) == 0);
         QVERIFY(::chmod(real, 0777) == 0 && ::mkfifo(real + "/pipe", 0666) == 0);
-        writeAll(QFile::decodeName(victim), SmallFile);
+        writeFile(QFile::decodeName(victim), SmallFile);
         const int victimOwner = plain ? linkOwner : writer;
         QVERIFY(::chown(victim, victimOwner, victimOwner) == 0 && ::chmod(victim, 06755) == 0);
         const QByteArray target = to == u"file"     ? victim
@@ -408,7 +369,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QStringList names = {u"a.dir"_s, u"new.dir"_s, u"c.dir"_s, u"d.dir"_s};
         for (const int k : {0, 2, 3})
-            writeAll(dir.filePath(names[k]), "old");
+            writeFile(dir.filePath(names[k]), "old");
         // The place of the writer that failed, or -1. When `spoil`, the temporary of the third
         // file vanishes before its turn.
         auto replace = [&](bool spoil) {
@@ -463,7 +424,7 @@ private Q_SLOTS:
         const QStringList results = {u"changed.dir"_s, u"only-in-final.dir"_s,
                                      u"only-in-original.dir"_s, u"unchanged.dir"_s};
         for (const QString &name : results)
-            writeAll(out + u'/' + name, SmallFile);
+            writeFile(out + u'/' + name, SmallFile);
         QProcess cli;
         startCli(cli, {u"compare"_s, original, final, u"--out"_s, out}, 64 * 1024);
         QVERIFY(cli.waitForFinished(60000));

@@ -1,8 +1,8 @@
 // Printing from the real main window, headless: the Print dialog's labels and estimate, the
 // list's sort order after printing, a report of several pages read back from its PDF, and
 // failures that reach the user.
-#include "app/TestSupport.h"
-#include "dialogs/Modal.h"
+#include "support/Modal.h"
+#include "support/TestWindow.h"
 
 #include "app/StatusPanel.h"
 #include "dialogs/PrintDialog.h"

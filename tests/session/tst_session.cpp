@@ -3,6 +3,7 @@
 #include "snapshot/DateSerial.h"
 #include "snapshot/NewSnapshot.h"
 #include "sort/ColumnSorts.h"
+#include "support/TestLists.h"
 
 #include <QDir>
 #include <QTest>
@@ -24,13 +25,6 @@ void fill(SnapshotList &list, int n) {
 // A list by its tab number, 1 to 6; 0 for none.
 ListId listAt(int number) {
     return Lists::atIndex(std::size_t(number - 1));
-}
-
-QStringList paths(const SnapshotList &list) {
-    QStringList out;
-    for (int i = 0; i < list.size(); ++i)
-        out << list.folder(i) + list.name(i).toString();
-    return out;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/Scanner.h"
 #include "snapshot/SnapshotList.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,19 +19,13 @@
 
 namespace {
 
-void makeFile(const QString &path) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("x");
-}
-
 void makeTree(const QString &root) {
     for (const char *folder : {"a", "b", "b/deep", "c"}) {
         QVERIFY(QDir(root).mkpath(QLatin1String(folder)));
         for (int k = 0; k < 3; ++k)
-            makeFile(root + u'/' + QLatin1String(folder) + QStringLiteral("/f%1.txt").arg(k));
+            writeFile(root + u'/' + QLatin1String(folder) + QStringLiteral("/f%1.txt").arg(k));
     }
-    makeFile(root + QStringLiteral("/top.txt"));
+    writeFile(root + QStringLiteral("/top.txt"));
 }
 
 // Runs `change` once, right after the folder `when` ("" for the root, else a relative path
@@ -122,9 +117,9 @@ private Q_SLOTS:
         makeTree(root);
         ChangingReader reader(QString(), [&] {
             QDir(root + QStringLiteral("/b")).removeRecursively();
-            makeFile(root + QStringLiteral("/late.txt"));
+            writeFile(root + QStringLiteral("/late.txt"));
             QDir(root).mkpath(QStringLiteral("late/inner"));
-            makeFile(root + QStringLiteral("/c/early.txt"));
+            writeFile(root + QStringLiteral("/c/early.txt"));
         });
         SnapshotList list;
         QVERIFY(scanInTurn(reader, root, list));

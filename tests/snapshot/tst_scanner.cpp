@@ -6,6 +6,8 @@
 #include "snapshot/Progress.h"
 #include "snapshot/Scanner.h"
 #include "snapshot/SnapshotList.h"
+#include "support/TestFiles.h"
+#include "support/TestLists.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -26,12 +28,6 @@ namespace {
 
 QByteArray local(const QString &path) {
     return QFile::encodeName(path);
-}
-
-void makeFile(const QString &path, const QByteArray &content = {}) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
 }
 
 void setTime(const QString &path, std::int64_t seconds, long nanos = 0) {
@@ -136,13 +132,6 @@ QStringList sorted(QStringList list) {
     return list;
 }
 
-QStringList paths(const SnapshotList &list) {
-    QStringList out;
-    for (int i = 0; i < list.size(); ++i)
-        out << list.folder(i) + list.name(i).toString();
-    return out;
-}
-
 // What a scan of a fake tree should give: the entries the reference keeps, each folder's
 // entries after it, and the folders read (those kept) in the order of the walk.
 void expectedScan(const FakeReader &fake, const ExcludeReference &reference, const QString &key,
@@ -169,7 +158,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString root = dir.filePath(QStringLiteral("Data"));
         QVERIFY(QDir().mkpath(root + QStringLiteral("/A/B")));
-        makeFile(root + QStringLiteral("/A/B/f.txt"), "hello");
+        writeFile(root + QStringLiteral("/A/B/f.txt"), "hello");
         Scanned s;
         scan(root, s);
         QVERIFY(s.ok);
@@ -209,7 +198,7 @@ private Q_SLOTS:
     void withoutSubfolders() {
         QTemporaryDir dir;
         QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("A/B"))));
-        makeFile(dir.filePath(QStringLiteral("top.txt")));
+        writeFile(dir.filePath(QStringLiteral("top.txt")));
         Scanned s;
         scan(dir.path(), s, false);
         QCOMPARE(s.list.size(), 2);
@@ -248,7 +237,7 @@ private Q_SLOTS:
             QSKIP("permissions do not stop the superuser");
         QTemporaryDir dir;
         QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("locked"))));
-        makeFile(dir.filePath(QStringLiteral("locked/x")));
+        writeFile(dir.filePath(QStringLiteral("locked/x")));
         QCOMPARE(chmod(local(dir.filePath(QStringLiteral("locked"))).constData(), 0), 0);
         Scanned s;
         scan(dir.path(), s);
@@ -277,10 +266,10 @@ private Q_SLOTS:
         QFETCH(int, attr);
         QTemporaryDir dir;
         const auto p = [&](const char *n) { return local(dir.filePath(QLatin1String(n))); };
-        makeFile(dir.filePath(QStringLiteral("plain.txt")), "12345");
-        makeFile(dir.filePath(QStringLiteral("ro.txt")));
+        writeFile(dir.filePath(QStringLiteral("plain.txt")), "12345");
+        writeFile(dir.filePath(QStringLiteral("ro.txt")));
         chmod(p("ro.txt").constData(), 0444);
-        makeFile(dir.filePath(QStringLiteral(".settings")));
+        writeFile(dir.filePath(QStringLiteral(".settings")));
         QDir(dir.path()).mkdir(QStringLiteral(".cache"));
         QDir(dir.path()).mkdir(QStringLiteral("dir"));
         QDir(dir.path()).mkdir(QStringLiteral("rodir"));
@@ -306,7 +295,7 @@ private Q_SLOTS:
     void timesAndSizes() {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("f.bin"));
-        makeFile(file, QByteArray(1234, 'x'));
+        writeFile(file, QByteArray(1234, 'x'));
         // 2000-01-27 13:01:30.999 UTC: London is on UTC in winter; milliseconds are dropped.
         setTime(file, 948978090, 999999999);
         const QString sparse = dir.filePath(QStringLiteral("sparse.bin"));
@@ -413,7 +402,7 @@ private Q_SLOTS:
                 const QString folder = dir.filePath(QStringLiteral("a%1/b%2").arg(a).arg(b));
                 QVERIFY(QDir().mkpath(folder));
                 for (int f = 0; f < 3; ++f)
-                    makeFile(folder + QStringLiteral("/.f%1").arg(f), QByteArray(f * 7, 'x'));
+                    writeFile(folder + QStringLiteral("/.f%1").arg(f), QByteArray(f * 7, 'x'));
             }
         }
         Scanned s;
@@ -490,7 +479,7 @@ private Q_SLOTS:
             QVERIFY(QDir(dir.path()).mkpath(QLatin1String(folder)));
         for (const char *file : {"keep.txt", "build.log", "cache/x.bin", "src/main.c",
                                  "src/__pycache__/m.pyc", "src/deep/Logs/a.txt", "src/deep/logs.c"})
-            makeFile(dir.filePath(QLatin1String(file)));
+            writeFile(dir.filePath(QLatin1String(file)));
         RecordingReader reader;
         Scanner scanner(reader);
         scanner.setExclusions(

@@ -6,7 +6,7 @@
 #include "app/MainWindow.h"
 #include "app/PrintCommands.h"
 #include "app/Prompts.h"
-#include "snapshot/SnapshotList.h"
+#include "support/TestLists.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -123,19 +123,3 @@ private:
     QTemporaryDir m_dir;
     std::unique_ptr<QSettings> m_settings;
 };
-
-// Entries of a made-up tree: names in an order that differs by name, size, time and attributes.
-inline void fillList(SnapshotList &list, int n, int seed = 0) {
-    const std::uint32_t root = list.internFolder(u"");
-    const std::uint32_t sub = list.internFolder(u"Sub\\");
-    for (int i = 0; i < n; ++i) {
-        const int k = (i * 7 + seed) % (n > 0 ? n : 1);
-        const bool folder = k % 10 == 3;
-        const QString name = QStringLiteral("entry%1.%2")
-                                 .arg(k, 4, 10, QLatin1Char('0'))
-                                 .arg(folder ? QStringLiteral("d") : QStringLiteral("txt"));
-        list.append(name, k % 2 ? sub : root, folder ? 16 : (k % 3 ? 32 : 33),
-                    folder ? 0 : static_cast<std::uint64_t>((k * 7919) % 100000),
-                    folder ? std::nan("") : 40000.0 + (k * 37) % 1000 + 0.25);
-    }
-}
