@@ -19,6 +19,7 @@
 #include "snapshot/NameCodec.h"
 #include "snapshot/NewSnapshot.h"
 #include "snapshot/Scanner.h"
+#include "snapshot/SideBySide.h"
 #include "snapshot/SnapshotList.h"
 #include "snapshot/Workspace.h"
 
@@ -31,11 +32,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <exception>
 #include <memory>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -305,16 +303,10 @@ void readPair(const Args &args, const QStringList &exclude, Workspace &ws) {
     if (args.positional.size() != 2)
         failUsage(QStringLiteral("compare takes two files"));
     FileError finalError;
-    auto readFinal = [&] { finalError = readSnapshot(args.positional[1], ws.list(ListId::Final)); };
-    std::jthread side;
-    try {
-        side = std::jthread(readFinal);
-    } catch (const std::system_error &) {
-        readFinal(); // no second thread to be had: one after the other
-    }
-    FileError originalError = readSnapshot(args.positional[0], ws.list(ListId::Original));
-    if (side.joinable())
-        side.join();
+    FileError originalError;
+    runSideBySide(
+        [&] { finalError = readSnapshot(args.positional[1], ws.list(ListId::Final)); },
+        [&] { originalError = readSnapshot(args.positional[0], ws.list(ListId::Original)); });
     check(originalError, args.positional[0]);
     check(finalError, args.positional[1]);
 }

@@ -4,6 +4,7 @@
 #include "snapshot/DateSerial.h"
 #include "snapshot/ExcludePatterns.h"
 #include "snapshot/Progress.h"
+#include "snapshot/SideBySide.h"
 #include "snapshot/Workspace.h"
 #include "sort/ColumnSorts.h"
 #include "sort/MatchKeys.h"
@@ -12,11 +13,8 @@
 #include <QDir>
 #include <charconv>
 #include <cmath>
-#include <exception>
 #include <limits>
 #include <optional>
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -195,26 +193,8 @@ void runComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
         ws.list(n).clearEntries();
     // The two sides are independent: each is sorted, and its keys made, on a core of its own.
     std::optional<MatchKeys> keysO, keysF;
-    // What goes wrong on the other thread (memory running out) goes on from this one.
-    std::exception_ptr finalFailed;
-    auto sortF = [&] {
-        try {
-            keysF.emplace(sortByMatchKey(final));
-        } catch (...) {
-            finalFailed = std::current_exception();
-        }
-    };
-    {
-        std::jthread sortFinal; // joined however this block is left
-        try {
-            sortFinal = std::jthread(sortF);
-        } catch (const std::system_error &) {
-            sortF(); // no thread to be had: one after the other
-        }
-        keysO.emplace(sortByMatchKey(original));
-    }
-    if (finalFailed)
-        std::rethrow_exception(finalFailed);
+    runSideBySide([&] { keysF.emplace(sortByMatchKey(final)); },
+                  [&] { keysO.emplace(sortByMatchKey(original)); });
     const std::int16_t mask = countedProperties(options);
 
     const ExcludePatterns exclude(options.exclude);

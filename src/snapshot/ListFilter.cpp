@@ -1,12 +1,9 @@
 #include "ListFilter.h"
 
+#include "SideBySide.h"
 #include "SnapshotList.h"
 
 #include "sort/TextKeys.h"
-
-#include <exception>
-#include <system_error>
-#include <thread>
 
 namespace {
 
@@ -97,25 +94,7 @@ std::vector<int> ListFilter::apply(const SnapshotList &list, const std::vector<i
         return kept;
     }
     std::vector<int> secondHalf;
-    std::exception_ptr secondFailed; // memory running out there goes on from here
-    auto secondPass = [&] {
-        try {
-            pass(n / 2, n, secondHalf);
-        } catch (...) {
-            secondFailed = std::current_exception();
-        }
-    };
-    {
-        std::jthread second; // joined however this block is left
-        try {
-            second = std::jthread(secondPass);
-        } catch (const std::system_error &) {
-            secondPass(); // no thread to be had: one after the other
-        }
-        pass(0, n / 2, kept);
-    }
-    if (secondFailed)
-        std::rethrow_exception(secondFailed);
+    runSideBySide([&] { pass(n / 2, n, secondHalf); }, [&] { pass(0, n / 2, kept); });
     kept.insert(kept.end(), secondHalf.begin(), secondHalf.end());
     return kept;
 }
