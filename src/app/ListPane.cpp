@@ -3,6 +3,7 @@
 #include "ListModel.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/SnapshotList.h"
+#include "snapshot/Workspace.h"
 #include "widgets/Twips.h"
 
 #include <QHeaderView>
@@ -15,6 +16,9 @@ ListPane::ListPane(ListId listNo, ListModel *model, QWidget *parent)
     : QWidget(parent), m_listNo(listNo), m_model(model), m_stack(new QStackedLayout(this)),
       m_details(new QTableView(this)), m_summary(new QListView(this)) {
     m_stack->setContentsMargins(0, 0, 0, 0);
+    // Screen readers name each list by its tab.
+    m_details->setAccessibleName(Workspace::tabCaption(listNo));
+    m_summary->setAccessibleName(Workspace::tabCaption(listNo));
 
     // The views only show the lists; they must stay quick with a million rows, so every row
     // has the same height and nothing is measured per row.
