@@ -25,6 +25,17 @@
 
 namespace {
 
+// The header's third field, reserved in the plain format (0), tells what else the file holds.
+namespace Reserved {
+inline constexpr std::int32_t Escapes = 1; // texts hold "|" and two hex digits for a byte
+inline constexpr std::int32_t Details = 2; // entry lines go on with the entry's details
+} // namespace Reserved
+
+// Entry lines with details: the five fields, then mode, owner, group, link count, volume,
+// inode, device numbers, nanoseconds, "link target" and "capability" (hex digits).
+constexpr std::size_t PlainFields = 5;
+constexpr std::size_t DetailFields = 15;
+
 void appendNumber(std::string &out, std::uint64_t value) {
     char buf[24];
     const auto res = std::to_chars(buf, buf + sizeof buf, value);
@@ -222,13 +233,13 @@ Scan scanField(const char *&p, const char *end, bool eof, Field &field) {
     return Scan::Done;
 }
 
-// Reads the five fields of the record at the reader's place, and moves past them.
-Scan scanRecord(BlockReader &in, Field (&fields)[5]) {
+// Reads the `count` fields of the record at the reader's place, and moves past them.
+Scan scanRecord(BlockReader &in, Field *fields, std::size_t count) {
     for (;;) {
         const char *p = in.pos();
         Scan scan = Scan::Done;
-        for (Field &f : fields) {
-            scan = scanField(p, in.end(), in.eof(), f);
+        for (std::size_t k = 0; k < count; ++k) {
+            scan = scanField(p, in.end(), in.eof(), fields[k]);
             if (scan != Scan::Done)
                 break;
         }
@@ -300,6 +311,20 @@ bool parseSize(const char *text, std::size_t size, std::uint64_t &value) {
     return true;
 }
 
+bool parseUInt64(const Field &field, std::uint64_t &value) {
+    const char *end = field.data + field.size;
+    const auto res = std::from_chars(field.data, end, value);
+    return !field.quoted && field.size > 0 && res.ec == std::errc() && res.ptr == end;
+}
+
+// Hex digits, two a byte, as the writer puts them (upper case); none for no bytes.
+bool parseHex(const Field &field, QByteArray &bytes) {
+    if (field.size % 2 != 0)
+        return false;
+    bytes = QByteArray::fromHex(QByteArray::fromRawData(field.data, qsizetype(field.size)));
+    return bytes.toHex().toUpper() == QByteArray::fromRawData(field.data, qsizetype(field.size));
+}
+
 class Reader {
 public:
     Reader(int fd, SnapshotList &list, Progress *progress, std::size_t blockSize = 1 << 20)
@@ -328,7 +353,7 @@ public:
         m_list.addLimit(QStringView());
         std::int64_t count = 0;
         while (skipToRecord(m_in)) {
-            if (scanRecord(m_in, m_fields) != Scan::Done) {
+            if (scanRecord(m_in, m_fields, m_details ? DetailFields : PlainFields) != Scan::Done) {
                 error = m_in.error() ? m_in.error() : FileError::fromCode(FileError::InputPastEnd);
                 return true;
             }
@@ -359,14 +384,18 @@ public:
 
     // Reads the first line. Returns false when a text is not valid in the encoding.
     bool readHeader(SnapshotHeader &header, FileError &error) {
-        if (scanRecord(m_in, m_fields) != Scan::Done) {
+        if (scanRecord(m_in, m_fields, PlainFields) != Scan::Done) {
             error = m_in.error() ? m_in.error() : FileError::fromCode(FileError::InputPastEnd);
             return true;
         }
-        // Escapes are ours: a file written without them (by us or by another program) keeps
-        // "|" followed by two hex digits as it stands.
+        // Escapes and details are ours: a file whose field holds any other value (written by
+        // another program) is read as the plain format, "|" and two hex digits as they stand.
         std::int32_t reserved = 0;
-        m_escaped = parseInt32(m_fields[2].data, m_fields[2].size, reserved) && reserved == 1;
+        if (!parseInt32(m_fields[2].data, m_fields[2].size, reserved) ||
+            (reserved & ~(Reserved::Escapes | Reserved::Details)) != 0)
+            reserved = 0;
+        m_escaped = reserved & Reserved::Escapes;
+        m_details = reserved & Reserved::Details;
         if (!decode(m_fields[0], header.description) || !decode(m_fields[1], header.source))
             return false;
         if (!parseDouble(m_fields[4].data, m_fields[4].size, header.created) ||
@@ -410,7 +439,16 @@ private:
             error = FileError::fromCode(FileError::InvalidValue);
             return true;
         }
-        m_list.append(m_name, folder, attr, size, modified);
+        if (!m_details) {
+            m_list.append(m_name, folder, attr, size, modified);
+        } else {
+            Details details;
+            if (!readDetails(details, error))
+                return false;
+            if (error)
+                return true;
+            m_list.append(m_name, folder, attr, size, modified, details);
+        }
         if (isFolder)
             m_list.addLimitOfEntry(m_list.size() - 1);
         return true;
@@ -420,8 +458,37 @@ private:
     SnapshotList &m_list;
     Progress *m_progress;
     TextCodec::Encoding m_encoding = TextCodec::Encoding::Utf8;
+    // Fields 6 to 15 of an entry line. Returns false when the link target is not valid in the
+    // encoding; a bad value sets `error`.
+    bool readDetails(Details &d, FileError &error) {
+        const Field *f = m_fields + PlainFields;
+        std::uint64_t v[8];
+        for (int k = 0; k < 8; ++k) {
+            if (!parseUInt64(f[k], v[k]) || (k < 4 && v[k] > UINT32_MAX)) {
+                error = FileError::fromCode(FileError::InvalidValue);
+                return true;
+            }
+        }
+        if (v[0] == 0)
+            return true; // nothing known of this entry
+        if (v[7] >= 1'000'000'000 || !parseHex(f[9], d.capability)) {
+            error = FileError::fromCode(FileError::InvalidValue);
+            return true;
+        }
+        d.mode = std::uint32_t(v[0]);
+        d.uid = std::uint32_t(v[1]);
+        d.gid = std::uint32_t(v[2]);
+        d.links = std::uint32_t(v[3]);
+        d.device = v[4];
+        d.inode = v[5];
+        d.rdev = v[6];
+        d.nanoseconds = std::uint32_t(v[7]);
+        return decode(f[8], d.linkTarget);
+    }
+
     bool m_escaped = false;
-    Field m_fields[5];
+    bool m_details = false;
+    Field m_fields[DetailFields];
     QString m_name;
     QString m_folder;
 };
@@ -432,7 +499,7 @@ namespace {
 
 // Whether any text of the list needs an escape in a snapshot file. A folder of one space does:
 // written plainly it would read as the previous entry's folder.
-bool holdsEscapes(const SnapshotList &list) {
+bool holdsEscapes(const SnapshotList &list, bool details) {
     if (TextCodec::needsEscape(list.description) || TextCodec::needsEscape(list.source))
         return true;
     const FolderTable &folders = list.folders();
@@ -443,24 +510,41 @@ bool holdsEscapes(const SnapshotList &list) {
     for (int i = 0; i < list.size(); ++i) {
         if (TextCodec::needsEscape(list.name(i)))
             return true;
+        if (details && TextCodec::needsEscape(list.details(i).linkTarget))
+            return true;
     }
     return false;
+}
+
+void appendDetails(std::string &out, const Details &d) {
+    for (const std::uint64_t value :
+         {std::uint64_t(d.mode), std::uint64_t(d.uid), std::uint64_t(d.gid), std::uint64_t(d.links),
+          d.device, d.inode, d.rdev, std::uint64_t(d.nanoseconds)}) {
+        out.push_back(',');
+        appendNumber(out, value);
+    }
+    out.push_back(',');
+    appendText(out, d.linkTarget);
+    out.append(",\"");
+    out.append(d.capability.toHex().toUpper().toStdString());
+    out.push_back('"');
 }
 
 } // namespace
 
 FileError saveSnapshot(const SnapshotList &list, bool isResultList, const QString &path,
-                       Progress *progress) {
+                       Progress *progress, DetailsInFile details) {
     FileWriter writer;
     if (FileError err = writer.open(path))
         return err;
-    if (FileError err = writeSnapshot(list, isResultList, writer, progress))
+    if (FileError err = writeSnapshot(list, isResultList, writer, progress, details))
         return err;
     return writer.commit();
 }
 
 FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter &writer,
-                        Progress *progress) {
+                        Progress *progress, DetailsInFile details) {
+    const bool withDetails = details == DetailsInFile::Keep && list.hasDetails();
     const int n = list.size();
     if (progress)
         progress->total = n;
@@ -468,9 +552,13 @@ FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter 
     appendText(out, list.description);
     out.push_back(',');
     appendText(out, list.source);
-    // The reserved field says whether the file holds escapes: readers of the plain format,
-    // which ignore it, then read every file without them as we do.
-    out.append(holdsEscapes(list) ? ",1," : ",0,");
+    // The reserved field says whether the file holds escapes and details: readers of the plain
+    // format, which ignore it, then read every file without them as we do.
+    out.push_back(',');
+    appendNumber(
+        out, static_cast<std::int64_t>((holdsEscapes(list, withDetails) ? Reserved::Escapes : 0) |
+                                       (withDetails ? Reserved::Details : 0)));
+    out.push_back(',');
     appendNumber(out, static_cast<std::int64_t>(n));
     out.push_back(',');
     appendSerial(out, isResultList ? DateSerial::now() : list.created);
@@ -497,6 +585,8 @@ FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter 
             out.push_back('0');
         else
             appendSerial(out, e.modified);
+        if (withDetails)
+            appendDetails(out, list.details(i));
         out.append("\r\n");
         if (FileError err = writer.flushIfFull())
             return err;

@@ -17,13 +17,17 @@ struct SnapshotHeader {
     int entries = 0;    // as the line states it (every writer writes the true count)
 };
 
+// How a list's details go into its file: kept when it has them, or left out so that readers of
+// the plain format can read the file.
+enum class DetailsInFile { Keep, LeaveOut };
+
 // Writes the list (entries in their current order) to a snapshot file. For a result list the
 // created value is the moment of saving. Does not touch the list's unsaved flag.
 FileError saveSnapshot(const SnapshotList &list, bool isResultList, const QString &path,
-                       Progress *progress = nullptr);
+                       Progress *progress = nullptr, DetailsInFile details = DetailsInFile::Keep);
 // The same into a writer opened on the target; the caller finishes or discards it.
 FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter &writer,
-                        Progress *progress = nullptr);
+                        Progress *progress = nullptr, DetailsInFile details = DetailsInFile::Keep);
 
 // Reads the first line of a snapshot file.
 FileError readSnapshotHeader(const QString &path, SnapshotHeader &header);

@@ -26,11 +26,23 @@ public:
         // root's (a mount point) is listed but not entered unless other volumes are asked for,
         // and the root listed again below itself (a bind mount) is not entered either.
         bool enter = true;
-        // For a folder: what it is on its volume, so that a folder listed twice (a bind mount,
-        // a loop) is entered only where the walk lists it first. Which place that is depends
-        // on the order of the walk, so the scanner decides it, not the reader. 0 when unknown.
+        // What the entry is on its volume; for a folder, so that a folder listed twice (a bind
+        // mount, a loop) is entered only where the walk lists it first. Which place that is
+        // depends on the order of the walk, so the scanner decides it, not the reader. 0 when
+        // unknown.
         std::uint64_t volume = 0;
         std::uint64_t node = 0;
+        // The POSIX details (see Details); mode 0 where the file system has none.
+        std::uint32_t mode = 0;
+        std::uint32_t uid = 0;
+        std::uint32_t gid = 0;
+        std::uint32_t links = 0;
+        std::uint32_t nanoseconds = 0;
+        std::uint64_t rdev = 0;
+        std::uint32_t targetOffset = 0; // a link's target as text, in `names`
+        std::uint32_t targetLength = 0;
+        std::uint32_t capabilityOffset = 0; // its security.capability, in `native`
+        std::uint32_t capabilityLength = 0;
     };
     struct Batch {
         std::vector<Item> items;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 #endif
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -174,17 +176,62 @@ private:
         item.attr = attributesOf(st, name);
         item.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
         item.modified = std::nan("");
+        item.volume = st.st_dev;
+        item.node = st.st_ino;
+        item.mode = st.st_mode;
+        item.uid = st.st_uid;
+        item.gid = st.st_gid;
+        item.links = static_cast<std::uint32_t>(st.st_nlink);
+        item.rdev = (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) ? st.st_rdev : 0;
         if (S_ISDIR(st.st_mode)) {
             item.enter = mayEnter(st);
-            item.volume = st.st_dev;
-            item.node = st.st_ino;
         } else {
             item.enter = false;
             double serial;
-            if (DateSerial::fromUnixTime(st.st_mtim.tv_sec, serial))
+            if (DateSerial::fromUnixTime(st.st_mtim.tv_sec, serial)) {
                 item.modified = serial;
+                item.nanoseconds = static_cast<std::uint32_t>(st.st_mtim.tv_nsec);
+            }
         }
+        if (S_ISLNK(st.st_mode))
+            addLinkTarget(fd, name, st, item, batch);
+        // A capability counts only when the file is run, so only files that may be run are
+        // asked for one: the rest would cost a call each and tell nothing.
+        if (S_ISREG(st.st_mode) && (st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)))
+            addCapability(fd, name, item, batch);
         batch.items.push_back(item);
+    }
+
+    static void addLinkTarget(int fd, const char *name, const struct stat &st, Item &item,
+                              Batch &batch) {
+        std::string target(st.st_size > 0 ? std::size_t(st.st_size) : std::size_t(256), '\0');
+        for (;;) {
+            const ssize_t n = readlinkat(fd, name, target.data(), target.size());
+            if (n < 0)
+                return; // gone, or replaced since it was looked at
+            if (std::size_t(n) < target.size() || target.size() >= 1 << 20) {
+                target.resize(std::size_t(n));
+                break;
+            }
+            target.resize(2 * target.size()); // it grew since it was looked at
+        }
+        item.targetOffset = static_cast<std::uint32_t>(batch.names.size());
+        NameCodec::appendText(batch.names, target);
+        item.targetLength = static_cast<std::uint32_t>(batch.names.size()) - item.targetOffset;
+    }
+
+    static void addCapability(int fd, const char *name, Item &item, Batch &batch) {
+        // No call asks a file's attributes by folder and name, so the folder is named through
+        // its descriptor.
+        char path[64 + NAME_MAX];
+        std::snprintf(path, sizeof path, "/proc/self/fd/%d/%s", fd, name);
+        char value[256];
+        const ssize_t n = lgetxattr(path, "security.capability", value, sizeof value);
+        if (n <= 0)
+            return;
+        item.capabilityOffset = static_cast<std::uint32_t>(batch.native.size());
+        item.capabilityLength = static_cast<std::uint32_t>(n);
+        batch.native.append(value, std::size_t(n));
     }
 
     bool m_otherVolumes;

@@ -20,6 +20,26 @@
 
 namespace {
 
+Details detailsOf(const DirectoryReader::Item &item, const DirectoryReader::Batch &batch) {
+    Details d;
+    d.mode = item.mode;
+    d.uid = item.uid;
+    d.gid = item.gid;
+    d.links = item.links;
+    d.device = item.volume;
+    d.inode = item.node;
+    d.rdev = item.rdev;
+    d.nanoseconds = item.nanoseconds;
+    if (item.targetLength)
+        d.linkTarget = QStringView(batch.names.data() + item.targetOffset,
+                                   static_cast<qsizetype>(item.targetLength))
+                           .toString();
+    if (item.capabilityLength)
+        d.capability = QByteArray(batch.native.data() + item.capabilityOffset,
+                                  static_cast<qsizetype>(item.capabilityLength));
+    return d;
+}
+
 // Folders by their identity on their volume. One walk lists every folder of a tree, so this is
 // a flat table: one probe is one cache line, where a node-based set
 // allocates and chases a pointer per folder.
@@ -421,7 +441,11 @@ bool Scanner::readDirectory(const QByteArray &nativeRoot, const QString &root, S
         if (excluding && !folder.exclude.live.empty() &&
             m_exclude.matchesName(folder.exclude, TextKeys::lowered(name, lowerBuffer), isFolder))
             continue;
-        list.append(name, top.folderId, item.attr, item.size, item.modified);
+        if (item.mode)
+            list.append(name, top.folderId, item.attr, item.size, item.modified,
+                        detailsOf(item, folder.batch));
+        else
+            list.append(name, top.folderId, item.attr, item.size, item.modified);
         if (progress)
             progress->count.store(++count, std::memory_order_relaxed);
         if (isFolder && item.enter)

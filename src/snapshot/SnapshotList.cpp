@@ -111,11 +111,34 @@ void SnapshotList::reserve(std::size_t entries) {
 void SnapshotList::squeeze() {
     if (m_entries.capacity() > 2 * m_entries.size())
         m_entries.shrink_to_fit();
+    m_details.squeeze();
 }
 
 void SnapshotList::append(QStringView name, std::uint32_t folder, std::int32_t attr,
                           std::uint64_t size, double modified) {
     m_entries.push_back(Entry{m_names->add(name), folder, attr, size, modified});
+    if (hasDetails())
+        appendDetails(Details());
+}
+
+void SnapshotList::append(QStringView name, std::uint32_t folder, std::int32_t attr,
+                          std::uint64_t size, double modified, const Details &details) {
+    m_entries.push_back(Entry{m_names->add(name), folder, attr, size, modified});
+    appendDetails(details);
+}
+
+// For the entry appended last; every entry before it has its details already, unless none has.
+void SnapshotList::appendDetails(const Details &details) {
+    if (!hasDetails() && !details.known())
+        return;
+    try {
+        m_details.appendUnknown(m_entries.size() - 1 - m_details.size());
+        m_details.append(details);
+    } catch (...) {
+        m_entries.pop_back(); // the entry goes with them: every entry has its details or none
+        m_details.truncate(m_entries.size());
+        throw;
+    }
 }
 
 void SnapshotList::append(QStringView name, QStringView folder, std::int32_t attr,
@@ -123,15 +146,20 @@ void SnapshotList::append(QStringView name, QStringView folder, std::int32_t att
     append(name, m_folders.intern(folder), attr, size, modified);
 }
 
-void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues *orig) {
-    const Entry &e = from.entry(i);
+void SnapshotList::followCopiedList(const SnapshotList &from) {
     if (m_copiedFrom != &from.m_folders || m_copiedGeneration != from.m_folders.generation()) {
         m_copiedFrom = &from.m_folders;
         m_copiedGeneration = from.m_folders.generation();
         m_copiedFolders.assign(from.m_folders.size(), NoFolder);
+        m_copiedDetails.clear();
     } else if (m_copiedFolders.size() < from.m_folders.size()) {
         m_copiedFolders.resize(from.m_folders.size(), NoFolder);
     }
+}
+
+void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues *orig) {
+    const Entry &e = from.entry(i);
+    followCopiedList(from);
     std::uint32_t &copiedTo = m_copiedFolders[e.folder];
     if (copiedTo == NoFolder)
         copiedTo = m_folders.intern(from.folder(i));
@@ -140,7 +168,21 @@ void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues 
     if (m_names == from.m_names)
         m_entries.push_back(Entry{e.name, copiedTo, e.attr, e.size, e.modified});
     else
-        append(from.name(i), copiedTo, e.attr, e.size, e.modified);
+        m_entries.push_back(
+            Entry{m_names->add(from.name(i)), copiedTo, e.attr, e.size, e.modified});
+    if (from.hasDetails() || hasDetails()) {
+        try {
+            m_details.appendUnknown(m_entries.size() - 1 - m_details.size());
+            if (from.hasDetails())
+                m_details.appendCopy(from.m_details, static_cast<std::size_t>(i), m_copiedDetails);
+            else
+                m_details.appendUnknown(1);
+        } catch (...) {
+            m_entries.pop_back();
+            m_details.truncate(m_entries.size());
+            throw;
+        }
+    }
     if (orig) {
         m_orig.resize(m_entries.size() - 1);
         m_orig.push_back(*orig);
@@ -152,12 +194,15 @@ void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues 
 void SnapshotList::clearEntries() {
     // What needs memory comes first: a failure leaves the list as it was.
     auto names = std::make_shared<NamePool>();
+    DetailsColumn details;
     m_folders.clear();
     m_names = std::move(names);
     m_entries = {};
     m_orig = {};
+    m_details = std::move(details);
     m_copiedFrom = nullptr;
     m_copiedFolders = {};
+    m_copiedDetails = {};
     limits.clear();
 }
 
@@ -168,7 +213,9 @@ void SnapshotList::clearAfterFailure() noexcept {
         // Still no memory: what goes without needing any does.
         m_entries = {};
         m_orig = {};
+        m_details.truncate(0);
         m_copiedFolders = {};
+        m_copiedDetails = {};
         limits = {};
     }
 }
@@ -178,6 +225,7 @@ void SnapshotList::truncate(int n) {
         m_entries.resize(static_cast<std::size_t>(n));
     if (m_orig.size() > m_entries.size())
         m_orig.resize(m_entries.size());
+    m_details.truncate(m_entries.size());
 }
 
 namespace {
@@ -215,6 +263,8 @@ void SnapshotList::permute(const std::vector<std::uint32_t> &order) {
     m_entries.swap(entries);
     if (!m_orig.empty())
         permuteInPlace(m_orig, order);
+    if (hasDetails())
+        m_details.permute(order);
 }
 
 QString SnapshotList::limitText(std::size_t k) const {
@@ -250,5 +300,5 @@ qsizetype SnapshotList::findLimit(QStringView text) const {
 
 std::size_t SnapshotList::memoryBytes() const {
     return m_entries.capacity() * sizeof(Entry) + m_orig.capacity() * sizeof(OrigValues) +
-           (m_names.use_count() == 1 ? m_names->bytes() : 0);
+           m_details.memoryBytes() + (m_names.use_count() == 1 ? m_names->bytes() : 0);
 }

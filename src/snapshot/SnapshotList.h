@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Details.h"
 #include "ListId.h"
 
 #include <QHash>
@@ -125,6 +126,12 @@ public:
     const QString &folder(int i) const { return m_folders.text(entry(i).folder); }
     const FolderTable &folders() const { return m_folders; }
     bool hasOrig() const { return !m_orig.empty(); }
+    // Whether some entry has details (a POSIX scan's, or a file's that kept them); entries
+    // without them then have details that are not known.
+    bool hasDetails() const { return !m_details.isEmpty(); }
+    Details details(int i) const {
+        return hasDetails() ? m_details.at(static_cast<std::size_t>(i)) : Details();
+    }
     const OrigValues &orig(int i) const { return m_orig[static_cast<std::size_t>(i)]; }
 
     void reserve(std::size_t entries);
@@ -135,6 +142,9 @@ public:
                 double modified);
     void append(QStringView name, QStringView folder, std::int32_t attr, std::uint64_t size,
                 double modified);
+    // The same with the entry's details.
+    void append(QStringView name, std::uint32_t folder, std::int32_t attr, std::uint64_t size,
+                double modified, const Details &details);
     // Copies entry i of another list; with `orig`, the entry carries the Original's values.
     void appendCopy(const SnapshotList &from, int i, const OrigValues *orig = nullptr);
     // Removes every entry; the metadata and sort state stay.
@@ -173,14 +183,19 @@ public:
     qsizetype findLimit(QStringView text) const;
 
 private:
+    void appendDetails(const Details &details);
+    void followCopiedList(const SnapshotList &from);
+
     std::vector<Entry> m_entries;
     std::vector<OrigValues> m_orig;
+    DetailsColumn m_details; // empty, or one item per entry
     // The list copied from last, and for each of its folders met so far the same folder in this
     // list (NoFolder when not yet met): entries in match-key order change folders at nearly
     // every step, and each folder's text is then looked up once.
     const FolderTable *m_copiedFrom = nullptr;
     std::uint64_t m_copiedGeneration = 0;
     std::vector<std::uint32_t> m_copiedFolders;
+    std::vector<std::uint32_t> m_copiedDetails; // the same for the shared details
     static constexpr std::uint32_t NoFolder = ~0u;
     // Result lists share the names of the list they copy from: the pool only ever grows, so
     // every list's references stay valid, and a million copies cost no name text.

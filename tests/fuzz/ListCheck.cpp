@@ -60,6 +60,10 @@ void checkSameEntries(const SnapshotList &saved, const SnapshotList &read, const
             if (!sameSecond(r.modified, s.hasTime() ? s.modified : 0.0))
                 fail(what, where(QStringLiteral("time")));
         }
+        if (read.hasDetails() != saved.hasDetails() || read.details(i) != saved.details(i))
+            fail(what, where(QStringLiteral("details: link target %1, saved %2")
+                                 .arg(units(read.details(i).linkTarget),
+                                      units(saved.details(i).linkTarget))));
     }
 }
 

@@ -1,6 +1,8 @@
 // The input describes a list, values chosen freely (names with every kind of character the
 // escape has to carry, any attribute word, any size, any time a calendar shows). Saving it and
 // opening the file gives back exactly what was saved, and saving that again the same bytes.
+// Entries may carry details (any numbers, any link target, any capability bytes), some known and
+// some not; saved in the plain format the same list reads back without them.
 
 #include "FuzzInput.h"
 #include "ListCheck.h"
@@ -42,6 +44,23 @@ double serial(Bytes &in) {
     return DateSerial::fromDays(day, static_cast<int>(in.u32() % 86400));
 }
 
+Details details(Bytes &in) {
+    Details d;
+    d.mode = in.byte() % 4 == 0 ? 0 : in.u32();
+    if (!d.known())
+        return d;
+    d.uid = in.u32();
+    d.gid = in.u32();
+    d.links = in.u32();
+    d.device = in.u64();
+    d.inode = in.u64();
+    d.rdev = in.u64();
+    d.nanoseconds = in.u32() % 1'000'000'000;
+    d.linkTarget = text(in);
+    d.capability = text(in).toUtf8();
+    return d;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -51,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     list.source = text(in);
     list.created = serial(in);
     QString folder;
+    const bool withDetails = in.byte() % 2;
     while (!in.empty() && list.size() < 200) {
         switch (in.byte() % 4) {
         case 0:
@@ -68,7 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const auto attr = static_cast<std::int32_t>(in.u32());
         const std::uint64_t bytes = in.u64();
         const double modified = in.byte() % 8 == 0 ? std::nan("") : serial(in);
-        list.append(name, folder, attr, bytes, modified);
+        if (withDetails)
+            list.append(name, list.internFolder(folder), attr, bytes, modified, details(in));
+        else
+            list.append(name, folder, attr, bytes, modified);
     }
 
     const QString path = scratchPath();
@@ -85,5 +108,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     checkLimits(read, "opened");
     check(saveSnapshot(read, false, path).ok(), "saving again");
     check(readAll(path) == saved, "a second save writes other bytes");
+
+    // The plain format: the same file as the list without its details would give.
+    check(saveSnapshot(list, false, path, nullptr, DetailsInFile::LeaveOut).ok(), "saving plain");
+    const std::string plain = readAll(path);
+    SnapshotList plainRead;
+    check(readSnapshot(path, plainRead).ok() && !plainRead.hasDetails(), "opening plain");
+    SnapshotList withoutDetails;
+    withoutDetails.description = list.description;
+    withoutDetails.source = list.source;
+    withoutDetails.created = list.created;
+    for (int i = 0; i < list.size(); ++i) {
+        const Entry &e = list.entry(i);
+        withoutDetails.append(list.name(i), list.folder(i), e.attr, e.size, e.modified);
+    }
+    check(saveSnapshot(withoutDetails, false, path).ok() && readAll(path) == plain,
+          "the plain format differs from a list without details");
     return 0;
 }

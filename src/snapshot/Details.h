@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+// What a POSIX scan knows of an entry beyond the five values every snapshot holds: its type and
+// permission bits, owner, group, link target, device numbers, where it lies on its volume and
+// its modified time to the nanosecond. A scan of another system, a DOS listing and a file of the
+// plain format know none of it (`known()` is false).
+struct Details {
+    std::uint32_t mode = 0; // st_mode: file type and permission bits; 0 when not known
+    std::uint32_t uid = 0;
+    std::uint32_t gid = 0;
+    std::uint32_t links = 0;
+    std::uint64_t device = 0; // the volume it lies on
+    std::uint64_t inode = 0;
+    std::uint64_t rdev = 0;        // what a device node stands for
+    std::uint32_t nanoseconds = 0; // of the modified time, beyond its whole second
+    QString linkTarget;            // a symbolic link's target, as names are shown
+    QByteArray capability;         // security.capability as the file system holds it
+
+    bool known() const { return mode != 0; }
+    bool operator==(const Details &other) const = default;
+};
+
+// The details of a list's entries, 16 bytes each. What many entries share (mode, owner, group,
+// link count, volume, device numbers, link target, capability) is held once in a table; each
+// entry keeps its place in that table, its inode and its nanoseconds.
+class DetailsColumn {
+public:
+    DetailsColumn();
+    bool isEmpty() const { return m_slots.empty(); }
+    std::size_t size() const { return m_slots.size(); }
+    // Adds the details of the next entry; unknown details take no room in the table.
+    void append(const Details &details);
+    // Adds `count` entries of unknown details (entries added before a list had any).
+    void appendUnknown(std::size_t count);
+    // Adds a copy of entry i of another column. `seen` remembers, for that column, where each
+    // of its shared values went, so that copying a million entries looks each one up once; it
+    // belongs to that one source column and must be emptied before another is copied from.
+    void appendCopy(const DetailsColumn &from, std::size_t i, std::vector<std::uint32_t> &seen);
+    Details at(std::size_t i) const;
+    std::uint32_t mode(std::size_t i) const { return m_shared[m_slots[i].shared].mode; }
+
+    void reserve(std::size_t entries) { m_slots.reserve(entries); }
+    void squeeze();
+    void truncate(std::size_t n);
+    // Entry k becomes entry order[k].
+    void permute(const std::vector<std::uint32_t> &order);
+    std::size_t memoryBytes() const;
+
+private:
+    struct Shared {
+        std::uint32_t mode = 0, uid = 0, gid = 0, links = 0;
+        std::uint64_t device = 0, rdev = 0;
+        QString linkTarget;
+        QByteArray capability;
+        bool operator==(const Shared &other) const = default;
+    };
+    static std::uint32_t hashOf(const Shared &s);
+    void growIndex();
+    struct Slot {
+        std::uint32_t shared;
+        std::uint32_t nanoseconds;
+        std::uint64_t inode;
+    };
+    static_assert(sizeof(Slot) == 16);
+
+    std::uint32_t intern(const Shared &shared);
+
+    std::vector<Slot> m_slots;
+    std::vector<Shared> m_shared; // [0] stands for unknown details
+    // An open-addressed table of the shared values: a slot holds a value's hash (high half) and
+    // its place + 1 (low half; 0 is a free slot), as the folder table keeps its texts.
+    std::vector<std::uint64_t> m_index;
+};
