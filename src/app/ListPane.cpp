@@ -98,11 +98,26 @@ void ListPane::setColumnWidth(int c, int width) {
         if (width <= 0)
             return;
     }
-    if (column(c).partner >= 0 && m_listNo != ListId::Changed) {
+    if (!showsColumn(m_listNo, c, m_detailsShown)) {
         header->setSectionHidden(c, true);
         return;
     }
     header->resizeSection(c, std::max(width, 0));
+}
+
+void ListPane::showDetailColumns(bool shown) {
+    if (shown == m_detailsShown)
+        return;
+    m_detailsShown = shown;
+    QHeaderView *header = m_details->horizontalHeader();
+    for (int c = 0; c < Col::Count; ++c) {
+        if (!column(c).details)
+            continue;
+        const bool visible = showsColumn(m_listNo, c, shown);
+        header->setSectionHidden(c, !visible);
+        if (visible)
+            header->resizeSection(c, Twips::toPixels(designWidth(m_listNo, c), this));
+    }
 }
 
 void ListPane::showSortState(int key, int order) {

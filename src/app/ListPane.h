@@ -32,6 +32,8 @@ public:
 
     // Shows which column the list is sorted by (the clicked one, not its key column).
     void showSortState(int key, int order);
+    // Shows the columns of details while the list holds them, at their design widths.
+    void showDetailColumns(bool shown);
 
 Q_SIGNALS:
     void headerClicked(int column);
@@ -42,4 +44,5 @@ private:
     QStackedLayout *m_stack;
     QTableView *m_details;
     QListView *m_summary;
+    bool m_detailsShown = false;
 };

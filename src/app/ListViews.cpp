@@ -28,6 +28,7 @@ ListViews::ListViews(Session &session, const EntryFormatter &format, QWidget *pa
 
 void ListViews::refreshList(ListId listNo) {
     m_models[Lists::indexOf(listNo)]->listChanged();
+    pane(listNo)->showDetailColumns(m_session.list(listNo).hasDetails());
     const SortState &state = m_session.list(listNo).sort;
     pane(listNo)->showSortState(state.key, state.order);
 }

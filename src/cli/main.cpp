@@ -21,6 +21,7 @@
 #include "snapshot/Scanner.h"
 #include "snapshot/SideBySide.h"
 #include "snapshot/SnapshotList.h"
+#include "snapshot/WhatChanged.h"
 #include "snapshot/Workspace.h"
 
 #include <QCoreApplication>
@@ -135,11 +136,21 @@ void finishText(QTextStream &out, const char *what) {
         fail(QStringLiteral("cannot write the %1").arg(QLatin1String(what)));
 }
 
-void writeEntry(QTextStream &out, const EntryFormatter &format, const SnapshotList &list, int i) {
-    for (int c = 0; c < Col::Count; ++c) {
+// The columns a script reads: the plain twelve, then the details where the list holds them,
+// and for the results of a comparison what changed, in rpm -V letters.
+int columnsOf(const SnapshotList &list, bool results) {
+    return !list.hasDetails() ? Col::PlainCount : results ? Col::Count : Col::WhatChanged;
+}
+
+void writeEntry(QTextStream &out, const EntryFormatter &format, const SnapshotList &list, int i,
+                int columns) {
+    for (int c = 0; c < columns; ++c) {
         if (c)
             out << '\t';
-        out << format.text(list, i, c); // printable: every entry stays on its line
+        if (c == Col::WhatChanged)
+            out << (list.hasOrig() ? changeLetters(list.orig(i).differ) : QString());
+        else
+            out << format.text(list, i, c); // printable: every entry stays on its line
     }
     out << '\n';
 }
@@ -160,31 +171,53 @@ int cmdList(const Args &args) {
     QTextStream out(stdout);
     const DropOnUnwind dropOnUnwind(out);
     out.setEncoding(QStringConverter::Utf8);
+    const int columns = columnsOf(list, false);
     QStringList header;
-    for (int c = 0; c < Col::Count; ++c)
+    for (int c = 0; c < columns; ++c)
         header << columnName(c);
     out << header.join(u'\t') << '\n';
     for (int i = 0; i < list.size(); ++i)
-        writeEntry(out, format, list, i);
+        writeEntry(out, format, list, i, columns);
     finishText(out, "list");
     return 0;
 }
 
-std::array<bool, 6> ignoredAttributes(const QString &text) {
-    std::array<bool, 6> ignored{};
-    if (text == u"none")
-        return ignored;
-    static const char *const names[6] = {"read-only", "hidden",    "system",
-                                         "na",        "directory", "archive"};
-    for (const QString &item : text.split(u',')) {
-        int k = 0;
-        while (k < 6 && item.trimmed() != QLatin1String(names[k]))
-            ++k;
-        if (k == 6)
-            failUsage(QStringLiteral("unknown attribute %1 in --ignore").arg(item));
-        ignored[static_cast<std::size_t>(k)] = true;
+// The --ignore list: attributes and details that do not count. A list that names no attribute
+// leaves the attributes as they are by default (only archive ignored).
+void setIgnored(const QString &text, CompareOptions &options) {
+    if (text == u"none") {
+        options.ignoreAttr = {};
+        return;
     }
-    return ignored;
+    static const char *const attributes[6] = {"read-only", "hidden",    "system",
+                                              "na",        "directory", "archive"};
+    const std::pair<const char *, bool CompareOptions::*> details[] = {
+        {"mode", &CompareOptions::ignoreMode},
+        {"owner", &CompareOptions::ignoreOwner},
+        {"group", &CompareOptions::ignoreGroup},
+        {"link", &CompareOptions::ignoreLink},
+        {"caps", &CompareOptions::ignoreCapability}};
+    std::array<bool, 6> ignored{};
+    bool anyAttribute = false;
+    for (const QString &listed : text.split(u',')) {
+        const QString item = listed.trimmed();
+        const auto attribute =
+            std::find_if(std::begin(attributes), std::end(attributes),
+                         [&](const char *name) { return item == QLatin1String(name); });
+        const auto detail =
+            std::find_if(std::begin(details), std::end(details),
+                         [&](const auto &d) { return item == QLatin1String(d.first); });
+        if (attribute != std::end(attributes)) {
+            ignored[static_cast<std::size_t>(attribute - std::begin(attributes))] = true;
+            anyAttribute = true;
+        } else if (detail != std::end(details)) {
+            options.*(detail->second) = true;
+        } else {
+            failUsage(QStringLiteral("unknown item %1 in --ignore").arg(listed));
+        }
+    }
+    if (anyAttribute)
+        options.ignoreAttr = ignored;
 }
 
 QString checkedLimit(const SnapshotList &list, const QString &limit, const QString &file) {
@@ -230,9 +263,10 @@ void writeResults(QTextStream &out, const Workspace &ws, bool tsv) {
             out << Workspace::tabCaption(n) << ": " << list.size() << '\n';
             continue;
         }
+        const int columns = columnsOf(list, true);
         for (int i = 0; i < list.size(); ++i) {
             out << Workspace::tabCaption(n) << '\t';
-            writeEntry(out, format, list, i);
+            writeEntry(out, format, list, i, columns);
         }
     }
 }
@@ -332,7 +366,7 @@ int cmdCompare(const Args &args) {
     CompareOptions options;
     options.reset(ListId::Original);
     if (args.options.contains(ignore))
-        options.ignoreAttr = ignoredAttributes(args.options.value(ignore));
+        setIgnored(args.options.value(ignore), options);
     options.ignoreSize = args.has("--ignore-size");
     options.ignoreStamp = args.has("--ignore-time");
     options.tolerance = toleranceText;

@@ -1,8 +1,10 @@
 #include "CompareOptions.h"
 
+#include "snapshot/Details.h"
 #include "sort/TextKeys.h"
 
 #include <algorithm>
+#include <utility>
 
 void CompareOptions::reset(ListId list) {
     limit(list).clear();
@@ -10,7 +12,23 @@ void CompareOptions::reset(ListId list) {
     ignoreSize = false;
     ignoreStamp = false;
     ignoreHourShifts = false;
+    ignoreMode = ignoreOwner = ignoreGroup = ignoreLink = ignoreCapability = false;
     compared = false;
+}
+
+std::uint32_t countedDetails(const CompareOptions &options) {
+    std::uint32_t mask = Differ::DetailsMask;
+    const std::pair<bool, std::uint32_t> ignored[] = {
+        {options.ignoreMode, Differ::Mode},
+        {options.ignoreOwner, Differ::Owner},
+        {options.ignoreGroup, Differ::Group},
+        {options.ignoreLink, Differ::Link},
+        {options.ignoreCapability, Differ::Capability}};
+    for (const auto &[ignore, bit] : ignored) {
+        if (ignore)
+            mask &= ~bit;
+    }
+    return mask;
 }
 
 std::int16_t countedProperties(const CompareOptions &options) {
@@ -24,6 +42,10 @@ std::int16_t countedProperties(const CompareOptions &options) {
     if (!options.ignoreStamp)
         mask |= 512;
     return mask;
+}
+
+std::uint32_t countedDifferences(const CompareOptions &options) {
+    return static_cast<std::uint16_t>(countedProperties(options)) | countedDetails(options);
 }
 
 namespace {

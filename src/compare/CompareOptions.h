@@ -20,6 +20,12 @@ struct CompareOptions {
     // Times a whole number of hours apart (1 to 14, give or take the tolerance) count as the
     // same: daylight saving time and drives that keep local time (FAT, exFAT) shift them so.
     bool ignoreHourShifts = false;
+    // Details that count unless ignored, where both snapshots hold them (see Details).
+    bool ignoreMode = false;
+    bool ignoreOwner = false;
+    bool ignoreGroup = false;
+    bool ignoreLink = false;
+    bool ignoreCapability = false;
     QString tolerance = QStringLiteral("0");
     // Exclusion patterns (see ExcludePatterns): what they leave out of either snapshot is out of
     // every result list, as if neither snapshot held it. A standing choice, like the tolerance.
@@ -33,7 +39,7 @@ struct CompareOptions {
     }
 
     // The state after snapshot list `list` is cleared: its limit emptied, only Archive ignored,
-    // sizes, times and hour shifts counted, no comparison. The tolerance and the exclusion
+    // sizes, times, hour shifts and details counted, no comparison. The tolerance and the exclusion
     // patterns stay.
     void reset(ListId list);
 };
@@ -44,6 +50,10 @@ inline constexpr const char *IgnoreAttrItems[6] = {"Read-Only", "Hidden",    "Sy
 // The properties that count: bits 0..5 for attributes not ignored, 256 for the size, 512 for
 // the modified time.
 std::int16_t countedProperties(const CompareOptions &options);
+// The details that count (Differ bits): all but those ignored. Device numbers always count.
+std::uint32_t countedDetails(const CompareOptions &options);
+// Both: every Differ bit that makes a pair Changed.
+std::uint32_t countedDifferences(const CompareOptions &options);
 
 // The tolerance in days: the leading number of the text (minutes) widened by 0.1 minute.
 float toleranceDays(const QString &text);

@@ -139,14 +139,14 @@ bool stampDiffers(const Entry &o, const Entry &f, float tolerance, bool ignoreHo
 
 // The differences between an Original entry and its Final partner. A folder has no size key,
 // which differs from a file's.
-std::uint16_t differences(const Entry &o, const Entry &f, float tolerance, bool ignoreHourShifts) {
-    std::uint16_t differ = 0;
+std::uint32_t differences(const Entry &o, const Entry &f, float tolerance, bool ignoreHourShifts) {
+    std::uint32_t differ = 0;
     const bool sizeKeyO = !o.isFolder(), sizeKeyF = !f.isFolder();
     if (sizeKeyO != sizeKeyF || (sizeKeyO && o.size != f.size))
         differ |= Differ::Size;
     if (stampDiffers(o, f, tolerance, ignoreHourShifts))
         differ |= Differ::Stamp;
-    differ |= static_cast<std::uint16_t>((o.attr ^ f.attr) & Differ::AttrBitsMask);
+    differ |= static_cast<std::uint32_t>(o.attr ^ f.attr) & Differ::AttrBitsMask;
     return differ;
 }
 
@@ -195,7 +195,7 @@ void runComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
     std::optional<MatchKeys> keysO, keysF;
     runSideBySide([&] { keysF.emplace(sortByMatchKey(final)); },
                   [&] { keysO.emplace(sortByMatchKey(original)); });
-    const std::int16_t mask = countedProperties(options);
+    const std::uint32_t mask = countedDifferences(options);
 
     const ExcludePatterns exclude(options.exclude);
     const Side o(original, std::move(*keysO),
@@ -221,19 +221,16 @@ void runComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
         if (f.holds(j))
             onlyF.appendCopy(final, j);
     };
+    // A pair of folders differs only in details: their sizes and times are not compared.
     auto pair = [&](int i, int j) {
         const Entry &eo = original.entry(i), &ef = final.entry(j);
-        if (eo.isFolder() && ef.isFolder()) {
-            if (o.holds(i))
-                unchanged.appendCopy(original, i);
-            return;
-        }
-        const std::uint16_t differ = differences(eo, ef, tolerance, options.ignoreHourShifts);
+        std::uint32_t differ = SnapshotList::detailDifferences(original, i, final, j);
+        if (!eo.isFolder() || !ef.isFolder())
+            differ |= differences(eo, ef, tolerance, options.ignoreHourShifts);
         if (differ & mask) {
-            if (f.holds(j)) {
-                const OrigValues orig{eo.size, eo.modified, eo.attr, differ};
-                changed.appendCopy(final, j, &orig);
-            }
+            if (f.holds(j))
+                changed.appendChanged(final, j, OrigValues{eo.size, eo.modified, eo.attr, differ},
+                                      original, i);
         } else if (o.holds(i)) {
             unchanged.appendCopy(original, i);
         }

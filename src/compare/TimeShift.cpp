@@ -33,7 +33,7 @@ constexpr double TwoSecondsDays = 2.001 / 86400;
 
 // Whether a Changed entry differs from its Original in its time alone, both being files with a
 // time.
-bool timeOnly(const SnapshotList &changed, int i, std::int16_t mask) {
+bool timeOnly(const SnapshotList &changed, int i, std::uint32_t mask) {
     const Entry &e = changed.entry(i);
     const OrigValues &o = changed.orig(i);
     return (o.differ & mask) == Differ::Stamp && !e.isFolder() && e.hasTime() &&
@@ -72,7 +72,7 @@ TimeShiftHint detectTimeShift(const SnapshotList &changed, const CompareOptions 
     if (!changed.hasOrig())
         return hint;
     const float tolerance = toleranceDays(options.tolerance);
-    const std::int16_t mask = countedProperties(options);
+    const std::uint32_t mask = countedDifferences(options);
     std::array<qint64, MaxHours + 1> byHours{}; // [0]: no whole number of hours
     qint64 withinTwoSeconds = 0;
     for (int i = 0; i < changed.size(); ++i) {

@@ -1,8 +1,10 @@
 #include "JsonLines.h"
 
+#include "snapshot/AccountNames.h"
 #include "snapshot/Attributes.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/SnapshotList.h"
+#include "snapshot/WhatChanged.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,6 +12,8 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <sys/sysmacros.h>
+#include <utility>
 
 namespace {
 
@@ -38,15 +42,39 @@ void putValues(QJsonObject &o, std::uint64_t size, double modified, std::int32_t
     o.insert(QLatin1String("attrBits"), attr);
 }
 
-QJsonArray differences(std::uint16_t differ) {
+QJsonArray differences(std::uint32_t differ) {
+    const std::pair<std::uint32_t, const char *> names[] = {
+        {Differ::Size, "size"}, {Differ::Stamp, "modified"}, {Differ::AttrBitsMask, "attributes"},
+        {Differ::Mode, "mode"}, {Differ::Owner, "owner"},    {Differ::Group, "group"},
+        {Differ::Link, "link"}, {Differ::Device, "device"},  {Differ::Capability, "capabilities"}};
     QJsonArray which;
-    if (differ & Differ::Size)
-        which.append(QLatin1String("size"));
-    if (differ & Differ::Stamp)
-        which.append(QLatin1String("modified"));
-    if (differ & Differ::AttrBitsMask)
-        which.append(QLatin1String("attributes"));
+    for (const auto &[bit, name] : names) {
+        if (differ & bit)
+            which.append(QLatin1String(name));
+    }
     return which;
+}
+
+// An entry's details, when they are known. Owners and groups by number and by the name this
+// system gives them.
+void putDetails(QJsonObject &o, const Details &d) {
+    if (!d.known())
+        return;
+    o.insert(QLatin1String("permissions"), permissionsText(d.mode));
+    o.insert(QLatin1String("mode"), QStringLiteral("%1").arg(d.mode & 07777, 4, 8, QChar(u'0')));
+    o.insert(QLatin1String("uid"), qint64(d.uid));
+    o.insert(QLatin1String("owner"), AccountNames::user(d.uid));
+    o.insert(QLatin1String("gid"), qint64(d.gid));
+    o.insert(QLatin1String("group"), AccountNames::group(d.gid));
+    o.insert(QLatin1String("links"), qint64(d.links));
+    o.insert(QLatin1String("inode"), sizeValue(d.inode));
+    if (!d.linkTarget.isEmpty())
+        o.insert(QLatin1String("link"), d.linkTarget);
+    if (d.rdev)
+        o.insert(QLatin1String("device"),
+                 QStringLiteral("%1,%2").arg(major(d.rdev)).arg(minor(d.rdev)));
+    if (!d.capability.isEmpty())
+        o.insert(QLatin1String("capability"), QString::fromLatin1(d.capability.toHex()));
 }
 
 // Qt's writer escapes the C0 controls but writes DEL and the C1 controls (U+0080 to U+009F) as
@@ -88,12 +116,16 @@ QByteArray jsonLine(const SnapshotList &list, int i, const QString &listName) {
     o.insert(QLatin1String("name"), list.name(i).toString());
     o.insert(QLatin1String("folder"), list.folder(i));
     putValues(o, e.size, e.modified, e.attr);
+    putDetails(o, list.details(i));
     if (list.hasOrig()) {
         const OrigValues &orig = list.orig(i);
         QJsonObject original;
         putValues(original, orig.size, orig.modified, orig.attr);
+        putDetails(original, list.origDetails(i));
         o.insert(QLatin1String("original"), original);
         o.insert(QLatin1String("differs"), differences(orig.differ));
+        if (list.hasDetails())
+            o.insert(QLatin1String("rpmFlags"), changeLetters(orig.differ));
     }
     QByteArray line = QJsonDocument(o).toJson(QJsonDocument::Compact);
     escapeControls(line);

@@ -21,6 +21,11 @@ const Column Columns[Col::Count] = {
     {"Attributes",            "Attributes",          false, Col::AttrBits,    false, 900,  -1},
     {Temporary,               "AttrBits",            true,  Col::AttrBits,    false, 0,    -1},
     {"Orig Attr",             "Orig Attr",           false, Col::OrigAttr,    false, 0,    Col::Attributes},
+    {"Permissions",           "Permissions",         false, Col::Permissions, false, 1300, -1, true},
+    {"Owner",                 "Owner",               false, Col::Owner,       false, 1000, -1, true},
+    {"Group",                 "Group",               false, Col::Group,       false, 1000, -1, true},
+    {"Link Target",           "Link Target",         false, Col::LinkTarget,  false, 2200, -1, true},
+    {"What Changed",          "What Changed",        false, Col::WhatChanged, false, 3000, -1, true, true},
 };
 // clang-format on
 
@@ -44,13 +49,22 @@ bool isHiddenColumn(int c) {
 
 double designWidth(ListId listNo, int c) {
     const Column &col = Columns[c];
+    if (col.changedOnly && listNo != ListId::Changed)
+        return 0;
     if (col.partner < 0)
         return col.width;
     return listNo == ListId::Changed ? Columns[col.partner].width : 0;
 }
 
 bool isLinkedColumn(int c) {
-    return !Columns[c].key && Columns[c].partner < 0;
+    return !Columns[c].key && Columns[c].partner < 0 && !Columns[c].details;
+}
+
+bool showsColumn(ListId listNo, int c, bool hasDetails) {
+    const Column &col = Columns[c];
+    if ((col.partner >= 0 || col.changedOnly) && listNo != ListId::Changed)
+        return false;
+    return !col.details || hasDetails;
 }
 
 int headerSortKey(ListId listNo, int clicked) {

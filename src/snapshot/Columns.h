@@ -4,7 +4,7 @@
 
 #include <QString>
 
-// The twelve columns of every list, zero-based as the sort keys count them.
+// The columns of the lists, zero-based as the sort keys count them.
 namespace Col {
 inline constexpr int Name = 0;
 inline constexpr int InFolder = 1;
@@ -18,7 +18,15 @@ inline constexpr int OrigModified = 8;
 inline constexpr int Attributes = 9;
 inline constexpr int AttrBits = 10;
 inline constexpr int OrigAttr = 11;
-inline constexpr int Count = 12;
+// The details of a POSIX scan, shown in the lists of snapshots that hold them.
+inline constexpr int Permissions = 12;
+inline constexpr int Owner = 13;
+inline constexpr int Group = 14;
+inline constexpr int LinkTarget = 15;
+inline constexpr int WhatChanged = 16; // the Changed list's, beside its Original's values
+inline constexpr int Count = 17;
+// The columns of every list, as the format has always had them.
+inline constexpr int PlainCount = 12;
 } // namespace Col
 
 // What there is to know of a column, in one place: the model, the header clicks, the width
@@ -33,6 +41,9 @@ struct Column {
     // An Orig column: the Original's value beside a Changed entry, shown in the Changed list
     // only, as wide as the column it stands beside (`partner`); -1 for the others.
     int partner;
+    // A column of details, shown only in a list that holds them; its width is its own.
+    bool details = false;
+    bool changedOnly = false; // shown in the Changed list only
 };
 
 const Column &column(int c);
@@ -47,6 +58,8 @@ double designWidth(ListId listNo, int c);
 // Whether a column's width carries over from list to list when widths are linked: the columns
 // every list shows.
 bool isLinkedColumn(int c);
+// Whether list `listNo` shows column c (a key column aside), given whether it holds details.
+bool showsColumn(ListId listNo, int c, bool hasDetails);
 
 // The column a click on the header of column `clicked` sorts by: Size, Modified and Attributes
 // sort by their hidden key columns. Returns -1 when the list refuses that column (the Orig

@@ -72,6 +72,28 @@ void DetailsColumn::growIndex() {
     m_index.swap(index);
 }
 
+std::uint32_t DetailsColumn::differences(const DetailsColumn &a, std::size_t i,
+                                         const DetailsColumn &b, std::size_t j) {
+    const std::uint32_t x = a.m_slots[i].shared, y = b.m_slots[j].shared;
+    if (x == 0 || y == 0)
+        return 0;
+    const Shared &o = a.m_shared[x], &f = b.m_shared[y];
+    std::uint32_t differ = 0;
+    if (o.mode != f.mode)
+        differ |= Differ::Mode;
+    if (o.uid != f.uid)
+        differ |= Differ::Owner;
+    if (o.gid != f.gid)
+        differ |= Differ::Group;
+    if (o.linkTarget != f.linkTarget)
+        differ |= Differ::Link;
+    if (o.rdev != f.rdev)
+        differ |= Differ::Device;
+    if (o.capability != f.capability)
+        differ |= Differ::Capability;
+    return differ;
+}
+
 void DetailsColumn::appendUnknown(std::size_t count) {
     m_slots.insert(m_slots.end(), count, Slot{0, 0, 0});
 }

@@ -25,6 +25,21 @@ struct Details {
     bool operator==(const Details &other) const = default;
 };
 
+// Which values of a Changed entry differ from the Original's: the attribute bits (the low six),
+// the size, the modified time, and the details that both sides know.
+namespace Differ {
+inline constexpr std::uint32_t AttrBitsMask = 63;
+inline constexpr std::uint32_t Size = 256;
+inline constexpr std::uint32_t Stamp = 512;
+inline constexpr std::uint32_t Mode = 1 << 10; // type or permission bits
+inline constexpr std::uint32_t Owner = 1 << 11;
+inline constexpr std::uint32_t Group = 1 << 12;
+inline constexpr std::uint32_t Link = 1 << 13;   // a symbolic link's target
+inline constexpr std::uint32_t Device = 1 << 14; // what a device node stands for
+inline constexpr std::uint32_t Capability = 1 << 15;
+inline constexpr std::uint32_t DetailsMask = Mode | Owner | Group | Link | Device | Capability;
+} // namespace Differ
+
 // The details of a list's entries, 16 bytes each. What many entries share (mode, owner, group,
 // link count, volume, device numbers, link target, capability) is held once in a table; each
 // entry keeps its place in that table, its inode and its nanoseconds.
@@ -43,6 +58,10 @@ public:
     void appendCopy(const DetailsColumn &from, std::size_t i, std::vector<std::uint32_t> &seen);
     Details at(std::size_t i) const;
     std::uint32_t mode(std::size_t i) const { return m_shared[m_slots[i].shared].mode; }
+    // Which details of entry i of `a` and entry j of `b` differ (Differ bits); none when either
+    // is not known.
+    static std::uint32_t differences(const DetailsColumn &a, std::size_t i, const DetailsColumn &b,
+                                     std::size_t j);
 
     void reserve(std::size_t entries) { m_slots.reserve(entries); }
     void squeeze();

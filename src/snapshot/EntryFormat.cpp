@@ -1,8 +1,10 @@
 #include "EntryFormat.h"
 
+#include "AccountNames.h"
 #include "Attributes.h"
 #include "DateSerial.h"
 #include "NameCodec.h"
+#include "WhatChanged.h"
 #include "sort/MatchKeys.h"
 
 #include <charconv>
@@ -141,6 +143,25 @@ QString EntryFormatter::generalDate(double serial) const {
     return dateText(day) + u' ' + timeText(secs, true);
 }
 
+namespace {
+
+QString detailText(const Details &d, int column) {
+    if (!d.known())
+        return {};
+    switch (column) {
+    case Col::Permissions:
+        return permissionsText(d.mode);
+    case Col::Owner:
+        return AccountNames::user(d.uid);
+    case Col::Group:
+        return AccountNames::group(d.gid);
+    default:
+        return NameCodec::printable(d.linkTarget);
+    }
+}
+
+} // namespace
+
 QString EntryFormatter::text(const SnapshotList &list, int i, int column) const {
     const Entry &e = list.entry(i);
     switch (column) {
@@ -162,6 +183,15 @@ QString EntryFormatter::text(const SnapshotList &list, int i, int column) const 
         return attrText(e.attr);
     case Col::AttrBits:
         return QString::number(e.attr);
+    case Col::Permissions:
+    case Col::Owner:
+    case Col::Group:
+    case Col::LinkTarget:
+        return detailText(list.details(i), column);
+    case Col::WhatChanged:
+        return list.hasOrig()
+                   ? whatChanged(list.orig(i).differ, list.origDetails(i), list.details(i))
+                   : QString();
     default:
         break;
     }

@@ -135,8 +135,7 @@ void SnapshotList::appendDetails(const Details &details) {
         m_details.appendUnknown(m_entries.size() - 1 - m_details.size());
         m_details.append(details);
     } catch (...) {
-        m_entries.pop_back(); // the entry goes with them: every entry has its details or none
-        m_details.truncate(m_entries.size());
+        truncate(size() - 1); // the entry goes with them: every entry has its details or none
         throw;
     }
 }
@@ -178,8 +177,7 @@ void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues 
             else
                 m_details.appendUnknown(1);
         } catch (...) {
-            m_entries.pop_back();
-            m_details.truncate(m_entries.size());
+            truncate(size() - 1);
             throw;
         }
     }
@@ -191,16 +189,42 @@ void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues 
     }
 }
 
+void SnapshotList::appendChanged(const SnapshotList &final, int j, const OrigValues &orig,
+                                 const SnapshotList &original, int i) {
+    appendCopy(final, j, &orig);
+    if (!original.hasDetails() && m_origDetails.isEmpty())
+        return;
+    if (m_origFrom != &original.m_folders || m_origGeneration != original.m_folders.generation()) {
+        m_origFrom = &original.m_folders;
+        m_origGeneration = original.m_folders.generation();
+        m_copiedOrigDetails.clear();
+    }
+    try {
+        m_origDetails.appendUnknown(m_entries.size() - 1 - m_origDetails.size());
+        if (original.hasDetails())
+            m_origDetails.appendCopy(original.m_details, static_cast<std::size_t>(i),
+                                     m_copiedOrigDetails);
+        else
+            m_origDetails.appendUnknown(1);
+    } catch (...) {
+        truncate(size() - 1);
+        throw;
+    }
+}
+
 void SnapshotList::clearEntries() {
     // What needs memory comes first: a failure leaves the list as it was.
     auto names = std::make_shared<NamePool>();
-    DetailsColumn details;
+    DetailsColumn details, origDetails;
     m_folders.clear();
     m_names = std::move(names);
     m_entries = {};
     m_orig = {};
     m_details = std::move(details);
+    m_origDetails = std::move(origDetails);
     m_copiedFrom = nullptr;
+    m_origFrom = nullptr;
+    m_copiedOrigDetails = {};
     m_copiedFolders = {};
     m_copiedDetails = {};
     limits.clear();
@@ -214,7 +238,9 @@ void SnapshotList::clearAfterFailure() noexcept {
         m_entries = {};
         m_orig = {};
         m_details.truncate(0);
+        m_origDetails.truncate(0);
         m_copiedFolders = {};
+        m_copiedOrigDetails = {};
         m_copiedDetails = {};
         limits = {};
     }
@@ -226,6 +252,7 @@ void SnapshotList::truncate(int n) {
     if (m_orig.size() > m_entries.size())
         m_orig.resize(m_entries.size());
     m_details.truncate(m_entries.size());
+    m_origDetails.truncate(m_entries.size());
 }
 
 namespace {
@@ -265,6 +292,8 @@ void SnapshotList::permute(const std::vector<std::uint32_t> &order) {
         permuteInPlace(m_orig, order);
     if (hasDetails())
         m_details.permute(order);
+    if (!m_origDetails.isEmpty())
+        m_origDetails.permute(order);
 }
 
 QString SnapshotList::limitText(std::size_t k) const {
@@ -300,5 +329,6 @@ qsizetype SnapshotList::findLimit(QStringView text) const {
 
 std::size_t SnapshotList::memoryBytes() const {
     return m_entries.capacity() * sizeof(Entry) + m_orig.capacity() * sizeof(OrigValues) +
-           m_details.memoryBytes() + (m_names.use_count() == 1 ? m_names->bytes() : 0);
+           m_details.memoryBytes() + m_origDetails.memoryBytes() +
+           (m_names.use_count() == 1 ? m_names->bytes() : 0);
 }

@@ -87,14 +87,8 @@ struct OrigValues {
     std::uint64_t size = 0;
     double modified = 0;
     std::int32_t attr = 0;
-    std::uint16_t differ = 0;
+    std::uint32_t differ = 0;
 };
-
-namespace Differ {
-inline constexpr std::uint16_t AttrBitsMask = 63;
-inline constexpr std::uint16_t Size = 256;
-inline constexpr std::uint16_t Stamp = 512;
-} // namespace Differ
 
 // A list's sort state: the zero-based column compared and the order (0 ascending,
 // 1 descending). A list starts unsorted.
@@ -132,6 +126,19 @@ public:
     Details details(int i) const {
         return hasDetails() ? m_details.at(static_cast<std::size_t>(i)) : Details();
     }
+    // The Original's details beside a Changed entry.
+    Details origDetails(int i) const {
+        const auto k = static_cast<std::size_t>(i);
+        return k < m_origDetails.size() ? m_origDetails.at(k) : Details();
+    }
+    // Which details of entry i of `a` and entry j of `b` differ (Differ bits).
+    static std::uint32_t detailDifferences(const SnapshotList &a, int i, const SnapshotList &b,
+                                           int j) {
+        return a.hasDetails() && b.hasDetails()
+                   ? DetailsColumn::differences(a.m_details, static_cast<std::size_t>(i),
+                                                b.m_details, static_cast<std::size_t>(j))
+                   : 0;
+    }
     const OrigValues &orig(int i) const { return m_orig[static_cast<std::size_t>(i)]; }
 
     void reserve(std::size_t entries);
@@ -147,6 +154,10 @@ public:
                 double modified, const Details &details);
     // Copies entry i of another list; with `orig`, the entry carries the Original's values.
     void appendCopy(const SnapshotList &from, int i, const OrigValues *orig = nullptr);
+    // A Changed entry: entry j of the Final, beside the values and details of entry i of the
+    // Original.
+    void appendChanged(const SnapshotList &final, int j, const OrigValues &orig,
+                       const SnapshotList &original, int i);
     // Removes every entry; the metadata and sort state stay.
     void clearEntries();
     // The same after memory ran out while the list was filled; needs no memory itself, and
@@ -188,7 +199,8 @@ private:
 
     std::vector<Entry> m_entries;
     std::vector<OrigValues> m_orig;
-    DetailsColumn m_details; // empty, or one item per entry
+    DetailsColumn m_details;     // empty, or one item per entry
+    DetailsColumn m_origDetails; // the same beside a Changed entry
     // The list copied from last, and for each of its folders met so far the same folder in this
     // list (NoFolder when not yet met): entries in match-key order change folders at nearly
     // every step, and each folder's text is then looked up once.
@@ -196,6 +208,10 @@ private:
     std::uint64_t m_copiedGeneration = 0;
     std::vector<std::uint32_t> m_copiedFolders;
     std::vector<std::uint32_t> m_copiedDetails; // the same for the shared details
+    // The same for the Original's details beside Changed entries.
+    const FolderTable *m_origFrom = nullptr;
+    std::uint64_t m_origGeneration = 0;
+    std::vector<std::uint32_t> m_copiedOrigDetails;
     static constexpr std::uint32_t NoFolder = ~0u;
     // Result lists share the names of the list they copy from: the pool only ever grows, so
     // every list's references stay valid, and a million copies cost no name text.

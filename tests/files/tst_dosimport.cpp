@@ -357,7 +357,7 @@ private Q_SLOTS:
         QCOMPARE(list.size(), 1);
         const EntryFormatter format(locale);
         QStringList actual;
-        for (int c = 0; c < Col::Count; ++c)
+        for (int c = 0; c < Col::PlainCount; ++c)
             actual << format.text(list, 0, c);
         QCOMPARE(actual, texts);
     }

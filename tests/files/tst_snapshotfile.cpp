@@ -46,7 +46,7 @@ QStringList rows(const SnapshotList &list) {
     QStringList out;
     for (int i = 0; i < list.size(); ++i) {
         QStringList cols;
-        for (int c = 0; c < Col::Count; ++c)
+        for (int c = 0; c < Col::PlainCount; ++c)
             cols << f.text(list, i, c);
         out << cols.join(u'|');
     }

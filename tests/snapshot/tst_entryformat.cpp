@@ -204,7 +204,7 @@ private Q_SLOTS:
                                    QStringLiteral("R/O,Arc"),
                                    QStringLiteral("33"),
                                    QString()};
-        for (int c = 0; c < Col::Count; ++c)
+        for (int c = 0; c < Col::PlainCount; ++c)
             QCOMPARE(f.text(list, 0, c), first[c]);
         QCOMPARE(f.text(list, 1, Col::MatchKey), QStringLiteral("docs\\old\\readme.txt"));
         QCOMPARE(f.text(list, 1, Col::Size), QStringLiteral("0"));
