@@ -40,36 +40,12 @@ void DetailsColumn::appendCopy(const DetailsColumn &from, std::size_t i,
 }
 
 std::uint32_t DetailsColumn::intern(const Shared &shared) {
-    if (2 * (m_shared.size() + 1) > m_index.size())
-        growIndex();
-    const std::uint32_t hash = hashOf(shared);
-    const std::size_t mask = m_index.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-        const std::uint64_t slot = m_index[i];
-        if (slot == 0) {
-            const auto id = static_cast<std::uint32_t>(m_shared.size());
-            m_shared.push_back(shared); // first: memory running out leaves no slot behind
-            m_index[i] = std::uint64_t(hash) << 32 | (id + 1);
-            return id;
-        }
-        const auto id = static_cast<std::uint32_t>(slot) - 1;
-        if (static_cast<std::uint32_t>(slot >> 32) == hash && m_shared[id] == shared)
-            return id;
-    }
-}
-
-void DetailsColumn::growIndex() {
-    std::vector<std::uint64_t> index(std::max<std::size_t>(64, 2 * m_index.size()));
-    const std::size_t mask = index.size() - 1;
-    for (std::uint64_t slot : m_index) {
-        if (slot == 0)
-            continue;
-        std::size_t i = (slot >> 32) & mask;
-        while (index[i] != 0)
-            i = (i + 1) & mask;
-        index[i] = slot;
-    }
-    m_index.swap(index);
+    return m_index.findOrAdd(
+        hashOf(shared), m_shared.size(), [&](std::uint32_t id) { return m_shared[id] == shared; },
+        [&] {
+            m_shared.push_back(shared);
+            return static_cast<std::uint32_t>(m_shared.size() - 1);
+        });
 }
 
 std::uint32_t DetailsColumn::differences(const DetailsColumn &a, std::size_t i,
@@ -137,7 +113,7 @@ void DetailsColumn::permute(const std::vector<std::uint32_t> &order) {
 
 std::size_t DetailsColumn::memoryBytes() const {
     std::size_t bytes = m_slots.capacity() * sizeof(Slot) + m_shared.capacity() * sizeof(Shared) +
-                        m_index.capacity() * sizeof(std::uint64_t);
+                        m_index.memoryBytes();
     for (const Shared &s : m_shared)
         bytes += std::size_t(s.linkTarget.size()) * 2 + std::size_t(s.capability.size());
     return bytes;

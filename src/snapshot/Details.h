@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HashIndex.h"
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
@@ -79,7 +80,6 @@ private:
         bool operator==(const Shared &other) const = default;
     };
     static std::uint32_t hashOf(const Shared &s);
-    void growIndex();
     struct Slot {
         std::uint32_t shared;
         std::uint32_t nanoseconds;
@@ -91,7 +91,5 @@ private:
 
     std::vector<Slot> m_slots;
     std::vector<Shared> m_shared; // [0] stands for unknown details
-    // An open-addressed table of the shared values: a slot holds a value's hash (high half) and
-    // its place + 1 (low half; 0 is a free slot), as the folder table keeps its texts.
-    std::vector<std::uint64_t> m_index;
+    HashIndex m_index;
 };

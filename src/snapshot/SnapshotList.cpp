@@ -23,38 +23,14 @@ std::uint32_t FolderTable::find(QStringView folder, const QString *text) {
     // Entries arrive folder by folder, so the last folder is the usual hit.
     if (!m_texts.empty() && m_texts.back() == folder)
         return size() - 1;
-    if (2 * (m_texts.size() + 1) > m_slots.size())
-        growSlots();
     // A fixed seed: the table lives in one process and its texts are the user's own folders.
     const auto hash = static_cast<std::uint32_t>(qHash(folder, std::size_t(0x9E3779B97F4A7C15)));
-    const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-        const std::uint64_t slot = m_slots[i];
-        if (slot == 0) {
-            // The text first: memory that runs out then leaves no slot naming a missing text.
-            const std::uint32_t id = size();
+    return m_index.findOrAdd(
+        hash, m_texts.size(), [&](std::uint32_t id) { return m_texts[id] == folder; },
+        [&] {
             m_texts.push_back(text ? *text : folder.toString());
-            m_slots[i] = std::uint64_t(hash) << 32 | (id + 1);
-            return id;
-        }
-        const auto id = static_cast<std::uint32_t>(slot) - 1;
-        if (static_cast<std::uint32_t>(slot >> 32) == hash && m_texts[id] == folder)
-            return id;
-    }
-}
-
-void FolderTable::growSlots() {
-    std::vector<std::uint64_t> slots(std::max<std::size_t>(64, 2 * m_slots.size()));
-    const std::size_t mask = slots.size() - 1;
-    for (std::uint64_t slot : m_slots) {
-        if (slot == 0)
-            continue;
-        std::size_t i = (slot >> 32) & mask;
-        while (slots[i] != 0)
-            i = (i + 1) & mask;
-        slots[i] = slot;
-    }
-    m_slots.swap(slots);
+            return size() - 1;
+        });
 }
 
 const QString &FolderTable::lowerText(std::uint32_t id) const {

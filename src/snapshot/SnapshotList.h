@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Details.h"
+#include "HashIndex.h"
 #include "ListId.h"
 
 #include <QHash>
@@ -30,14 +31,10 @@ public:
 
 private:
     std::uint32_t find(QStringView folder, const QString *text);
-    void growSlots();
 
     std::vector<QString> m_texts;
     mutable std::vector<QString> m_lower;
-    // An open-addressed table of the texts: a slot holds a text's hash (high half) and its
-    // number + 1 (low half; 0 is a free slot). Growing it reads no text again, and a lookup
-    // compares a text only when the hashes agree.
-    std::vector<std::uint64_t> m_slots;
+    HashIndex m_index;
     std::uint64_t m_generation = 0;
 };
 
