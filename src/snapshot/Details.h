@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HashIndex.h"
+
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
