@@ -20,6 +20,8 @@ namespace {
 const QString SnapshotFilter = QStringLiteral("Snapshots (*.dir)");
 const QString CsvFilter = QStringLiteral("Comma-Separated Values (*.csv)");
 const QString AllFilesFilter = QStringLiteral("All files (*)");
+// A snapshot without its details, for programs that read only the plain format.
+const QString PlainSnapshotFilter = QStringLiteral("Snapshot, plain format (*.dir)");
 
 QString importNotice() {
     return QStringLiteral(
@@ -143,7 +145,8 @@ bool FileCommands::saveOrExport(int kind, ListId listNo) {
     const Session::SaveTarget target = m_session.proposedSaveTarget(listNo);
     const Prompts::SaveChoice choice =
         m_host.prompts().saveFile(m_host.window(), target.title, target.folder, target.name,
-                                  {SnapshotFilter, CsvFilter, AllFilesFilter}, kind);
+                                  {SnapshotFilter, CsvFilter, AllFilesFilter, PlainSnapshotFilter},
+                                  kind);
     if (choice.path.isEmpty())
         return false;
     if (choice.filter == 2) {
@@ -151,13 +154,14 @@ bool FileCommands::saveOrExport(int kind, ListId listNo) {
         m_session.rememberFileFolder(choice.path);
         return written;
     }
-    return writeSnapshotFile(listNo, choice.path);
+    return writeSnapshotFile(listNo, choice.path,
+                             choice.filter == 4 ? DetailsInFile::LeaveOut : DetailsInFile::Keep);
 }
 
-bool FileCommands::writeSnapshotFile(ListId listNo, const QString &path) {
+bool FileCommands::writeSnapshotFile(ListId listNo, const QString &path, DetailsInFile details) {
     const SnapshotList &list = m_session.list(listNo);
     const bool written = writeFile(QStringLiteral("Saving..."), [&](Progress &progress) {
-        return ::saveSnapshot(list, Lists::isResult(listNo), path, &progress);
+        return ::saveSnapshot(list, Lists::isResult(listNo), path, &progress, details);
     });
     if (written)
         m_session.saved(listNo, path);

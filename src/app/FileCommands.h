@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/SnapshotFile.h"
 #include "snapshot/ListId.h"
 
 #include <QMessageBox>
@@ -31,7 +32,8 @@ public:
     // a CSV file; the filter chosen decides. True when a file was written.
     bool saveOrExport(int kind, ListId listNo);
     // Writes a list as a snapshot file or as CSV; errors are reported. True on success.
-    bool writeSnapshotFile(ListId listNo, const QString &path);
+    bool writeSnapshotFile(ListId listNo, const QString &path,
+                           DetailsInFile details = DetailsInFile::Keep);
     bool writeCsvFile(ListId listNo, const QString &path);
     // When list 1 or 2 has not been saved, asks whether to save it; then closes it unless the
     // answer was Cancel. Returns the answer, or NoButton when nothing was asked. A Yes whose

@@ -70,6 +70,21 @@ QLabel *label(const QString &text, QWidget *parent, QWidget *buddy, int left, in
 constexpr int ExtraRow = 360;
 // Below the options, the patterns of what the comparison leaves out.
 constexpr int LeaveOutRow = 420;
+// Below them, the details to ignore, in two rows.
+constexpr int DetailsRows = 840;
+
+// The details, as the check boxes name them, and the options they set.
+struct DetailOption {
+    const char *caption;
+    const char *name;
+    bool CompareOptions::*ignored;
+};
+constexpr DetailOption DetailOptions[CompareDialog::DetailCount] = {
+    {"Per&missions", "IgnoreMode", &CompareOptions::ignoreMode},
+    {"O&wner", "IgnoreOwner", &CompareOptions::ignoreOwner},
+    {"&Group", "IgnoreGroup", &CompareOptions::ignoreGroup},
+    {"Lin&k target", "IgnoreLink", &CompareOptions::ignoreLink},
+    {"Capa&bilities", "IgnoreCapability", &CompareOptions::ignoreCapability}};
 
 } // namespace
 
@@ -77,7 +92,7 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
     setObjectName(QStringLiteral("Compare"));
     setWindowTitle(QStringLiteral("Compare SnapShots"));
     // Taller than the other options need by one row, for the shifts of whole hours.
-    setFixedSize(Twips::toPixels(6570, 6075 + ExtraRow + LeaveOutRow, this));
+    setFixedSize(Twips::toPixels(6570, 6075 + ExtraRow + LeaveOutRow + DetailsRows, this));
 
     // Widgets are made in the order the Tab key visits them.
     const char *frames[2] = {"Original Snapshot", "Final Snapshot"};
@@ -171,6 +186,17 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
                        "trailing \\ for a folder and all below it."));
     label(QStringLiteral("Leave o&ut:"), this, m_leaveOut, 240, leaveOutTop + 15, 1095, 255);
 
+    // What a scan of a Linux folder records besides; they count only where both snapshots
+    // hold them.
+    const int detailsTop = leaveOutTop + LeaveOutRow;
+    label(QStringLiteral("Ignore details:"), this, nullptr, 240, detailsTop, 1335, 255);
+    for (std::size_t k = 0; k < DetailCount; ++k) {
+        const int column = static_cast<int>(k % 3), row = static_cast<int>(k / 3);
+        m_ignoreDetails[k] = placed(new QCheckBox(QLatin1String(DetailOptions[k].caption), this),
+                                    1440 + 1650 * column, detailsTop + 360 * row, 1590, 255);
+        m_ignoreDetails[k]->setObjectName(QLatin1String(DetailOptions[k].name));
+    }
+
     m_ok = placed(new QPushButton(QStringLiteral("OK"), this), 5160, 3840, 1215, 375);
     m_ok->setObjectName(QStringLiteral("OK"));
     m_ok->setDefault(true);
@@ -215,6 +241,8 @@ void CompareDialog::load(const Workspace &ws, const CompareOptions &options) {
     m_ignoreHourShifts->setChecked(options.ignoreHourShifts);
     m_ignoreHourShifts->setEnabled(!options.ignoreStamp);
     m_leaveOut->setText(ExcludePatterns::join(options.exclude));
+    for (std::size_t k = 0; k < DetailCount; ++k)
+        m_ignoreDetails[k]->setChecked(options.*(DetailOptions[k].ignored));
 }
 
 void CompareDialog::store(CompareOptions &options) const {
@@ -228,6 +256,8 @@ void CompareDialog::store(CompareOptions &options) const {
     options.tolerance = m_timeTolerance->text();
     options.ignoreHourShifts = m_ignoreHourShifts->isChecked();
     options.exclude = ExcludePatterns::split(m_leaveOut->text());
+    for (std::size_t k = 0; k < DetailCount; ++k)
+        options.*(DetailOptions[k].ignored) = m_ignoreDetails[k]->isChecked();
 }
 
 void CompareDialog::showEvent(QShowEvent *event) {

@@ -36,6 +36,9 @@ public:
     QCheckBox *ignoreHourShifts() const { return m_ignoreHourShifts; }
     QLineEdit *leaveOut() const { return m_leaveOut; }
     QListWidget *ignoreAttr() const { return m_ignoreAttr; }
+    // The details a POSIX scan records: mode, owner, group, link target, capabilities.
+    static constexpr std::size_t DetailCount = 5;
+    QCheckBox *ignoreDetail(std::size_t k) const { return m_ignoreDetails[k]; }
     QPushButton *okButton() const { return m_ok; }
     QPushButton *cancelButton() const { return m_cancel; }
 
@@ -52,6 +55,7 @@ private:
     QCheckBox *m_ignoreHourShifts;
     QLineEdit *m_leaveOut;
     QListWidget *m_ignoreAttr;
+    std::array<QCheckBox *, DetailCount> m_ignoreDetails{};
     QPushButton *m_ok;
     QPushButton *m_cancel;
 };

@@ -738,6 +738,7 @@ private Q_SLOTS:
         QTest::newRow("save as, all files") << false << 3 << false;
         QTest::newRow("export, csv") << true << 2 << true;
         QTest::newRow("export, snapshot") << true << 1 << false;
+        QTest::newRow("save as, plain format") << false << 4 << false;
     }
     void filterDecidesTheWriter() {
         QFETCH(bool, exportCommand);
@@ -745,6 +746,11 @@ private Q_SLOTS:
         QFETCH(bool, csv);
         auto w = makeWindow();
         load(*w, 1, 4, true);
+        // One entry with details: a snapshot file keeps them, the plain format leaves them out.
+        SnapshotList &original = w->workspace().list(ListId::Original);
+        Details details;
+        details.mode = 0100644;
+        original.append(u"detailed", original.internFolder(u""), 32, 1, 40000.5, details);
         const QString file = path(QStringLiteral("out/written"));
         QDir().mkpath(path(QStringLiteral("out")));
         prompts.files << file;
@@ -755,6 +761,7 @@ private Q_SLOTS:
         QCOMPARE(written.startsWith("\"entry"), csv);
         SnapshotList read;
         QCOMPARE(readSnapshot(file, read).ok(), !csv);
+        QCOMPARE(read.hasDetails(), !csv && filter != 4);
         // Only a snapshot file saves the snapshot.
         QCOMPARE(w->workspace().list(ListId::Original).unsaved, csv);
         QCOMPARE(w->session().rememberedFolders[0], path(QStringLiteral("out")));

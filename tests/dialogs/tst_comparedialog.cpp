@@ -17,6 +17,8 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTest>
+#include <array>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -169,6 +171,47 @@ private Q_SLOTS:
         for (const ListId n : Lists::All)
             QCOMPARE(w->pane(n)->model()->rowCount(), ws.list(n).size());
         QVERIFY(w->compareOptions().compared);
+    }
+
+    // Each detail box leaves out of Changed the one file that differs in that detail alone.
+    void detailBoxesReachTheComparison_data() {
+        QTest::addColumn<int>("box");
+        const char *rows[] = {"mode", "owner", "group", "link", "caps"};
+        for (int k = 0; k < int(CompareDialog::DetailCount); ++k)
+            QTest::newRow(rows[k]) << k;
+    }
+    void detailBoxesReachTheComparison() {
+        QFETCH(int, box);
+        auto w = makeWindow();
+        const QStringList files = {u"mode"_s, u"owner"_s, u"group"_s, u"link"_s, u"caps"_s};
+        Details before;
+        before.mode = 0100644;
+        for (const ListId n : Lists::Snapshots) {
+            SnapshotList &list = w->workspace().list(n);
+            list.clearEntries();
+            for (int k = 0; k < files.size(); ++k) {
+                Details d = before;
+                if (n == ListId::Final) {
+                    const std::array<std::function<void()>, 5> change = {
+                        [&] { d.mode = 0104755; }, [&] { d.uid = 33; }, [&] { d.gid = 33; },
+                        [&] { d.linkTarget = u"/opt/new"_s; }, [&] { d.capability = "\1"; }};
+                    change[std::size_t(k)]();
+                }
+                list.append(files[k], list.internFolder(u""), 32, 1, T, d);
+            }
+            w->compareOptions().reset(n);
+            w->session().opened(n);
+        }
+        CompareDialog *d = w->compareCommands().compareDialog();
+        whenShown(d, [&] {
+            QTest::mouseClick(d->ignoreDetail(std::size_t(box)), Qt::LeftButton);
+            QTest::mouseClick(d->okButton(), Qt::LeftButton);
+        });
+        w->compareCommands().compare();
+        QStringList changed = files;
+        changed.removeAt(box);
+        changed.sort();
+        QCOMPARE(sortedPaths(w->workspace().list(ListId::Changed)), changed);
     }
 
     // While the comparison runs, the count panel shows how far it is.
