@@ -70,8 +70,8 @@ QLabel *label(const QString &text, QWidget *parent, QWidget *buddy, int left, in
 constexpr int ExtraRow = 360;
 // Below the options, the patterns of what the comparison leaves out.
 constexpr int LeaveOutRow = 420;
-// Below them, the details to ignore, in two rows.
-constexpr int DetailsRows = 840;
+// Below them, the details to ignore: a caption and two rows.
+constexpr int DetailsRows = 1140;
 
 // The details, as the check boxes name them, and the options they set.
 struct DetailOption {
@@ -189,11 +189,11 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
     // What a scan of a Linux folder records besides; they count only where both snapshots
     // hold them.
     const int detailsTop = leaveOutTop + LeaveOutRow;
-    label(QStringLiteral("Ignore details:"), this, nullptr, 240, detailsTop, 1335, 255);
+    label(QStringLiteral("Ignore details:"), this, nullptr, 240, detailsTop, 3000, 255);
     for (std::size_t k = 0; k < DetailCount; ++k) {
         const int column = static_cast<int>(k % 3), row = static_cast<int>(k / 3);
         m_ignoreDetails[k] = placed(new QCheckBox(QLatin1String(DetailOptions[k].caption), this),
-                                    1440 + 1650 * column, detailsTop + 360 * row, 1590, 255);
+                                    360 + 2040 * column, detailsTop + 330 + 330 * row, 1950, 255);
         m_ignoreDetails[k]->setObjectName(QLatin1String(DetailOptions[k].name));
     }
 
