@@ -2,7 +2,10 @@
 
 #include "snapshot/EntryFormat.h"
 #include "snapshot/SnapshotList.h"
+#include "snapshot/WhatChanged.h"
 #include "widgets/Icons.h"
+
+#include <QColor>
 
 ListModel::ListModel(const SnapshotList &list, const EntryFormatter &formatter, QObject *parent)
     : QAbstractTableModel(parent), m_list(list), m_formatter(formatter) {}
@@ -35,6 +38,11 @@ QVariant ListModel::data(const QModelIndex &index, int role) const {
         return m_formatter.text(m_list, i, index.column());
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(alignment(index.column()));
+    case Qt::ForegroundRole:
+        // Contents changed behind an unchanged size and time: marked, whatever else changed.
+        if (m_list.hasOrig() && isQuietContentsChange(m_list.orig(i).differ))
+            return QColor(Qt::red);
+        return {};
     case Qt::DecorationRole:
         if (m_icons && index.column() == Col::Name)
             return m_list.entry(i).isFolder() ? Icons::folderIcon() : Icons::fileIcon();

@@ -98,22 +98,23 @@ void ListPane::setColumnWidth(int c, int width) {
         if (width <= 0)
             return;
     }
-    if (!showsColumn(m_listNo, c, m_detailsShown)) {
+    if (!showsColumn(m_listNo, c, m_detailsShown, m_contentsShown)) {
         header->setSectionHidden(c, true);
         return;
     }
     header->resizeSection(c, std::max(width, 0));
 }
 
-void ListPane::showDetailColumns(bool shown) {
-    if (shown == m_detailsShown)
+void ListPane::showDetailColumns(bool details, bool contents) {
+    if (details == m_detailsShown && contents == m_contentsShown)
         return;
-    m_detailsShown = shown;
+    m_detailsShown = details;
+    m_contentsShown = contents;
     QHeaderView *header = m_details->horizontalHeader();
     for (int c = 0; c < Col::Count; ++c) {
         if (!column(c).details)
             continue;
-        const bool visible = showsColumn(m_listNo, c, shown);
+        const bool visible = showsColumn(m_listNo, c, details, contents);
         header->setSectionHidden(c, !visible);
         if (visible)
             header->resizeSection(c, Twips::toPixels(designWidth(m_listNo, c), this));

@@ -32,8 +32,9 @@ public:
 
     // Shows which column the list is sorted by (the clicked one, not its key column).
     void showSortState(int key, int order);
-    // Shows the columns of details while the list holds them, at their design widths.
-    void showDetailColumns(bool shown);
+    // Shows the columns of details and digests while the list holds them, at their design
+    // widths.
+    void showDetailColumns(bool details, bool contents);
 
 Q_SIGNALS:
     void headerClicked(int column);
@@ -45,4 +46,5 @@ private:
     QTableView *m_details;
     QListView *m_summary;
     bool m_detailsShown = false;
+    bool m_contentsShown = false;
 };

@@ -28,7 +28,8 @@ ListViews::ListViews(Session &session, const EntryFormatter &format, QWidget *pa
 
 void ListViews::refreshList(ListId listNo) {
     m_models[Lists::indexOf(listNo)]->listChanged();
-    pane(listNo)->showDetailColumns(m_session.list(listNo).hasDetails());
+    const SnapshotList &list = m_session.list(listNo);
+    pane(listNo)->showDetailColumns(list.hasDetails(), list.hasContents());
     const SortState &state = m_session.list(listNo).sort;
     pane(listNo)->showSortState(state.key, state.order);
 }

@@ -20,12 +20,13 @@ const char PatternNotes[] =
 std::vector<CommandInfo> makeTable() {
     return {
         {"snapshot",
-         {"snapshot ROOT -o FILE.dir [--no-subdirs] [--all-volumes]\n"
+         {"snapshot ROOT -o FILE.dir [--no-subdirs] [--all-volumes] [--contents]\n"
           "[--exclude PATTERN]... [--exclude-from FILE]... [--threads N]"},
          "scan a folder and save its snapshot",
          {{"-o", "FILE.dir", false, "the snapshot file to write"},
           NoSubdirs,
           AllVolumes,
+          {"--contents", nullptr, false, "record the SHA-256 digest of every file"},
           Exclude,
           ExcludeFrom,
           {"--threads", "N", false, "read folders with N threads (default: one per core)"}},

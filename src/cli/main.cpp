@@ -12,6 +12,7 @@
 #include "files/JsonLines.h"
 #include "files/PendingFiles.h"
 #include "files/SnapshotFile.h"
+#include "snapshot/ContentsHasher.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/EntryFormat.h"
@@ -70,10 +71,27 @@ QStringList exclusionsOf(const Args &args) {
     return patterns;
 }
 
-// Scans a folder as the snapshot command does: --no-subdirs, --all-volumes and the exclusions.
-// `includeSubs` false reads the root alone whatever the arguments say.
+// Reads the contents of every file of a scanned list; says which could not be read.
+void hashContents(const PathArgument &root, SnapshotList &list) {
+    ContentsHasher hasher;
+    hasher.hash(root.native, list, ContentsHasher::threadsFor(root.native));
+    const qsizetype n = hasher.unreadable().size();
+    if (n == 0)
+        return;
+    QString text = QStringLiteral("vistrel-cli: ") +
+                   (n == 1 ? QStringLiteral("1 file could not be read:")
+                           : QStringLiteral("%1 files could not be read:").arg(n));
+    for (const QString &path :
+         NewSnapshot::unreadablePaths(root.text, hasher.unreadable(), INT_MAX))
+        text += QStringLiteral("\n  ") + NameCodec::printable(path);
+    print(text + u'\n', stderr);
+}
+
+// Scans a folder as the snapshot command does: --no-subdirs, --all-volumes and the exclusions,
+// and the contents when asked. `includeSubs` false reads the root alone whatever the arguments
+// say.
 void scan(const PathArgument &root, const Args &args, const QStringList &exclude,
-          SnapshotList &list, bool includeSubs = true) {
+          SnapshotList &list, bool includeSubs = true, bool contents = false) {
     auto reader = makeDirectoryReader(args.has("--all-volumes"));
     Scanner scanner(*reader);
     scanner.setExclusions(ExcludePatterns(exclude));
@@ -97,6 +115,8 @@ void scan(const PathArgument &root, const Args &args, const QStringList &exclude
             text += QStringLiteral("\n  ") + NameCodec::printable(path);
         print(text + u'\n', stderr);
     }
+    if (contents)
+        hashContents(root, list);
     list.description = root.text;
     list.created = DateSerial::now();
     list.source = NewSnapshot::sourceText(NewSnapshot::volumeText(root.text), root.text);
@@ -109,7 +129,7 @@ int cmdSnapshot(const Args &args) {
     const QString out = args.required(QStringLiteral("-o"));
     refuseInputAsOutput({out}, args.lists.value(QStringLiteral("--exclude-from")));
     SnapshotList list;
-    scan(root, args, exclusionsOf(args), list);
+    scan(root, args, exclusionsOf(args), list, true, args.has("--contents"));
     check(saveSnapshot(list, false, out), out);
     return 0;
 }
@@ -192,11 +212,9 @@ void setIgnored(const QString &text, CompareOptions &options) {
     static const char *const attributes[6] = {"read-only", "hidden",    "system",
                                               "na",        "directory", "archive"};
     const std::pair<const char *, bool CompareOptions::*> details[] = {
-        {"mode", &CompareOptions::ignoreMode},
-        {"owner", &CompareOptions::ignoreOwner},
-        {"group", &CompareOptions::ignoreGroup},
-        {"link", &CompareOptions::ignoreLink},
-        {"caps", &CompareOptions::ignoreCapability}};
+        {"mode", &CompareOptions::ignoreMode},       {"owner", &CompareOptions::ignoreOwner},
+        {"group", &CompareOptions::ignoreGroup},     {"link", &CompareOptions::ignoreLink},
+        {"caps", &CompareOptions::ignoreCapability}, {"contents", &CompareOptions::ignoreContents}};
     std::array<bool, 6> ignored{};
     bool anyAttribute = false;
     for (const QString &listed : text.split(u',')) {
@@ -330,8 +348,10 @@ void readPair(const Args &args, const QStringList &exclude, Workspace &ws) {
             fail(args.positional[0] + QStringLiteral(": names no folder it was taken of; give "
                                                      "the folder after the file"));
         // Read as it was taken: one taken without subfolders would show all below as new.
+        // Read as it was taken: with contents when it has them.
+        const SnapshotList &original = ws.list(ListId::Original);
         scan(absolutePath(folder), args, exclude, ws.list(ListId::Final),
-             !NewSnapshot::takenWithoutSubfolders(ws.list(ListId::Original)));
+             !NewSnapshot::takenWithoutSubfolders(original), original.hasContents());
         return;
     }
     if (args.positional.size() != 2)

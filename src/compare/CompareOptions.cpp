@@ -12,7 +12,7 @@ void CompareOptions::reset(ListId list) {
     ignoreSize = false;
     ignoreStamp = false;
     ignoreHourShifts = false;
-    ignoreMode = ignoreOwner = ignoreGroup = ignoreLink = ignoreCapability = false;
+    ignoreMode = ignoreOwner = ignoreGroup = ignoreLink = ignoreCapability = ignoreContents = false;
     compared = false;
 }
 
@@ -23,7 +23,8 @@ std::uint32_t countedDetails(const CompareOptions &options) {
         {options.ignoreOwner, Differ::Owner},
         {options.ignoreGroup, Differ::Group},
         {options.ignoreLink, Differ::Link},
-        {options.ignoreCapability, Differ::Capability}};
+        {options.ignoreCapability, Differ::Capability},
+        {options.ignoreContents, Differ::Contents}};
     for (const auto &[ignore, bit] : ignored) {
         if (ignore)
             mask &= ~bit;

@@ -26,6 +26,7 @@ struct CompareOptions {
     bool ignoreGroup = false;
     bool ignoreLink = false;
     bool ignoreCapability = false;
+    bool ignoreContents = false;
     QString tolerance = QStringLiteral("0");
     // Exclusion patterns (see ExcludePatterns): what they leave out of either snapshot is out of
     // every result list, as if neither snapshot held it. A standing choice, like the tolerance.

@@ -227,6 +227,8 @@ void runComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
         std::uint32_t differ = SnapshotList::detailDifferences(original, i, final, j);
         if (!eo.isFolder() || !ef.isFolder())
             differ |= differences(eo, ef, tolerance, options.ignoreHourShifts);
+        if (SnapshotList::contentsDiffer(original, i, final, j))
+            differ |= Differ::Contents;
         if (differ & mask) {
             if (f.holds(j))
                 changed.appendChanged(final, j, OrigValues{eo.size, eo.modified, eo.attr, differ},

@@ -117,6 +117,8 @@ QByteArray jsonLine(const SnapshotList &list, int i, const QString &listName) {
     o.insert(QLatin1String("folder"), list.folder(i));
     putValues(o, e.size, e.modified, e.attr);
     putDetails(o, list.details(i));
+    if (const Digest digest = list.digest(i); hasDigest(digest))
+        o.insert(QLatin1String("sha256"), digestText(digest));
     if (list.hasOrig()) {
         const OrigValues &orig = list.orig(i);
         QJsonObject original;

@@ -27,14 +27,17 @@ namespace {
 
 // The header's third field, reserved in the plain format (0), tells what else the file holds.
 namespace Reserved {
-inline constexpr std::int32_t Escapes = 1; // texts hold "|" and two hex digits for a byte
-inline constexpr std::int32_t Details = 2; // entry lines go on with the entry's details
+inline constexpr std::int32_t Escapes = 1;  // texts hold "|" and two hex digits for a byte
+inline constexpr std::int32_t Details = 2;  // entry lines go on with the entry's details
+inline constexpr std::int32_t Contents = 4; // and then with its SHA-256 digest
 } // namespace Reserved
 
 // Entry lines with details: the five fields, then mode, owner, group, link count, volume,
-// inode, device numbers, nanoseconds, "link target" and "capability" (hex digits).
+// inode, device numbers, nanoseconds, "link target" and "capability" (hex digits); with contents
+// the digest follows, "" or 64 hex digits.
 constexpr std::size_t PlainFields = 5;
 constexpr std::size_t DetailFields = 15;
+constexpr std::size_t MostFields = DetailFields + 1;
 
 void appendNumber(std::string &out, std::uint64_t value) {
     char buf[24];
@@ -325,6 +328,18 @@ bool parseHex(const Field &field, QByteArray &bytes) {
     return bytes.toHex().toUpper() == QByteArray::fromRawData(field.data, qsizetype(field.size));
 }
 
+// A digest field: empty for none, else 64 hex digits.
+bool parseDigest(const Field &field, Digest &digest) {
+    digest = {};
+    if (field.size == 0)
+        return true;
+    QByteArray bytes;
+    if (field.size != 64 || !parseHex(field, bytes) || bytes.size() != 32)
+        return false;
+    std::copy(bytes.begin(), bytes.end(), digest.begin());
+    return hasDigest(digest);
+}
+
 class Reader {
 public:
     Reader(int fd, SnapshotList &list, Progress *progress, std::size_t blockSize = 1 << 20)
@@ -353,7 +368,7 @@ public:
         m_list.addLimit(QStringView());
         std::int64_t count = 0;
         while (skipToRecord(m_in)) {
-            if (scanRecord(m_in, m_fields, m_details ? DetailFields : PlainFields) != Scan::Done) {
+            if (scanRecord(m_in, m_fields, fieldCount()) != Scan::Done) {
                 error = m_in.error() ? m_in.error() : FileError::fromCode(FileError::InputPastEnd);
                 return true;
             }
@@ -392,10 +407,11 @@ public:
         // another program) is read as the plain format, "|" and two hex digits as they stand.
         std::int32_t reserved = 0;
         if (!parseInt32(m_fields[2].data, m_fields[2].size, reserved) ||
-            (reserved & ~(Reserved::Escapes | Reserved::Details)) != 0)
+            (reserved & ~(Reserved::Escapes | Reserved::Details | Reserved::Contents)) != 0)
             reserved = 0;
         m_escaped = reserved & Reserved::Escapes;
         m_details = reserved & Reserved::Details;
+        m_contents = reserved & Reserved::Contents;
         if (!decode(m_fields[0], header.description) || !decode(m_fields[1], header.source))
             return false;
         if (!parseDouble(m_fields[4].data, m_fields[4].size, header.created) ||
@@ -449,6 +465,14 @@ private:
                 return true;
             m_list.append(m_name, folder, attr, size, modified, details);
         }
+        if (m_contents) {
+            Digest digest;
+            if (!parseDigest(m_fields[fieldCount() - 1], digest)) {
+                error = FileError::fromCode(FileError::InvalidValue);
+                return true;
+            }
+            m_list.setDigest(m_list.size() - 1, digest);
+        }
         if (isFolder)
             m_list.addLimitOfEntry(m_list.size() - 1);
         return true;
@@ -486,9 +510,14 @@ private:
         return decode(f[8], d.linkTarget);
     }
 
+    std::size_t fieldCount() const {
+        return (m_details ? DetailFields : PlainFields) + (m_contents ? 1 : 0);
+    }
+
     bool m_escaped = false;
     bool m_details = false;
-    Field m_fields[DetailFields];
+    bool m_contents = false;
+    Field m_fields[MostFields];
     QString m_name;
     QString m_folder;
 };
@@ -545,6 +574,7 @@ FileError saveSnapshot(const SnapshotList &list, bool isResultList, const QStrin
 FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter &writer,
                         Progress *progress, DetailsInFile details) {
     const bool withDetails = details == DetailsInFile::Keep && list.hasDetails();
+    const bool withContents = details == DetailsInFile::Keep && list.hasContents();
     const int n = list.size();
     if (progress)
         progress->total = n;
@@ -557,7 +587,8 @@ FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter 
     out.push_back(',');
     appendNumber(
         out, static_cast<std::int64_t>((holdsEscapes(list, withDetails) ? Reserved::Escapes : 0) |
-                                       (withDetails ? Reserved::Details : 0)));
+                                       (withDetails ? Reserved::Details : 0) |
+                                       (withContents ? Reserved::Contents : 0)));
     out.push_back(',');
     appendNumber(out, static_cast<std::int64_t>(n));
     out.push_back(',');
@@ -587,6 +618,11 @@ FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter 
             appendSerial(out, e.modified);
         if (withDetails)
             appendDetails(out, list.details(i));
+        if (withContents) {
+            out.append(",\"");
+            out.append(digestText(list.digest(i)).toUpper().toStdString());
+            out.push_back('"');
+        }
         out.append("\r\n");
         if (FileError err = writer.flushIfFull())
             return err;

@@ -25,6 +25,7 @@ const Column Columns[Col::Count] = {
     {"Owner",                 "Owner",               false, Col::Owner,       false, 1000, -1, true},
     {"Group",                 "Group",               false, Col::Group,       false, 1000, -1, true},
     {"Link Target",           "Link Target",         false, Col::LinkTarget,  false, 2200, -1, true},
+    {"SHA-256",               "SHA-256",             false, Col::Sha256,      false, 4600, -1, true, false, true},
     {"What Changed",          "What Changed",        false, Col::WhatChanged, false, 3000, -1, true, true},
 };
 // clang-format on
@@ -60,11 +61,11 @@ bool isLinkedColumn(int c) {
     return !Columns[c].key && Columns[c].partner < 0 && !Columns[c].details;
 }
 
-bool showsColumn(ListId listNo, int c, bool hasDetails) {
+bool showsColumn(ListId listNo, int c, bool hasDetails, bool hasContents) {
     const Column &col = Columns[c];
     if ((col.partner >= 0 || col.changedOnly) && listNo != ListId::Changed)
         return false;
-    return !col.details || hasDetails;
+    return (!col.details || hasDetails) && (!col.contents || hasContents);
 }
 
 int headerSortKey(ListId listNo, int clicked) {

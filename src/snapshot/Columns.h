@@ -23,8 +23,9 @@ inline constexpr int Permissions = 12;
 inline constexpr int Owner = 13;
 inline constexpr int Group = 14;
 inline constexpr int LinkTarget = 15;
-inline constexpr int WhatChanged = 16; // the Changed list's, beside its Original's values
-inline constexpr int Count = 17;
+inline constexpr int Sha256 = 16;      // in lists that hold the contents' digests
+inline constexpr int WhatChanged = 17; // the Changed list's, beside its Original's values
+inline constexpr int Count = 18;
 // The columns of every list, as the format has always had them.
 inline constexpr int PlainCount = 12;
 } // namespace Col
@@ -44,6 +45,7 @@ struct Column {
     // A column of details, shown only in a list that holds them; its width is its own.
     bool details = false;
     bool changedOnly = false; // shown in the Changed list only
+    bool contents = false;    // shown only in a list that holds digests
 };
 
 const Column &column(int c);
@@ -58,8 +60,9 @@ double designWidth(ListId listNo, int c);
 // Whether a column's width carries over from list to list when widths are linked: the columns
 // every list shows.
 bool isLinkedColumn(int c);
-// Whether list `listNo` shows column c (a key column aside), given whether it holds details.
-bool showsColumn(ListId listNo, int c, bool hasDetails);
+// Whether list `listNo` shows column c (a key column aside), given whether it holds details
+// and digests.
+bool showsColumn(ListId listNo, int c, bool hasDetails, bool hasContents);
 
 // The column a click on the header of column `clicked` sorts by: Size, Modified and Attributes
 // sort by their hidden key columns. Returns -1 when the list refuses that column (the Orig

@@ -3,6 +3,17 @@
 #include <QHash>
 #include <algorithm>
 
+bool hasDigest(const Digest &digest) {
+    return digest != Digest{};
+}
+
+QString digestText(const Digest &digest) {
+    if (!hasDigest(digest))
+        return {};
+    return QString::fromLatin1(
+        QByteArray::fromRawData(reinterpret_cast<const char *>(digest.data()), 32).toHex());
+}
+
 DetailsColumn::DetailsColumn() {
     m_shared.emplace_back();
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -39,8 +40,16 @@ inline constexpr std::uint32_t Group = 1 << 12;
 inline constexpr std::uint32_t Link = 1 << 13;   // a symbolic link's target
 inline constexpr std::uint32_t Device = 1 << 14; // what a device node stands for
 inline constexpr std::uint32_t Capability = 1 << 15;
-inline constexpr std::uint32_t DetailsMask = Mode | Owner | Group | Link | Device | Capability;
+inline constexpr std::uint32_t Contents = 1 << 16; // the SHA-256 digests, where both have one
+inline constexpr std::uint32_t DetailsMask =
+    Mode | Owner | Group | Link | Device | Capability | Contents;
 } // namespace Differ
+
+// A file's contents as SHA-256 gives them; all zeros where there is none (a folder, a file not
+// read), which no contents give.
+using Digest = std::array<std::uint8_t, 32>;
+bool hasDigest(const Digest &digest);
+QString digestText(const Digest &digest); // 64 lower-case hex digits, as sha256sum writes it
 
 // The details of a list's entries, 16 bytes each. What many entries share (mode, owner, group,
 // link count, volume, device numbers, link target, capability) is held once in a table; each

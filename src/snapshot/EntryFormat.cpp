@@ -188,6 +188,8 @@ QString EntryFormatter::text(const SnapshotList &list, int i, int column) const 
     case Col::Group:
     case Col::LinkTarget:
         return detailText(list.details(i), column);
+    case Col::Sha256:
+        return digestText(list.digest(i));
     case Col::WhatChanged:
         return list.hasOrig()
                    ? whatChanged(list.orig(i).differ, list.origDetails(i), list.details(i))

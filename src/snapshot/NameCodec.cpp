@@ -141,6 +141,26 @@ QString pathFromBytes(std::string_view bytes) {
                    static_cast<qsizetype>(text.size()));
 }
 
+QByteArray toBytes(QStringView text) {
+    const auto hex = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u >= u'0' && u <= u'9' ? u - u'0' : u >= u'A' && u <= u'F' ? u - u'A' + 10 : -1;
+    };
+    QByteArray out;
+    out.reserve(text.size());
+    qsizetype plain = 0; // where the text not yet converted starts
+    for (qsizetype i = 0; i + 2 < text.size(); ++i) {
+        if (text[i] != u'|' || hex(text[i + 1]) < 0 || hex(text[i + 2]) < 0)
+            continue;
+        out += text.sliced(plain, i - plain).toUtf8();
+        out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+        i += 2;
+        plain = i + 1;
+    }
+    out += text.sliced(plain).toUtf8();
+    return out;
+}
+
 QByteArray pathToBytes(QStringView path) {
     QByteArray out;
     out.reserve(path.size());

@@ -17,6 +17,9 @@
 namespace NameCodec {
 
 QString fromBytes(std::string_view bytes);
+// The bytes a name's text stands for: each "|" and two upper-case hex digits its byte, the rest
+// UTF-8. The reverse of fromBytes.
+QByteArray toBytes(QStringView text);
 // Appends the text of `bytes` as UTF-16 code units.
 void appendText(std::u16string &out, std::string_view bytes);
 

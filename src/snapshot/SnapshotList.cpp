@@ -157,6 +157,14 @@ void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues 
             throw;
         }
     }
+    if (from.hasContents() || hasContents()) {
+        try {
+            setDigest(size() - 1, from.digest(i));
+        } catch (...) {
+            truncate(size() - 1);
+            throw;
+        }
+    }
     if (orig) {
         m_orig.resize(m_entries.size() - 1);
         m_orig.push_back(*orig);
@@ -188,6 +196,16 @@ void SnapshotList::appendChanged(const SnapshotList &final, int j, const OrigVal
     }
 }
 
+void SnapshotList::setDigest(int i, const Digest &digest) {
+    const auto k = static_cast<std::size_t>(i);
+    if (k >= m_digests.size()) {
+        if (!hasDigest(digest))
+            return;
+        m_digests.resize(m_entries.size());
+    }
+    m_digests[k] = digest;
+}
+
 void SnapshotList::clearEntries() {
     // What needs memory comes first: a failure leaves the list as it was.
     auto names = std::make_shared<NamePool>();
@@ -198,6 +216,7 @@ void SnapshotList::clearEntries() {
     m_orig = {};
     m_details = std::move(details);
     m_origDetails = std::move(origDetails);
+    m_digests = {};
     m_copiedFrom = nullptr;
     m_origFrom = nullptr;
     m_copiedOrigDetails = {};
@@ -215,6 +234,7 @@ void SnapshotList::clearAfterFailure() noexcept {
         m_orig = {};
         m_details.truncate(0);
         m_origDetails.truncate(0);
+        m_digests = {};
         m_copiedFolders = {};
         m_copiedOrigDetails = {};
         m_copiedDetails = {};
@@ -229,6 +249,8 @@ void SnapshotList::truncate(int n) {
         m_orig.resize(m_entries.size());
     m_details.truncate(m_entries.size());
     m_origDetails.truncate(m_entries.size());
+    if (m_digests.size() > m_entries.size())
+        m_digests.resize(m_entries.size());
 }
 
 namespace {
@@ -270,6 +292,10 @@ void SnapshotList::permute(const std::vector<std::uint32_t> &order) {
         m_details.permute(order);
     if (!m_origDetails.isEmpty())
         m_origDetails.permute(order);
+    if (hasContents()) {
+        m_digests.resize(m_entries.size());
+        permuteInPlace(m_digests, order);
+    }
 }
 
 QString SnapshotList::limitText(std::size_t k) const {
@@ -306,5 +332,6 @@ qsizetype SnapshotList::findLimit(QStringView text) const {
 std::size_t SnapshotList::memoryBytes() const {
     return m_entries.capacity() * sizeof(Entry) + m_orig.capacity() * sizeof(OrigValues) +
            m_details.memoryBytes() + m_origDetails.memoryBytes() +
+           m_digests.capacity() * sizeof(Digest) +
            (m_names.use_count() == 1 ? m_names->bytes() : 0);
 }

@@ -123,6 +123,18 @@ public:
     Details details(int i) const {
         return hasDetails() ? m_details.at(static_cast<std::size_t>(i)) : Details();
     }
+    // Whether some entry has its contents' digest; digest(i) is all zeros for an entry without.
+    bool hasContents() const { return !m_digests.empty(); }
+    Digest digest(int i) const {
+        const auto k = static_cast<std::size_t>(i);
+        return k < m_digests.size() ? m_digests[k] : Digest{};
+    }
+    void setDigest(int i, const Digest &digest);
+    // Whether entries i of `a` and j of `b` both have digests, and they differ.
+    static bool contentsDiffer(const SnapshotList &a, int i, const SnapshotList &b, int j) {
+        const Digest x = a.digest(i), y = b.digest(j);
+        return hasDigest(x) && hasDigest(y) && x != y;
+    }
     // The Original's details beside a Changed entry.
     Details origDetails(int i) const {
         const auto k = static_cast<std::size_t>(i);
@@ -196,8 +208,9 @@ private:
 
     std::vector<Entry> m_entries;
     std::vector<OrigValues> m_orig;
-    DetailsColumn m_details;     // empty, or one item per entry
-    DetailsColumn m_origDetails; // the same beside a Changed entry
+    DetailsColumn m_details;       // empty, or one item per entry
+    DetailsColumn m_origDetails;   // the same beside a Changed entry
+    std::vector<Digest> m_digests; // empty, or up to the last entry that has one
     // The list copied from last, and for each of its folders met so far the same folder in this
     // list (NoFolder when not yet met): entries in match-key order change folders at nearly
     // every step, and each folder's text is then looked up once.

@@ -47,6 +47,10 @@ QString change(const char *what, const QString &before, const QString &after) {
 
 QString whatChanged(std::uint32_t differ, const Details &before, const Details &after) {
     QStringList parts;
+    if (isQuietContentsChange(differ))
+        parts << QStringLiteral("contents (size and time kept)");
+    else if (differ & Differ::Contents)
+        parts << QStringLiteral("contents");
     if (differ & Differ::Size)
         parts << QStringLiteral("size");
     if (differ & Differ::Stamp)
@@ -76,9 +80,13 @@ QString whatChanged(std::uint32_t differ, const Details &before, const Details &
     return parts.join(QStringLiteral("; "));
 }
 
+bool isQuietContentsChange(std::uint32_t differ) {
+    return (differ & Differ::Contents) && !(differ & (Differ::Size | Differ::Stamp));
+}
+
 QString changeLetters(std::uint32_t differ) {
     const std::pair<std::uint32_t, char> places[] = {
-        {Differ::Size, 'S'},   {Differ::Mode, 'M'},  {0, '5'},
+        {Differ::Size, 'S'},   {Differ::Mode, 'M'},  {Differ::Contents, '5'},
         {Differ::Device, 'D'}, {Differ::Link, 'L'},  {Differ::Owner, 'U'},
         {Differ::Group, 'G'},  {Differ::Stamp, 'T'}, {Differ::Capability, 'P'}};
     QString letters;

@@ -5,6 +5,7 @@
 #include "compare/Comparison.h"
 #include "snapshot/AccountNames.h"
 #include "snapshot/Columns.h"
+#include "snapshot/ContentsHasher.h"
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/Scanner.h"
@@ -28,10 +29,12 @@ bool sh(const QString &folder, const QString &command) {
     return p.waitForFinished() && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-void scan(const QString &root, SnapshotList &list) {
+void scan(const QString &root, SnapshotList &list, bool contents = false) {
     auto reader = makeDirectoryReader();
     Scanner scanner(*reader);
     QVERIFY(scanner.readDirectory(root, list, true));
+    if (contents)
+        ContentsHasher().hash(QFile::encodeName(root), list, 2);
 }
 
 // A capability set as the kernel stores it (version 2): cap_net_raw permitted and effective.
@@ -67,9 +70,13 @@ private Q_SLOTS:
         QTest::newRow("device") << u"rm dev && mknod -m 0644 dev c 1 5"_s << u"dev"_s
                                 << uint(Differ::Device) << u"device 1,3 → 1,5"_s << u"...D....."_s
                                 << true;
-        // The contents changed with size and time kept are not seen without digests.
-        QTest::newRow("contents alone") << u"printf x > file && touch -r folder file"_s << u""_s
-                                        << 0u << u""_s << u""_s << false;
+        // Contents changed with size and time kept: seen only where both sides have digests.
+        QTest::newRow("contents alone, not read") << u"printf x > file && touch -r folder file"_s
+                                                  << u""_s << 0u << u""_s << u""_s << false;
+        QTest::newRow("contents alone")
+            << u"printf x > file && touch -r folder file && : contents"_s << u"file"_s
+            << uint(Differ::Contents) << u"contents (size and time kept)"_s << u"..5......"_s
+            << false;
     }
     void oneDetail() {
         QFETCH(QString, change);
@@ -87,9 +94,10 @@ private Q_SLOTS:
                                   "chmod 0644 file && ln -s /opt/old link && touch -r folder file"
                                   " && { [ $(id -u) != 0 ] || mknod -m 0644 dev c 1 3; }")));
         Workspace ws;
-        scan(tree, ws.list(ListId::Original));
+        const bool contents = change.endsWith(u": contents");
+        scan(tree, ws.list(ListId::Original), contents);
         QVERIFY(sh(tree, change));
-        scan(tree, ws.list(ListId::Final));
+        scan(tree, ws.list(ListId::Final), contents);
         CompareOptions options;
         options.reset(ListId::Original);
         runComparison(ws, options);
@@ -104,7 +112,7 @@ private Q_SLOTS:
 
         // Ignored, the same change is no change.
         options.ignoreMode = options.ignoreOwner = options.ignoreGroup = options.ignoreLink =
-            options.ignoreCapability = true;
+            options.ignoreCapability = options.ignoreContents = true;
         runComparison(ws, options);
         QCOMPARE(ws.list(ListId::Changed).size(), differ == Differ::Device ? 1 : 0);
     }

@@ -204,7 +204,8 @@ private Q_SLOTS:
         }
         CompareDialog *d = w->compareCommands().compareDialog();
         whenShown(d, [&] {
-            QTest::mouseClick(d->ignoreDetail(std::size_t(box)), Qt::LeftButton);
+            QCheckBox *check = d->ignoreDetail(std::size_t(box));
+            QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
             QTest::mouseClick(d->okButton(), Qt::LeftButton);
         });
         w->compareCommands().compare();

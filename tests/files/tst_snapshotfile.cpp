@@ -201,7 +201,7 @@ private Q_SLOTS:
             << QByteArray("\"Before|2Ainstall\",\"s\",0,1,45000\r\n\"x|41\",\"\",32,1,45000\r\n")
             << QStringLiteral("Before|2Ainstall") << QStringLiteral("x|41");
         QTest::newRow("another reserved value")
-            << QByteArray("\"Before|2Ainstall\",\"s\",7,1,45000\r\n\"x|41\",\"\",32,1,45000\r\n")
+            << QByteArray("\"Before|2Ainstall\",\"s\",9,1,45000\r\n\"x|41\",\"\",32,1,45000\r\n")
             << QStringLiteral("Before|2Ainstall") << QStringLiteral("x|41");
         QTest::newRow("marked file")
             << QByteArray(

@@ -2,7 +2,8 @@
 // escape has to carry, any attribute word, any size, any time a calendar shows). Saving it and
 // opening the file gives back exactly what was saved, and saving that again the same bytes.
 // Entries may carry details (any numbers, any link target, any capability bytes), some known and
-// some not; saved in the plain format the same list reads back without them.
+// some not, and some a digest of their contents; saved in the plain format the same list reads
+// back without them.
 
 #include "FuzzInput.h"
 #include "ListCheck.h"
@@ -88,9 +89,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const auto attr = static_cast<std::int32_t>(in.u32());
         const std::uint64_t bytes = in.u64();
         const double modified = in.byte() % 8 == 0 ? std::nan("") : serial(in);
-        if (withDetails)
+        if (withDetails) {
             list.append(name, list.internFolder(folder), attr, bytes, modified, details(in));
-        else
+            if (in.byte() % 2) {
+                Digest digest;
+                for (std::uint8_t &b : digest)
+                    b = in.byte();
+                list.setDigest(list.size() - 1, digest);
+            }
+        } else
             list.append(name, folder, attr, bytes, modified);
     }
 
@@ -113,7 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(saveSnapshot(list, false, path, nullptr, DetailsInFile::LeaveOut).ok(), "saving plain");
     const std::string plain = readAll(path);
     SnapshotList plainRead;
-    check(readSnapshot(path, plainRead).ok() && !plainRead.hasDetails(), "opening plain");
+    check(readSnapshot(path, plainRead).ok() && !plainRead.hasDetails() && !plainRead.hasContents(),
+          "opening plain");
     SnapshotList withoutDetails;
     withoutDetails.description = list.description;
     withoutDetails.source = list.source;

@@ -1,0 +1,156 @@
+#include "ContentsHasher.h"
+
+#include "NameCodec.h"
+#include "Progress.h"
+#include "SnapshotList.h"
+
+#include <QFile>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <openssl/evp.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The path of entry i below the root, as the file system takes it.
+QByteArray pathOf(const QByteArray &root, const SnapshotList &list, int i) {
+    QByteArray path = root;
+    if (!path.endsWith('/'))
+        path += '/';
+    for (const QStringView part : QStringView(list.folder(i)).split(u'\\', Qt::SkipEmptyParts))
+        path += NameCodec::toBytes(part) + '/';
+    return path + NameCodec::toBytes(list.name(i));
+}
+
+bool sameFile(const struct stat &a, const struct stat &b) {
+    return a.st_ino == b.st_ino && a.st_dev == b.st_dev && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+enum class Outcome { Hashed, Unreadable, Changing };
+
+// Reads one file whole. A file that is not the regular file the scan saw (replaced by a pipe or
+// a link since), or that changes while it is read, has no digest.
+Outcome hashFile(const QByteArray &path, std::vector<unsigned char> &buffer, EVP_MD_CTX *ctx,
+                 Digest &digest) {
+    // No waiting on a pipe put there since the scan, no following a link put there.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return Outcome::Unreadable;
+    const std::unique_ptr<int, void (*)(int *)> closer(new int(fd), [](int *f) {
+        ::close(*f);
+        delete f;
+    });
+    struct stat before {};
+    if (fstat(fd, &before) != 0 || !S_ISREG(before.st_mode))
+        return Outcome::Unreadable;
+    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    EVP_DigestInit_ex(ctx, EVP_sha256(), nullptr);
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return Outcome::Unreadable;
+        }
+        EVP_DigestUpdate(ctx, buffer.data(), std::size_t(n));
+    }
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(ctx, digest.data(), &length);
+    struct stat after {};
+    if (fstat(fd, &after) != 0 || !sameFile(before, after))
+        return Outcome::Changing;
+    return Outcome::Hashed;
+}
+
+} // namespace
+
+int ContentsHasher::threadsFor(const QByteArray &nativeRoot) {
+    struct stat st {};
+    if (::stat(nativeRoot.constData(), &st) != 0)
+        return 1;
+    // The queue of the disk the root lies on; a partition's is its disk's.
+    const QByteArray device = QByteArray("/sys/dev/block/") + QByteArray::number(major(st.st_dev)) +
+                              ':' + QByteArray::number(minor(st.st_dev));
+    for (const char *queue : {"/queue/rotational", "/../queue/rotational"}) {
+        QFile flag(QFile::decodeName(device + queue));
+        if (flag.open(QIODevice::ReadOnly))
+            return flag.read(1) == "1" ? 1 : int(std::max(1u, std::thread::hardware_concurrency()));
+    }
+    // No block device (tmpfs, overlay, a network file system): memory or not ours to spare.
+    return int(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+void ContentsHasher::hash(const QByteArray &nativeRoot, SnapshotList &list, int threads,
+                          Progress *progress) {
+    m_unreadable.clear();
+    std::vector<std::pair<std::uint64_t, int>> byInode;
+    for (int i = 0; i < list.size(); ++i) {
+        const Details d = list.details(i);
+        if (S_ISREG(d.mode))
+            byInode.emplace_back(d.inode, i);
+    }
+    // One at a time, the files go in the order they lie on the disk, as near as the inode
+    // numbers tell it.
+    if (threads <= 1)
+        std::sort(byInode.begin(), byInode.end());
+    std::vector<int> files;
+    files.reserve(byInode.size());
+    for (const auto &[inode, i] : byInode)
+        files.push_back(i);
+    byInode = {};
+    if (progress)
+        progress->total = static_cast<std::int64_t>(files.size());
+
+    std::vector<Digest> digests(files.size());
+    std::vector<char> failed(files.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::int64_t> done{0};
+    auto work = [&] {
+        std::vector<unsigned char> buffer(256 << 10);
+        const std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX *)> ctx(EVP_MD_CTX_new(),
+                                                                      EVP_MD_CTX_free);
+        for (std::size_t k; (k = next.fetch_add(1)) < files.size();) {
+            if (progress && progress->cancelled())
+                return;
+            // The list is only read meanwhile, which any number of threads may do.
+            const QByteArray path = pathOf(nativeRoot, list, files[k]);
+            Outcome outcome = hashFile(path, buffer, ctx.get(), digests[k]);
+            if (outcome == Outcome::Changing) // once more: a write may have just ended
+                outcome = hashFile(path, buffer, ctx.get(), digests[k]);
+            if (outcome != Outcome::Hashed) {
+                digests[k] = {};
+                failed[k] = 1;
+            }
+            if (progress)
+                progress->count.store(++done, std::memory_order_relaxed);
+        }
+    };
+    {
+        std::vector<std::jthread> pool;
+        for (int t = 1; t < threads; ++t) {
+            try {
+                pool.emplace_back(work);
+            } catch (const std::system_error &) {
+                break; // no more threads to be had: fewer do the work
+            }
+        }
+        work();
+    }
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        list.setDigest(files[k], digests[k]);
+        if (failed[k])
+            m_unreadable << list.folder(files[k]) + list.name(files[k]).toString();
+    }
+}
