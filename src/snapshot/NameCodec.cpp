@@ -142,23 +142,24 @@ QString pathFromBytes(std::string_view bytes) {
 }
 
 QByteArray toBytes(QStringView text) {
-    const auto hex = [](QChar c) {
-        const char16_t u = c.unicode();
-        return u >= u'0' && u <= u'9' ? u - u'0' : u >= u'A' && u <= u'F' ? u - u'A' + 10 : -1;
+    // "|" and hex digits are ASCII, which no other character's UTF-8 holds: the escapes can be
+    // undone in the UTF-8 bytes, in place.
+    QByteArray bytes = text.toUtf8();
+    const auto hex = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
     };
-    QByteArray out;
-    out.reserve(text.size());
-    qsizetype plain = 0; // where the text not yet converted starts
-    for (qsizetype i = 0; i + 2 < text.size(); ++i) {
-        if (text[i] != u'|' || hex(text[i + 1]) < 0 || hex(text[i + 2]) < 0)
-            continue;
-        out += text.sliced(plain, i - plain).toUtf8();
-        out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
-        i += 2;
-        plain = i + 1;
+    qsizetype out = 0;
+    for (qsizetype in = 0; in < bytes.size(); ++out) {
+        if (bytes[in] == '|' && in + 2 < bytes.size() && hex(bytes[in + 1]) >= 0 &&
+            hex(bytes[in + 2]) >= 0) {
+            bytes[out] = static_cast<char>(hex(bytes[in + 1]) * 16 + hex(bytes[in + 2]));
+            in += 3;
+        } else {
+            bytes[out] = bytes[in++];
+        }
     }
-    out += text.sliced(plain).toUtf8();
-    return out;
+    bytes.truncate(out);
+    return bytes;
 }
 
 QByteArray pathToBytes(QStringView path) {

@@ -42,6 +42,7 @@ private Q_SLOTS:
             const QString text = NameCodec::fromBytes(
                 std::string_view(bytes.constData(), std::size_t(bytes.size())));
             QCOMPARE(nameBytes(text), bytes);
+            QCOMPARE(NameCodec::toBytes(text), bytes);
             for (qsizetype i = 0; i < text.size(); ++i) {
                 const char16_t c = text[i].unicode();
                 QVERIFY(c >= 0x20 && c != 0x7F && c != u'\\');
