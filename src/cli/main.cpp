@@ -347,8 +347,8 @@ void readPair(const Args &args, const QStringList &exclude, Workspace &ws) {
         if (folder.isEmpty())
             fail(args.positional[0] + QStringLiteral(": names no folder it was taken of; give "
                                                      "the folder after the file"));
-        // Read as it was taken: one taken without subfolders would show all below as new.
-        // Read as it was taken: with contents when it has them.
+        // Read as it was taken: without subfolders when it was taken so (else all below would
+        // show as new), with contents when it has them.
         const SnapshotList &original = ws.list(ListId::Original);
         scan(absolutePath(folder), args, exclude, ws.list(ListId::Final),
              !NewSnapshot::takenWithoutSubfolders(original), original.hasContents());
