@@ -52,6 +52,7 @@ AppSettings AppSettings::read(QSettings &store) {
     s.separate = leadingNumber(textOf(store, SettingsKey::Separate, QStringLiteral("0"))) != 0;
     s.otherVolumes = flagOf(store, SettingsKey::OtherVolumes, false);
     s.leaveOut = textOf(store, SettingsKey::LeaveOut);
+    s.contents = flagOf(store, SettingsKey::Contents, false);
     store.endGroup();
     return s;
 }

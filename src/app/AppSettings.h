@@ -22,6 +22,8 @@ struct AppSettings {
     bool otherVolumes = false;
     // The New Snapshot dialog's "Leave out" patterns, as typed.
     QString leaveOut;
+    // Its "Record file contents (SHA-256)".
+    bool contents = false;
 
     // Reads every key; absent keys and placement texts that are not numbers keep the defaults.
     static AppSettings read(QSettings &store);
@@ -48,6 +50,7 @@ inline constexpr const char *rememberedFolders[3] = {"DefPath", "DefPath1", "Def
 inline constexpr const char *Separate = "Separate";
 inline constexpr const char *OtherVolumes = "OtherVolumes";
 inline constexpr const char *LeaveOut = "LeaveOut";
+inline constexpr const char *Contents = "Contents";
 } // namespace SettingsKey
 
 // A placement number as the store holds it: a single-precision value in plain digits

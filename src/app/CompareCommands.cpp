@@ -11,6 +11,7 @@
 #include "dialogs/NewSnapshotState.h"
 #include "files/FileError.h"
 #include "session/Session.h"
+#include "snapshot/ContentsHasher.h"
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/ExcludePatterns.h"
@@ -20,6 +21,7 @@
 #include "snapshot/Scanner.h"
 #include "sort/ColumnSorts.h"
 
+#include <QFile>
 #include <QSettings>
 
 CompareCommands::CompareCommands(CommandHost &host, FileCommands &files, NewSnapshotState &state,
@@ -39,12 +41,14 @@ void CompareCommands::newSnapshot() {
             m_session, [this](ListId n) { m_host.show(n); }, m_state.separate, m_host.window());
         m_create->setOtherVolumes(m_state.otherVolumes);
         m_create->setLeaveOut(m_state.leaveOut);
+        m_create->setContents(m_state.contents);
     }
     m_create->run(picked);
     const bool confirmed = m_create->confirmed();
     m_state.separate = m_create->separate();
     m_state.otherVolumes = m_create->otherVolumes();
     m_state.leaveOut = m_create->leaveOut();
+    m_state.contents = m_create->contents();
     const bool openExisting = m_create->openExistingChosen();
     const ListId target = m_create->whichList();
     const QString folder = m_create->snapPath();
@@ -70,6 +74,7 @@ void CompareCommands::newSnapshot() {
     origin.drive = drive;
     origin.includeSubs = includeSubs;
     origin.otherVolumes = m_state.otherVolumes;
+    origin.contents = m_state.contents;
     origin.exclude = ExcludePatterns::split(m_state.leaveOut);
     m_session.beginScan(target, folder);
     scanInto(target, origin, append);
@@ -78,6 +83,7 @@ void CompareCommands::newSnapshot() {
 bool CompareCommands::scanInto(ListId target, const ScanOrigin &origin, bool append) {
     SnapshotList &list = m_session.list(target);
     const qsizetype unreadBefore = list.unreadable.size();
+    QStringList unreadFiles;
     m_host.say(origin.root);
     Progress progress;
     {
@@ -92,6 +98,15 @@ bool CompareCommands::scanInto(ListId target, const ScanOrigin &origin, bool app
             else
                 scanner.readDirectory(origin.nativeRoot, origin.root, list, origin.includeSubs,
                                       &progress);
+            if (origin.contents && !progress.cancelled()) {
+                progress.count = 0;
+                progress.setText(QStringLiteral("Reading the contents of the files..."));
+                ContentsHasher hasher;
+                const QByteArray root = origin.nativeRoot.isEmpty() ? QFile::encodeName(origin.root)
+                                                                    : origin.nativeRoot;
+                hasher.hash(root, list, ContentsHasher::threadsFor(root), &progress);
+                unreadFiles = hasher.unreadable();
+            }
             resort(list);
         });
         if (!read)
@@ -112,6 +127,14 @@ bool CompareCommands::scanInto(ListId target, const ScanOrigin &origin, bool app
                     NewSnapshot::unreadablePaths(origin.root, unread, 10).join(u'\n') +
                     QStringLiteral("\n\nThe snapshot lists them as empty."));
     }
+    if (!unreadFiles.isEmpty()) {
+        m_host.tell(
+            (unreadFiles.size() == 1
+                 ? QStringLiteral("1 file could not be read:\n")
+                 : QStringLiteral("%1 files could not be read:\n").arg(unreadFiles.size())) +
+            NewSnapshot::unreadablePaths(origin.root, unreadFiles, 10).join(u'\n') +
+            QStringLiteral("\n\nThe snapshot holds no digest of their contents."));
+    }
     return !progress.cancelled();
 }
 
@@ -120,6 +143,7 @@ void CompareCommands::writeNewSnapshotOptions() {
     AppSettings::writeFlag(m_settings, SettingsKey::Separate, m_state.separate);
     AppSettings::writeFlag(m_settings, SettingsKey::OtherVolumes, m_state.otherVolumes);
     AppSettings::writeText(m_settings, SettingsKey::LeaveOut, m_state.leaveOut);
+    AppSettings::writeFlag(m_settings, SettingsKey::Contents, m_state.contents);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -62,6 +62,7 @@ MainWindow::MainWindow(QSettings &settings, Prompts &prompts, QWidget *parent,
     m_newSnapshot.separate = m_loaded.separate;
     m_newSnapshot.otherVolumes = m_loaded.otherVolumes;
     m_newSnapshot.leaveOut = m_loaded.leaveOut;
+    m_newSnapshot.contents = m_loaded.contents;
 
     resize(Twips::toPixels(9630, 6120, this));
     m_placement = new WindowPlacement(this);

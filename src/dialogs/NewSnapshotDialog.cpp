@@ -126,6 +126,11 @@ NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(ListId
                        "file systems (/proc, /sys, /dev, /run) are never read"));
     // Without subfolders there is no volume below the folder to go into.
     connect(m_includeSubs, &QCheckBox::toggled, m_otherVolumes, &QWidget::setEnabled);
+    m_contents = new QCheckBox(QStringLiteral("Record file &contents (SHA-256)"), this);
+    m_contents->setObjectName(QStringLiteral("Contents"));
+    m_contents->setToolTip(QStringLiteral(
+        "Read every file and keep its SHA-256 digest, so that a comparison finds contents that "
+        "changed even where the size and the time did not. Takes as long as reading the files."));
     m_appendTo = new QCheckBox(QStringLiteral("&Append to current Snapshot"), this);
     m_appendTo->setObjectName(QStringLiteral("AppendTo"));
     m_appendTo->setEnabled(false);
@@ -169,6 +174,7 @@ NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(ListId
     leaveOutRow->addWidget(labelFor(m_leaveOut, QStringLiteral("Leave o&ut:")));
     leaveOutRow->addWidget(m_leaveOut, 1);
     grid->addLayout(leaveOutRow, 7, 0, 1, 2);
+    grid->addWidget(m_contents, 8, 0, 1, 2);
     grid->setRowStretch(5, 1);
     grid->setColumnStretch(0, 1);
     grid->setColumnMinimumWidth(1, Twips::toPixels(2535, this));
@@ -184,6 +190,7 @@ NewSnapshotDialog::NewSnapshotDialog(Session &session, std::function<void(ListId
     setTabOrder(m_appendTo, m_openExisting);
     setTabOrder(m_openExisting, m_separate);
     setTabOrder(m_separate, m_leaveOut);
+    setTabOrder(m_leaveOut, m_contents);
 
     // Where the process started, or a folder that can be shown when that one is gone.
     for (const QString &start : {QDir::currentPath(), QDir::homePath(), QDir::rootPath()}) {
@@ -239,6 +246,14 @@ void NewSnapshotDialog::setLeaveOut(const QString &text) {
 
 void NewSnapshotDialog::setOtherVolumes(bool on) {
     m_otherVolumes->setChecked(on);
+}
+
+bool NewSnapshotDialog::contents() const {
+    return m_contents->isChecked();
+}
+
+void NewSnapshotDialog::setContents(bool on) {
+    m_contents->setChecked(on);
 }
 
 bool NewSnapshotDialog::appendTo() const {

@@ -47,6 +47,8 @@ public:
     // from use to use; the caller restores it from the settings once.
     bool otherVolumes() const;
     void setOtherVolumes(bool on);
+    bool contents() const;
+    void setContents(bool on);
     // The patterns of what the scan leaves out, as typed (separated by ";"). The box keeps its
     // text from use to use; the caller restores it from the settings once.
     QString leaveOut() const;
@@ -93,6 +95,7 @@ private:
     QRadioButton *m_which[2];
     QCheckBox *m_includeSubs;
     QCheckBox *m_otherVolumes;
+    QCheckBox *m_contents;
     QCheckBox *m_appendTo;
     QCheckBox *m_separate;
     QLineEdit *m_leaveOut;

@@ -8,5 +8,6 @@
 struct NewSnapshotState {
     bool separate = false;
     bool otherVolumes = false;
-    QString leaveOut; // the patterns a scan leaves out, as typed
+    QString leaveOut;      // the patterns a scan leaves out, as typed
+    bool contents = false; // whether a scan reads the contents of every file
 };

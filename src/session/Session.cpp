@@ -163,9 +163,14 @@ std::optional<ScanOrigin> Session::folderNowPlan(const QString &leaveOut) const 
     const SnapshotList &original = list(ListId::Original);
     if (original.isEmpty() || m_appended[k])
         return std::nullopt;
-    if (m_origin[k])
-        return m_origin[k];
+    // Read as it was: with contents when the Original has them.
+    if (m_origin[k]) {
+        ScanOrigin origin = *m_origin[k];
+        origin.contents = original.hasContents();
+        return origin;
+    }
     ScanOrigin origin;
+    origin.contents = original.hasContents();
     origin.root = NewSnapshot::rootFromSource(original.source);
     if (origin.root.isEmpty())
         return std::nullopt;

@@ -21,7 +21,8 @@ struct ScanOrigin {
     QString drive;         // the volume, as the source text names it; empty: not yet known
     bool includeSubs = true;
     bool otherVolumes = false;
-    QStringList exclude; // what the scan leaves out
+    bool contents = false; // the digests of the files' contents too
+    QStringList exclude;   // what the scan leaves out
     // Read from the snapshot's source text, which does not say what the scan left out.
     bool fromSource = false;
 };

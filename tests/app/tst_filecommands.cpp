@@ -5,6 +5,7 @@
 #include "support/TestWindow.h"
 
 #include "app/BackgroundJob.h"
+#include "app/ListModel.h"
 #include "app/ListPane.h"
 #include "app/StartUp.h"
 #include "app/StatusPanel.h"
@@ -20,6 +21,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -579,6 +581,40 @@ private Q_SLOTS:
         // The Final, taken without the other volume: the mount point is listed, not entered.
         QCOMPARE(w->workspace().list(ListId::Final).size(), 5);
         QCOMPARE(stored(), QStringLiteral("0"));
+    }
+
+    // With "Record file contents" the snapshot holds digests, the choice is remembered, and
+    // Compare with Folder Now reads the contents again: a file rewritten behind its old size
+    // and time is Changed, and marked.
+    void contentsAreRecordedAndComparedAgain() {
+        const QString root = makeTree(QStringLiteral("Hashed"));
+        auto w = makeWindow();
+        onNextDialog([&](QDialog *d) {
+            d->findChild<QCheckBox *>(QStringLiteral("Contents"))->setChecked(true);
+            openInFolderList(d, root);
+            d->findChild<QAbstractButton *>(QStringLiteral("OK"))->click();
+        });
+        w->compareCommands().newSnapshot();
+        const SnapshotList &original = w->workspace().list(ListId::Original);
+        QVERIFY(original.hasContents());
+        QCOMPARE(QSettings(store->path() + QStringLiteral("/Vistrel.ini"), QSettings::IniFormat)
+                     .value(QStringLiteral("Settings/Contents"))
+                     .toString(),
+                 QStringLiteral("1"));
+
+        const QByteArray a = QFile::encodeName(root + QStringLiteral("/a.txt"));
+        struct stat before {};
+        QCOMPARE(::stat(a.constData(), &before), 0);
+        writeFile(root + QStringLiteral("/a.txt"), "y");
+        const struct timespec times[2] = {before.st_atim, before.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, a.constData(), times, 0), 0);
+        w->compareCommands().compareWithFolderNow();
+        const SnapshotList &changed = w->workspace().list(ListId::Changed);
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.name(0), u"a.txt");
+        QCOMPARE(changed.orig(0).differ, Differ::Contents);
+        const QModelIndex first = w->pane(ListId::Changed)->model()->index(0, Col::Name);
+        QCOMPARE(first.data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
     }
 
     void newOffersToOpenAFileInstead() {
