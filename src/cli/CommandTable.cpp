@@ -36,9 +36,11 @@ std::vector<CommandInfo> makeTable() {
          "print every entry of a snapshot",
          {{"--json", nullptr, false, "one JSON object a line instead of tab-separated columns"}}},
         {"export",
-         {"export FILE.dir -o FILE.csv"},
-         "write a snapshot as CSV",
-         {{"-o", "FILE.csv", false, "the CSV file to write"}}},
+         {"export FILE.dir -o FILE.csv", "export FILE.dir --sha256sum -o FILE.sha256"},
+         "write a snapshot as CSV, or its digests for sha256sum to check",
+         {{"-o", "FILE", false, "the file to write"},
+          {"--sha256sum", nullptr, false,
+           "the digests of the files, as sha256sum writes them (from the root: ./sub/name)"}}},
         {"compare",
          {"compare ORIGINAL.dir FINAL.dir [--limit-original FOLDER]\n"
           "[--limit-final FOLDER] [--ignore LIST] [--ignore-size]\n"

@@ -6,6 +6,7 @@
 #include "compare/ChangeSummary.h"
 #include "compare/Comparison.h"
 #include "compare/TimeShift.h"
+#include "files/ChecksumExport.h"
 #include "files/CsvExport.h"
 #include "files/ExcludeFile.h"
 #include "files/FileWriter.h"
@@ -429,6 +430,13 @@ int cmdExport(const Args &args) {
     refuseInputAsOutput({out}, {args.positional[0]});
     SnapshotList list;
     load(args.positional[0], list);
+    if (args.has("--sha256sum")) {
+        if (!list.hasContents())
+            fail(args.positional[0] + QStringLiteral(": holds no digests; take the snapshot "
+                                                     "with --contents"));
+        check(exportSha256sum(list, out), out);
+        return 0;
+    }
     check(exportCsv(list, out, EntryFormatter()), out);
     return 0;
 }

@@ -20,7 +20,7 @@ QSet<QString> tableOptions(const CommandInfo &c) {
 
 // Options named in a text: "-o", "--exclude-from", not the "-only" of "read-only".
 QSet<QString> optionsIn(const QString &text) {
-    static const QRegularExpression option(QStringLiteral("(?<![\\w-])(--?[a-z][a-z-]*)"));
+    static const QRegularExpression option(QStringLiteral("(?<![\\w-])(--?[a-z][a-z0-9-]*)"));
     QSet<QString> found;
     for (const QRegularExpressionMatch &m : option.globalMatch(text))
         found.insert(m.captured(1));

@@ -2,6 +2,7 @@
 // names of every kind, files of many blocks, empty files, and entries that are no files.
 
 #include "NameBytes.h"
+#include "files/ChecksumExport.h"
 #include "snapshot/ContentsHasher.h"
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/Scanner.h"
@@ -73,6 +74,13 @@ private Q_SLOTS:
             digests += hasDigest(list.digest(i));
         }
         QCOMPARE(digests, 5);
+
+        // Exported for sha256sum, which then checks every file, odd names and all.
+        const QString sums256 = dir.filePath(QStringLiteral("tree.sha256"));
+        QVERIFY(exportSha256sum(list, sums256).ok());
+        QCOMPARE(run(tree, QStringLiteral("sha256sum -c --quiet ../tree.sha256 && "
+                                          "sha256sum -c ../tree.sha256 | grep -c ': OK$'")),
+                 QByteArray("5\n"));
     }
 
     // A file that cannot be opened has no digest and is named; the rest are read.
