@@ -327,29 +327,30 @@ private Q_SLOTS:
         QStringList tabOrder, accessKeys;
         QVERIFY(runDialog(dialog, 1, [&] {
             QVERIFY(QTest::qWaitForWindowActive(&dialog));
-            for (int i = 0; i < 11; ++i) {
+            for (int i = 0; i < 12; ++i) {
                 tabOrder << dialog.focusWidget()->objectName();
                 QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
             }
-            for (const Qt::Key key :
-                 {Qt::Key_D, Qt::Key_L, Qt::Key_F, Qt::Key_V, Qt::Key_I, Qt::Key_U, Qt::Key_N}) {
+            for (const Qt::Key key : {Qt::Key_D, Qt::Key_L, Qt::Key_F, Qt::Key_V, Qt::Key_I,
+                                      Qt::Key_U, Qt::Key_C, Qt::Key_N}) {
                 QTest::keyClick(dialog.focusWidget(), key, Qt::AltModifier);
                 accessKeys << dialog.focusWidget()->objectName();
             }
             // An access key clicks its button a moment later, as a mouse click would look.
             QTRY_VERIFY(dialog.separate());
         }));
-        QCOMPARE(tabOrder, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel"),
-                                        QStringLiteral("WhichList1"), QStringLiteral("IncludeSubs"),
-                                        QStringLiteral("OtherVolumes"),
-                                        QStringLiteral("OpenExisting"), QStringLiteral("Separate"),
-                                        QStringLiteral("LeaveOut"), QStringLiteral("DriveList"),
-                                        QStringLiteral("DirList"), QStringLiteral("OK")}));
+        QCOMPARE(tabOrder,
+                 (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel"),
+                              QStringLiteral("WhichList1"), QStringLiteral("IncludeSubs"),
+                              QStringLiteral("OtherVolumes"), QStringLiteral("OpenExisting"),
+                              QStringLiteral("Separate"), QStringLiteral("LeaveOut"),
+                              QStringLiteral("Contents"), QStringLiteral("DriveList"),
+                              QStringLiteral("DirList"), QStringLiteral("OK")}));
         QCOMPARE(accessKeys,
                  (QStringList{QStringLiteral("DriveList"), QStringLiteral("DirList"),
                               QStringLiteral("WhichList2"), QStringLiteral("OtherVolumes"),
                               QStringLiteral("IncludeSubs"), QStringLiteral("LeaveOut"),
-                              QStringLiteral("Separate")}));
+                              QStringLiteral("Contents"), QStringLiteral("Separate")}));
         QCOMPARE(dialog.whichList(), ListId::Final);
         QVERIFY(dialog.otherVolumes());
         QVERIFY(!dialog.includeSubs());
