@@ -83,6 +83,7 @@ void CompareCommands::newSnapshot() {
 bool CompareCommands::scanInto(ListId target, const ScanOrigin &origin, bool append) {
     SnapshotList &list = m_session.list(target);
     const qsizetype unreadBefore = list.unreadable.size();
+    const int entriesBefore = append ? list.size() : 0;
     QStringList unreadFiles;
     m_host.say(origin.root);
     Progress progress;
@@ -104,7 +105,7 @@ bool CompareCommands::scanInto(ListId target, const ScanOrigin &origin, bool app
                 ContentsHasher hasher;
                 const QByteArray root = origin.nativeRoot.isEmpty() ? QFile::encodeName(origin.root)
                                                                     : origin.nativeRoot;
-                hasher.hash(root, list, ContentsHasher::threadsFor(root), &progress);
+                hasher.hash(root, list, ContentsHasher::threadsFor(root), &progress, entriesBefore);
                 unreadFiles = hasher.unreadable();
             }
             resort(list);

@@ -100,10 +100,10 @@ int ContentsHasher::threadsFor(const QByteArray &nativeRoot) {
 }
 
 void ContentsHasher::hash(const QByteArray &nativeRoot, SnapshotList &list, int threads,
-                          Progress *progress) {
+                          Progress *progress, int first) {
     m_unreadable.clear();
     std::vector<std::pair<std::uint64_t, int>> byInode;
-    for (int i = 0; i < list.size(); ++i) {
+    for (int i = first; i < list.size(); ++i) {
         const Details d = list.details(i);
         if (S_ISREG(d.mode))
             byInode.emplace_back(d.inode, i);

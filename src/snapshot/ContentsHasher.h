@@ -16,9 +16,10 @@ public:
     // only makes the heads seek, else one per core.
     static int threadsFor(const QByteArray &nativeRoot);
 
-    // `nativeRoot` is the folder the list was scanned from. Stops early when cancelled.
+    // `nativeRoot` is the folder the entries from `first` on were scanned from (a list appended
+    // to holds others before them). Stops early when cancelled.
     void hash(const QByteArray &nativeRoot, SnapshotList &list, int threads,
-              Progress *progress = nullptr);
+              Progress *progress = nullptr, int first = 0);
     const QStringList &unreadable() const { return m_unreadable; }
 
 private:

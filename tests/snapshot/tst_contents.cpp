@@ -83,6 +83,26 @@ private Q_SLOTS:
                  QByteArray("5\n"));
     }
 
+    // A snapshot appended to another: only the entries of the folder just read are read, by
+    // their paths there, not those of the folder before, whose paths lie elsewhere.
+    void appendedEntriesOnly() {
+        QTemporaryDir dir;
+        QCOMPARE(run(dir.path(), QStringLiteral("mkdir a b && printf 1 > a/f && printf 2 > b/f")),
+                 QByteArray());
+        SnapshotList list;
+        auto reader = makeDirectoryReader();
+        Scanner scanner(*reader);
+        QVERIFY(scanner.readDirectory(dir.filePath(QStringLiteral("a")), list, true));
+        const int first = list.size();
+        QVERIFY(scanner.readDirectory(dir.filePath(QStringLiteral("b")), list, true));
+        ContentsHasher hasher;
+        hasher.hash(QFile::encodeName(dir.filePath(QStringLiteral("b"))), list, 1, nullptr, first);
+        QCOMPARE(list.size(), 2);
+        QVERIFY(!hasDigest(list.digest(0)));
+        QCOMPARE(digestText(list.digest(1)).toLatin1(),
+                 run(dir.path(), QStringLiteral("sha256sum < b/f | cut -c1-64")).trimmed());
+    }
+
     // A file that cannot be opened has no digest and is named; the rest are read.
     void unreadableFileIsNamed() {
         QTemporaryDir dir;
