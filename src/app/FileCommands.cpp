@@ -143,10 +143,9 @@ void FileCommands::open() {
 
 bool FileCommands::saveOrExport(int kind, ListId listNo) {
     const Session::SaveTarget target = m_session.proposedSaveTarget(listNo);
-    const Prompts::SaveChoice choice =
-        m_host.prompts().saveFile(m_host.window(), target.title, target.folder, target.name,
-                                  {SnapshotFilter, CsvFilter, AllFilesFilter, PlainSnapshotFilter},
-                                  kind);
+    const Prompts::SaveChoice choice = m_host.prompts().saveFile(
+        m_host.window(), target.title, target.folder, target.name,
+        {SnapshotFilter, CsvFilter, AllFilesFilter, PlainSnapshotFilter}, kind);
     if (choice.path.isEmpty())
         return false;
     if (choice.filter == 2) {
