@@ -10,21 +10,7 @@ original=${2:?original snapshot}
 final=${3:?final snapshot}
 rounds=${4:-5}
 shift $(($# < 4 ? $# : 4))
-log=$(mktemp)
-trap 'rm -f "$log"' EXIT
-
-declare -A best peak
-# Runs a command once, its output thrown away, and keeps its best wall time and its peak memory.
-timed() {
-    local name=$1
-    shift
-    /usr/bin/time -o "$log" -f "%e %M" "$@" > /dev/null || true
-    read -r wall kb < <(tail -n 1 "$log")
-    if [ -z "${best[$name]:-}" ] || (($(echo "$wall < ${best[$name]}" | bc))); then
-        best[$name]=$wall
-    fi
-    peak[$name]=$kb
-}
+source "$(dirname "$0")/best_of.sh"
 
 cat "$original" "$final" > /dev/null # warm the cache
 for ((r = 1; r <= rounds; r++)); do
@@ -32,7 +18,6 @@ for ((r = 1; r <= rounds; r++)); do
     timed sort env LC_ALL=C sort "$original" "$final"
     timed vistrel "$build/src/vistrel-cli" compare "$original" "$final" "$@"
 done
-ratio() { echo "scale=2; ${best[$1]} / ${best[$2]}" | bc; }
 echo "entries:  $(($(wc -l < "$original") - 1)) and $(($(wc -l < "$final") - 1))"
 printf 'awk      %6.2f s\n' "${best[awk]}"
 printf 'sort     %6.2f s\n' "${best[sort]}"

@@ -7,21 +7,9 @@ set -euo pipefail
 build=${1:?build directory}
 folder=${2:?folder}
 rounds=${3:-3}
-log=$(mktemp)
 out=$(mktemp)
-trap 'rm -f "$log" "$out"' EXIT
-
-declare -A best peak
-timed() {
-    local name=$1
-    shift
-    /usr/bin/time -o "$log" -f "%e %M" "$@" > /dev/null 2>&1 || true
-    read -r wall kb < <(tail -n 1 "$log")
-    if [ -z "${best[$name]:-}" ] || (($(echo "$wall < ${best[$name]}" | bc))); then
-        best[$name]=$wall
-    fi
-    peak[$name]=$kb
-}
+source "$(dirname "$0")/best_of.sh"
+trap 'rm -f "$best_of_log" "$out"' EXIT
 
 anchor() { find "$folder" -type f -print0 | xargs -0 -P"$(nproc)" sha256sum; }
 export -f anchor
@@ -32,7 +20,6 @@ for ((r = 1; r <= rounds; r++)); do
     timed contents "$build/src/vistrel-cli" snapshot "$folder" -o "$out" --contents
     timed plain "$build/src/vistrel-cli" snapshot "$folder" -o "$out"
 done
-ratio() { echo "scale=2; ${best[$1]} / ${best[$2]}" | bc; }
 echo "files: $(find "$folder" -type f | wc -l) of $(find "$folder" | wc -l) entries"
 printf 'sha256sum on %d cores  %6.2f s\n' "$(nproc)" "${best[sha256sum]}"
 printf 'snapshot --contents    %6.2f s  peak %d MB  (%s x sha256sum)\n' "${best[contents]}" \
