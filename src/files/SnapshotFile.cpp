@@ -539,7 +539,7 @@ bool holdsEscapes(const SnapshotList &list, bool details) {
     for (int i = 0; i < list.size(); ++i) {
         if (TextCodec::needsEscape(list.name(i)))
             return true;
-        if (details && TextCodec::needsEscape(list.details(i).linkTarget))
+        if (details && TextCodec::needsEscape(list.linkTarget(i)))
             return true;
     }
     return false;

@@ -68,7 +68,9 @@ public:
     // belongs to that one source column and must be emptied before another is copied from.
     void appendCopy(const DetailsColumn &from, std::size_t i, std::vector<std::uint32_t> &seen);
     Details at(std::size_t i) const;
-    std::uint32_t mode(std::size_t i) const { return m_shared[m_slots[i].shared].mode; }
+    const QString &linkTarget(std::size_t i) const {
+        return m_shared[m_slots[i].shared].linkTarget;
+    }
     // Which details of entry i of `a` and entry j of `b` differ (Differ bits); none when either
     // is not known.
     static std::uint32_t differences(const DetailsColumn &a, std::size_t i, const DetailsColumn &b,

@@ -135,6 +135,10 @@ public:
         const Digest x = a.digest(i), y = b.digest(j);
         return hasDigest(x) && hasDigest(y) && x != y;
     }
+    // The same one detail, without making the others.
+    QString linkTarget(int i) const {
+        return hasDetails() ? m_details.linkTarget(static_cast<std::size_t>(i)) : QString();
+    }
     // The Original's details beside a Changed entry.
     Details origDetails(int i) const {
         const auto k = static_cast<std::size_t>(i);
