@@ -24,6 +24,12 @@ QByteArray run(const QString &folder, const QString &command) {
     return p.exitCode() == 0 ? p.readAllStandardOutput() : QByteArray("failed");
 }
 
+// Scans a folder into the list, after what it holds already.
+bool scanInto(const QString &folder, SnapshotList &list) {
+    auto reader = makeDirectoryReader();
+    return Scanner(*reader).readDirectory(folder, list, true);
+}
+
 } // namespace
 
 class TestContents : public QObject {
@@ -47,9 +53,7 @@ private Q_SLOTS:
                     "printf c > 'ελληνικά 😀' && ln -s big link && mkfifo pipe")),
             QByteArray());
         SnapshotList list;
-        auto reader = makeDirectoryReader();
-        Scanner scanner(*reader);
-        QVERIFY(scanner.readDirectory(tree, list, true));
+        QVERIFY(scanInto(tree, list));
         ContentsHasher hasher;
         hasher.hash(QFile::encodeName(tree), list, threads);
         QVERIFY(hasher.unreadable().isEmpty());
@@ -90,11 +94,9 @@ private Q_SLOTS:
         QCOMPARE(run(dir.path(), QStringLiteral("mkdir a b && printf 1 > a/f && printf 2 > b/f")),
                  QByteArray());
         SnapshotList list;
-        auto reader = makeDirectoryReader();
-        Scanner scanner(*reader);
-        QVERIFY(scanner.readDirectory(dir.filePath(QStringLiteral("a")), list, true));
+        QVERIFY(scanInto(dir.filePath(QStringLiteral("a")), list));
         const int first = list.size();
-        QVERIFY(scanner.readDirectory(dir.filePath(QStringLiteral("b")), list, true));
+        QVERIFY(scanInto(dir.filePath(QStringLiteral("b")), list));
         ContentsHasher hasher;
         hasher.hash(QFile::encodeName(dir.filePath(QStringLiteral("b"))), list, 1, nullptr, first);
         QCOMPARE(list.size(), 2);
@@ -109,9 +111,7 @@ private Q_SLOTS:
         QCOMPARE(run(dir.path(), QStringLiteral("printf a > gone && printf b > kept")),
                  QByteArray());
         SnapshotList list;
-        auto reader = makeDirectoryReader();
-        Scanner scanner(*reader);
-        QVERIFY(scanner.readDirectory(dir.path(), list, true));
+        QVERIFY(scanInto(dir.path(), list));
         QVERIFY(QFile::remove(dir.filePath(QStringLiteral("gone"))));
         ContentsHasher hasher;
         hasher.hash(QFile::encodeName(dir.path()), list, 1);
