@@ -94,6 +94,7 @@ bool CompareCommands::scanInto(ListId target, const ScanOrigin &origin, bool app
                 makeDirectoryReader(origin.otherVolumes);
             Scanner scanner(*reader);
             scanner.setExclusions(ExcludePatterns(origin.exclude));
+            scanner.setKeepChangeTimes(origin.contents);
             if (origin.nativeRoot.isEmpty())
                 scanner.readDirectory(origin.root, list, origin.includeSubs, &progress);
             else
@@ -103,6 +104,7 @@ bool CompareCommands::scanInto(ListId target, const ScanOrigin &origin, bool app
                 progress.count = 0;
                 progress.setText(QStringLiteral("Reading the contents of the files..."));
                 ContentsHasher hasher;
+                hasher.reuseFrom(m_session.earlierDigests(target));
                 const QByteArray root = origin.nativeRoot.isEmpty() ? QFile::encodeName(origin.root)
                                                                     : origin.nativeRoot;
                 hasher.hash(root, list, ContentsHasher::threadsFor(root), &progress, entriesBefore);

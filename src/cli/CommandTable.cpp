@@ -12,6 +12,9 @@ const OptionInfo NoSubdirs{"--no-subdirs", nullptr, false, "read ROOT's own entr
 const OptionInfo AllVolumes{"--all-volumes", nullptr, false,
                             "read other volumes mounted below ROOT too"};
 
+const OptionInfo Rehash{"--rehash", nullptr, false,
+                        "read every file's contents, taking no digest from before"};
+
 const char PatternNotes[] =
     "PATTERN: a path from the root (var\\cache\\), or a name at any depth (*.tmp,\n"
     "  __pycache__\\); * within a name, ** any folders, a trailing \\ for folders only.\n"
@@ -20,13 +23,17 @@ const char PatternNotes[] =
 std::vector<CommandInfo> makeTable() {
     return {
         {"snapshot",
-         {"snapshot ROOT -o FILE.dir [--no-subdirs] [--all-volumes] [--contents]\n"
+         {"snapshot ROOT -o FILE.dir [--no-subdirs] [--all-volumes]\n"
+          "[--contents [--reuse EARLIER.dir | --rehash]]\n"
           "[--exclude PATTERN]... [--exclude-from FILE]... [--threads N]"},
          "scan a folder and save its snapshot",
          {{"-o", "FILE.dir", false, "the snapshot file to write"},
           NoSubdirs,
           AllVolumes,
           {"--contents", nullptr, false, "record the SHA-256 digest of every file"},
+          {"--reuse", "EARLIER.dir", false,
+           "keep its digests of files unchanged since (implies --contents)"},
+          Rehash,
           Exclude,
           ExcludeFrom,
           {"--threads", "N", false, "read folders with N threads (default: one per core)"}},
@@ -48,7 +55,7 @@ std::vector<CommandInfo> makeTable() {
           "[--exclude PATTERN]... [--exclude-from FILE]...\n"
           "[--out DIR] [--tsv | --json | --summary [--depth N]]",
           "compare ORIGINAL.dir --with-folder [ROOT] [--no-subdirs]\n"
-          "[--all-volumes] [the options of compare above]"},
+          "[--all-volumes] [--rehash] [the options of compare above]"},
          "compare two snapshots, or a snapshot with its folder as it is now",
          {{"--limit-original", "FOLDER", false, "compare only this folder of the Original"},
           {"--limit-final", "FOLDER", false, "compare only this folder of the Final"},
@@ -67,7 +74,8 @@ std::vector<CommandInfo> makeTable() {
           {"--depth", "N", false, "with --summary, no folders more than N levels down"},
           {"--with-folder", nullptr, false, "compare with ROOT (or the snapshot's folder) now"},
           NoSubdirs,
-          AllVolumes},
+          AllVolumes,
+          Rehash},
          "LIST: comma-separated read-only,hidden,system,na,directory,archive, or none.\n"
          "FOLDER: one of that snapshot's folders, such as sub\\.\n"
          "Exit status: 0 the snapshots are the same, 1 they differ, 2 trouble.\n"},

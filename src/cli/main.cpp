@@ -72,9 +72,11 @@ QStringList exclusionsOf(const Args &args) {
     return patterns;
 }
 
-// Reads the contents of every file of a scanned list; says which could not be read.
-void hashContents(const PathArgument &root, SnapshotList &list) {
+// Reads the contents of every file of a scanned list, but for those `earlier` (when given) read
+// and that have not changed since; says which could not be read.
+void hashContents(const PathArgument &root, SnapshotList &list, const SnapshotList *earlier) {
     ContentsHasher hasher;
+    hasher.reuseFrom(earlier);
     hasher.hash(root.native, list, ContentsHasher::threadsFor(root.native));
     const qsizetype n = hasher.unreadable().size();
     if (n == 0)
@@ -88,14 +90,23 @@ void hashContents(const PathArgument &root, SnapshotList &list) {
     print(text + u'\n', stderr);
 }
 
+// What a scan reads of the files: nothing, or their contents, taking the digests of an earlier
+// snapshot for files unchanged since.
+struct ContentsWanted {
+    bool wanted = false;
+    const SnapshotList *earlier = nullptr;
+    QString earlierFile; // the earlier snapshot's file, read while the folder is scanned
+};
+
 // Scans a folder as the snapshot command does: --no-subdirs, --all-volumes and the exclusions,
 // and the contents when asked. `includeSubs` false reads the root alone whatever the arguments
 // say.
 void scan(const PathArgument &root, const Args &args, const QStringList &exclude,
-          SnapshotList &list, bool includeSubs = true, bool contents = false) {
+          SnapshotList &list, bool includeSubs = true, ContentsWanted contents = {}) {
     auto reader = makeDirectoryReader(args.has("--all-volumes"));
     Scanner scanner(*reader);
     scanner.setExclusions(ExcludePatterns(exclude));
+    scanner.setKeepChangeTimes(contents.wanted);
     // The file is the same whatever the number; it is there to measure what the threads bring.
     if (args.options.contains(QStringLiteral("--threads"))) {
         bool ok = false;
@@ -104,8 +115,19 @@ void scan(const PathArgument &root, const Args &args, const QStringList &exclude
             failUsage(QStringLiteral("--threads takes a number from 1 to %1").arg(MaxThreads));
         scanner.setReadThreads(threads);
     }
-    if (!scanner.readDirectory(root.native, root.text, list,
-                               includeSubs && !args.has("--no-subdirs")))
+    bool rootRead = false;
+    auto readFolder = [&] {
+        rootRead = scanner.readDirectory(root.native, root.text, list,
+                                         includeSubs && !args.has("--no-subdirs"));
+    };
+    SnapshotList fromFile;
+    if (contents.earlierFile.isEmpty()) {
+        readFolder();
+    } else {
+        runSideBySide([&] { load(contents.earlierFile, fromFile); }, readFolder);
+        contents.earlier = &fromFile;
+    }
+    if (!rootRead)
         fail(root.text + QStringLiteral(": cannot read this folder"));
     // Said, not failed: the snapshot holds what could be read, and scripts rely on status 0.
     if (!list.unreadable.isEmpty()) {
@@ -116,8 +138,8 @@ void scan(const PathArgument &root, const Args &args, const QStringList &exclude
             text += QStringLiteral("\n  ") + NameCodec::printable(path);
         print(text + u'\n', stderr);
     }
-    if (contents)
-        hashContents(root, list);
+    if (contents.wanted)
+        hashContents(root, list, args.has("--rehash") ? nullptr : contents.earlier);
     list.description = root.text;
     list.created = DateSerial::now();
     list.source = NewSnapshot::sourceText(NewSnapshot::volumeText(root.text), root.text);
@@ -129,8 +151,11 @@ int cmdSnapshot(const Args &args) {
     const PathArgument root = absolutePath(args.positional[0]);
     const QString out = args.required(QStringLiteral("-o"));
     refuseInputAsOutput({out}, args.lists.value(QStringLiteral("--exclude-from")));
+    const QString reuse = args.options.value(QStringLiteral("--reuse"));
     SnapshotList list;
-    scan(root, args, exclusionsOf(args), list, true, args.has("--contents"));
+    scan(root, args, exclusionsOf(args), list, true,
+         {args.has("--contents") || !reuse.isEmpty() || args.has("--rehash"), nullptr,
+          args.has("--rehash") ? QString() : reuse});
     check(saveSnapshot(list, false, out), out);
     return 0;
 }
@@ -352,7 +377,8 @@ void readPair(const Args &args, const QStringList &exclude, Workspace &ws) {
         // show as new), with contents when it has them.
         const SnapshotList &original = ws.list(ListId::Original);
         scan(absolutePath(folder), args, exclude, ws.list(ListId::Final),
-             !NewSnapshot::takenWithoutSubfolders(original), original.hasContents());
+             !NewSnapshot::takenWithoutSubfolders(original),
+             {original.hasContents(), &original, {}});
         return;
     }
     if (args.positional.size() != 2)

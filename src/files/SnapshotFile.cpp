@@ -27,17 +27,20 @@ namespace {
 
 // The header's third field, reserved in the plain format (0), tells what else the file holds.
 namespace Reserved {
-inline constexpr std::int32_t Escapes = 1;  // texts hold "|" and two hex digits for a byte
-inline constexpr std::int32_t Details = 2;  // entry lines go on with the entry's details
-inline constexpr std::int32_t Contents = 4; // and then with its SHA-256 digest
+inline constexpr std::int32_t Escapes = 1;     // texts hold "|" and two hex digits for a byte
+inline constexpr std::int32_t Details = 2;     // entry lines go on with the entry's details
+inline constexpr std::int32_t Contents = 4;    // and then with its SHA-256 digest
+inline constexpr std::int32_t ChangeTimes = 8; // and the change time the file had when read
+inline constexpr std::int32_t Known = Escapes | Details | Contents | ChangeTimes;
 } // namespace Reserved
 
 // Entry lines with details: the five fields, then mode, owner, group, link count, volume,
 // inode, device numbers, nanoseconds, "link target" and "capability" (hex digits); with contents
-// the digest follows, "" or 64 hex digits.
+// the digest follows, "" or 64 hex digits, and then the change time in nanoseconds since 1970
+// (0 where there is no digest, or it may not hold).
 constexpr std::size_t PlainFields = 5;
 constexpr std::size_t DetailFields = 15;
-constexpr std::size_t MostFields = DetailFields + 1;
+constexpr std::size_t MostFields = DetailFields + 2;
 
 void appendNumber(std::string &out, std::uint64_t value) {
     char buf[24];
@@ -320,12 +323,35 @@ bool parseUInt64(const Field &field, std::uint64_t &value) {
     return !field.quoted && field.size > 0 && res.ec == std::errc() && res.ptr == end;
 }
 
-// Hex digits, two a byte, as the writer puts them (upper case); none for no bytes.
+// The values of upper-case hex digits, as the writer puts them; -1 for any other byte.
+constexpr std::array<std::int8_t, 256> HexDigits = [] {
+    std::array<std::int8_t, 256> table{};
+    table.fill(-1);
+    for (int c = 0; c < 10; ++c)
+        table['0' + c] = std::int8_t(c);
+    for (int c = 0; c < 6; ++c)
+        table['A' + c] = std::int8_t(10 + c);
+    return table;
+}();
+
+// Hex digits, two a byte, into `out`.
+bool parseHexInto(const Field &field, std::uint8_t *out) {
+    for (std::size_t k = 0; k < field.size; k += 2) {
+        const int high = HexDigits[std::uint8_t(field.data[k])];
+        const int low = HexDigits[std::uint8_t(field.data[k + 1])];
+        if (high < 0 || low < 0)
+            return false;
+        out[k / 2] = std::uint8_t(high << 4 | low);
+    }
+    return true;
+}
+
+// Hex digits, two a byte; none for no bytes.
 bool parseHex(const Field &field, QByteArray &bytes) {
     if (field.size % 2 != 0)
         return false;
-    bytes = QByteArray::fromHex(QByteArray::fromRawData(field.data, qsizetype(field.size)));
-    return bytes.toHex().toUpper() == QByteArray::fromRawData(field.data, qsizetype(field.size));
+    bytes.resize(qsizetype(field.size / 2));
+    return parseHexInto(field, reinterpret_cast<std::uint8_t *>(bytes.data()));
 }
 
 // A digest field: empty for none, else 64 hex digits.
@@ -333,11 +359,8 @@ bool parseDigest(const Field &field, Digest &digest) {
     digest = {};
     if (field.size == 0)
         return true;
-    QByteArray bytes;
-    if (field.size != 64 || !parseHex(field, bytes) || bytes.size() != 32)
-        return false;
-    std::copy(bytes.begin(), bytes.end(), digest.begin());
-    return hasDigest(digest);
+    return field.size == 2 * digest.size() && parseHexInto(field, digest.data()) &&
+           hasDigest(digest);
 }
 
 class Reader {
@@ -407,11 +430,13 @@ public:
         // another program) is read as the plain format, "|" and two hex digits as they stand.
         std::int32_t reserved = 0;
         if (!parseInt32(m_fields[2].data, m_fields[2].size, reserved) ||
-            (reserved & ~(Reserved::Escapes | Reserved::Details | Reserved::Contents)) != 0)
+            (reserved & ~Reserved::Known) != 0 ||
+            ((reserved & Reserved::ChangeTimes) && !(reserved & Reserved::Contents)))
             reserved = 0;
         m_escaped = reserved & Reserved::Escapes;
         m_details = reserved & Reserved::Details;
         m_contents = reserved & Reserved::Contents;
+        m_changeTimes = reserved & Reserved::ChangeTimes;
         if (!decode(m_fields[0], header.description) || !decode(m_fields[1], header.source))
             return false;
         if (!parseDouble(m_fields[4].data, m_fields[4].size, header.created) ||
@@ -466,12 +491,15 @@ private:
             m_list.append(m_name, folder, attr, size, modified, details);
         }
         if (m_contents) {
+            const std::size_t at = m_details ? DetailFields : PlainFields;
             Digest digest;
-            if (!parseDigest(m_fields[fieldCount() - 1], digest)) {
+            std::uint64_t changeTime = 0;
+            if (!parseDigest(m_fields[at], digest) ||
+                (m_changeTimes && !parseUInt64(m_fields[at + 1], changeTime))) {
                 error = FileError::fromCode(FileError::InvalidValue);
                 return true;
             }
-            m_list.setDigest(m_list.size() - 1, digest);
+            m_list.setDigest(m_list.size() - 1, digest, changeTime);
         }
         if (isFolder)
             m_list.addLimitOfEntry(m_list.size() - 1);
@@ -511,12 +539,14 @@ private:
     }
 
     std::size_t fieldCount() const {
-        return (m_details ? DetailFields : PlainFields) + (m_contents ? 1 : 0);
+        return (m_details ? DetailFields : PlainFields) + (m_contents ? 1 : 0) +
+               (m_changeTimes ? 1 : 0);
     }
 
     bool m_escaped = false;
     bool m_details = false;
     bool m_contents = false;
+    bool m_changeTimes = false;
     Field m_fields[MostFields];
     QString m_name;
     QString m_folder;
@@ -585,10 +615,10 @@ FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter 
     // The reserved field says whether the file holds escapes and details: readers of the plain
     // format, which ignore it, then read every file without them as we do.
     out.push_back(',');
-    appendNumber(
-        out, static_cast<std::int64_t>((holdsEscapes(list, withDetails) ? Reserved::Escapes : 0) |
-                                       (withDetails ? Reserved::Details : 0) |
-                                       (withContents ? Reserved::Contents : 0)));
+    appendNumber(out, static_cast<std::int64_t>(
+                          (holdsEscapes(list, withDetails) ? Reserved::Escapes : 0) |
+                          (withDetails ? Reserved::Details : 0) |
+                          (withContents ? Reserved::Contents | Reserved::ChangeTimes : 0)));
     out.push_back(',');
     appendNumber(out, static_cast<std::int64_t>(n));
     out.push_back(',');
@@ -621,7 +651,8 @@ FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter 
         if (withContents) {
             out.append(",\"");
             out.append(digestText(list.digest(i)).toUpper().toStdString());
-            out.push_back('"');
+            out.append("\",");
+            appendNumber(out, hasDigest(list.digest(i)) ? list.digestChangeTime(i) : 0);
         }
         out.append("\r\n");
         if (FileError err = writer.flushIfFull())

@@ -158,6 +158,11 @@ void Session::scanned(ListId listNo, const ScanOrigin &origin, bool append) {
     Q_EMIT snapshotTaken(listNo);
 }
 
+const SnapshotList *Session::earlierDigests(ListId listNo) const {
+    const SnapshotList &original = list(ListId::Original);
+    return listNo == ListId::Final && original.hasContents() ? &original : nullptr;
+}
+
 std::optional<ScanOrigin> Session::folderNowPlan(const QString &leaveOut) const {
     const std::size_t k = originSlot(ListId::Original);
     const SnapshotList &original = list(ListId::Original);

@@ -111,6 +111,9 @@ public:
     // out. A scan that replaced the list is remembered, so that Compare with Folder Now can
     // read the same folder again.
     void scanned(ListId listNo, const ScanOrigin &origin, bool append);
+    // The snapshot whose digests a scan into list n may keep for files unchanged since: the
+    // Original, when the Final is taken and the Original has them; else none.
+    const SnapshotList *earlierDigests(ListId listNo) const;
 
     // --- Compare with Folder Now
 

@@ -1,5 +1,6 @@
 #include "ContentsHasher.h"
 
+#include "DateSerial.h"
 #include "NameCodec.h"
 #include "Progress.h"
 #include "SnapshotList.h"
@@ -17,6 +18,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <thread>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -40,10 +42,15 @@ bool sameFile(const struct stat &a, const struct stat &b) {
 
 enum class Outcome { Hashed, Unreadable, Changing };
 
-// Reads one file whole. A file that is not the regular file the scan saw (replaced by a pipe or
-// a link since), or that changes while it is read, has no digest.
+// Reads one file whole, and tells the change time the file had then: 0 when the file changed
+// within the second it was read, or later, as a second change in that second may leave the
+// change time as it was (the file system keeps it coarser than the clock). A file that is not
+// the regular file the scan saw (replaced by a pipe or a link since), or that changes while it
+// is read, has no digest.
 Outcome hashFile(const QByteArray &path, std::vector<unsigned char> &buffer, EVP_MD_CTX *ctx,
-                 Digest &digest) {
+                 Digest &digest, std::uint64_t &changeTime) {
+    timespec started{};
+    clock_gettime(CLOCK_REALTIME, &started);
     // No waiting on a pipe put there since the scan, no following a link put there, and no
     // access time changed where we may keep it (the owner's files, or root's): an audit leaves
     // no trace.
@@ -78,8 +85,70 @@ Outcome hashFile(const QByteArray &path, std::vector<unsigned char> &buffer, EVP
     struct stat after {};
     if (fstat(fd, &after) != 0 || !sameFile(before, after))
         return Outcome::Changing;
+    changeTime = after.st_ctim.tv_sec < started.tv_sec
+                     ? nanosecondsSince1970(after.st_ctim.tv_sec, after.st_ctim.tv_nsec)
+                     : 0;
     return Outcome::Hashed;
 }
+
+// Whether two modified times are one second, the one read from a file as written (to ten
+// decimal places of a day) and the other as scanned.
+bool sameSecond(double a, double b) {
+    std::int64_t dayA = 0, dayB = 0;
+    int secondA = 0, secondB = 0;
+    DateSerial::split(a, dayA, secondA);
+    DateSerial::split(b, dayB, secondB);
+    return dayA == dayB && secondA == secondB;
+}
+
+// The digests of a list taken before, found by the volume and inode of their files.
+class EarlierDigests {
+public:
+    explicit EarlierDigests(const SnapshotList *earlier) : m_list(earlier) {
+        if (!earlier || !earlier->hasContents() || !earlier->hasDetails())
+            return;
+        for (int j = 0; j < earlier->size(); ++j) {
+            if (earlier->digestChangeTime(j) == 0)
+                continue;
+            const Details d = earlier->details(j);
+            m_files.push_back({d.device, d.inode, j});
+        }
+        std::sort(m_files.begin(), m_files.end());
+    }
+    bool isEmpty() const { return m_files.empty(); }
+
+    // Whether entry i of `list`, as its scan saw it, is the file an earlier entry was read
+    // from, unchanged since; if so, takes that entry's digest and change time.
+    bool find(const SnapshotList &list, int i, Digest &digest, std::uint64_t &changeTime) const {
+        const std::uint64_t scanned = list.digestChangeTime(i);
+        if (scanned == 0)
+            return false;
+        const Entry &e = list.entry(i);
+        const Details d = list.details(i);
+        const File key{d.device, d.inode, 0};
+        for (auto it = std::lower_bound(m_files.begin(), m_files.end(), key);
+             it != m_files.end() && it->device == key.device && it->inode == key.inode; ++it) {
+            const Entry &old = m_list->entry(it->index);
+            if (m_list->digestChangeTime(it->index) == scanned && old.size == e.size &&
+                sameSecond(old.modified, e.modified) &&
+                m_list->details(it->index).nanoseconds == d.nanoseconds) {
+                digest = m_list->digest(it->index);
+                changeTime = scanned;
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    struct File {
+        std::uint64_t device, inode;
+        int index;
+        auto operator<=>(const File &) const = default;
+    };
+    const SnapshotList *m_list;
+    std::vector<File> m_files;
+};
 
 } // namespace
 
@@ -102,6 +171,8 @@ int ContentsHasher::threadsFor(const QByteArray &nativeRoot) {
 void ContentsHasher::hash(const QByteArray &nativeRoot, SnapshotList &list, int threads,
                           Progress *progress, int first) {
     m_unreadable.clear();
+    m_reused = 0;
+    const EarlierDigests earlier(m_earlier);
     std::vector<std::pair<std::uint64_t, int>> byInode;
     for (int i = first; i < list.size(); ++i) {
         const Details d = list.details(i);
@@ -121,8 +192,10 @@ void ContentsHasher::hash(const QByteArray &nativeRoot, SnapshotList &list, int 
         progress->total = static_cast<std::int64_t>(files.size());
 
     std::vector<Digest> digests(files.size());
+    std::vector<std::uint64_t> changeTimes(files.size());
     std::vector<char> failed(files.size());
     std::atomic<std::size_t> next{0};
+    std::atomic<std::int64_t> reused{0};
     std::atomic<std::int64_t> done{0};
     // Memory running out on any thread stops them all and is thrown again from here.
     std::exception_ptr failure;
@@ -137,13 +210,17 @@ void ContentsHasher::hash(const QByteArray &nativeRoot, SnapshotList &list, int 
             if (progress && progress->cancelled())
                 return;
             // The list is only read meanwhile, which any number of threads may do.
-            const QByteArray path = pathOf(nativeRoot, list, files[k]);
-            Outcome outcome = hashFile(path, buffer, ctx.get(), digests[k]);
-            if (outcome == Outcome::Changing) // once more: a write may have just ended
-                outcome = hashFile(path, buffer, ctx.get(), digests[k]);
-            if (outcome != Outcome::Hashed) {
-                digests[k] = {};
-                failed[k] = 1;
+            if (!earlier.isEmpty() && earlier.find(list, files[k], digests[k], changeTimes[k])) {
+                reused.fetch_add(1, std::memory_order_relaxed);
+            } else {
+                const QByteArray path = pathOf(nativeRoot, list, files[k]);
+                Outcome outcome = hashFile(path, buffer, ctx.get(), digests[k], changeTimes[k]);
+                if (outcome == Outcome::Changing) // once more: a write may have just ended
+                    outcome = hashFile(path, buffer, ctx.get(), digests[k], changeTimes[k]);
+                if (outcome != Outcome::Hashed) {
+                    digests[k] = {};
+                    failed[k] = 1;
+                }
             }
             if (progress)
                 progress->count.store(++done, std::memory_order_relaxed);
@@ -171,8 +248,9 @@ void ContentsHasher::hash(const QByteArray &nativeRoot, SnapshotList &list, int 
     }
     if (failure)
         std::rethrow_exception(failure);
+    m_reused = reused;
     for (std::size_t k = 0; k < files.size(); ++k) {
-        list.setDigest(files[k], digests[k]);
+        list.setDigest(files[k], digests[k], changeTimes[k]);
         if (failed[k])
             m_unreadable << list.folder(files[k]) + list.name(files[k]).toString();
     }

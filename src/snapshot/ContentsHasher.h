@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <cstdint>
 
 class Progress;
 class SnapshotList;
@@ -16,12 +17,22 @@ public:
     // only makes the heads seek, else one per core.
     static int threadsFor(const QByteArray &nativeRoot);
 
+    // A list taken before with digests, of any root: a file that is still, by volume, inode,
+    // size, modified time and change time, the one read then keeps the digest read then. A file
+    // changed within the second it was read then is read again, as its change time cannot tell
+    // a second change in that second from the first.
+    void reuseFrom(const SnapshotList *earlier) { m_earlier = earlier; }
+
     // `nativeRoot` is the folder the entries from `first` on were scanned from (a list appended
     // to holds others before them). Stops early when cancelled.
     void hash(const QByteArray &nativeRoot, SnapshotList &list, int threads,
               Progress *progress = nullptr, int first = 0);
     const QStringList &unreadable() const { return m_unreadable; }
+    // How many files of the last `hash` kept an earlier digest.
+    std::int64_t reused() const { return m_reused; }
 
 private:
+    const SnapshotList *m_earlier = nullptr;
     QStringList m_unreadable;
+    std::int64_t m_reused = 0;
 };

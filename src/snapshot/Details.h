@@ -28,6 +28,12 @@ struct Details {
     bool operator==(const Details &other) const = default;
 };
 
+// A moment as a file's change time gives it, in nanoseconds since 1970; 0 for an earlier one,
+// which no file written since can have.
+inline std::uint64_t nanosecondsSince1970(std::int64_t seconds, long nanoseconds) {
+    return seconds < 0 ? 0 : std::uint64_t(seconds) * 1'000'000'000u + std::uint64_t(nanoseconds);
+}
+
 // Which values of a Changed entry differ from the Original's: the attribute bits (the low six),
 // the size, the modified time, and the details that both sides know.
 namespace Differ {

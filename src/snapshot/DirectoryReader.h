@@ -39,6 +39,7 @@ public:
         std::uint32_t links = 0;
         std::uint32_t nanoseconds = 0;
         std::uint64_t rdev = 0;
+        std::uint64_t changed = 0;      // the change time, nanoseconds since 1970
         std::uint32_t targetOffset = 0; // a link's target as text, in `names`
         std::uint32_t targetLength = 0;
         std::uint32_t capabilityOffset = 0; // its security.capability, in `native`

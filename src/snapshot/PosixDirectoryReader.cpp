@@ -1,4 +1,5 @@
 #include "DateSerial.h"
+#include "Details.h"
 #include "DirectoryReader.h"
 #include "MountTable.h"
 #include "NameCodec.h"
@@ -178,6 +179,7 @@ private:
         item.modified = std::nan("");
         item.volume = st.st_dev;
         item.node = st.st_ino;
+        item.changed = nanosecondsSince1970(st.st_ctim.tv_sec, st.st_ctim.tv_nsec);
         item.mode = st.st_mode;
         item.uid = st.st_uid;
         item.gid = st.st_gid;

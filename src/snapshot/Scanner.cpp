@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <sys/stat.h>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -446,6 +447,8 @@ bool Scanner::readDirectory(const QByteArray &nativeRoot, const QString &root, S
                         detailsOf(item, folder.batch));
         else
             list.append(name, top.folderId, item.attr, item.size, item.modified);
+        if (m_keepChangeTimes && S_ISREG(item.mode))
+            list.setChangeTime(list.size() - 1, item.changed);
         if (progress)
             progress->count.store(++count, std::memory_order_relaxed);
         if (isFolder && item.enter)

@@ -34,6 +34,9 @@ public:
 
     // What the scans leave out: neither listed nor, for a folder, read (so not a limit either).
     void setExclusions(const ExcludePatterns &patterns) { m_exclude = patterns; }
+    // Whether the list keeps the change time of each regular file, by which the digests of an
+    // earlier snapshot are known to hold still (see ContentsHasher).
+    void setKeepChangeTimes(bool keep) { m_keepChangeTimes = keep; }
 
     // Returns false when the root folder could not be read. A cancelled scan keeps the entries
     // read so far. `root` is the root's path as the status texts show it, `nativeRoot` as the
@@ -48,5 +51,6 @@ private:
     DirectoryReader &m_reader;
     ExcludePatterns m_exclude;
     int m_threads = defaultReadThreads();
+    bool m_keepChangeTimes = false;
     static int defaultReadThreads();
 };

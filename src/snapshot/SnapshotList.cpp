@@ -159,7 +159,7 @@ void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues 
     }
     if (from.hasContents() || hasContents()) {
         try {
-            setDigest(size() - 1, from.digest(i));
+            setDigest(size() - 1, from.digest(i), from.digestChangeTime(i));
         } catch (...) {
             truncate(size() - 1);
             throw;
@@ -196,14 +196,21 @@ void SnapshotList::appendChanged(const SnapshotList &final, int j, const OrigVal
     }
 }
 
-void SnapshotList::setDigest(int i, const Digest &digest) {
+void SnapshotList::setDigest(int i, const Digest &digest, std::uint64_t changeTime) {
     const auto k = static_cast<std::size_t>(i);
-    if (k >= m_digests.size()) {
+    if (k >= m_contents.size()) {
         if (!hasDigest(digest))
             return;
-        m_digests.resize(m_entries.size());
+        m_contents.resize(m_entries.size());
     }
-    m_digests[k] = digest;
+    m_contents[k] = {digest, hasDigest(digest) ? changeTime : 0};
+}
+
+void SnapshotList::setChangeTime(int i, std::uint64_t changeTime) {
+    const auto k = static_cast<std::size_t>(i);
+    if (k >= m_contents.size())
+        m_contents.resize(m_entries.size());
+    m_contents[k].changeTime = changeTime;
 }
 
 void SnapshotList::clearEntries() {
@@ -216,7 +223,7 @@ void SnapshotList::clearEntries() {
     m_orig = {};
     m_details = std::move(details);
     m_origDetails = std::move(origDetails);
-    m_digests = {};
+    m_contents = {};
     m_copiedFrom = nullptr;
     m_origFrom = nullptr;
     m_copiedOrigDetails = {};
@@ -234,7 +241,7 @@ void SnapshotList::clearAfterFailure() noexcept {
         m_orig = {};
         m_details.truncate(0);
         m_origDetails.truncate(0);
-        m_digests = {};
+        m_contents = {};
         m_copiedFolders = {};
         m_copiedOrigDetails = {};
         m_copiedDetails = {};
@@ -249,8 +256,8 @@ void SnapshotList::truncate(int n) {
         m_orig.resize(m_entries.size());
     m_details.truncate(m_entries.size());
     m_origDetails.truncate(m_entries.size());
-    if (m_digests.size() > m_entries.size())
-        m_digests.resize(m_entries.size());
+    if (m_contents.size() > m_entries.size())
+        m_contents.resize(m_entries.size());
 }
 
 namespace {
@@ -293,8 +300,8 @@ void SnapshotList::permute(const std::vector<std::uint32_t> &order) {
     if (!m_origDetails.isEmpty())
         m_origDetails.permute(order);
     if (hasContents()) {
-        m_digests.resize(m_entries.size());
-        permuteInPlace(m_digests, order);
+        m_contents.resize(m_entries.size());
+        permuteInPlace(m_contents, order);
     }
 }
 
@@ -332,6 +339,6 @@ qsizetype SnapshotList::findLimit(QStringView text) const {
 std::size_t SnapshotList::memoryBytes() const {
     return m_entries.capacity() * sizeof(Entry) + m_orig.capacity() * sizeof(OrigValues) +
            m_details.memoryBytes() + m_origDetails.memoryBytes() +
-           m_digests.capacity() * sizeof(Digest) +
+           m_contents.capacity() * sizeof(Contents) +
            (m_names.use_count() == 1 ? m_names->bytes() : 0);
 }

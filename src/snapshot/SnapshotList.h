@@ -124,12 +124,20 @@ public:
         return hasDetails() ? m_details.at(static_cast<std::size_t>(i)) : Details();
     }
     // Whether some entry has its contents' digest; digest(i) is all zeros for an entry without.
-    bool hasContents() const { return !m_digests.empty(); }
+    bool hasContents() const { return !m_contents.empty(); }
     Digest digest(int i) const {
         const auto k = static_cast<std::size_t>(i);
-        return k < m_digests.size() ? m_digests[k] : Digest{};
+        return k < m_contents.size() ? m_contents[k].digest : Digest{};
     }
-    void setDigest(int i, const Digest &digest);
+    // The change time (nanoseconds since 1970) the file had when its digest was taken, by which
+    // a later scan knows whether the digest still holds; 0 when it cannot tell. An entry without
+    // a digest may hold the one its scan saw, until its contents are read.
+    std::uint64_t digestChangeTime(int i) const {
+        const auto k = static_cast<std::size_t>(i);
+        return k < m_contents.size() ? m_contents[k].changeTime : 0;
+    }
+    void setDigest(int i, const Digest &digest, std::uint64_t changeTime = 0);
+    void setChangeTime(int i, std::uint64_t changeTime);
     // Whether entries i of `a` and j of `b` both have digests, and they differ.
     static bool contentsDiffer(const SnapshotList &a, int i, const SnapshotList &b, int j) {
         const Digest x = a.digest(i), y = b.digest(j);
@@ -212,9 +220,13 @@ private:
 
     std::vector<Entry> m_entries;
     std::vector<OrigValues> m_orig;
-    DetailsColumn m_details;       // empty, or one item per entry
-    DetailsColumn m_origDetails;   // the same beside a Changed entry
-    std::vector<Digest> m_digests; // empty, or up to the last entry that has one
+    DetailsColumn m_details;     // empty, or one item per entry
+    DetailsColumn m_origDetails; // the same beside a Changed entry
+    struct Contents {
+        Digest digest{};
+        std::uint64_t changeTime = 0;
+    };
+    std::vector<Contents> m_contents; // empty, or up to the last entry that has a digest
     // The list copied from last, and for each of its folders met so far the same folder in this
     // list (NoFolder when not yet met): entries in match-key order change folders at nearly
     // every step, and each folder's text is then looked up once.

@@ -60,7 +60,8 @@ void checkSameEntries(const SnapshotList &saved, const SnapshotList &read, const
             if (!sameSecond(r.modified, s.hasTime() ? s.modified : 0.0))
                 fail(what, where(QStringLiteral("time")));
         }
-        if (read.digest(i) != saved.digest(i))
+        if (read.digest(i) != saved.digest(i) ||
+            read.digestChangeTime(i) != saved.digestChangeTime(i))
             fail(what, where(QStringLiteral("digest")));
         if (read.hasDetails() != saved.hasDetails() || read.details(i) != saved.details(i))
             fail(what, where(QStringLiteral("details: link target %1, saved %2")

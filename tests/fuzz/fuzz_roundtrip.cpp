@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 Digest digest;
                 for (std::uint8_t &b : digest)
                     b = in.byte();
-                list.setDigest(list.size() - 1, digest);
+                list.setDigest(list.size() - 1, digest, in.u64());
             }
         } else
             list.append(name, folder, attr, bytes, modified);

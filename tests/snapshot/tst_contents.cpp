@@ -3,16 +3,22 @@
 
 #include "NameBytes.h"
 #include "files/ChecksumExport.h"
+#include "files/SnapshotFile.h"
 #include "snapshot/ContentsHasher.h"
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/Scanner.h"
 #include "snapshot/SnapshotList.h"
 
+#include <QDir>
 #include <QHash>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 
 namespace {
 
@@ -25,9 +31,40 @@ QByteArray run(const QString &folder, const QString &command) {
 }
 
 // Scans a folder into the list, after what it holds already.
-bool scanInto(const QString &folder, SnapshotList &list) {
+bool scanInto(const QString &folder, SnapshotList &list, bool keepChangeTimes = false) {
     auto reader = makeDirectoryReader();
-    return Scanner(*reader).readDirectory(folder, list, true);
+    Scanner scanner(*reader);
+    scanner.setKeepChangeTimes(keepChangeTimes);
+    return scanner.readDirectory(folder, list, true);
+}
+
+// Scans and reads the contents, taking what it can from `earlier`.
+std::int64_t scanWithContents(const QString &folder, SnapshotList &list,
+                              const SnapshotList *earlier) {
+    if (!scanInto(folder, list, true))
+        return -1;
+    ContentsHasher hasher;
+    hasher.reuseFrom(earlier);
+    hasher.hash(QFile::encodeName(folder), list, 2);
+    return hasher.reused();
+}
+
+std::int64_t secondsNow() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return now.tv_sec;
+}
+
+// Writes `bytes` over the file, keeping its size and modified time, as `touch -r` would.
+void rewriteKeepingTime(const QByteArray &path, const QByteArray &bytes) {
+    struct stat st {};
+    QCOMPARE(::stat(path.constData(), &st), 0);
+    QFile file(QFile::decodeName(path));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    file.close();
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    QCOMPARE(::utimensat(AT_FDCWD, path.constData(), times, 0), 0);
 }
 
 } // namespace
@@ -118,6 +155,82 @@ private Q_SLOTS:
         QCOMPARE(hasher.unreadable(), QStringList{QStringLiteral("gone")});
         for (int i = 0; i < list.size(); ++i)
             QCOMPARE(hasDigest(list.digest(i)), list.name(i) == u"kept");
+    }
+
+    // Random files edited at random, read again taking the digests of the first reading
+    // (kept through a snapshot file): every digest is what a full reading gives, and the
+    // files left alone were not read again.
+    void reuseMatchesAFullReading() {
+        QTemporaryDir dir;
+        QRandomGenerator random(25);
+        const int count = 60;
+        auto pathOf = [&](int k) {
+            return QFile::encodeName(dir.filePath(QStringLiteral("d%1/f%2").arg(k % 4).arg(k)));
+        };
+        auto someBytes = [&](int size) {
+            QByteArray bytes(size, Qt::Uninitialized);
+            for (char &c : bytes)
+                c = char(random.bounded(256));
+            return bytes;
+        };
+        for (int d = 0; d < 4; ++d)
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("d%1").arg(d)));
+        for (int k = 0; k < count; ++k) {
+            QFile file(QFile::decodeName(pathOf(k)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(someBytes(1 + random.bounded(3000)));
+        }
+        // A digest read in the second its file changed is not kept: the first reading waits.
+        const std::int64_t written = secondsNow();
+        while (secondsNow() == written)
+            QThread::msleep(20);
+        SnapshotList first;
+        QCOMPARE(scanWithContents(dir.path(), first, nullptr), 0);
+        const QString saved = dir.filePath(QStringLiteral("first.dir"));
+        QVERIFY(saveSnapshot(first, false, saved).ok());
+        SnapshotList earlier;
+        QVERIFY(readSnapshot(saved, earlier).ok());
+
+        int untouched = 0;
+        for (int k = 0; k < count; ++k) {
+            const QByteArray path = pathOf(k);
+            struct stat st {};
+            QCOMPARE(::stat(path.constData(), &st), 0);
+            switch (random.bounded(6)) {
+            case 0: // contents changed, size and time kept
+                rewriteKeepingTime(path, someBytes(int(st.st_size)));
+                break;
+            case 1:
+                QCOMPARE(::chmod(path.constData(), 0600), 0);
+                break;
+            case 2: // moved to another folder: the same file still
+                QCOMPARE(::rename(path.constData(), path + ".moved"), 0);
+                break;
+            case 3: // another file of the same size and time in its place
+                QCOMPARE(::unlink(path.constData()), 0);
+                QVERIFY(QFile(QFile::decodeName(path)).open(QIODevice::WriteOnly));
+                rewriteKeepingTime(path, someBytes(int(st.st_size)));
+                break;
+            default:
+                ++untouched;
+            }
+        }
+        if (QTest::currentTestFailed())
+            return;
+        const std::int64_t started = secondsNow();
+        SnapshotList reused, full;
+        const std::int64_t kept = scanWithContents(dir.path(), reused, &earlier);
+        QCOMPARE(scanWithContents(dir.path(), full, nullptr), 0);
+        QVERIFY(kept >= untouched);
+        QVERIFY(kept < count);
+        QCOMPARE(reused.size(), full.size());
+        for (int i = 0; i < full.size(); ++i) {
+            QCOMPARE(reused.name(i), full.name(i));
+            QCOMPARE(digestText(reused.digest(i)), digestText(full.digest(i)));
+            // What was read changed in the second it was read, or later: no later scan takes it.
+            const std::uint64_t changed = full.digestChangeTime(i);
+            QVERIFY(changed == 0 || std::int64_t(changed / 1'000'000'000u) < started);
+        }
     }
 };
 
