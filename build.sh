@@ -8,9 +8,10 @@ cd "$(dirname "$0")"
 
 # poppler-utils: pdftotext, with which the printing test reads its report back. dpkg-dev and
 # file: what CPack needs to read the package's dependencies off the programs. The rest check
-# the package: its desktop entry, its AppStream metainfo and its manual pages.
+# the package: its desktop entry, its AppStream metainfo and its manual pages. mtree-netbsd
+# checks the mtree export against the tree it describes.
 PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libssl-dev poppler-utils
-    dpkg-dev file desktop-file-utils appstream man-db)
+    dpkg-dev file desktop-file-utils appstream man-db mtree-netbsd)
 
 install_missing() {
     local missing=()

@@ -43,11 +43,15 @@ std::vector<CommandInfo> makeTable() {
          "print every entry of a snapshot",
          {{"--json", nullptr, false, "one JSON object a line instead of tab-separated columns"}}},
         {"export",
-         {"export FILE.dir -o FILE.csv", "export FILE.dir --sha256sum -o FILE.sha256"},
-         "write a snapshot as CSV, or its digests for sha256sum to check",
+         {"export FILE.dir -o FILE.csv", "export FILE.dir --sha256sum -o FILE.sha256",
+          "export FILE.dir --mtree -o FILE.mtree"},
+         "write a snapshot as CSV, its digests for sha256sum to check, or an mtree "
+         "specification",
          {{"-o", "FILE", false, "the file to write"},
           {"--sha256sum", nullptr, false,
-           "the digests of the files, as sha256sum writes them (from the root: ./sub/name)"}}},
+           "the digests of the files, as sha256sum writes them (from the root: ./sub/name)"},
+          {"--mtree", nullptr, false,
+           "an mtree specification of the entries, for mtree -f FILE.mtree -p ROOT"}}},
         {"compare",
          {"compare ORIGINAL.dir FINAL.dir [--limit-original FOLDER]\n"
           "[--limit-final FOLDER] [--ignore LIST] [--ignore-size]\n"

@@ -11,6 +11,7 @@
 #include "files/ExcludeFile.h"
 #include "files/FileWriter.h"
 #include "files/JsonLines.h"
+#include "files/MtreeExport.h"
 #include "files/PendingFiles.h"
 #include "files/SnapshotFile.h"
 #include "snapshot/ContentsHasher.h"
@@ -461,6 +462,10 @@ int cmdExport(const Args &args) {
             fail(args.positional[0] + QStringLiteral(": holds no digests; take the snapshot "
                                                      "with --contents"));
         check(exportSha256sum(list, out), out);
+        return 0;
+    }
+    if (args.has("--mtree")) {
+        check(exportMtree(list, out), out);
         return 0;
     }
     check(exportCsv(list, out, EntryFormatter()), out);

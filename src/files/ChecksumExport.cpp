@@ -13,10 +13,7 @@ FileError exportSha256sum(const SnapshotList &list, const QString &path) {
         const Digest digest = list.digest(i);
         if (!hasDigest(digest))
             continue;
-        QByteArray name = "./";
-        for (const QStringView part : QStringView(list.folder(i)).split(u'\\', Qt::SkipEmptyParts))
-            name += NameCodec::toBytes(part) + '/';
-        name += NameCodec::toBytes(list.name(i));
+        QByteArray name = "./" + NameCodec::pathBytes(list.folder(i), list.name(i));
         if (name.contains('\\') || name.contains('\n')) {
             out.push_back('\\');
             name.replace('\\', "\\\\").replace('\n', "\\n");

@@ -26,12 +26,8 @@ namespace {
 
 // The path of entry i below the root, as the file system takes it.
 QByteArray pathOf(const QByteArray &root, const SnapshotList &list, int i) {
-    QByteArray path = root;
-    if (!path.endsWith('/'))
-        path += '/';
-    for (const QStringView part : QStringView(list.folder(i)).split(u'\\', Qt::SkipEmptyParts))
-        path += NameCodec::toBytes(part) + '/';
-    return path + NameCodec::toBytes(list.name(i));
+    return root + (root.endsWith('/') ? "" : "/") +
+           NameCodec::pathBytes(list.folder(i), list.name(i));
 }
 
 bool sameFile(const struct stat &a, const struct stat &b) {

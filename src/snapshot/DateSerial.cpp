@@ -1,6 +1,7 @@
 #include "DateSerial.h"
 
 #include <cmath>
+#include <ctime>
 
 namespace DateSerial {
 
@@ -42,6 +43,25 @@ bool fromUnixTime(std::int64_t seconds, double &serial) {
         return false;
     serial = fromLocal(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
                        tm.tm_sec > 59 ? 59 : tm.tm_sec);
+    return true;
+}
+
+bool toUnixTime(double serial, std::int64_t &seconds) {
+    const LocalTime local = toLocal(serial);
+    if (!local.date.isValid())
+        return false;
+    std::tm tm{};
+    tm.tm_year = local.date.year() - 1900;
+    tm.tm_mon = local.date.month() - 1;
+    tm.tm_mday = local.date.day();
+    tm.tm_hour = local.time.hour();
+    tm.tm_min = local.time.minute();
+    tm.tm_sec = local.time.second();
+    tm.tm_isdst = -1;
+    const std::time_t t = std::mktime(&tm);
+    if (t == std::time_t(-1) && tm.tm_year != 69) // -1 is also the last second of 1969
+        return false;
+    seconds = static_cast<std::int64_t>(t);
     return true;
 }
 

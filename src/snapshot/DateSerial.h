@@ -27,6 +27,9 @@ double fromLocal(int year, int month, int day, int hour, int minute, int second)
 // Converts a moment given as seconds since the Unix epoch (UTC) to a local-time serial,
 // whole seconds. Returns false when the platform cannot convert it.
 bool fromUnixTime(std::int64_t seconds, double &serial);
+// The moment a local-time serial stands for, as seconds since the Unix epoch (in the hour a
+// clock set back repeats, the first). Returns false when the platform cannot convert it.
+bool toUnixTime(double serial, std::int64_t &seconds);
 // The current local time, whole seconds.
 double now();
 

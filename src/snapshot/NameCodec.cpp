@@ -1,5 +1,7 @@
 #include "NameCodec.h"
 
+#include <QList>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -139,6 +141,13 @@ QString pathFromBytes(std::string_view bytes) {
     }
     return QString(reinterpret_cast<const QChar *>(text.data()),
                    static_cast<qsizetype>(text.size()));
+}
+
+QByteArray pathBytes(QStringView folder, QStringView name) {
+    QByteArray path;
+    for (const QStringView part : folder.split(u'\\', Qt::SkipEmptyParts))
+        path += toBytes(part) + '/';
+    return path + toBytes(name);
 }
 
 QByteArray toBytes(QStringView text) {

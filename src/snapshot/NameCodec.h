@@ -20,6 +20,9 @@ QString fromBytes(std::string_view bytes);
 // The bytes a name's text stands for: each "|" and two upper-case hex digits its byte, the rest
 // UTF-8. The reverse of fromBytes.
 QByteArray toBytes(QStringView text);
+// The path of an entry below its root as the file system takes it: the folders of its In Folder
+// text and its name, as bytes, joined by "/".
+QByteArray pathBytes(QStringView folder, QStringView name);
 // Appends the text of `bytes` as UTF-16 code units.
 void appendText(std::u16string &out, std::string_view bytes);
 

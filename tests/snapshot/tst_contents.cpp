@@ -8,6 +8,7 @@
 #include "snapshot/DirectoryReader.h"
 #include "snapshot/Scanner.h"
 #include "snapshot/SnapshotList.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QHash>
@@ -79,7 +80,7 @@ private Q_SLOTS:
     }
     void digestsAsSha256sumGivesThem() {
         QFETCH(int, threads);
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         const QString tree = dir.filePath(QStringLiteral("tree"));
         QCOMPARE(
             run(dir.path(),
@@ -127,7 +128,7 @@ private Q_SLOTS:
     // A snapshot appended to another: only the entries of the folder just read are read, by
     // their paths there, not those of the folder before, whose paths lie elsewhere.
     void appendedEntriesOnly() {
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         QCOMPARE(run(dir.path(), QStringLiteral("mkdir a b && printf 1 > a/f && printf 2 > b/f")),
                  QByteArray());
         SnapshotList list;
@@ -144,7 +145,7 @@ private Q_SLOTS:
 
     // A file that cannot be opened has no digest and is named; the rest are read.
     void unreadableFileIsNamed() {
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         QCOMPARE(run(dir.path(), QStringLiteral("printf a > gone && printf b > kept")),
                  QByteArray());
         SnapshotList list;
@@ -161,7 +162,7 @@ private Q_SLOTS:
     // (kept through a snapshot file): every digest is what a full reading gives, and the
     // files left alone were not read again.
     void reuseMatchesAFullReading() {
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         QRandomGenerator random(25);
         const int count = 60;
         auto pathOf = [&](int k) {

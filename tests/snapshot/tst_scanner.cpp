@@ -155,7 +155,7 @@ class TestScanner : public QObject {
 
 private Q_SLOTS:
     void orderAndLimits() {
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         const QString root = dir.filePath(QStringLiteral("Data"));
         QVERIFY(QDir().mkpath(root + QStringLiteral("/A/B")));
         writeFile(root + QStringLiteral("/A/B/f.txt"), "hello");
@@ -196,7 +196,7 @@ private Q_SLOTS:
     }
 
     void withoutSubfolders() {
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("A/B"))));
         writeFile(dir.filePath(QStringLiteral("top.txt")));
         Scanned s;
@@ -208,7 +208,7 @@ private Q_SLOTS:
     }
 
     void missingRoot() {
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         Scanned s;
         scan(dir.filePath(QStringLiteral("nothing-here")), s);
         QVERIFY(!s.ok);
@@ -235,7 +235,7 @@ private Q_SLOTS:
     void unreadableFolderOnDisk() {
         if (geteuid() == 0)
             QSKIP("permissions do not stop the superuser");
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("locked"))));
         writeFile(dir.filePath(QStringLiteral("locked/x")));
         QCOMPARE(chmod(local(dir.filePath(QStringLiteral("locked"))).constData(), 0), 0);
@@ -264,7 +264,7 @@ private Q_SLOTS:
     void attributes() {
         QFETCH(QString, name);
         QFETCH(int, attr);
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         const auto p = [&](const char *n) { return local(dir.filePath(QLatin1String(n))); };
         writeFile(dir.filePath(QStringLiteral("plain.txt")), "12345");
         writeFile(dir.filePath(QStringLiteral("ro.txt")));
@@ -293,7 +293,7 @@ private Q_SLOTS:
     }
 
     void timesAndSizes() {
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         const QString file = dir.filePath(QStringLiteral("f.bin"));
         writeFile(file, QByteArray(1234, 'x'));
         // 2000-01-27 13:01:30.999 UTC: London is on UTC in winter; milliseconds are dropped.
@@ -352,7 +352,7 @@ private Q_SLOTS:
     void unusualNames() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         const QByteArray folder = local(dir.path()) + '/' + bytes;
         QCOMPARE(::mkdir(folder.constData(), 0755), 0);
         const QByteArray file = folder + '/' + bytes;
@@ -399,7 +399,7 @@ private Q_SLOTS:
 
     // The scan agrees with an independent listing of the same tree.
     void matchesDirectoryIterator() {
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         for (int a = 0; a < 5; ++a) {
             for (int b = 0; b < 4; ++b) {
                 const QString folder = dir.filePath(QStringLiteral("a%1/b%2").arg(a).arg(b));
@@ -428,7 +428,7 @@ private Q_SLOTS:
 
     // A tree far deeper than the call stack or the open-file limit would allow to recurse.
     void deepTree() {
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         constexpr int depth = 3000;
         int fd = ::open(local(dir.path()).constData(), O_RDONLY | O_DIRECTORY);
         for (int k = 0; k < depth; ++k) {
@@ -477,7 +477,7 @@ private Q_SLOTS:
 
     // The same on a real tree, through this platform's reader.
     void exclusionsOnDisk() {
-        QTemporaryDir dir;
+        ByteTreeDir dir;
         for (const char *folder : {"cache/sub", "src/__pycache__", "src/deep/Logs"})
             QVERIFY(QDir(dir.path()).mkpath(QLatin1String(folder)));
         for (const char *file : {"keep.txt", "build.log", "cache/x.bin", "src/main.c",
