@@ -51,7 +51,7 @@ std::vector<CommandInfo> makeTable() {
           {"--sha256sum", nullptr, false,
            "the digests of the files, as sha256sum writes them (from the root: ./sub/name)"},
           {"--mtree", nullptr, false,
-           "an mtree specification of the entries, for mtree -f FILE.mtree -p ROOT"}}},
+           "an mtree specification of the entries, for mtree to check the folder against"}}},
         {"compare",
          {"compare ORIGINAL.dir FINAL.dir [--limit-original FOLDER]\n"
           "[--limit-final FOLDER] [--ignore LIST] [--ignore-size]\n"
