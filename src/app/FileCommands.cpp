@@ -22,6 +22,8 @@ const QString CsvFilter = QStringLiteral("Comma-Separated Values (*.csv)");
 const QString AllFilesFilter = QStringLiteral("All files (*)");
 // A snapshot without its details, for programs that read only the plain format.
 const QString PlainSnapshotFilter = QStringLiteral("Snapshot, plain format (*.dir)");
+// The five fields and then the details a POSIX scan records.
+const QString DetailedCsvFilter = QStringLiteral("CSV with details (*.csv)");
 
 QString importNotice() {
     return QStringLiteral(
@@ -145,11 +147,13 @@ bool FileCommands::saveOrExport(int kind, ListId listNo) {
     const Session::SaveTarget target = m_session.proposedSaveTarget(listNo);
     const Prompts::SaveChoice choice = m_host.prompts().saveFile(
         m_host.window(), target.title, target.folder, target.name,
-        {SnapshotFilter, CsvFilter, AllFilesFilter, PlainSnapshotFilter}, kind);
+        {SnapshotFilter, CsvFilter, AllFilesFilter, PlainSnapshotFilter, DetailedCsvFilter}, kind);
     if (choice.path.isEmpty())
         return false;
-    if (choice.filter == 2) {
-        const bool written = writeCsvFile(listNo, choice.path);
+    if (choice.filter == 2 || choice.filter == 5) {
+        const bool written =
+            writeCsvFile(listNo, choice.path,
+                         choice.filter == 5 ? CsvColumns::WithDetails : CsvColumns::Specified);
         m_session.rememberFileFolder(choice.path);
         return written;
     }
@@ -169,11 +173,11 @@ bool FileCommands::writeSnapshotFile(ListId listNo, const QString &path, Details
     return written;
 }
 
-bool FileCommands::writeCsvFile(ListId listNo, const QString &path) {
+bool FileCommands::writeCsvFile(ListId listNo, const QString &path, CsvColumns columns) {
     // The views keep painting with the window's formatter; the worker has its own.
     const EntryFormatter format(m_host.formatter().locale());
     return writeFile(QStringLiteral("Exporting..."), [&](Progress &progress) {
-        return ::exportCsv(m_session.list(listNo), path, format, &progress);
+        return ::exportCsv(m_session.list(listNo), path, format, &progress, columns);
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/CsvExport.h"
 #include "files/SnapshotFile.h"
 #include "snapshot/ListId.h"
 
@@ -34,7 +35,7 @@ public:
     // Writes a list as a snapshot file or as CSV; errors are reported. True on success.
     bool writeSnapshotFile(ListId listNo, const QString &path,
                            DetailsInFile details = DetailsInFile::Keep);
-    bool writeCsvFile(ListId listNo, const QString &path);
+    bool writeCsvFile(ListId listNo, const QString &path, CsvColumns columns);
     // When list 1 or 2 has not been saved, asks whether to save it; then closes it unless the
     // answer was Cancel. Returns the answer, or NoButton when nothing was asked. A Yes whose
     // save fails or is cancelled returns Cancel, and the list stays.

@@ -468,7 +468,9 @@ int cmdExport(const Args &args) {
         check(exportMtree(list, out), out);
         return 0;
     }
-    check(exportCsv(list, out, EntryFormatter()), out);
+    check(exportCsv(list, out, EntryFormatter(), nullptr,
+                    args.has("--details") ? CsvColumns::WithDetails : CsvColumns::Specified),
+          out);
     return 0;
 }
 

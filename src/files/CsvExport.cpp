@@ -6,6 +6,7 @@
 #include "snapshot/Progress.h"
 #include "snapshot/SnapshotList.h"
 
+#include "snapshot/Columns.h"
 #include "snapshot/DateSerial.h"
 
 #include <charconv>
@@ -85,10 +86,28 @@ private:
     std::unordered_map<std::int64_t, std::string> m_dates;
     std::vector<std::string> m_times;
 };
+
+// The fields a POSIX scan adds, after the five.
+void appendDetails(std::string &out, const SnapshotList &list, int i,
+                   const EntryFormatter &format) {
+    for (const int column : {Col::Permissions, Col::Owner, Col::Group}) {
+        out.push_back(',');
+        appendField(out, format.text(list, i, column));
+    }
+    out.push_back(',');
+    appendField(out, list.linkTarget(i)); // as it is, as names are
+    out.push_back(',');
+    appendField(out, format.text(list, i, Col::Sha256));
+    if (list.hasOrig()) {
+        out.push_back(',');
+        appendField(out, format.text(list, i, Col::WhatChanged));
+    }
+}
+
 } // namespace
 
 FileError exportCsv(const SnapshotList &list, const QString &path, const EntryFormatter &format,
-                    Progress *progress) {
+                    Progress *progress, CsvColumns columns) {
     FileWriter writer;
     if (FileError err = writer.open(path))
         return err;
@@ -127,7 +146,10 @@ FileError exportCsv(const SnapshotList &list, const QString &path, const EntryFo
         char buf[16];
         const auto res = std::to_chars(buf, buf + sizeof buf, e.attr);
         out.append(buf, res.ptr);
-        out.append("\"\r\n");
+        out.push_back('"');
+        if (columns == CsvColumns::WithDetails)
+            appendDetails(out, list, i, format);
+        out.append("\r\n");
         if (FileError err = writer.flushIfFull())
             return err;
         if (progress && (i & 1023) == 0)

@@ -13,5 +13,10 @@ class Progress;
 // leading "'", so that no spreadsheet evaluates it; sizes and attribute words are numbers the
 // program writes (digits, group separators), which no spreadsheet takes for a formula. Every
 // other field is the text itself.
+//
+// With `CsvColumns::WithDetails` each line goes on with the details a POSIX scan records:
+// Permissions, Owner, Group, Link Target and SHA-256, and in a result list What Changed
+// (empty fields where the list does not know them).
+enum class CsvColumns { Specified, WithDetails };
 FileError exportCsv(const SnapshotList &list, const QString &path, const EntryFormatter &format,
-                    Progress *progress = nullptr);
+                    Progress *progress = nullptr, CsvColumns columns = CsvColumns::Specified);

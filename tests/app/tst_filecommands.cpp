@@ -775,6 +775,7 @@ private Q_SLOTS:
         QTest::newRow("export, csv") << true << 2 << true;
         QTest::newRow("export, snapshot") << true << 1 << false;
         QTest::newRow("save as, plain format") << false << 4 << false;
+        QTest::newRow("export, csv with details") << true << 5 << true;
     }
     void filterDecidesTheWriter() {
         QFETCH(bool, exportCommand);
@@ -798,6 +799,10 @@ private Q_SLOTS:
         SnapshotList read;
         QCOMPARE(readSnapshot(file, read).ok(), !csv);
         QCOMPARE(read.hasDetails(), !csv && filter != 4);
+        // Ten fields a line with details, five without.
+        const QByteArray last = written.trimmed().split('\n').constLast();
+        if (csv)
+            QCOMPARE(last.count("\",\""), filter == 5 ? 9 : 4);
         // Only a snapshot file saves the snapshot.
         QCOMPARE(w->workspace().list(ListId::Original).unsaved, csv);
         QCOMPARE(w->session().rememberedFolders[0], path(QStringLiteral("out")));

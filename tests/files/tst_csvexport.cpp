@@ -10,10 +10,11 @@
 #include <cmath>
 
 namespace {
-QByteArray exportBytes(const SnapshotList &list, const QLocale &locale) {
+QByteArray exportBytes(const SnapshotList &list, const QLocale &locale,
+                       CsvColumns columns = CsvColumns::Specified) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("out.csv"));
-    const FileError err = exportCsv(list, path, EntryFormatter(locale));
+    const FileError err = exportCsv(list, path, EntryFormatter(locale), nullptr, columns);
     if (err)
         return "error " + QByteArray::number(err.code);
     QFile f(path);
@@ -149,6 +150,33 @@ private Q_SLOTS:
         changed.appendCopy(from, 0, &orig);
         QCOMPARE(exportBytes(changed, QLocale(QLocale::English, QLocale::UnitedKingdom)),
                  QByteArray("\"a\",\"\",\"10\",\"06/07/2009 12:00:00\",\"32\"\r\n"));
+    }
+
+    // With details, a Changed link that now points elsewhere: its fields as a spreadsheet reads
+    // them, the target as it is (a formula neutralised), an entry of the Original with none.
+    void detailsAfterTheFiveFields() {
+        SnapshotList original, final, changed;
+        Details before;
+        before.mode = 0120777;
+        before.linkTarget = QStringLiteral("/opt/old");
+        Details after = before;
+        after.linkTarget = QStringLiteral("=cmd|\"x\"");
+        original.append(u"l", original.internFolder(u""), 32, 8, 40000.5, before);
+        final.append(u"l", final.internFolder(u""), 32, 8, 40000.5, after);
+        final.append(u"plain", u"", 32, 1, 40000.5);
+        Digest digest{};
+        digest[31] = 0xAB;
+        final.setDigest(1, digest);
+        const OrigValues orig{8, 40000.5, 32, Differ::Link};
+        changed.appendChanged(final, 0, orig, original, 0);
+        const QLocale uk(QLocale::English, QLocale::UnitedKingdom);
+        QCOMPARE(csvRecords(exportBytes(changed, uk, CsvColumns::WithDetails)).value(0).mid(5),
+                 (QStringList{QStringLiteral("lrwxrwxrwx"), QStringLiteral("root"),
+                              QStringLiteral("root"), QStringLiteral("'=cmd|\"x\""), QString(),
+                              QStringLiteral("link → =cmd|\"x\"")}));
+        QCOMPARE(csvRecords(exportBytes(final, uk, CsvColumns::WithDetails)).value(1).mid(5),
+                 (QStringList{QString(), QString(), QString(), QString(),
+                              QString(62, u'0') + QStringLiteral("ab")}));
     }
 
     void replacesTheWholeFile() {
