@@ -1,6 +1,7 @@
 #include "ChangeSummary.h"
 
 #include "snapshot/NameCodec.h"
+#include "snapshot/WhatChanged.h"
 #include "snapshot/Workspace.h"
 #include "sort/TextKeys.h"
 
@@ -106,6 +107,8 @@ void TreeBuilder::countEntry(FolderChange &f, const SnapshotList &list, int i, L
         addBytes(f.bytesAdded, bytesOf(e));
     } else if (listNo == ListId::Changed) {
         ++f.changed;
+        if (list.hasOrig() && isQuietContentsChange(list.orig(i).differ))
+            ++f.contentsOnly;
         // A Changed list without the Original's values (not made by a comparison) tells no
         // bytes.
         const std::uint64_t before = list.hasOrig() ? origBytesOf(list.orig(i)) : bytesOf(e);
@@ -136,6 +139,7 @@ void TreeBuilder::addUpTotals() {
         p.onlyOriginal += f.onlyOriginal;
         p.onlyFinal += f.onlyFinal;
         p.changed += f.changed;
+        p.contentsOnly += f.contentsOnly;
         addBytes(p.bytesRemoved, f.bytesRemoved);
         addBytes(p.bytesAdded, f.bytesAdded);
     }
@@ -181,7 +185,8 @@ void writeRow(QTextStream &out, const QString &path, const FolderChange &f) {
         out << '\t' << QString::number(v);
     for (const std::uint64_t v : {f.bytesRemoved, f.bytesAdded})
         out << '\t' << QString::number(v);
-    out << '\t' << (f.netNegative() ? "-" : "") << QString::number(f.netBytes()) << '\n';
+    out << '\t' << (f.netNegative() ? "-" : "") << QString::number(f.netBytes());
+    out << '\t' << QString::number(f.contentsOnly) << '\n';
 }
 
 // Each name as the text columns order it, made once rather than at every comparison of a sort.
@@ -219,7 +224,7 @@ ChangeSummary ChangeSummary::build(const Workspace &ws) {
 QString ChangeSummary::columnHeader(int column) {
     static const char *const headers[ColumnCount] = {
         "Folder",        "Only in Original", "Only in Final", "Changed",
-        "Bytes Removed", "Bytes Added",      "Net Change"};
+        "Bytes Removed", "Bytes Added",      "Net Change",    "Contents Only"};
     if (column < 0 || column >= ColumnCount)
         return QString();
     return QLatin1String(headers[column]);
@@ -270,6 +275,8 @@ int ChangeSummary::compareColumn(int a, int b, int column) const {
             return x.netNegative() ? -1 : 1;
         return x.netNegative() ? threeWay(y.netBytes(), x.netBytes())
                                : threeWay(x.netBytes(), y.netBytes());
+    case ContentsOnly:
+        return threeWay(x.contentsOnly, y.contentsOnly);
     default:
         return 0;
     }

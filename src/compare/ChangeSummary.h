@@ -23,6 +23,9 @@ struct FolderChange {
     // largest 64-bit number and stay there beyond it.
     qint64 onlyOriginal = 0, onlyFinal = 0, changed = 0; // entries (files and folders)
     std::uint64_t bytesRemoved = 0, bytesAdded = 0;
+    // Changed files whose contents differ while their size and time do not: the most
+    // suspicious change there is.
+    qint64 contentsOnly = 0;
     qint64 entries() const { return onlyOriginal + onlyFinal + changed; }
     std::uint64_t bytesChanged() const;
     // The net change, added minus removed, as its sign and its size.
@@ -50,6 +53,7 @@ public:
         BytesRemoved,
         BytesAdded,
         NetChange,
+        ContentsOnly,
         ColumnCount
     };
     static QString columnHeader(int column);

@@ -3,6 +3,8 @@
 #include "snapshot/EntryFormat.h"
 #include "snapshot/NameCodec.h"
 
+#include <QColor>
+
 ChangeSummaryModel::ChangeSummaryModel(ChangeSummary summary, const EntryFormatter &format,
                                        QObject *parent)
     : QAbstractItemModel(parent), m_summary(std::move(summary)), m_format(format) {
@@ -77,6 +79,12 @@ QVariant ChangeSummaryModel::data(const QModelIndex &index, int role) const {
             (index.column() == ChangeSummary::Folder ? Qt::AlignLeft : Qt::AlignRight) |
             Qt::AlignVCenter);
     }
+    // Marked as the lists mark such a file.
+    if (role == Qt::ForegroundRole && index.column() == ChangeSummary::ContentsOnly &&
+        f.contentsOnly > 0)
+        return QColor(Qt::red);
+    if (role == Qt::ToolTipRole && index.column() == ChangeSummary::ContentsOnly)
+        return QStringLiteral("Files whose contents changed while their size and time did not");
     if (role == Qt::ToolTipRole && index.column() == ChangeSummary::Folder)
         return f.parent < 0 ? QStringLiteral("\\")
                             : NameCodec::printable(m_summary.path(folderOf(index)));
@@ -97,6 +105,8 @@ QVariant ChangeSummaryModel::data(const QModelIndex &index, int role) const {
         return numberText(f.bytesAdded);
     case ChangeSummary::NetChange:
         return netText(f);
+    case ChangeSummary::ContentsOnly:
+        return numberText(static_cast<std::uint64_t>(f.contentsOnly));
     default:
         return {};
     }

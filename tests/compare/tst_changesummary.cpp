@@ -107,7 +107,7 @@ QStringList tsvLines(const ChangeSummary &s, int maxDepth) {
 // ---- The reference: plain loops over every result entry for every folder. ----
 
 struct Totals {
-    qint64 onlyO = 0, onlyF = 0, changed = 0, removed = 0, added = 0;
+    qint64 onlyO = 0, onlyF = 0, changed = 0, removed = 0, added = 0, quiet = 0;
     qint64 entries() const { return onlyO + onlyF + changed; }
     qint64 bytes() const { return removed + added; }
     qint64 net() const { return added - removed; }
@@ -140,6 +140,10 @@ Totals naiveTotals(const Workspace &ws, const QString &path) {
     for (int i = 0; i < c.size(); ++i) {
         if (holds(path, c.folder(i))) {
             ++t.changed;
+            const Entry &e = c.entry(i);
+            const OrigValues &o = c.orig(i);
+            t.quiet += (o.differ & Differ::Contents) && !e.isFolder() && o.size == e.size &&
+                       o.modified == e.modified;
             const qint64 d =
                 sizeOf(c.entry(i).attr, c.entry(i).size) - sizeOf(c.orig(i).attr, c.orig(i).size);
             (d > 0 ? t.added : t.removed) += std::abs(d);
@@ -192,7 +196,8 @@ struct Reference {
     }
     qint64 value(const QString &p, int column) const {
         const Totals &t = totals.at(p);
-        const qint64 values[] = {0, t.onlyO, t.onlyF, t.changed, t.removed, t.added, t.net()};
+        const qint64 values[] = {0,         t.onlyO, t.onlyF, t.changed,
+                                 t.removed, t.added, t.net(), t.quiet};
         return values[column];
     }
     // column < 0: the opening order.
@@ -322,7 +327,7 @@ QString checkTsv(const ChangeSummary &s, const Reference &ref, int column, bool 
         const QString line = QStringList{tsvField(expected[k]),      QString::number(t.onlyO),
                                          QString::number(t.onlyF),   QString::number(t.changed),
                                          QString::number(t.removed), QString::number(t.added),
-                                         QString::number(t.net())}
+                                         QString::number(t.net()),   QString::number(t.quiet)}
                                  .join(u'\t');
         if (lines[k + 1] != line)
             return u"TSV line "_s + lines[k + 1] + u", expected "_s + line;
@@ -351,6 +356,7 @@ struct Item {
     int attr = 32;
     std::uint64_t size = 0;
     double time = T0;
+    std::uint8_t contents = 0; // a digest standing for the file's contents; 0: none
 };
 
 Item randomItem(QRandomGenerator &rng) {
@@ -359,12 +365,17 @@ Item randomItem(QRandomGenerator &rng) {
     it.attr = rng.bounded(5) == 0 ? 16 : 32;
     it.size = rng.bounded(4) == 0 ? rng.generate64() % (1ull << 40) : rng.bounded(1000);
     it.time = T0 + rng.bounded(3) * 10 * Second;
+    if (it.attr == 32)
+        it.contents = std::uint8_t(rng.bounded(3));
     return it;
 }
 
 void append(SnapshotList &list, const Item &it) {
     const bool folder = it.attr & 16;
     list.append(it.name, it.folder, it.attr, it.size, folder ? std::nan("") : it.time);
+    Digest digest{};
+    digest[0] = it.contents;
+    list.setDigest(list.size() - 1, digest);
 }
 
 // The Final's version of an Original entry, or nothing when it was removed.
@@ -383,6 +394,9 @@ std::optional<Item> evolve(QRandomGenerator &rng, Item it) {
         break;
     case 4:
         it.name = it.name.toUpper();
+        break;
+    case 5: // other contents, size and time kept, or the first contents read
+        it.contents = std::uint8_t(it.contents % 2 + 1);
         break;
     default:
         break;
@@ -465,8 +479,8 @@ private Q_SLOTS:
         QCOMPARE(s.folders().size(), std::size_t(1));
         QCOMPARE(tsvLines(s, -1),
                  QStringList({u"Folder\tOnly in Original\tOnly in Final\tChanged\tBytes "
-                              u"Removed\tBytes Added\tNet Change"_s,
-                              u"\\\t0\t0\t0\t0\t0\t0"_s}));
+                              u"Removed\tBytes Added\tNet Change\tContents Only"_s,
+                              u"\\\t0\t0\t0\t0\t0\t0\t0"_s}));
     }
 
     // The root's subfolders after a sort by each column.
@@ -557,7 +571,7 @@ private Q_SLOTS:
             got << line.section(u'\t', 0, 0);
         QCOMPARE(got, folders);
         // Removed: old.bin and zeta's shrink; added: Apple's and zeta's growth and three files.
-        QCOMPARE(lines.value(1), u"\\\t1\t4\t3\t1020\t78\t-942"_s);
+        QCOMPARE(lines.value(1), u"\\\t1\t4\t3\t1020\t78\t-942\t0"_s);
     }
 
     // Byte totals of 2^63 and more, as sizes read from a file can be: exact up to 2^64 - 1,
@@ -595,7 +609,7 @@ private Q_SLOTS:
         fill(ws.list(ListId::Final), files(final));
         compareAll(ws);
         const QStringList lines = tsvLines(ChangeSummary::build(ws), 0);
-        QCOMPARE(lines.value(1).section(u'\t', 4), root);
+        QCOMPARE(lines.value(1).section(u'\t', 4, 6), root);
     }
 
     // Tabs and line breaks in a folder's name keep each folder on one line of one field.
@@ -614,7 +628,7 @@ private Q_SLOTS:
         Workspace ws;
         ws.list(ListId::OnlyInFinal).append(u"new.txt", folder, 32, 5, T0);
         const QStringList lines = tsvLines(ChangeSummary::build(ws), -1);
-        QCOMPARE(lines.last(), field + u"\t0\t1\t0\t0\t5\t5"_s);
+        QCOMPARE(lines.last(), field + u"\t0\t1\t0\t0\t5\t5\t0"_s);
         QCOMPARE(lines.size(), 2 + field.count(u'\\'));
     }
 };
