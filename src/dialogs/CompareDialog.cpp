@@ -84,7 +84,8 @@ constexpr DetailOption DetailOptions[CompareDialog::DetailCount] = {
     {"O&wner", "IgnoreOwner", &CompareOptions::ignoreOwner},
     {"&Group", "IgnoreGroup", &CompareOptions::ignoreGroup},
     {"Lin&k target", "IgnoreLink", &CompareOptions::ignoreLink},
-    {"Capa&bilities", "IgnoreCapability", &CompareOptions::ignoreCapability}};
+    {"Capa&bilities", "IgnoreCapability", &CompareOptions::ignoreCapability},
+    {"C&ontents (SHA-256)", "IgnoreContents", &CompareOptions::ignoreContents}};
 
 } // namespace
 

@@ -37,7 +37,7 @@ public:
     QLineEdit *leaveOut() const { return m_leaveOut; }
     QListWidget *ignoreAttr() const { return m_ignoreAttr; }
     // The details a POSIX scan records: mode, owner, group, link target, capabilities.
-    static constexpr std::size_t DetailCount = 5;
+    static constexpr std::size_t DetailCount = 6;
     QCheckBox *ignoreDetail(std::size_t k) const { return m_ignoreDetails[k]; }
     QPushButton *okButton() const { return m_ok; }
     QPushButton *cancelButton() const { return m_cancel; }

@@ -176,14 +176,15 @@ private Q_SLOTS:
     // Each detail box leaves out of Changed the one file that differs in that detail alone.
     void detailBoxesReachTheComparison_data() {
         QTest::addColumn<int>("box");
-        const char *rows[] = {"mode", "owner", "group", "link", "caps"};
+        const char *rows[] = {"mode", "owner", "group", "link", "caps", "contents"};
         for (int k = 0; k < int(CompareDialog::DetailCount); ++k)
             QTest::newRow(rows[k]) << k;
     }
     void detailBoxesReachTheComparison() {
         QFETCH(int, box);
         auto w = makeWindow();
-        const QStringList files = {u"mode"_s, u"owner"_s, u"group"_s, u"link"_s, u"caps"_s};
+        const QStringList files = {u"mode"_s, u"owner"_s, u"group"_s,
+                                   u"link"_s, u"caps"_s,  u"contents"_s};
         Details before;
         before.mode = 0100644;
         for (const ListId n : Lists::Snapshots) {
@@ -191,13 +192,16 @@ private Q_SLOTS:
             list.clearEntries();
             for (int k = 0; k < files.size(); ++k) {
                 Details d = before;
+                Digest digest{1};
                 if (n == ListId::Final) {
-                    const std::array<std::function<void()>, 5> change = {
-                        [&] { d.mode = 0104755; }, [&] { d.uid = 33; }, [&] { d.gid = 33; },
-                        [&] { d.linkTarget = u"/opt/new"_s; }, [&] { d.capability = "\1"; }};
+                    const std::array<std::function<void()>, 6> change = {
+                        [&] { d.mode = 0104755; },    [&] { d.uid = 33; },
+                        [&] { d.gid = 33; },          [&] { d.linkTarget = u"/opt/new"_s; },
+                        [&] { d.capability = "\1"; }, [&] { digest[0] = 2; }};
                     change[std::size_t(k)]();
                 }
                 list.append(files[k], list.internFolder(u""), 32, 1, T, d);
+                list.setDigest(list.size() - 1, digest);
             }
             w->compareOptions().reset(n);
             w->session().opened(n);
