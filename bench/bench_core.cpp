@@ -90,6 +90,37 @@ void derive(const SnapshotList &from, SnapshotList &to, int every, unsigned seed
     }
 }
 
+// The list with the details and digests a POSIX scan with contents would give, made from each
+// entry's path, so that an entry of the Original and its partner in the Final get the same. In
+// the Final about one file in 200 has other contents with its size and time kept, and one in
+// 300 another mode.
+void addDetails(const SnapshotList &from, SnapshotList &to, bool final) {
+    to.reserve(static_cast<std::size_t>(from.size()));
+    for (int i = 0; i < from.size(); ++i) {
+        const Entry &e = from.entry(i);
+        const std::size_t h = qHash(from.name(i), 0) ^ (qHash(from.folder(i), 0) * 31);
+        Details d;
+        d.mode = e.isFolder() ? 040755 : h % 20 == 0 ? 0120777 : 0100644;
+        if (final && h % 300 == 1)
+            d.mode ^= 0111;
+        d.uid = d.gid = h % 7 == 0 ? 1000 : 0;
+        d.links = e.isFolder() ? 2 : 1;
+        d.device = 2049;
+        d.inode = 1000 + static_cast<std::uint64_t>(i);
+        d.nanoseconds = static_cast<std::uint32_t>(h % 1'000'000'000);
+        if ((d.mode & 0170000) == 0120000)
+            d.linkTarget = QStringLiteral("/opt/target/") + from.name(i).toString();
+        to.append(from.name(i), to.internFolder(from.folder(i)), e.attr, e.size, e.modified, d);
+        if ((d.mode & 0170000) == 0100000) {
+            Digest digest{};
+            const std::size_t salt = final && h % 200 == 0 ? 1 : 0;
+            for (std::size_t k = 0; k < digest.size(); ++k)
+                digest[k] = static_cast<std::uint8_t>((h >> (k % 8 * 8)) + e.size + salt + k);
+            to.setDigest(to.size() - 1, digest);
+        }
+    }
+}
+
 template <typename F> double seconds(F &&f) {
     QElapsedTimer t;
     t.start();
@@ -307,14 +338,22 @@ int runSort(const QString &file, int key, int times) {
     return 0;
 }
 
-int runGenDir(int n, const QString &file, const QString &final) {
+// With `details`, both lists as a POSIX scan with contents would give them (see addDetails).
+int runGenDir(int n, const QString &file, const QString &final, bool details) {
     SnapshotList a;
     generate(a, n, 1);
-    check(saveSnapshot(a, false, file));
+    auto save = [&](const SnapshotList &list, const QString &path, bool isFinal) {
+        if (!details)
+            return check(saveSnapshot(list, false, path));
+        SnapshotList detailed;
+        addDetails(list, detailed, isFinal);
+        check(saveSnapshot(detailed, false, path));
+    };
+    save(a, file, false);
     if (!final.isEmpty()) {
         SnapshotList b;
         derive(a, b, 100, 2);
-        check(saveSnapshot(b, false, final));
+        save(b, final, true);
     }
     return 0;
 }
@@ -350,7 +389,7 @@ int runGenTree(int n, const QString &root) {
 int main(int argc, char **argv) {
     returnLargeBlocksWhenFreed();
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
     const QString cmd = args.value(1);
     if (cmd == u"all")
         return runAll(args.value(2, QStringLiteral("1000000")).toInt());
@@ -360,8 +399,10 @@ int main(int argc, char **argv) {
         return runMemory(args[2]);
     if (cmd == u"scan-memory" && args.size() >= 3)
         return runScanMemory(args[2], args.mid(3));
-    if (cmd == u"gen-dir" && args.size() >= 4)
-        return runGenDir(args[2].toInt(), args[3], args.value(4));
+    if (cmd == u"gen-dir" && args.size() >= 4) {
+        const bool details = args.removeAll(QStringLiteral("--details")) > 0;
+        return runGenDir(args[2].toInt(), args[3], args.value(4), details);
+    }
     if (cmd == u"compare" && args.size() >= 4)
         return runCompare(args[2], args[3], args.value(4, QStringLiteral("3")).toInt());
     if (cmd == u"summary" && args.size() >= 4)
@@ -374,7 +415,7 @@ int main(int argc, char **argv) {
                          "       vistrel-bench load-save FILE.dir [ROUNDS]\n"
                          "       vistrel-bench memory FILE.dir\n"
                          "       vistrel-bench scan-memory FOLDER [EXCLUDE PATTERN...]\n"
-                         "       vistrel-bench gen-dir N FILE.dir [FINAL.dir]\n"
+                         "       vistrel-bench gen-dir N FILE.dir [FINAL.dir] [--details]\n"
                          "       vistrel-bench gen-tree N FOLDER\n"
                          "       vistrel-bench compare ORIGINAL.dir FINAL.dir [TIMES]\n"
                          "       vistrel-bench summary ORIGINAL.dir FINAL.dir [TIMES]\n"

@@ -209,8 +209,9 @@ int cmdList(const Args &args) {
     load(args.positional[0], list);
     if (args.has("--json")) {
         OutputBuffer out;
+        JsonLines lines(NameCodec::printable(args.positional[0]));
         for (int i = 0; i < list.size(); ++i)
-            out.append(jsonLine(list, i, NameCodec::printable(args.positional[0])));
+            out.appendWith([&](std::string &text) { lines.append(text, list, i); });
         out.finish("list");
         return 0;
     }
@@ -320,9 +321,9 @@ void writeJson(const Workspace &ws) {
     OutputBuffer out;
     for (const ListId n : Lists::Results) {
         const SnapshotList &list = ws.list(n);
-        const QString caption = Workspace::tabCaption(n);
+        JsonLines lines(Workspace::tabCaption(n));
         for (int i = 0; i < list.size(); ++i)
-            out.append(jsonLine(list, i, caption));
+            out.appendWith([&](std::string &text) { lines.append(text, list, i); });
     }
     out.finish("results");
 }

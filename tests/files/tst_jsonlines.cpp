@@ -1,14 +1,22 @@
 #include "files/JsonLines.h"
+#include "snapshot/AccountNames.h"
+#include "snapshot/Attributes.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/SnapshotList.h"
+#include "snapshot/WhatChanged.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
 #include <cmath>
 #include <limits>
+#include <sys/sysmacros.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -28,8 +36,9 @@ bool oneLine(const QByteArray &line) {
 // A name of random characters, the troublesome ones often: controls, quotes, backslashes,
 // "|", line and paragraph separators, characters beyond the BMP.
 QString randomName(QRandomGenerator &rng) {
-    static const char32_t special[] = {0x01, 0x09, 0x0A, 0x0D,  0x1F,   '"',    '\\',   '|',
-                                       '/',  0x7F, 0xE9, 0x130, 0x2028, 0x2029, 0xFEFF, 0x1F600};
+    static const char32_t special[] = {0x01,   0x09,   0x0A,   0x0D,    0x1F, '"',
+                                       '\\',   '|',    '/',    0x7F,    0xE9, 0x130,
+                                       0x2028, 0x2029, 0xFEFF, 0x1F600, 0x85, 0x9B};
     QString name;
     const int length = 1 + int(rng.bounded(12));
     for (int k = 0; k < length; ++k) {
@@ -49,6 +58,90 @@ QString randomName(QRandomGenerator &rng) {
         name += QString::fromUcs4(&c, 1);
     }
     return name;
+}
+
+// ---- The reference: the same object made with Qt's JSON classes. ----
+
+QJsonValue referenceSize(std::uint64_t size) {
+    return size > std::uint64_t(std::numeric_limits<qint64>::max()) ? QJsonValue(double(size))
+                                                                    : QJsonValue(qint64(size));
+}
+
+void referenceValues(QJsonObject &o, std::uint64_t size, double modified, std::int32_t attr,
+                     const Details &d) {
+    const bool folder = attr & 16;
+    o[u"size"] = folder ? QJsonValue() : referenceSize(size);
+    o[u"modified"] = folder || !DateSerial::isValid(modified)
+                         ? QJsonValue()
+                         : QJsonValue(QDateTime(DateSerial::toLocal(modified).date,
+                                                DateSerial::toLocal(modified).time)
+                                          .toString(Qt::ISODate));
+    o[u"attributes"] = attrText(attr);
+    o[u"attrBits"] = attr;
+    if (!d.known())
+        return;
+    o[u"permissions"] = permissionsText(d.mode);
+    o[u"mode"] = QString::number(d.mode & 07777, 8).rightJustified(4, u'0');
+    o[u"uid"] = qint64(d.uid);
+    o[u"owner"] = AccountNames::user(d.uid);
+    o[u"gid"] = qint64(d.gid);
+    o[u"group"] = AccountNames::group(d.gid);
+    o[u"links"] = qint64(d.links);
+    o[u"inode"] = referenceSize(d.inode);
+    if (!d.linkTarget.isEmpty())
+        o[u"link"] = d.linkTarget;
+    if (d.rdev)
+        o[u"device"] = QStringLiteral("%1,%2").arg(major(d.rdev)).arg(minor(d.rdev));
+    if (!d.capability.isEmpty())
+        o[u"capability"] = QString::fromLatin1(d.capability.toHex());
+}
+
+QJsonObject reference(const SnapshotList &list, int i, const QString &listName) {
+    const Entry &e = list.entry(i);
+    QJsonObject o{
+        {u"list"_s, listName}, {u"name"_s, list.name(i).toString()}, {u"folder"_s, list.folder(i)}};
+    referenceValues(o, e.size, e.modified, e.attr, list.details(i));
+    if (hasDigest(list.digest(i)))
+        o[u"sha256"] = digestText(list.digest(i));
+    if (!list.hasOrig())
+        return o;
+    const OrigValues &orig = list.orig(i);
+    QJsonObject original;
+    referenceValues(original, orig.size, orig.modified, orig.attr, list.origDetails(i));
+    o[u"original"] = original;
+    QJsonArray differs;
+    const char *names[] = {"size",  "modified", "attributes", "mode",         "owner",
+                           "group", "link",     "device",     "capabilities", "contents"};
+    const std::uint32_t bits[] = {
+        Differ::Size,  Differ::Stamp, Differ::AttrBitsMask, Differ::Mode,       Differ::Owner,
+        Differ::Group, Differ::Link,  Differ::Device,       Differ::Capability, Differ::Contents};
+    for (std::size_t k = 0; k < std::size(names); ++k) {
+        if (orig.differ & bits[k])
+            differs.append(QLatin1String(names[k]));
+    }
+    o[u"differs"] = differs;
+    if (list.hasDetails())
+        o[u"rpmFlags"] = changeLetters(orig.differ);
+    return o;
+}
+
+Details randomDetails(QRandomGenerator &rng) {
+    Details d;
+    if (rng.bounded(4) == 0)
+        return d; // not known
+    const std::uint32_t types[] = {0100000, 040000, 0120000, 020000, 010000};
+    d.mode = types[rng.bounded(5)] | rng.bounded(010000);
+    d.uid = rng.bounded(3) == 0 ? rng.generate() : 0;
+    d.gid = rng.bounded(3) == 0 ? rng.generate() : 0;
+    d.links = rng.generate();
+    d.inode = rng.bounded(2) ? rng.generate64() : rng.bounded(1000);
+    if (rng.bounded(3) == 0)
+        d.rdev = makedev(rng.bounded(300), rng.bounded(300));
+    if (rng.bounded(3) == 0)
+        d.linkTarget = randomName(rng);
+    if (rng.bounded(4) == 0)
+        d.capability = QByteArray::number(rng.generate64());
+    return d;
 }
 
 } // namespace
@@ -142,6 +235,42 @@ private Q_SLOTS:
         QCOMPARE(was.value(u"attrBits"), QJsonValue(32));
         QCOMPARE(o.value(u"differs").toArray(),
                  QJsonArray({QStringLiteral("size"), QStringLiteral("attributes")}));
+    }
+
+    // Random entries, Changed ones with the Original's values among them: each line reads back
+    // as the object Qt's JSON classes make of the same entry, and holds no byte a terminal
+    // takes as a command.
+    void sameAsQtsWriter() {
+        QRandomGenerator rng(25);
+        SnapshotList final, changed;
+        for (int k = 0; k < 3000; ++k) {
+            const int attr = rng.bounded(3) == 0 ? 16 : int(rng.bounded(64));
+            const std::uint64_t size = rng.bounded(2) ? rng.generate64() : rng.bounded(100);
+            const double modified = rng.bounded(10) == 0 ? std::nan("") : 30000 + k * 1.37;
+            final.append(randomName(rng), final.internFolder(randomName(rng) + u'\\'), attr, size,
+                         modified, randomDetails(rng));
+            if (rng.bounded(2))
+                final.setDigest(final.size() - 1, Digest{std::uint8_t(1 + rng.bounded(255))});
+            SnapshotList original;
+            original.append(u"o", original.internFolder(u""), int(rng.bounded(64)),
+                            rng.generate64(), 20000.5, randomDetails(rng));
+            const OrigValues orig{rng.generate64(), 20000.5, std::int32_t(rng.bounded(64)),
+                                  rng.generate()};
+            changed.appendChanged(final, k, orig, original, 0);
+        }
+        for (const SnapshotList *list : {&final, &changed}) {
+            JsonLines lines(u"Changed \x7f"_s);
+            std::string text;
+            for (int i = 0; i < list->size(); ++i) {
+                const std::size_t start = text.size();
+                lines.append(text, *list, i);
+                const QByteArray line = QByteArray::fromStdString(text.substr(start));
+                QVERIFY2(oneLine(line), line.constData());
+                QCOMPARE(parsed(line), reference(*list, i, u"Changed \x7f"_s));
+            }
+            QVERIFY(!QByteArray::fromStdString(text).contains('\x7f'));
+            QVERIFY(!QString::fromStdString(text).contains(QRegularExpression(u"[\\x80-\\x9f]"_s)));
+        }
     }
 
     // Whatever a name or folder holds comes back the same from a JSON reader, on one line.
