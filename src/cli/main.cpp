@@ -3,6 +3,7 @@
 #include "ImportReportCommands.h"
 #include "OutputBuffer.h"
 #include "SameFile.h"
+#include "TsvLines.h"
 #include "compare/ChangeSummary.h"
 #include "compare/Comparison.h"
 #include "compare/TimeShift.h"
@@ -189,19 +190,6 @@ int columnsOf(const SnapshotList &list, bool results) {
     return !list.hasDetails() ? Col::PlainCount : results ? Col::Count : Col::WhatChanged;
 }
 
-void writeEntry(QTextStream &out, const EntryFormatter &format, const SnapshotList &list, int i,
-                int columns) {
-    for (int c = 0; c < columns; ++c) {
-        if (c)
-            out << '\t';
-        if (c == Col::WhatChanged)
-            out << (list.hasOrig() ? changeLetters(list.orig(i).differ) : QString());
-        else
-            out << format.text(list, i, c); // printable: every entry stays on its line
-    }
-    out << '\n';
-}
-
 int cmdList(const Args &args) {
     if (args.positional.size() != 1)
         failUsage(QStringLiteral("list takes one file"));
@@ -215,18 +203,17 @@ int cmdList(const Args &args) {
         out.finish("list");
         return 0;
     }
-    const EntryFormatter format;
-    QTextStream out(stdout);
-    const DropOnUnwind dropOnUnwind(out);
-    out.setEncoding(QStringConverter::Utf8);
     const int columns = columnsOf(list, false);
     QStringList header;
     for (int c = 0; c < columns; ++c)
         header << columnName(c);
-    out << header.join(u'\t') << '\n';
+    OutputBuffer out;
+    out.append((header.join(u'\t') + u'\n').toUtf8());
+    TsvLines lines(list, columns);
+    const std::string none;
     for (int i = 0; i < list.size(); ++i)
-        writeEntry(out, format, list, i, columns);
-    finishText(out, "list");
+        out.appendWith([&](std::string &text) { lines.append(text, none, i); });
+    out.finish("list");
     return 0;
 }
 
@@ -301,20 +288,21 @@ int summaryDepth(const Args &args) {
     return n;
 }
 
-void writeResults(QTextStream &out, const Workspace &ws, bool tsv) {
-    const EntryFormatter format;
+void writeCounts(QTextStream &out, const Workspace &ws) {
+    for (const ListId n : Lists::Results)
+        out << Workspace::tabCaption(n) << ": " << ws.list(n).size() << '\n';
+}
+
+void writeTsv(const Workspace &ws) {
+    OutputBuffer out;
     for (const ListId n : Lists::Results) {
         const SnapshotList &list = ws.list(n);
-        if (!tsv) {
-            out << Workspace::tabCaption(n) << ": " << list.size() << '\n';
-            continue;
-        }
-        const int columns = columnsOf(list, true);
-        for (int i = 0; i < list.size(); ++i) {
-            out << Workspace::tabCaption(n) << '\t';
-            writeEntry(out, format, list, i, columns);
-        }
+        TsvLines lines(list, columnsOf(list, true));
+        const std::string caption = Workspace::tabCaption(n).toStdString() + '\t';
+        for (int i = 0; i < list.size(); ++i)
+            out.appendWith([&](std::string &text) { lines.append(text, caption, i); });
     }
+    out.finish("results");
 }
 
 void writeJson(const Workspace &ws) {
@@ -432,6 +420,8 @@ int cmdCompare(const Args &args) {
 
     if (args.has("--json")) {
         writeJson(ws);
+    } else if (args.has("--tsv") && !args.has("--summary")) {
+        writeTsv(ws);
     } else {
         QTextStream out(stdout);
         const DropOnUnwind dropOnUnwind(out);
@@ -439,7 +429,7 @@ int cmdCompare(const Args &args) {
         if (args.has("--summary"))
             ChangeSummary::build(ws).writeTsv(out, depth);
         else
-            writeResults(out, ws, args.has("--tsv"));
+            writeCounts(out, ws);
         finishText(out, "results");
     }
     if (!results.isEmpty())
