@@ -42,6 +42,15 @@ constexpr std::size_t PlainFields = 5;
 constexpr std::size_t DetailFields = 15;
 constexpr std::size_t MostFields = DetailFields + 2;
 
+// Bytes as upper-case hex digits, two a byte.
+void appendHex(std::string &out, const std::uint8_t *bytes, std::size_t size) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    for (std::size_t k = 0; k < size; ++k) {
+        out.push_back(Digits[bytes[k] >> 4]);
+        out.push_back(Digits[bytes[k] & 15]);
+    }
+}
+
 void appendNumber(std::string &out, std::uint64_t value) {
     char buf[24];
     const auto res = std::to_chars(buf, buf + sizeof buf, value);
@@ -585,7 +594,8 @@ void appendDetails(std::string &out, const Details &d) {
     out.push_back(',');
     appendText(out, d.linkTarget);
     out.append(",\"");
-    out.append(d.capability.toHex().toUpper().toStdString());
+    appendHex(out, reinterpret_cast<const std::uint8_t *>(d.capability.constData()),
+              std::size_t(d.capability.size()));
     out.push_back('"');
 }
 
@@ -650,7 +660,8 @@ FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter 
             appendDetails(out, list.details(i));
         if (withContents) {
             out.append(",\"");
-            out.append(digestText(list.digest(i)).toUpper().toStdString());
+            if (const Digest digest = list.digest(i); hasDigest(digest))
+                appendHex(out, digest.data(), digest.size());
             out.append("\",");
             appendNumber(out, hasDigest(list.digest(i)) ? list.digestChangeTime(i) : 0);
         }
