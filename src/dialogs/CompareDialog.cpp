@@ -85,7 +85,7 @@ constexpr DetailOption DetailOptions[CompareDialog::DetailCount] = {
     {"&Group", "IgnoreGroup", &CompareOptions::ignoreGroup},
     {"Lin&k target", "IgnoreLink", &CompareOptions::ignoreLink},
     {"Capa&bilities", "IgnoreCapability", &CompareOptions::ignoreCapability},
-    {"C&ontents (SHA-256)", "IgnoreContents", &CompareOptions::ignoreContents}};
+    {"C&ontents", "IgnoreContents", &CompareOptions::ignoreContents}};
 
 } // namespace
 
