@@ -13,7 +13,10 @@ FileError exportSha256sum(const SnapshotList &list, const QString &path) {
         const Digest digest = list.digest(i);
         if (!hasDigest(digest))
             continue;
-        QByteArray name = "./" + NameCodec::pathBytes(list.folder(i), list.name(i));
+        const QByteArray below = NameCodec::pathBytes(list.folder(i), list.name(i));
+        if (below.isEmpty())
+            continue; // no file of the tree: a crafted snapshot's, which may point out of it
+        QByteArray name = "./" + below;
         if (name.contains('\\') || name.contains('\n')) {
             out.push_back('\\');
             name.replace('\\', "\\\\").replace('\n', "\\n");

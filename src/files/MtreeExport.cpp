@@ -90,10 +90,13 @@ std::vector<int> foldersFirst(const SnapshotList &list) {
 }
 
 void appendEntry(std::string &out, const SnapshotList &list, int i) {
+    const QByteArray below = NameCodec::pathBytes(list.folder(i), list.name(i));
+    if (below.isEmpty())
+        return; // no file of the tree: a crafted snapshot's, which may point out of it
     const Entry &e = list.entry(i);
     const Details d = list.details(i);
     out.append("./");
-    appendWord(out, literalPath(NameCodec::pathBytes(list.folder(i), list.name(i))));
+    appendWord(out, literalPath(below));
     const std::uint32_t mode = d.known() ? d.mode : e.isFolder() ? S_IFDIR : S_IFREG;
     out.append(" type=");
     out.append(typeOf(mode));

@@ -24,16 +24,37 @@
 
 namespace {
 
-// The path of entry i below the root, as the file system takes it.
+// The path of entry i below the root, as the file system takes it; empty for an entry no file
+// system can hold, which is then not read.
 QByteArray pathOf(const QByteArray &root, const SnapshotList &list, int i) {
-    return root + (root.endsWith('/') ? "" : "/") +
-           NameCodec::pathBytes(list.folder(i), list.name(i));
+    const QByteArray below = NameCodec::pathBytes(list.folder(i), list.name(i));
+    return below.isEmpty() ? below : root + (root.endsWith('/') ? "" : "/") + below;
 }
 
 bool sameFile(const struct stat &a, const struct stat &b) {
     return a.st_ino == b.st_ino && a.st_dev == b.st_dev && a.st_size == b.st_size &&
            a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
            a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// No waiting on a pipe put there since the scan, no following a link put there, and no access
+// time changed where we may keep it (the owner's files, or root's): an audit leaves no trace.
+int openQuietly(const QByteArray &path) {
+    if (path.isEmpty())
+        return -1;
+    constexpr int Flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    const int fd = ::open(path.constData(), Flags | O_NOATIME);
+    return fd < 0 && errno == EPERM ? ::open(path.constData(), Flags) : fd;
+}
+
+// Has the kernel read a file in while the one before it is hashed: one file at a time leaves
+// the disk idle while the processor works otherwise.
+void readAhead(const QByteArray &path) {
+    const int fd = openQuietly(path);
+    if (fd < 0)
+        return;
+    posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
+    ::close(fd);
 }
 
 enum class Outcome { Hashed, Unreadable, Changing };
@@ -47,13 +68,7 @@ Outcome hashFile(const QByteArray &path, std::vector<unsigned char> &buffer, EVP
                  Digest &digest, std::uint64_t &changeTime) {
     timespec started{};
     clock_gettime(CLOCK_REALTIME, &started);
-    // No waiting on a pipe put there since the scan, no following a link put there, and no
-    // access time changed where we may keep it (the owner's files, or root's): an audit leaves
-    // no trace.
-    constexpr int Flags = O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
-    int fd = ::open(path.constData(), Flags | O_NOATIME);
-    if (fd < 0 && errno == EPERM)
-        fd = ::open(path.constData(), Flags);
+    const int fd = openQuietly(path);
     if (fd < 0)
         return Outcome::Unreadable;
     const std::unique_ptr<int, void (*)(int *)> closer(new int(fd), [](int *f) {
@@ -209,6 +224,8 @@ void ContentsHasher::hash(const QByteArray &nativeRoot, SnapshotList &list, int 
             if (!earlier.isEmpty() && earlier.find(list, files[k], digests[k], changeTimes[k])) {
                 reused.fetch_add(1, std::memory_order_relaxed);
             } else {
+                if (threads <= 1 && k + 1 < files.size())
+                    readAhead(pathOf(nativeRoot, list, files[k + 1]));
                 const QByteArray path = pathOf(nativeRoot, list, files[k]);
                 Outcome outcome = hashFile(path, buffer, ctx.get(), digests[k], changeTimes[k]);
                 if (outcome == Outcome::Changing) // once more: a write may have just ended

@@ -145,9 +145,21 @@ QString pathFromBytes(std::string_view bytes) {
 
 QByteArray pathBytes(QStringView folder, QStringView name) {
     QByteArray path;
-    for (const QStringView part : folder.split(u'\\', Qt::SkipEmptyParts))
-        path += toBytes(part) + '/';
-    return path + toBytes(name);
+    // What no file system name can be: a file read from elsewhere must not lead out of the root.
+    const auto append = [&path](QStringView part) {
+        const QByteArray bytes = toBytes(part);
+        if (bytes.isEmpty() || bytes == "." || bytes == ".." || bytes.contains('/') ||
+            bytes.contains('\0'))
+            return false;
+        path += bytes;
+        return true;
+    };
+    for (const QStringView part : folder.split(u'\\', Qt::SkipEmptyParts)) {
+        if (!append(part))
+            return {};
+        path += '/';
+    }
+    return append(name) ? path : QByteArray();
 }
 
 QByteArray toBytes(QStringView text) {

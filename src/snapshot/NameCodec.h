@@ -21,7 +21,8 @@ QString fromBytes(std::string_view bytes);
 // UTF-8. The reverse of fromBytes.
 QByteArray toBytes(QStringView text);
 // The path of an entry below its root as the file system takes it: the folders of its In Folder
-// text and its name, as bytes, joined by "/".
+// text and its name, as bytes, joined by "/". Empty when a folder or the name is no name a file
+// system holds ("", ".", "..", one holding "/" or a NUL), as a crafted snapshot may have it.
 QByteArray pathBytes(QStringView folder, QStringView name);
 // Appends the text of `bytes` as UTF-16 code units.
 void appendText(std::u16string &out, std::string_view bytes);

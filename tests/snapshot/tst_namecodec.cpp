@@ -5,6 +5,8 @@
 #include <QTest>
 #include <set>
 
+using namespace Qt::StringLiterals;
+
 class TestNameCodec : public QObject {
     Q_OBJECT
 
@@ -121,6 +123,30 @@ private Q_SLOTS:
         QString appended = QStringLiteral(">");
         NameCodec::appendPrintable(appended, text);
         QCOMPARE(appended, u'>' + shown);
+    }
+
+    // Paths for other tools, made of a snapshot that may come from elsewhere: what no file
+    // system holds as a name yields none, so nothing leads out of the root.
+    void pathBytes_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("path");
+        QTest::newRow("plain") << u"a\\b\\"_s << u"c"_s << QByteArray("a/b/c");
+        QTest::newRow("root") << QString() << u"c"_s << QByteArray("c");
+        QTest::newRow("byte not UTF-8") << u"caf|E9\\"_s << u"x"_s << QByteArray("caf\xe9/x");
+        QTest::newRow("dots in a name") << QString() << u"..."_s << QByteArray("...");
+        QTest::newRow("up a folder") << u"a\\..\\..\\"_s << u"etc"_s << QByteArray();
+        QTest::newRow("this folder") << u".\\"_s << u"x"_s << QByteArray();
+        QTest::newRow("slash in a name") << QString() << u"../etc/passwd"_s << QByteArray();
+        QTest::newRow("slash as an escape") << u"a|2F..\\"_s << u"x"_s << QByteArray();
+        QTest::newRow("NUL") << QString() << u"a|00b"_s << QByteArray();
+        QTest::newRow("no name") << u"a\\"_s << QString() << QByteArray();
+    }
+    void pathBytes() {
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QFETCH(QByteArray, path);
+        QCOMPARE(NameCodec::pathBytes(folder, name), path);
     }
 };
 
