@@ -45,15 +45,14 @@ std::vector<CommandInfo> makeTable() {
         {"export",
          {"export FILE.dir -o FILE.csv [--details]", "export FILE.dir --sha256sum -o FILE.sha256",
           "export FILE.dir --mtree -o FILE.mtree"},
-         "write a snapshot as CSV, its digests for sha256sum to check, or an mtree "
-         "specification",
+         "write a snapshot as CSV, its digests for sha256sum to check, or as an mtree file",
          {{"-o", "FILE", false, "the file to write"},
           {"--details", nullptr, false,
            "CSV with Permissions, Owner, Group, Link Target and SHA-256 after the five fields"},
           {"--sha256sum", nullptr, false,
            "the digests of the files, as sha256sum writes them (from the root: ./sub/name)"},
           {"--mtree", nullptr, false,
-           "an mtree specification of the entries, for mtree to check the folder against"}}},
+           "the entries as an mtree file, for mtree to check the folder against"}}},
         {"compare",
          {"compare ORIGINAL.dir FINAL.dir [--limit-original FOLDER]\n"
           "[--limit-final FOLDER] [--ignore LIST] [--ignore-size]\n"

@@ -15,7 +15,7 @@
 
 namespace {
 
-// A path or link target as one word of the specification: a byte that would end the word,
+// A path or link target as one word of an mtree line: a byte that would end the word,
 // start a comment or read as an escape is written in octal.
 void appendWord(std::string &out, const QByteArray &bytes) {
     for (const char c : bytes) {
@@ -137,7 +137,7 @@ FileError exportMtree(const SnapshotList &list, const QString &path) {
     if (FileError err = writer.open(path))
         return err;
     std::string &out = writer.buffer();
-    out.append("# mtree specification written by Vistrel\n. type=dir\n");
+    out.append("# written by Vistrel for mtree\n. type=dir\n");
     for (const int i : foldersFirst(list)) {
         appendEntry(out, list, i);
         if (FileError err = writer.flushIfFull())

@@ -6,7 +6,7 @@
 
 class SnapshotList;
 
-// Writes a snapshot as an mtree specification that `mtree -f FILE -p ROOT` checks against the
+// Writes a snapshot as a file in mtree's format that `mtree -f FILE -p ROOT` checks against the
 // folder it was taken of: one line an entry, by its full path from the root ("./sub/name"),
 // with its type, and what the snapshot knows of it: mode, uid, gid, device numbers, the link
 // target, the size and modified time of a file (to the nanosecond), and its SHA-256 digest.

@@ -119,7 +119,8 @@ public:
         if (!earlier || !earlier->hasContents() || !earlier->hasDetails())
             return;
         for (int j = 0; j < earlier->size(); ++j) {
-            if (earlier->digestChangeTime(j) == 0)
+            // A change time without a digest is one a scan saw of a file not read since.
+            if (earlier->digestChangeTime(j) == 0 || !hasDigest(earlier->digest(j)))
                 continue;
             const Details d = earlier->details(j);
             m_files.push_back({d.device, d.inode, j});

@@ -90,8 +90,8 @@ private Q_SLOTS:
         QVERIFY(summary && summary->isVisible());
         QAbstractItemModel *m = summary->tree()->model();
         const QModelIndex root = m->index(0, 0);
-        QCOMPARE(row(m, root),
-                 (QStringList{u"\\"_s, u"1"_s, u"1"_s, u"1"_s, u"100"_s, u"27"_s, u"-73"_s, u"0"_s}));
+        QCOMPARE(row(m, root), (QStringList{u"\\"_s, u"1"_s, u"1"_s, u"1"_s, u"100"_s, u"27"_s,
+                                            u"-73"_s, u"0"_s}));
         // Most change first: a (two entries), b (one), c (none).
         QCOMPARE(childNames(m, root), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
         QCOMPARE(row(m, m->index(0, 0, root)),

@@ -81,8 +81,8 @@ private Q_SLOTS:
         QVERIFY(Scanner(*reader).readDirectory(tree, list, true));
         ContentsHasher hasher;
         hasher.hash(QFile::encodeName(tree), list, 2);
-        const QString spec = dir.filePath(QStringLiteral("tree.mtree"));
-        QVERIFY(exportMtree(list, spec).ok());
+        const QString written = dir.filePath(QStringLiteral("tree.mtree"));
+        QVERIFY(exportMtree(list, written).ok());
 
         if (!change.isEmpty())
             QCOMPARE(run(tree, change).status, 0);
