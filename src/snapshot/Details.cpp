@@ -3,10 +3,6 @@
 #include <QHash>
 #include <algorithm>
 
-bool hasDigest(const Digest &digest) {
-    return digest != Digest{};
-}
-
 QString digestText(const Digest &digest) {
     if (!hasDigest(digest))
         return {};

@@ -157,9 +157,13 @@ void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues 
             throw;
         }
     }
-    if (from.hasContents() || hasContents()) {
+    if (from.hasContents()) {
         try {
-            setDigest(size() - 1, from.digest(i), from.digestChangeTime(i));
+            const auto k = static_cast<std::size_t>(i);
+            if (k < from.m_contents.size() && hasDigest(from.m_contents[k].digest)) {
+                m_contents.resize(m_entries.size() - 1);
+                m_contents.push_back(from.m_contents[k]);
+            }
         } catch (...) {
             truncate(size() - 1);
             throw;

@@ -140,7 +140,10 @@ public:
     void setChangeTime(int i, std::uint64_t changeTime);
     // Whether entries i of `a` and j of `b` both have digests, and they differ.
     static bool contentsDiffer(const SnapshotList &a, int i, const SnapshotList &b, int j) {
-        const Digest x = a.digest(i), y = b.digest(j);
+        const auto k = static_cast<std::size_t>(i), l = static_cast<std::size_t>(j);
+        if (k >= a.m_contents.size() || l >= b.m_contents.size())
+            return false;
+        const Digest &x = a.m_contents[k].digest, &y = b.m_contents[l].digest;
         return hasDigest(x) && hasDigest(y) && x != y;
     }
     // The same one detail, without making the others.
