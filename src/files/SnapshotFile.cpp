@@ -393,7 +393,8 @@ public:
         // No entry line is shorter than eight bytes.
         if (header.entries > 0)
             m_list.reserve(static_cast<std::size_t>(
-                std::min<std::int64_t>({header.entries, 1 << 24, fileSize / 8})));
+                               std::min<std::int64_t>({header.entries, 1 << 24, fileSize / 8})),
+                           m_details, m_contents);
         // The previous folder starts as a single space, which the first entry line never uses.
         constexpr std::uint32_t NoFolder = std::numeric_limits<std::uint32_t>::max();
         std::uint32_t previous = NoFolder;

@@ -80,8 +80,12 @@ bool Entry::hasTime() const {
     return !std::isnan(modified);
 }
 
-void SnapshotList::reserve(std::size_t entries) {
+void SnapshotList::reserve(std::size_t entries, bool details, bool contents) {
     m_entries.reserve(entries);
+    if (details)
+        m_details.reserve(entries);
+    if (contents)
+        m_contents.reserve(entries);
 }
 
 void SnapshotList::squeeze() {

@@ -165,7 +165,8 @@ public:
     }
     const OrigValues &orig(int i) const { return m_orig[static_cast<std::size_t>(i)]; }
 
-    void reserve(std::size_t entries);
+    // Room for that many entries, and for their details and digests when they will have them.
+    void reserve(std::size_t entries, bool details = false, bool contents = false);
     // Gives back room reserved well beyond the entries held.
     void squeeze();
     std::uint32_t internFolder(QStringView folder) { return m_folders.intern(folder); }
