@@ -1,0 +1,59 @@
+#pragma once
+
+#include "PackageOwners.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class SnapshotList;
+
+// Which packages own the entries of a snapshot, by where its root lies.
+//
+// The database is that of the system the root belongs to: the nearest folder at or above the
+// root that holds var/lib/dpkg/info. A snapshot of / or /usr of the running system finds /; one
+// of a chroot or a mounted disk (/srv/chroot, /mnt/usr) finds the chroot's or the disk's own
+// database, with paths from its root. A root that no such folder covers has no packages (no
+// column).
+//
+// The owners are sets interned by the database: an entry costs one number, and its text (the
+// names, or "(none)") is made when asked for.
+class RootPackages {
+public:
+    struct Location {
+        QByteArray systemRoot; // the system's root; empty when no database covers the root
+        QByteArray prefix;     // the snapshot's root below it: "" for the root itself, "/usr"
+    };
+    static Location locate(const QByteArray &root);
+    // The root a snapshot was taken of, by its bytes, from its source text; empty when the text
+    // names none (an imported listing, the results of a comparison).
+    static QByteArray rootOf(const SnapshotList &snapshot);
+
+    // Reads the database of the snapshot's root; false, with problem(), when there is none or
+    // it is refused. A snapshot of the same system as `sameSystem` shares its database.
+    [[nodiscard]] bool open(const SnapshotList &snapshot, const RootPackages *sameSystem = nullptr);
+    [[nodiscard]] bool open(const QByteArray &root, const RootPackages *sameSystem = nullptr);
+    bool isOpen() const { return m_owners != nullptr; }
+    const QString &problem() const { return m_problem; }
+    const Location &location() const { return m_location; }
+    const PackageOwners &owners() const { return *m_owners; }
+
+    // The owners of entry i of a list of this root: the snapshot itself, or a result list made
+    // from it (take the Original's for Only in Original, the Final's for the others). Unowned
+    // for an entry whose folder or name no file system holds.
+    PackageOwners::SetId find(const SnapshotList &list, int i) const;
+    // The same for every entry, in the list's order as it is now (a list sorted afterwards needs
+    // them again, or the same reordering).
+    std::vector<PackageOwners::SetId> findAll(const SnapshotList &list) const;
+    QString text(PackageOwners::SetId set) const {
+        return m_owners ? m_owners->text(set) : QString();
+    }
+
+private:
+    bool folderPath(QStringView folder, std::string &out) const;
+
+    std::shared_ptr<const PackageOwners> m_owners;
+    Location m_location;
+    QString m_problem;
+};
