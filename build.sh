@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 # the package: its desktop entry, its AppStream metainfo and its manual pages. mtree-netbsd
 # checks the mtree export against the tree it describes.
 PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libssl-dev poppler-utils
-    dpkg-dev file desktop-file-utils appstream man-db mtree-netbsd)
+    dpkg-dev file desktop-file-utils appstream man-db mtree-netbsd chromium)
 
 install_missing() {
     local missing=()

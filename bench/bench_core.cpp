@@ -2,6 +2,7 @@
 // trees, and the memory they take. Prints its figures; it does not judge them.
 #include "compare/ChangeSummary.h"
 #include "compare/Comparison.h"
+#include "compare/MoveFinder.h"
 #include "files/CsvExport.h"
 #include "files/SnapshotFile.h"
 #include "snapshot/DateSerial.h"
@@ -309,8 +310,17 @@ int runCompare(const QString &original, const QString &final, int times) {
     check(readSnapshot(final, ws.list(ListId::Final)));
     CompareOptions options;
     options.reset(ListId::Original);
-    for (int k = 0; k < times; ++k)
-        std::printf("compare: %.3f s\n", seconds([&] { runComparison(ws, options); }));
+    for (int k = 0; k < times; ++k) {
+        options.findMoves = true;
+        const double withMoves = seconds([&] { runComparison(ws, options); });
+        const int rows = ws.list(ListId::Moved).size();
+        options.findMoves = false;
+        const double without = seconds([&] { runComparison(ws, options); });
+        const double pairing = seconds([&] { findMoves(ws); });
+        std::printf("compare: %.3f s, without looking for moves %.3f s, pairing them alone "
+                    "%.3f s (%d moved rows)\n",
+                    withMoves, without, pairing, rows);
+    }
     return 0;
 }
 
@@ -339,7 +349,27 @@ int runSort(const QString &file, int key, int times) {
 }
 
 // With `details`, both lists as a POSIX scan with contents would give them (see addDetails).
-int runGenDir(int n, const QString &file, const QString &final, bool details) {
+// Moves about `moves` files of a list each to the folder of an entry far from it, name, size
+// and time kept.
+void moveFiles(SnapshotList &list, int moves) {
+    if (moves <= 0 || list.size() < 2)
+        return;
+    const int step = std::max(1, list.size() / moves);
+    SnapshotList moved;
+    moved.reserve(std::size_t(list.size()));
+    for (int i = 0; i < list.size(); ++i) {
+        const Entry &e = list.entry(i);
+        const bool move = i % step == 0 && !e.isFolder();
+        const int there = (i + list.size() / 2) % list.size();
+        moved.append(list.name(i), move ? list.folder(there) : list.folder(i), e.attr, e.size,
+                     e.modified);
+    }
+    list.clearEntries();
+    for (int i = 0; i < moved.size(); ++i)
+        list.appendCopy(moved, i);
+}
+
+int runGenDir(int n, const QString &file, const QString &final, bool details, int moves) {
     SnapshotList a;
     generate(a, n, 1);
     auto save = [&](const SnapshotList &list, const QString &path, bool isFinal) {
@@ -353,6 +383,7 @@ int runGenDir(int n, const QString &file, const QString &final, bool details) {
     if (!final.isEmpty()) {
         SnapshotList b;
         derive(a, b, 100, 2);
+        moveFiles(b, moves);
         save(b, final, true);
     }
     return 0;
@@ -401,7 +432,12 @@ int main(int argc, char **argv) {
         return runScanMemory(args[2], args.mid(3));
     if (cmd == u"gen-dir" && args.size() >= 4) {
         const bool details = args.removeAll(QStringLiteral("--details")) > 0;
-        return runGenDir(args[2].toInt(), args[3], args.value(4), details);
+        int moves = 0;
+        if (const qsizetype at = args.indexOf(QStringLiteral("--moves")); at > 0) {
+            moves = args.value(at + 1).toInt();
+            args.remove(at, std::min<qsizetype>(2, args.size() - at));
+        }
+        return runGenDir(args[2].toInt(), args[3], args.value(4), details, moves);
     }
     if (cmd == u"compare" && args.size() >= 4)
         return runCompare(args[2], args[3], args.value(4, QStringLiteral("3")).toInt());
@@ -415,7 +451,8 @@ int main(int argc, char **argv) {
                          "       vistrel-bench load-save FILE.dir [ROUNDS]\n"
                          "       vistrel-bench memory FILE.dir\n"
                          "       vistrel-bench scan-memory FOLDER [EXCLUDE PATTERN...]\n"
-                         "       vistrel-bench gen-dir N FILE.dir [FINAL.dir] [--details]\n"
+                         "       vistrel-bench gen-dir N FILE.dir [FINAL.dir] [--details] "
+                         "[--moves M]\n"
                          "       vistrel-bench gen-tree N FOLDER\n"
                          "       vistrel-bench compare ORIGINAL.dir FINAL.dir [TIMES]\n"
                          "       vistrel-bench summary ORIGINAL.dir FINAL.dir [TIMES]\n"

@@ -53,6 +53,7 @@ AppSettings AppSettings::read(QSettings &store) {
     s.otherVolumes = flagOf(store, SettingsKey::OtherVolumes, false);
     s.leaveOut = textOf(store, SettingsKey::LeaveOut);
     s.contents = flagOf(store, SettingsKey::Contents, false);
+    s.findMoves = flagOf(store, SettingsKey::FindMoves, true);
     store.endGroup();
     return s;
 }

@@ -24,6 +24,8 @@ struct AppSettings {
     QString leaveOut;
     // Its "Record file contents (SHA-256)".
     bool contents = false;
+    // The Compare dialog's "Find moved and renamed entries".
+    bool findMoves = true;
 
     // Reads every key; absent keys and placement texts that are not numbers keep the defaults.
     static AppSettings read(QSettings &store);
@@ -51,6 +53,7 @@ inline constexpr const char *Separate = "Separate";
 inline constexpr const char *OtherVolumes = "OtherVolumes";
 inline constexpr const char *LeaveOut = "LeaveOut";
 inline constexpr const char *Contents = "Contents";
+inline constexpr const char *FindMoves = "FindMoves";
 } // namespace SettingsKey
 
 // A placement number as the store holds it: a single-precision value in plain digits

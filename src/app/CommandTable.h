@@ -18,6 +18,7 @@ enum class Command {
     Close,
     SaveAs,
     Export,
+    ExportHtml,
     Import,
     Compare,
     CompareNow,

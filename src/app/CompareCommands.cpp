@@ -189,6 +189,7 @@ void CompareCommands::compare() {
     const bool ok = dialog->exec() == QDialog::Accepted;
     // Cancel keeps whatever the user changed, as OK does.
     dialog->store(m_session.options());
+    AppSettings::writeFlag(m_settings, SettingsKey::FindMoves, m_session.options().findMoves);
     if (ok)
         compareAndOffer();
 }

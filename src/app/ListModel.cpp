@@ -60,7 +60,7 @@ QVariant ListModel::headerData(int section, Qt::Orientation orientation, int rol
     if (orientation != Qt::Horizontal || section < 0 || section >= Col::Count)
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)
-        return columnHeader(section);
+        return columnHeader(m_listNo, section);
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(alignment(section));
     return {};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "snapshot/ListFilter.h"
+#include "snapshot/ListId.h"
 
 #include <QAbstractTableModel>
 #include <QSize>
@@ -9,7 +10,7 @@
 class SnapshotList;
 class EntryFormatter;
 
-// One of the six lists as a table of its twelve columns. The model holds no entry data of its
+// One of the seven lists as a table of its columns. The model holds no entry data of its
 // own: every text is made by the formatter when a view asks for it, so a million-entry list
 // costs nothing beyond the list itself. Whoever changes the list calls listChanged().
 class ListModel : public QAbstractTableModel {
@@ -36,6 +37,8 @@ public:
     void hold();
 
     const SnapshotList &list() const { return m_list; }
+    // Which tab it is, for the headers that read differently there.
+    void setListNo(ListId listNo) { m_listNo = listNo; }
 
     // Shows only the entries a filter text keeps (an empty text shows them all). The list
     // itself, its order and everything made from it stay as they are.
@@ -52,6 +55,7 @@ public:
 private:
     const SnapshotList &m_list;
     const EntryFormatter &m_formatter;
+    ListId m_listNo = ListId::None;
     bool m_icons = false;
     QSize m_itemSize;
     bool m_held = false;

@@ -44,6 +44,9 @@ ListPane::ListPane(ListId listNo, ListModel *model, QWidget *parent)
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int c = 0; c < Col::Count; ++c)
         setColumnWidth(c, Twips::toPixels(designWidth(listNo, c), this));
+    // A move reads from left to right: the name, where it came from, where it went.
+    if (listNo == ListId::Moved)
+        header->moveSection(header->visualIndex(Col::From), header->visualIndex(Col::InFolder));
     connect(header, &QHeaderView::sectionClicked, this, &ListPane::headerClicked);
 
     m_summary->setModel(model);
@@ -98,23 +101,24 @@ void ListPane::setColumnWidth(int c, int width) {
         if (width <= 0)
             return;
     }
-    if (!showsColumn(m_listNo, c, m_detailsShown, m_contentsShown)) {
+    if (!showsColumn(m_listNo, c, m_detailsShown, m_contentsShown, m_movesShown)) {
         header->setSectionHidden(c, true);
         return;
     }
     header->resizeSection(c, std::max(width, 0));
 }
 
-void ListPane::showDetailColumns(bool details, bool contents) {
-    if (details == m_detailsShown && contents == m_contentsShown)
+void ListPane::showDetailColumns(bool details, bool contents, bool moves) {
+    if (details == m_detailsShown && contents == m_contentsShown && moves == m_movesShown)
         return;
     m_detailsShown = details;
     m_contentsShown = contents;
+    m_movesShown = moves;
     QHeaderView *header = m_details->horizontalHeader();
     for (int c = 0; c < Col::Count; ++c) {
-        if (!column(c).details)
+        if (!column(c).details && !column(c).moves)
             continue;
-        const bool visible = showsColumn(m_listNo, c, details, contents);
+        const bool visible = showsColumn(m_listNo, c, details, contents, moves);
         header->setSectionHidden(c, !visible);
         if (visible)
             header->resizeSection(c, Twips::toPixels(designWidth(m_listNo, c), this));

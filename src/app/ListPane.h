@@ -9,7 +9,7 @@ class QListView;
 class QStackedLayout;
 class QTableView;
 
-// One of the six list views: a report view with the columns (Detailed View) and a names-only
+// One of the seven list views: a report view with the columns (Detailed View) and a names-only
 // view with small pictures (Summary View), both over the same model.
 class ListPane : public QWidget {
     Q_OBJECT
@@ -34,7 +34,7 @@ public:
     void showSortState(int key, int order);
     // Shows the columns of details and digests while the list holds them, at their design
     // widths.
-    void showDetailColumns(bool details, bool contents);
+    void showDetailColumns(bool details, bool contents, bool moves);
 
 Q_SIGNALS:
     void headerClicked(int column);
@@ -47,4 +47,5 @@ private:
     QListView *m_summary;
     bool m_detailsShown = false;
     bool m_contentsShown = false;
+    bool m_movesShown = false;
 };

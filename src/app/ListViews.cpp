@@ -15,6 +15,7 @@ ListViews::ListViews(Session &session, const EntryFormatter &format, QWidget *pa
     for (const ListId n : Lists::All) {
         const std::size_t k = Lists::indexOf(n);
         m_models[k] = new ListModel(session.list(n), format, this);
+        m_models[k]->setListNo(n);
         m_panes[k] = new ListPane(n, m_models[k], parent);
         m_panes[k]->setObjectName(QStringLiteral("Files%1").arg(k + 1));
         connect(m_panes[k], &ListPane::headerClicked, this,
@@ -29,7 +30,7 @@ ListViews::ListViews(Session &session, const EntryFormatter &format, QWidget *pa
 void ListViews::refreshList(ListId listNo) {
     m_models[Lists::indexOf(listNo)]->listChanged();
     const SnapshotList &list = m_session.list(listNo);
-    pane(listNo)->showDetailColumns(list.hasDetails(), list.hasContents());
+    pane(listNo)->showDetailColumns(list.hasDetails(), list.hasContents(), list.hasMoves());
     const SortState &state = m_session.list(listNo).sort;
     pane(listNo)->showSortState(state.key, state.order);
 }

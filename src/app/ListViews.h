@@ -11,7 +11,7 @@ class ListPane;
 class QWidget;
 class Session;
 
-// The six list views, one per tab, over the session's lists: each list's model and pane, the
+// The seven list views, one per tab, over the session's lists: each list's model and pane, the
 // sorts a header click asks for, the view mode, grid lines and linked column widths. The views
 // follow the session: they keep off a list while it is filled and show it anew when it changed,
 // the first entry chosen when it holds a new snapshot.
@@ -41,7 +41,7 @@ public:
 
     // Shows in list `shownList` only the entries whose name or folder contains the text. The
     // other lists drop their filters and take the text when they are shown (each keystroke
-    // then filters one list, not six).
+    // then filters one list, not seven).
     void setFilter(ListId shownList, const QString &text);
     // The entries a list's view shows, and whether a filter chose them.
     int shownEntries(ListId listNo) const;
@@ -54,6 +54,6 @@ Q_SIGNALS:
 
 private:
     Session &m_session;
-    std::array<ListModel *, 6> m_models{};
-    std::array<ListPane *, 6> m_panes{};
+    std::array<ListModel *, Lists::Count> m_models{};
+    std::array<ListPane *, Lists::Count> m_panes{};
 };

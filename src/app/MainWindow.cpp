@@ -63,6 +63,7 @@ MainWindow::MainWindow(QSettings &settings, Prompts &prompts, QWidget *parent,
     m_newSnapshot.otherVolumes = m_loaded.otherVolumes;
     m_newSnapshot.leaveOut = m_loaded.leaveOut;
     m_newSnapshot.contents = m_loaded.contents;
+    m_session.options().findMoves = m_loaded.findMoves;
 
     resize(Twips::toPixels(9630, 6120, this));
     m_placement = new WindowPlacement(this);
@@ -94,7 +95,8 @@ void MainWindow::buildTabs() {
     buildFilter(central);
     m_tabs = new QTabWidget(central);
     m_tabs->setObjectName(QStringLiteral("TabStrip"));
-    m_tabs->setUsesScrollButtons(false);
+    // Seven captions are wider than the window's first size: arrows reach the last ones then.
+    m_tabs->setUsesScrollButtons(true);
     for (const ListId n : Lists::All)
         m_tabs->addTab(pane(n), Workspace::tabCaption(n));
     connect(m_views, &ListViews::headerClicked, this, &MainWindow::headerClicked);

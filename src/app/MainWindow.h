@@ -31,7 +31,7 @@ class StatusPanel;
 class WindowPlacement;
 struct FolderChange;
 
-// The program's one top-level window (`Startup`): menus, toolbar, the tab strip over the six
+// The program's one top-level window (`Startup`): menus, toolbar, the tab strip over the seven
 // list views, and the two-panel status bar. It shows the session's lists and follows what the
 // session and the commands announce; the commands themselves are the command classes'.
 class MainWindow : public QMainWindow {

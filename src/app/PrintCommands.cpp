@@ -3,8 +3,10 @@
 #include "BusyPointer.h"
 #include "CommandHost.h"
 #include "Prompts.h"
+#include "compare/ChangeSummary.h"
 #include "dialogs/PrintDialog.h"
 #include "files/FileError.h"
+#include "print/HtmlReport.h"
 #include "session/Session.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/Progress.h"
@@ -78,6 +80,34 @@ FileError PrintCommands::printReport(ListId listNo) {
         }))
         return FileError::fromCode(FileError::OutOfMemory);
     return error;
+}
+
+void PrintCommands::exportHtmlReport() {
+    const Prompts::SaveChoice file = m_host.prompts().saveFile(
+        m_host.window(), QStringLiteral("Export Report as HTML"), m_session.rememberedFolders[0],
+        QStringLiteral("Comparison"), {QStringLiteral("HTML report (*.html)")}, 1);
+    if (file.path.isEmpty())
+        return;
+    m_session.rememberFileFolder(file.path);
+    m_host.say(QStringLiteral("Exporting..."));
+    {
+        BusyPointer busy;
+        // The views keep painting with the window's formatter; the worker has its own.
+        const EntryFormatter format(m_host.formatter().locale());
+        for (;;) {
+            Progress progress;
+            FileError error;
+            if (!m_host.runJob(progress, false, [&] {
+                    error = HtmlReport(m_session.workspace(),
+                                       ChangeSummary::build(m_session.workspace()), format)
+                                .write(file.path, &progress);
+                }))
+                error = FileError::fromCode(FileError::OutOfMemory);
+            if (error.ok() || m_host.reportFileError(error) != QMessageBox::Retry)
+                break;
+        }
+    }
+    m_host.say(QString());
 }
 
 void PrintCommands::pageSetup() {

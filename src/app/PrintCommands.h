@@ -12,7 +12,8 @@ class Session;
 struct FileError;
 
 // Print and Page Setup: the report of a list, drawn on a worker thread onto the program's one
-// printer (a PDF file when no printer is installed).
+// printer (a PDF file when no printer is installed). Export Report as HTML: the comparison as a
+// page to open in a browser.
 class PrintCommands : public QObject {
     Q_OBJECT
 public:
@@ -29,6 +30,7 @@ public:
 public Q_SLOTS:
     void print();
     void pageSetup();
+    void exportHtmlReport();
 
 private:
     CommandHost &m_host;

@@ -39,9 +39,10 @@ std::vector<CommandInfo> makeTable() {
           {"--threads", "N", false, "read folders with N threads (default: one per core)"}},
          PatternNotes},
         {"list",
-         {"list FILE.dir [--json]"},
+         {"list FILE.dir [--json] [--packages]"},
          "print every entry of a snapshot",
-         {{"--json", nullptr, false, "one JSON object a line instead of tab-separated columns"}}},
+         {{"--json", nullptr, false, "one JSON object a line instead of tab-separated columns"},
+          {"--packages", nullptr, false, "add the installed package that owns each entry"}}},
         {"export",
          {"export FILE.dir -o FILE.csv [--details]", "export FILE.dir --sha256sum -o FILE.sha256",
           "export FILE.dir --mtree -o FILE.mtree"},
@@ -57,8 +58,9 @@ std::vector<CommandInfo> makeTable() {
          {"compare ORIGINAL.dir FINAL.dir [--limit-original FOLDER]\n"
           "[--limit-final FOLDER] [--ignore LIST] [--ignore-size]\n"
           "[--ignore-time] [--tolerance MINUTES] [--ignore-hour-shifts]\n"
-          "[--exclude PATTERN]... [--exclude-from FILE]...\n"
-          "[--out DIR] [--tsv | --json | --summary [--depth N]]",
+          "[--moves | --no-moves] [--exclude PATTERN]... [--exclude-from FILE]...\n"
+          "[--out DIR] [--html FILE.html]\n"
+          "[--tsv | --json | --summary [--depth N | --packages]]",
           "compare ORIGINAL.dir --with-folder [ROOT] [--no-subdirs]\n"
           "[--all-volumes] [--rehash] [the options of compare above]"},
          "compare two snapshots, or a snapshot with its folder as it is now",
@@ -70,13 +72,18 @@ std::vector<CommandInfo> makeTable() {
           {"--ignore-time", nullptr, false, "modified times do not count"},
           {"--tolerance", "MINUTES", false, "times this far apart are the same (0: 6 seconds)"},
           {"--ignore-hour-shifts", nullptr, false, "times 1 to 14 whole hours apart are the same"},
+          {"--moves", nullptr, false, "find entries moved or renamed (the default)"},
+          {"--no-moves", nullptr, false, "do not look for moved or renamed entries"},
           Exclude,
           ExcludeFrom,
-          {"--out", "DIR", false, "save the four result lists as snapshot files in DIR"},
+          {"--out", "DIR", false,
+           "save the result lists as snapshot files in DIR (four, and moved.dir with moves)"},
+          {"--html", "FILE.html", false, "write a report of the comparison for a browser"},
           {"--tsv", nullptr, false, "print every result entry, tab-separated"},
           {"--json", nullptr, false, "print every result entry as a JSON object a line"},
           {"--summary", nullptr, false, "print the changes per folder"},
           {"--depth", "N", false, "with --summary, no folders more than N levels down"},
+          {"--packages", nullptr, false, "with --summary, the changes per owning package"},
           {"--with-folder", nullptr, false, "compare with ROOT (or the snapshot's folder) now"},
           NoSubdirs,
           AllVolumes,

@@ -18,11 +18,23 @@ void TsvLines::appendModified(std::string &out, double serial) {
     TextCodec::appendUtf8(out, m_format.timeText(secs, false));
 }
 
+#include <numeric>
+
+namespace {
+std::vector<int> firstColumns(int count) {
+    std::vector<int> columns(static_cast<std::size_t>(count));
+    std::iota(columns.begin(), columns.end(), 0);
+    return columns;
+}
+} // namespace
+
+TsvLines::TsvLines(const SnapshotList &list, int columns) : TsvLines(list, firstColumns(columns)) {}
+
 void TsvLines::append(std::string &out, const std::string &prefix, int i) {
     const Entry &e = m_list.entry(i);
     out += prefix;
-    for (int c = 0; c < m_columns; ++c) {
-        if (c)
+    for (const int c : m_columns) {
+        if (c != m_columns.front())
             out.push_back('\t');
         switch (c) {
         case Col::InFolder: {

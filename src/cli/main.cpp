@@ -6,6 +6,7 @@
 #include "TsvLines.h"
 #include "compare/ChangeSummary.h"
 #include "compare/Comparison.h"
+#include "compare/PackageSummary.h"
 #include "compare/TimeShift.h"
 #include "files/ChecksumExport.h"
 #include "files/CsvExport.h"
@@ -15,6 +16,7 @@
 #include "files/MtreeExport.h"
 #include "files/PendingFiles.h"
 #include "files/SnapshotFile.h"
+#include "print/HtmlReport.h"
 #include "snapshot/ContentsHasher.h"
 #include "snapshot/DateSerial.h"
 #include "snapshot/DirectoryReader.h"
@@ -22,6 +24,7 @@
 #include "snapshot/LargeBlocks.h"
 #include "snapshot/NameCodec.h"
 #include "snapshot/NewSnapshot.h"
+#include "snapshot/RootPackages.h"
 #include "snapshot/Scanner.h"
 #include "snapshot/SideBySide.h"
 #include "snapshot/SnapshotList.h"
@@ -187,7 +190,14 @@ void finishText(QTextStream &out, const char *what) {
 // The columns a script reads: the plain twelve, then the details where the list holds them,
 // and for the results of a comparison what changed, in rpm -V letters.
 int columnsOf(const SnapshotList &list, bool results) {
-    return !list.hasDetails() ? Col::PlainCount : results ? Col::Count : Col::WhatChanged;
+    return !list.hasDetails() ? Col::PlainCount : results ? Col::DetailsCount : Col::WhatChanged;
+}
+
+// The packages that own a snapshot's entries, or a failure that says why there are none.
+void openPackages(RootPackages &packages, const SnapshotList &snapshot, const QString &file,
+                  const RootPackages *sameSystem = nullptr) {
+    if (!packages.open(snapshot, sameSystem))
+        fail(file + QStringLiteral(": ") + packages.problem());
 }
 
 int cmdList(const Args &args) {
@@ -195,9 +205,17 @@ int cmdList(const Args &args) {
         failUsage(QStringLiteral("list takes one file"));
     SnapshotList list;
     load(args.positional[0], list);
+    RootPackages packages;
+    std::vector<PackageOwners::SetId> owners;
+    if (args.has("--packages")) {
+        openPackages(packages, list, args.positional[0]);
+        owners = packages.findAll(list);
+    }
     if (args.has("--json")) {
         OutputBuffer out;
         JsonLines lines(NameCodec::printable(args.positional[0]));
+        if (packages.isOpen())
+            lines.setPackages(&packages, &owners);
         for (int i = 0; i < list.size(); ++i)
             out.appendWith([&](std::string &text) { lines.append(text, list, i); });
         out.finish("list");
@@ -207,12 +225,27 @@ int cmdList(const Args &args) {
     QStringList header;
     for (int c = 0; c < columns; ++c)
         header << columnName(c);
+    if (packages.isOpen())
+        header << QStringLiteral("Package");
     OutputBuffer out;
     out.append((header.join(u'\t') + u'\n').toUtf8());
     TsvLines lines(list, columns);
     const std::string none;
-    for (int i = 0; i < list.size(); ++i)
-        out.appendWith([&](std::string &text) { lines.append(text, none, i); });
+    std::vector<std::string> ownerTexts(packages.isOpen() ? packages.owners().setCount() : 0);
+    for (int i = 0; i < list.size(); ++i) {
+        out.appendWith([&](std::string &text) {
+            lines.append(text, none, i);
+            if (!packages.isOpen())
+                return;
+            // The column after the others, before the line's end.
+            text.back() = '\t';
+            std::string &owner = ownerTexts[owners[std::size_t(i)]];
+            if (owner.empty())
+                owner = NameCodec::printable(packages.text(owners[std::size_t(i)])).toStdString();
+            text += owner;
+            text.push_back('\n');
+        });
+    }
     out.finish("list");
     return 0;
 }
@@ -288,16 +321,35 @@ int summaryDepth(const Args &args) {
     return n;
 }
 
-void writeCounts(QTextStream &out, const Workspace &ws) {
-    for (const ListId n : Lists::Results)
+// The result lists a comparison gives: the four, and the moved entries when looked for.
+std::vector<ListId> resultLists(const CompareOptions &options) {
+    std::vector<ListId> lists(Lists::FourResults.begin(), Lists::FourResults.end());
+    if (options.findMoves)
+        lists.push_back(ListId::Moved);
+    return lists;
+}
+
+void writeCounts(QTextStream &out, const Workspace &ws, const CompareOptions &options) {
+    for (const ListId n : resultLists(options))
         out << Workspace::tabCaption(n) << ": " << ws.list(n).size() << '\n';
 }
 
-void writeTsv(const Workspace &ws) {
+// The columns of a result list's lines: the Moved list's say where each entry came from and
+// how it was matched.
+std::vector<int> tsvColumns(const SnapshotList &list, ListId n) {
+    std::vector<int> columns;
+    for (int c = 0; c < columnsOf(list, true); ++c)
+        columns.push_back(c);
+    if (n == ListId::Moved)
+        columns.insert(columns.end(), {Col::From, Col::HowMatched});
+    return columns;
+}
+
+void writeTsv(const Workspace &ws, const CompareOptions &options) {
     OutputBuffer out;
-    for (const ListId n : Lists::Results) {
+    for (const ListId n : resultLists(options)) {
         const SnapshotList &list = ws.list(n);
-        TsvLines lines(list, columnsOf(list, true));
+        TsvLines lines(list, tsvColumns(list, n));
         const std::string caption = Workspace::tabCaption(n).toStdString() + '\t';
         for (int i = 0; i < list.size(); ++i)
             out.appendWith([&](std::string &text) { lines.append(text, caption, i); });
@@ -305,41 +357,45 @@ void writeTsv(const Workspace &ws) {
     out.finish("results");
 }
 
-void writeJson(const Workspace &ws) {
+void writeJson(const Workspace &ws, const CompareOptions &options) {
     OutputBuffer out;
-    for (const ListId n : Lists::Results) {
+    for (const ListId n : resultLists(options)) {
         const SnapshotList &list = ws.list(n);
-        JsonLines lines(Workspace::tabCaption(n));
+        JsonLines lines(Workspace::tabCaption(n), n);
         for (int i = 0; i < list.size(); ++i)
             out.appendWith([&](std::string &text) { lines.append(text, list, i); });
     }
     out.finish("results");
 }
 
-// The paths of the four result files in the folder --out names.
-QStringList resultPaths(const QString &folder) {
+// The paths of the result files in the folder --out names, in the order of Lists::Results: the
+// four, and the moved entries when moves are looked for.
+QStringList resultPaths(const QString &folder, bool moves) {
     const QDir dir(folder);
     QStringList paths;
     for (const char *name :
-         {"only-in-original.dir", "only-in-final.dir", "changed.dir", "unchanged.dir"})
+         {"only-in-original.dir", "only-in-final.dir", "changed.dir", "unchanged.dir", "moved.dir"})
         paths << dir.filePath(QLatin1String(name));
+    if (!moves)
+        paths.removeLast();
     return paths;
 }
 
-// All four files are written before any takes its place, and then all of them take their
-// places or none: results of two comparisons never mix.
+// All files are written before any takes its place, and then all of them take their places or
+// none: results of two comparisons never mix.
 void saveResults(const Workspace &ws, const QStringList &paths) {
-    std::array<FileWriter, 4> writers;
+    std::vector<FileWriter> writers(std::size_t(paths.size()));
+    std::vector<FileWriter *> all;
     for (std::size_t k = 0; k < writers.size(); ++k) {
         FileWriter &writer = writers[k];
         const QString &path = paths[qsizetype(k)];
         check(writer.open(path), path);
         check(writeSnapshot(ws.list(Lists::Results[k]), true, writer), path);
         check(writer.finish(), path);
+        all.push_back(&writer);
     }
     FileWriter *failed = nullptr;
-    const FileError err =
-        FileWriter::replaceAll({&writers[0], &writers[1], &writers[2], &writers[3]}, &failed);
+    const FileError err = FileWriter::replaceAll(all, &failed);
     check(err, failed ? failed->path() : QString());
 }
 
@@ -389,13 +445,25 @@ int cmdCompare(const Args &args) {
     if (args.has("--json") && (args.has("--tsv") || args.has("--summary")))
         failUsage(QStringLiteral("--json goes with neither --tsv nor --summary"));
     const int depth = summaryDepth(args);
+    const bool byPackage = args.has("--packages");
+    if (byPackage && !args.has("--summary"))
+        failUsage(QStringLiteral("--packages needs --summary"));
+    if (byPackage && depth >= 0)
+        failUsage(QStringLiteral("--depth goes with the summary by folder, not --packages"));
     const QString toleranceText = args.options.value(tolerance, QStringLiteral("0"));
     if (!isValidTolerance(toleranceText))
         failUsage(
             QStringLiteral("--tolerance takes a number of minutes, not \"%1\"").arg(toleranceText));
-    const QStringList results =
-        args.options.contains(outDir) ? resultPaths(args.options.value(outDir)) : QStringList();
-    refuseInputAsOutput(results,
+    if (args.has("--moves") && args.has("--no-moves"))
+        failUsage(QStringLiteral("--moves and --no-moves go apart"));
+    const bool moves = !args.has("--no-moves");
+    const QStringList results = args.options.contains(outDir)
+                                    ? resultPaths(args.options.value(outDir), moves)
+                                    : QStringList();
+    const QString htmlOption = QStringLiteral("--html");
+    const bool wantsHtml = args.options.contains(htmlOption);
+    const QString html = args.options.value(htmlOption);
+    refuseInputAsOutput(wantsHtml ? results + QStringList{html} : results,
                         args.positional + args.lists.value(QStringLiteral("--exclude-from")));
     const QStringList exclude = exclusionsOf(args);
     Workspace ws;
@@ -409,6 +477,7 @@ int cmdCompare(const Args &args) {
     options.tolerance = toleranceText;
     options.ignoreHourShifts = args.has("--ignore-hour-shifts");
     options.exclude = exclude;
+    options.findMoves = moves;
     if (args.options.contains(limitO))
         options.limitOriginal =
             checkedLimit(ws.list(ListId::Original), args.options.value(limitO), args.positional[0]);
@@ -419,21 +488,30 @@ int cmdCompare(const Args &args) {
     runComparison(ws, options);
 
     if (args.has("--json")) {
-        writeJson(ws);
+        writeJson(ws, options);
     } else if (args.has("--tsv") && !args.has("--summary")) {
-        writeTsv(ws);
+        writeTsv(ws, options);
     } else {
         QTextStream out(stdout);
         const DropOnUnwind dropOnUnwind(out);
         out.setEncoding(QStringConverter::Utf8);
-        if (args.has("--summary"))
+        if (byPackage) {
+            RootPackages original, final;
+            openPackages(original, ws.list(ListId::Original), args.positional[0]);
+            openPackages(final, ws.list(ListId::Final),
+                         args.positional.value(1, ws.list(ListId::Final).description), &original);
+            PackageSummary::build(ws, original, final).writeTsv(out);
+        } else if (args.has("--summary")) {
             ChangeSummary::build(ws).writeTsv(out, depth);
-        else
-            writeCounts(out, ws);
+        } else {
+            writeCounts(out, ws, options);
+        }
         finishText(out, "results");
     }
     if (!results.isEmpty())
         saveResults(ws, results);
+    if (wantsHtml)
+        check(HtmlReport(ws, ChangeSummary::build(ws), EntryFormatter()).write(html), html);
     printTimeShift(detectTimeShift(ws.list(ListId::Changed), options));
     const bool differ = !ws.list(ListId::OnlyInOriginal).isEmpty() ||
                         !ws.list(ListId::OnlyInFinal).isEmpty() ||

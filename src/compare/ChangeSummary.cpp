@@ -34,6 +34,7 @@ public:
         m_folders.emplace_back();
     }
     void countList(const SnapshotList &list, ListId listNo);
+    void countMoves(const SnapshotList &onlyInOriginal);
     void addUpTotals();
 
 private:
@@ -132,6 +133,26 @@ void TreeBuilder::countList(const SnapshotList &list, ListId listNo) {
     }
 }
 
+// A move counts in the folder it left and every folder above, and in the folder it reached and
+// every folder above: once each, so the folders above both take it back once.
+void TreeBuilder::countMoves(const SnapshotList &list) {
+    for (int i = 0; i < list.size(); ++i) {
+        if (list.moveRule(i) == MoveRule::None)
+            continue;
+        int from = folder(list.folder(i)), to = folder(list.movedFolder(i));
+        ++m_folders[static_cast<std::size_t>(from)].moved;
+        ++m_folders[static_cast<std::size_t>(to)].moved;
+        auto node = [&](int k) -> const FolderChange & { return m_folders[std::size_t(k)]; };
+        while (from != to) {
+            if (node(from).depth >= node(to).depth)
+                from = node(from).parent;
+            else
+                to = node(to).parent;
+        }
+        --m_folders[static_cast<std::size_t>(from)].moved;
+    }
+}
+
 void TreeBuilder::addUpTotals() {
     for (std::size_t k = m_folders.size() - 1; k > 0; --k) {
         const FolderChange &f = m_folders[k];
@@ -140,6 +161,7 @@ void TreeBuilder::addUpTotals() {
         p.onlyFinal += f.onlyFinal;
         p.changed += f.changed;
         p.contentsOnly += f.contentsOnly;
+        p.moved += f.moved;
         addBytes(p.bytesRemoved, f.bytesRemoved);
         addBytes(p.bytesAdded, f.bytesAdded);
     }
@@ -186,7 +208,7 @@ void writeRow(QTextStream &out, const QString &path, const FolderChange &f) {
     for (const std::uint64_t v : {f.bytesRemoved, f.bytesAdded})
         out << '\t' << QString::number(v);
     out << '\t' << (f.netNegative() ? "-" : "") << QString::number(f.netBytes());
-    out << '\t' << QString::number(f.contentsOnly) << '\n';
+    out << '\t' << QString::number(f.contentsOnly) << '\t' << QString::number(f.moved) << '\n';
 }
 
 // Each name as the text columns order it, made once rather than at every comparison of a sort.
@@ -213,8 +235,9 @@ std::uint64_t FolderChange::bytesChanged() const {
 ChangeSummary ChangeSummary::build(const Workspace &ws) {
     ChangeSummary summary;
     TreeBuilder tree(summary.m_folders);
-    for (const ListId n : Lists::Results)
+    for (const ListId n : Lists::FourResults)
         tree.countList(ws.list(n), n);
+    tree.countMoves(ws.list(ListId::OnlyInOriginal));
     tree.addUpTotals();
     summary.m_foldedNames = foldedNames(summary.m_folders);
     summary.sortByChange();
@@ -223,8 +246,8 @@ ChangeSummary ChangeSummary::build(const Workspace &ws) {
 
 QString ChangeSummary::columnHeader(int column) {
     static const char *const headers[ColumnCount] = {
-        "Folder",        "Only in Original", "Only in Final", "Changed",
-        "Bytes Removed", "Bytes Added",      "Net Change",    "Contents Only"};
+        "Folder",      "Only in Original", "Only in Final", "Changed", "Bytes Removed",
+        "Bytes Added", "Net Change",       "Contents Only", "Moved"};
     if (column < 0 || column >= ColumnCount)
         return QString();
     return QLatin1String(headers[column]);
@@ -277,6 +300,8 @@ int ChangeSummary::compareColumn(int a, int b, int column) const {
                                : threeWay(x.netBytes(), y.netBytes());
     case ContentsOnly:
         return threeWay(x.contentsOnly, y.contentsOnly);
+    case Moved:
+        return threeWay(x.moved, y.moved);
     default:
         return 0;
     }

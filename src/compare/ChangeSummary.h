@@ -26,6 +26,8 @@ struct FolderChange {
     // Changed files whose contents differ while their size and time do not: the most
     // suspicious change there is.
     qint64 contentsOnly = 0;
+    // Entries moved out of it, into it or within it (in both Only lists as well), each once.
+    qint64 moved = 0;
     qint64 entries() const { return onlyOriginal + onlyFinal + changed; }
     std::uint64_t bytesChanged() const;
     // The net change, added minus removed, as its sign and its size.
@@ -54,6 +56,7 @@ public:
         BytesAdded,
         NetChange,
         ContentsOnly,
+        Moved,
         ColumnCount
     };
     static QString columnHeader(int column);

@@ -27,6 +27,9 @@ struct CompareOptions {
     bool ignoreLink = false;
     bool ignoreCapability = false;
     bool ignoreContents = false;
+    // Pair the entries only on one side that are one file moved or renamed (see MoveFinder). A
+    // standing choice, like the tolerance.
+    bool findMoves = true;
     QString tolerance = QStringLiteral("0");
     // Exclusion patterns (see ExcludePatterns): what they leave out of either snapshot is out of
     // every result list, as if neither snapshot held it. A standing choice, like the tolerance.

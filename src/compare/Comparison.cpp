@@ -1,4 +1,5 @@
 #include "Comparison.h"
+#include "MoveFinder.h"
 #include "TimeShift.h"
 
 #include "snapshot/DateSerial.h"
@@ -180,6 +181,8 @@ void setResultDescriptions(Workspace &ws, const CompareOptions &options) {
         QStringLiteral("Changed between ") + x + QStringLiteral(" and ") + y;
     ws.list(ListId::Unchanged).description =
         QStringLiteral("Identical in both ") + x + QStringLiteral(" and ") + y;
+    ws.list(ListId::Moved).description =
+        QStringLiteral("Moved or renamed between ") + x + QStringLiteral(" and ") + y;
 }
 
 void runComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
@@ -305,6 +308,10 @@ void runComparison(Workspace &ws, CompareOptions &options, Progress *progress) {
 
     if (progress)
         progress->count.store(i + j, std::memory_order_relaxed);
+    // In the order of the walk, so that the same two snapshots pair the same way however the
+    // results were sorted before.
+    if (options.findMoves)
+        findMoves(ws);
     setResultDescriptions(ws, options);
     const double now = DateSerial::now();
     for (const ListId n : Lists::Results) {

@@ -1,12 +1,15 @@
 #include "ChangeSummaryDialog.h"
 
 #include "ChangeSummaryModel.h"
+#include "compare/ByteScale.h"
 #include "snapshot/NameCodec.h"
 #include "widgets/ChangeBars.h"
 #include "widgets/Twips.h"
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -71,12 +74,36 @@ void ChangeSummaryDialog::setSummary(ChangeSummary summary) {
         m_tree->header()->setSectionResizeMode(c, QHeaderView::ResizeToContents);
     m_tree->header()->setSectionResizeMode(0, QHeaderView::Interactive);
     m_tree->header()->resizeSection(0, std::max(m_tree->header()->sectionSize(0), width() / 4));
-    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) { showBarsOf(m_model->folderOf(current)); });
     const QModelIndex root = m_model->index(0, 0);
     m_tree->expand(root);
+    widenForColumns();
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex &current) { showBarsOf(m_model->folderOf(current)); });
     m_tree->setCurrentIndex(root);
     showBarsOf(0);
+}
+
+// Every column in sight without scrolling sideways, as far as the screen allows.
+void ChangeSummaryDialog::widenForColumns() {
+    const QHeaderView *header = m_tree->header();
+    const QModelIndex root = m_model->index(0, 0);
+    int columns = header->sectionSize(0);
+    for (int c = 1; c < ChangeSummary::ColumnCount; ++c) {
+        // The rows open at first: the root and its subfolders.
+        int widest = std::max(header->sectionSizeHint(c),
+                              m_tree->sizeHintForIndex(m_model->index(0, c)).width());
+        for (int r = 0; r < m_model->rowCount(root); ++r)
+            widest = std::max(widest, m_tree->sizeHintForIndex(m_model->index(r, c, root)).width());
+        columns += widest;
+    }
+    const QMargins margins = layout()->contentsMargins();
+    const int chrome = margins.left() + margins.right() + 2 * m_tree->frameWidth() +
+                       m_tree->verticalScrollBar()->sizeHint().width();
+    int wanted = columns + chrome;
+    if (const QScreen *screen = this->screen())
+        wanted = std::min(wanted, screen->availableGeometry().width());
+    if (wanted > width())
+        resize(wanted, height());
 }
 
 void ChangeSummaryDialog::showBarsOf(int folder) {
@@ -89,7 +116,7 @@ void ChangeSummaryDialog::showBarsOf(int folder) {
         if (f.bytesChanged() == 0)
             break;
         bars.push_back({NameCodec::printable(f.name), f.bytesRemoved, f.bytesAdded,
-                        m_model->numberText(f.bytesChanged())});
+                        m_model->bytesText(f.bytesChanged())});
     }
     const FolderChange &shown = folders[static_cast<std::size_t>(folder)];
     const QString name = shown.parent < 0 ? QStringLiteral("\\")
@@ -97,5 +124,5 @@ void ChangeSummaryDialog::showBarsOf(int folder) {
     m_bars->setBars(QStringLiteral("Subfolders of %1 with the most bytes changed: removed (red), "
                                    "added (green)")
                         .arg(name),
-                    std::move(bars));
+                    std::move(bars), QLatin1String(ByteScale::Legend));
 }

@@ -30,6 +30,7 @@ Q_SIGNALS:
 
 private:
     void showBarsOf(int folder);
+    void widenForColumns();
 
     const EntryFormatter &m_format;
     QTreeView *m_tree;

@@ -1,5 +1,6 @@
 #include "ChangeSummaryModel.h"
 
+#include "compare/ByteScale.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/NameCodec.h"
 
@@ -59,15 +60,34 @@ int ChangeSummaryModel::columnCount(const QModelIndex &) const {
     return ChangeSummary::ColumnCount;
 }
 
-QString ChangeSummaryModel::numberText(std::uint64_t bytes) const {
-    return m_format.sizeText(bytes);
+QString ChangeSummaryModel::numberText(std::uint64_t count) const {
+    return m_format.sizeText(count);
+}
+
+QString ChangeSummaryModel::bytesText(std::uint64_t bytes) const {
+    return ByteScale::readable(bytes, m_format.locale());
 }
 
 QString ChangeSummaryModel::netText(const FolderChange &folder) const {
-    const QString digits = numberText(folder.netBytes());
+    const QString amount = bytesText(folder.netBytes());
     if (folder.netBytes() == 0)
-        return digits;
-    return (folder.netNegative() ? u'-' : u'+') + digits;
+        return amount;
+    return (folder.netNegative() ? u'-' : u'+') + amount;
+}
+
+// The exact number behind a size shown in units.
+QString ChangeSummaryModel::exactBytes(const FolderChange &f, int column) const {
+    switch (column) {
+    case ChangeSummary::BytesRemoved:
+        return numberText(f.bytesRemoved) + QStringLiteral(" bytes");
+    case ChangeSummary::BytesAdded:
+        return numberText(f.bytesAdded) + QStringLiteral(" bytes");
+    case ChangeSummary::NetChange:
+        return (f.netBytes() == 0 ? QString() : QString(f.netNegative() ? u'-' : u'+')) +
+               numberText(f.netBytes()) + QStringLiteral(" bytes");
+    default:
+        return {};
+    }
 }
 
 QVariant ChangeSummaryModel::data(const QModelIndex &index, int role) const {
@@ -85,6 +105,12 @@ QVariant ChangeSummaryModel::data(const QModelIndex &index, int role) const {
         return QColor(Qt::red);
     if (role == Qt::ToolTipRole && index.column() == ChangeSummary::ContentsOnly)
         return QStringLiteral("Files whose contents changed while their size and time did not");
+    if (role == Qt::ToolTipRole && index.column() == ChangeSummary::Moved)
+        return QStringLiteral("Entries moved or renamed out of this folder, into it or within it");
+    if (role == Qt::ToolTipRole) {
+        if (const QString exact = exactBytes(f, index.column()); !exact.isEmpty())
+            return exact;
+    }
     if (role == Qt::ToolTipRole && index.column() == ChangeSummary::Folder)
         return f.parent < 0 ? QStringLiteral("\\")
                             : NameCodec::printable(m_summary.path(folderOf(index)));
@@ -100,13 +126,15 @@ QVariant ChangeSummaryModel::data(const QModelIndex &index, int role) const {
     case ChangeSummary::Changed:
         return numberText(static_cast<std::uint64_t>(f.changed));
     case ChangeSummary::BytesRemoved:
-        return numberText(f.bytesRemoved);
+        return bytesText(f.bytesRemoved);
     case ChangeSummary::BytesAdded:
-        return numberText(f.bytesAdded);
+        return bytesText(f.bytesAdded);
     case ChangeSummary::NetChange:
         return netText(f);
     case ChangeSummary::ContentsOnly:
         return numberText(static_cast<std::uint64_t>(f.contentsOnly));
+    case ChangeSummary::Moved:
+        return numberText(static_cast<std::uint64_t>(f.moved));
     default:
         return {};
     }

@@ -27,12 +27,15 @@ public:
     // The folder (its place in the summary) a row shows, and the row of a folder.
     int folderOf(const QModelIndex &index) const;
     QModelIndex indexOf(int folder, int column = 0) const;
-    // A count or a byte count as the columns show it.
-    QString numberText(std::uint64_t bytes) const;
+    // A count as the columns show it, digits grouped.
+    QString numberText(std::uint64_t count) const;
+    // A byte count as the columns show it, in units ("46.2 MB").
+    QString bytesText(std::uint64_t bytes) const;
     // The net change with its sign.
     QString netText(const FolderChange &folder) const;
 
 private:
+    QString exactBytes(const FolderChange &f, int column) const;
     void findRows();
 
     ChangeSummary m_summary;

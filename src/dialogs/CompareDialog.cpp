@@ -72,6 +72,8 @@ constexpr int ExtraRow = 360;
 constexpr int LeaveOutRow = 420;
 // Below them, the details to ignore: a caption and two rows.
 constexpr int DetailsRows = 1140;
+// Below them, whether to look for moves.
+constexpr int MovesRow = 360;
 
 // The details, as the check boxes name them, and the options they set.
 struct DetailOption {
@@ -93,7 +95,8 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
     setObjectName(QStringLiteral("Compare"));
     setWindowTitle(QStringLiteral("Compare SnapShots"));
     // Taller than the other options need by one row, for the shifts of whole hours.
-    setFixedSize(Twips::toPixels(6570, 6075 + ExtraRow + LeaveOutRow + DetailsRows, this));
+    setFixedSize(
+        Twips::toPixels(6570, 6075 + ExtraRow + LeaveOutRow + DetailsRows + MovesRow, this));
 
     // Widgets are made in the order the Tab key visits them.
     const char *frames[2] = {"Original Snapshot", "Final Snapshot"};
@@ -198,6 +201,14 @@ CompareDialog::CompareDialog(QWidget *parent) : QDialog(parent, FixedDialog::Fla
         m_ignoreDetails[k]->setObjectName(QLatin1String(DetailOptions[k].name));
     }
 
+    m_findMoves = placed(new QCheckBox(QStringLiteral("&Find moved and renamed entries"), this),
+                         240, detailsTop + DetailsRows, 4935, 255);
+    m_findMoves->setObjectName(QStringLiteral("FindMoves"));
+    m_findMoves->setToolTip(
+        QStringLiteral("Pairs what is only in the Original with what is only in the Final when it "
+                       "is the same file (the same inode, the same contents, or the same name, "
+                       "size and time) and lists them on the Moved tab."));
+
     m_ok = placed(new QPushButton(QStringLiteral("OK"), this), 5160, 3840, 1215, 375);
     m_ok->setObjectName(QStringLiteral("OK"));
     m_ok->setDefault(true);
@@ -244,6 +255,7 @@ void CompareDialog::load(const Workspace &ws, const CompareOptions &options) {
     m_leaveOut->setText(ExcludePatterns::join(options.exclude));
     for (std::size_t k = 0; k < DetailCount; ++k)
         m_ignoreDetails[k]->setChecked(options.*(DetailOptions[k].ignored));
+    m_findMoves->setChecked(options.findMoves);
 }
 
 void CompareDialog::store(CompareOptions &options) const {
@@ -259,6 +271,7 @@ void CompareDialog::store(CompareOptions &options) const {
     options.exclude = ExcludePatterns::split(m_leaveOut->text());
     for (std::size_t k = 0; k < DetailCount; ++k)
         options.*(DetailOptions[k].ignored) = m_ignoreDetails[k]->isChecked();
+    options.findMoves = m_findMoves->isChecked();
 }
 
 void CompareDialog::showEvent(QShowEvent *event) {

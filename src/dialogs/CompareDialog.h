@@ -34,6 +34,7 @@ public:
     QCheckBox *ignoreSize() const { return m_ignoreSize; }
     QLineEdit *timeTolerance() const { return m_timeTolerance; }
     QCheckBox *ignoreHourShifts() const { return m_ignoreHourShifts; }
+    QCheckBox *findMoves() const { return m_findMoves; }
     QLineEdit *leaveOut() const { return m_leaveOut; }
     QListWidget *ignoreAttr() const { return m_ignoreAttr; }
     // The details a POSIX scan records: mode, owner, group, link target, capabilities.
@@ -53,6 +54,7 @@ private:
     QCheckBox *m_ignoreSize;
     QLineEdit *m_timeTolerance;
     QCheckBox *m_ignoreHourShifts;
+    QCheckBox *m_findMoves;
     QLineEdit *m_leaveOut;
     QListWidget *m_ignoreAttr;
     std::array<QCheckBox *, DetailCount> m_ignoreDetails{};

@@ -4,6 +4,7 @@
 #include "snapshot/AccountNames.h"
 #include "snapshot/Attributes.h"
 #include "snapshot/DateSerial.h"
+#include "snapshot/RootPackages.h"
 #include "snapshot/SnapshotList.h"
 #include "snapshot/WhatChanged.h"
 
@@ -82,6 +83,22 @@ void appendString(std::string &out, QStringView text) {
     out.push_back('"');
 }
 
+const char *ruleName(MoveRule rule) {
+    switch (rule) {
+    case MoveRule::Inode:
+        return "\"inode\"";
+    case MoveRule::Contents:
+        return "\"contents\"";
+    case MoveRule::NameSizeTime:
+        return "\"name-size-time\"";
+    case MoveRule::Entries:
+        return "\"entries\"";
+    case MoveRule::None:
+        break;
+    }
+    return "null";
+}
+
 void appendKey(std::string &out, const char *key) {
     out.push_back(out.back() == '{' ? '"' : ',');
     if (out.back() == ',')
@@ -128,7 +145,7 @@ void appendDiffers(std::string &out, std::uint32_t differ) {
 
 } // namespace
 
-JsonLines::JsonLines(const QString &listName) {
+JsonLines::JsonLines(const QString &listName, ListId listId) : m_listId(listId) {
     appendString(m_list, listName);
 }
 
@@ -192,6 +209,12 @@ void JsonLines::appendValues(std::string &out, std::uint64_t size, double modifi
             appendString(text, entryOf->folders().text(id));
         out += text;
     }
+    const bool moved = !original && entryOf->moveRule(i) != MoveRule::None;
+    const bool movedList = moved && m_listId == ListId::Moved;
+    if (movedList) {
+        appendKey(out, "from");
+        appendString(out, entryOf->movedPath(i));
+    }
     if (d) {
         appendKey(out, "gid");
         appendNumber(out, d->gid);
@@ -210,6 +233,10 @@ void JsonLines::appendValues(std::string &out, std::uint64_t size, double modifi
         appendKey(out, "list");
         out += m_list;
     }
+    if (moved) {
+        appendKey(out, "matched");
+        out += ruleName(entryOf->moveRule(i));
+    }
     if (d) {
         appendKey(out, "mode");
         char text[16];
@@ -218,6 +245,14 @@ void JsonLines::appendValues(std::string &out, std::uint64_t size, double modifi
     }
     appendKey(out, "modified");
     folder ? void(out += "null") : appendTime(out, modified);
+    if (moved && !movedList) {
+        appendKey(out, "moved");
+        appendString(out, entryOf->movedPath(i));
+    }
+    if (movedList && entryOf->movedAlong(i) > 0) {
+        appendKey(out, "movedAlong");
+        appendNumber(out, entryOf->movedAlong(i));
+    }
     if (!original) {
         appendKey(out, "name");
         appendString(out, entryOf->name(i));
@@ -233,6 +268,19 @@ void JsonLines::appendValues(std::string &out, std::uint64_t size, double modifi
     if (d) {
         appendKey(out, "owner");
         out += account(d->uid, false);
+    }
+    if (!original && m_packages && m_packageSets) {
+        const std::uint32_t set = (*m_packageSets)[std::size_t(i)];
+        auto text = m_packageTexts.find(set);
+        if (text == m_packageTexts.end()) {
+            std::string json;
+            appendString(json, m_packages->text(set));
+            text = m_packageTexts.emplace(set, std::move(json)).first;
+        }
+        appendKey(out, "package");
+        out += text->second;
+    }
+    if (d) {
         appendKey(out, "permissions");
         appendString(out, permissionsText(d->mode));
     }

@@ -27,7 +27,7 @@ struct ScanOrigin {
     bool fromSource = false;
 };
 
-// What the user works on, and the rules of the commands that change it: the six lists and
+// What the user works on, and the rules of the commands that change it: the seven lists and
 // their variables, the options of the comparison and the remembered folders. No widget and no
 // question: where the user must be asked, the session says what to ask and the caller asks.
 // What changes is announced by signals, to which the window, its views, the recovery files and

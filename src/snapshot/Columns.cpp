@@ -4,6 +4,10 @@
 
 namespace {
 
+bool isOnlyList(ListId listNo) {
+    return listNo == ListId::OnlyInOriginal || listNo == ListId::OnlyInFinal;
+}
+
 constexpr const char *Temporary = "(temporary value)";
 
 // clang-format off
@@ -27,6 +31,9 @@ const Column Columns[Col::Count] = {
     {"Link Target",           "Link Target",         false, Col::LinkTarget,  false, 2200, -1, true},
     {"SHA-256",               "SHA-256",             false, Col::Sha256,      false, 4600, -1, true, false, true},
     {"What Changed",          "What Changed",        false, Col::WhatChanged, false, 3000, -1, true, true},
+    {"Moved",                 "Moved",               false, Col::Moved,       false, 3000, -1, false, false, false, true},
+    {"From",                  "From",                false, Col::From,        false, 3000, -1, false, false, false, false, true},
+    {"How Matched",           "How Matched",         false, Col::HowMatched,  false, 3400, -1, false, false, false, false, true},
 };
 // clang-format on
 
@@ -48,9 +55,16 @@ bool isHiddenColumn(int c) {
     return Columns[c].key;
 }
 
+QString columnHeader(ListId listNo, int c) {
+    if (listNo == ListId::Moved && c == Col::InFolder)
+        return QStringLiteral("To");
+    return columnHeader(c);
+}
+
 double designWidth(ListId listNo, int c) {
     const Column &col = Columns[c];
-    if (col.changedOnly && listNo != ListId::Changed)
+    if ((col.changedOnly && listNo != ListId::Changed) ||
+        (col.movedOnly && listNo != ListId::Moved) || (col.moves && !isOnlyList(listNo)))
         return 0;
     if (col.partner < 0)
         return col.width;
@@ -58,12 +72,17 @@ double designWidth(ListId listNo, int c) {
 }
 
 bool isLinkedColumn(int c) {
-    return !Columns[c].key && Columns[c].partner < 0 && !Columns[c].details;
+    const Column &col = Columns[c];
+    return !col.key && col.partner < 0 && !col.details && !col.moves && !col.movedOnly;
 }
 
-bool showsColumn(ListId listNo, int c, bool hasDetails, bool hasContents) {
+bool showsColumn(ListId listNo, int c, bool hasDetails, bool hasContents, bool hasMoves) {
     const Column &col = Columns[c];
     if ((col.partner >= 0 || col.changedOnly) && listNo != ListId::Changed)
+        return false;
+    if (col.movedOnly)
+        return listNo == ListId::Moved;
+    if (col.moves && !(isOnlyList(listNo) && hasMoves))
         return false;
     return (!col.details || hasDetails) && (!col.contents || hasContents);
 }

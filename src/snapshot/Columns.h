@@ -25,7 +25,14 @@ inline constexpr int Group = 14;
 inline constexpr int LinkTarget = 15;
 inline constexpr int Sha256 = 16;      // in lists that hold the contents' digests
 inline constexpr int WhatChanged = 17; // the Changed list's, beside its Original's values
-inline constexpr int Count = 18;
+// Where an entry of an Only list went or came from, when it was found moved.
+inline constexpr int Moved = 18;
+// The Moved list's: where its entry came from, and how the two were found to be one.
+inline constexpr int From = 19;
+inline constexpr int HowMatched = 20;
+inline constexpr int Count = 21;
+// The columns of every list and the details, as scripts have always read them.
+inline constexpr int DetailsCount = 18;
 // The columns of every list, as the format has always had them.
 inline constexpr int PlainCount = 12;
 } // namespace Col
@@ -46,12 +53,16 @@ struct Column {
     bool details = false;
     bool changedOnly = false; // shown in the Changed list only
     bool contents = false;    // shown only in a list that holds digests
+    bool moves = false;       // shown only in an Only list that holds moves
+    bool movedOnly = false;   // shown in the Moved list only
 };
 
 const Column &column(int c);
 
 // Header text of a column as the list views show it.
 QString columnHeader(int c);
+// The same in one list: in the Moved list the In Folder is where the entry went.
+QString columnHeader(ListId listNo, int c);
 // The column's own name (the hidden key columns by their key names).
 QString columnName(int c);
 bool isHiddenColumn(int c);
@@ -60,9 +71,9 @@ double designWidth(ListId listNo, int c);
 // Whether a column's width carries over from list to list when widths are linked: the columns
 // every list shows.
 bool isLinkedColumn(int c);
-// Whether list `listNo` shows column c (a key column aside), given whether it holds details
-// and digests.
-bool showsColumn(ListId listNo, int c, bool hasDetails, bool hasContents);
+// Whether list `listNo` shows column c (a key column aside), given whether it holds details,
+// digests and moves.
+bool showsColumn(ListId listNo, int c, bool hasDetails, bool hasContents, bool hasMoves = false);
 
 // The column a click on the header of column `clicked` sorts by: Size, Modified and Attributes
 // sort by their hidden key columns. Returns -1 when the list refuses that column (the Orig

@@ -83,6 +83,13 @@ public:
     const QString &linkTarget(std::size_t i) const {
         return m_shared[m_slots[i].shared].linkTarget;
     }
+    // The volume and inode of entry i, without making its other details; false when not known.
+    bool identity(std::size_t i, std::uint64_t &device, std::uint64_t &inode) const {
+        const Slot &slot = m_slots[i];
+        device = m_shared[slot.shared].device;
+        inode = slot.inode;
+        return slot.shared != 0;
+    }
     // Which details of entry i of `a` and entry j of `b` differ (Differ bits); none when either
     // is not known.
     static std::uint32_t differences(const DetailsColumn &a, std::size_t i, const DetailsColumn &b,

@@ -143,6 +143,30 @@ QString EntryFormatter::generalDate(double serial) const {
     return dateText(day) + u' ' + timeText(secs, true);
 }
 
+QString EntryFormatter::howMatched(MoveRule rule, std::uint32_t along) const {
+    QString text;
+    switch (rule) {
+    case MoveRule::None:
+        return {};
+    case MoveRule::Inode:
+        text = QStringLiteral("same inode");
+        break;
+    case MoveRule::Contents:
+        text = QStringLiteral("same contents (SHA-256)");
+        break;
+    case MoveRule::NameSizeTime:
+        text = QStringLiteral("same name, size and time");
+        break;
+    case MoveRule::Entries:
+        text = QStringLiteral("by the entries it holds");
+        break;
+    }
+    if (along > 0)
+        text += QStringLiteral(", with ") + sizeText(along) +
+                (along == 1 ? QStringLiteral(" entry") : QStringLiteral(" entries"));
+    return text;
+}
+
 namespace {
 
 QString detailText(const Details &d, int column) {
@@ -194,6 +218,11 @@ QString EntryFormatter::text(const SnapshotList &list, int i, int column) const 
         return list.hasOrig()
                    ? whatChanged(list.orig(i).differ, list.origDetails(i), list.details(i))
                    : QString();
+    case Col::Moved:
+    case Col::From:
+        return NameCodec::printable(list.movedPath(i));
+    case Col::HowMatched:
+        return howMatched(list.moveRule(i), list.movedAlong(i));
     default:
         break;
     }

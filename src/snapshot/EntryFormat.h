@@ -37,6 +37,9 @@ public:
     // NameCodec::printable makes them: a name from a file may hold control characters, which
     // the writers of files keep and no display shows.
     QString text(const SnapshotList &list, int i, int column) const;
+    // How a moved entry was found to be one with the other side's ("same inode"), and for a
+    // folder how many entries went with it.
+    QString howMatched(MoveRule rule, std::uint32_t along) const;
     // The short date of a day (a date serial's whole days), and a time of day in the short
     // format or with seconds.
     const QString &dateText(std::int64_t day) const;

@@ -221,6 +221,36 @@ void SnapshotList::setChangeTime(int i, std::uint64_t changeTime) {
     m_contents[k].changeTime = changeTime;
 }
 
+void SnapshotList::setMove(int i, const SnapshotList &other, int j, MoveRule rule,
+                           std::uint32_t along) {
+    const auto k = static_cast<std::size_t>(i);
+    if (k >= m_moves.size())
+        m_moves.resize(m_entries.size());
+    if (m_movesFrom != &other.m_folders || m_movesGeneration != other.m_folders.generation()) {
+        m_movesFrom = &other.m_folders;
+        m_movesGeneration = other.m_folders.generation();
+        m_moveFolderOf.assign(other.m_folders.size(), NoFolder);
+    } else if (m_moveFolderOf.size() < other.m_folders.size()) {
+        m_moveFolderOf.resize(other.m_folders.size(), NoFolder);
+    }
+    std::uint32_t &folder = m_moveFolderOf[other.entry(j).folder];
+    if (folder == NoFolder)
+        folder = m_moveFolders.intern(other.folder(j));
+    // Most moves keep their names: the entry's own costs nothing more.
+    const QStringView name = other.name(j);
+    m_moves[k] = {folder, this->name(i) == name ? m_entries[k].name : m_names->add(name), rule,
+                  along};
+}
+
+QString SnapshotList::movedPath(int i) const {
+    const auto k = static_cast<std::size_t>(i);
+    if (k >= m_moves.size() || m_moves[k].rule == MoveRule::None)
+        return {};
+    QString path = m_moveFolders.text(m_moves[k].folder);
+    path.append(m_names->view(m_moves[k].name));
+    return path;
+}
+
 void SnapshotList::clearEntries() {
     // What needs memory comes first: a failure leaves the list as it was.
     auto names = std::make_shared<NamePool>();
@@ -232,6 +262,10 @@ void SnapshotList::clearEntries() {
     m_details = std::move(details);
     m_origDetails = std::move(origDetails);
     m_contents = {};
+    m_moves = {};
+    m_moveFolders.clear();
+    m_movesFrom = nullptr;
+    m_moveFolderOf = {};
     m_copiedFrom = nullptr;
     m_origFrom = nullptr;
     m_copiedOrigDetails = {};
@@ -250,6 +284,7 @@ void SnapshotList::clearAfterFailure() noexcept {
         m_details.truncate(0);
         m_origDetails.truncate(0);
         m_contents = {};
+        m_moves = {};
         m_copiedFolders = {};
         m_copiedOrigDetails = {};
         m_copiedDetails = {};
@@ -266,6 +301,8 @@ void SnapshotList::truncate(int n) {
     m_origDetails.truncate(m_entries.size());
     if (m_contents.size() > m_entries.size())
         m_contents.resize(m_entries.size());
+    if (m_moves.size() > m_entries.size())
+        m_moves.resize(m_entries.size());
 }
 
 namespace {
@@ -311,6 +348,10 @@ void SnapshotList::permute(const std::vector<std::uint32_t> &order) {
         m_contents.resize(m_entries.size());
         permuteInPlace(m_contents, order);
     }
+    if (hasMoves()) {
+        m_moves.resize(m_entries.size());
+        permuteInPlace(m_moves, order);
+    }
 }
 
 QString SnapshotList::limitText(std::size_t k) const {
@@ -347,6 +388,6 @@ qsizetype SnapshotList::findLimit(QStringView text) const {
 std::size_t SnapshotList::memoryBytes() const {
     return m_entries.capacity() * sizeof(Entry) + m_orig.capacity() * sizeof(OrigValues) +
            m_details.memoryBytes() + m_origDetails.memoryBytes() +
-           m_contents.capacity() * sizeof(Contents) +
+           m_contents.capacity() * sizeof(Contents) + m_moves.capacity() * sizeof(Move) +
            (m_names.use_count() == 1 ? m_names->bytes() : 0);
 }

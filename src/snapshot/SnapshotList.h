@@ -87,6 +87,16 @@ struct OrigValues {
     std::uint32_t differ = 0;
 };
 
+// How two entries of a comparison, one only in the Original and one only in the Final, were
+// found to be one file moved or renamed, from the surest way to the least sure.
+enum class MoveRule : std::uint8_t {
+    None,
+    Inode,        // the same device and inode
+    Contents,     // the same size and SHA-256 digest
+    NameSizeTime, // the same name, size and modified time, in another folder
+    Entries       // a folder whose entries moved to the same other folder
+};
+
 // A list's sort state: the zero-based column compared and the order (0 ascending,
 // 1 descending). A list starts unsorted.
 struct SortState {
@@ -150,6 +160,10 @@ public:
     QString linkTarget(int i) const {
         return hasDetails() ? m_details.linkTarget(static_cast<std::size_t>(i)) : QString();
     }
+    // Where the entry lies on its volume, for lists with details; false when not known.
+    bool identity(int i, std::uint64_t &device, std::uint64_t &inode) const {
+        return hasDetails() && m_details.identity(static_cast<std::size_t>(i), device, inode);
+    }
     // The Original's details beside a Changed entry.
     Details origDetails(int i) const {
         const auto k = static_cast<std::size_t>(i);
@@ -164,6 +178,27 @@ public:
                    : 0;
     }
     const OrigValues &orig(int i) const { return m_orig[static_cast<std::size_t>(i)]; }
+
+    // Moves found by a comparison: for an entry of an Only list, where it went or came from; for
+    // an entry of the Moved list (the Final's side), where it came from, and for a folder, how
+    // many entries moved with it.
+    bool hasMoves() const { return !m_moves.empty(); }
+    // Entry i is entry j of `other` moved (or the other way round).
+    void setMove(int i, const SnapshotList &other, int j, MoveRule rule, std::uint32_t along = 0);
+    MoveRule moveRule(int i) const {
+        const auto k = static_cast<std::size_t>(i);
+        return k < m_moves.size() ? m_moves[k].rule : MoveRule::None;
+    }
+    // The other side's In Folder and name, joined; empty for an entry not moved.
+    QString movedPath(int i) const;
+    // The other side's In Folder alone.
+    const QString &movedFolder(int i) const {
+        return m_moveFolders.text(m_moves[static_cast<std::size_t>(i)].folder);
+    }
+    std::uint32_t movedAlong(int i) const {
+        const auto k = static_cast<std::size_t>(i);
+        return k < m_moves.size() ? m_moves[k].along : 0;
+    }
 
     // Room for that many entries, and for their details and digests when they will have them.
     void reserve(std::size_t entries, bool details = false, bool contents = false);
@@ -231,6 +266,18 @@ private:
         std::uint64_t changeTime = 0;
     };
     std::vector<Contents> m_contents; // empty, or up to the last entry that has a digest
+    struct Move {
+        std::uint32_t folder = 0; // in m_moveFolders
+        NamePool::Ref name;       // in this list's pool
+        MoveRule rule = MoveRule::None;
+        std::uint32_t along = 0;
+    };
+    std::vector<Move> m_moves; // empty, or up to the last entry moved
+    FolderTable m_moveFolders; // apart from the list's own, which name where its entries are
+    // For each folder of the list moves came from last, its number in m_moveFolders.
+    const FolderTable *m_movesFrom = nullptr;
+    std::uint64_t m_movesGeneration = 0;
+    std::vector<std::uint32_t> m_moveFolderOf;
     // The list copied from last, and for each of its folders met so far the same folder in this
     // list (NoFolder when not yet met): entries in match-key order change folders at nearly
     // every step, and each folder's text is then looked up once.

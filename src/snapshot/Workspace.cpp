@@ -9,8 +9,8 @@ QString Workspace::listName(ListId n) {
 }
 
 QString Workspace::tabCaption(ListId n) {
-    static const char *const captions[] = {"Original Snapshot", "Final Snapshot",
-                                           "Only in Original",  "Only in Final",
-                                           "Changed",           "Unchanged"};
+    static const char *const captions[] = {
+        "Original Snapshot", "Final Snapshot", "Only in Original", "Only in Final", "Changed",
+        "Unchanged",         "Moved"};
     return n == ListId::None ? QString() : QLatin1String(captions[Lists::indexOf(n)]);
 }

@@ -5,7 +5,7 @@
 #include <QString>
 #include <array>
 
-// The six lists, in tab order.
+// The seven lists, in tab order.
 class Workspace {
 public:
     Workspace();

@@ -84,6 +84,7 @@ private Q_SLOTS:
         row("FileClose", "&Close", QKeySequence(QStringLiteral("Ctrl+F4")), false);
         row("FileSaveAs", "&Save As...", QKeySequence(QStringLiteral("Ctrl+S")), false);
         row("FileExport", "&Export to CSV File...", QKeySequence(QStringLiteral("Ctrl+E")), false);
+        row("FileExportHtml", "Export &Report as HTML...", QKeySequence(), false);
         row("FileImport", "&Import DOS Directory...", QKeySequence(QStringLiteral("Ctrl+I")), true);
         row("FileCompare", "&Compare Snapshots...", QKeySequence(QStringLiteral("Ctrl+C")), false);
         row("FileCompareNow", "Compare with &Folder Now",
@@ -131,7 +132,8 @@ private Q_SLOTS:
         QCOMPARE(tabs,
                  QStringList({QStringLiteral("Original Snapshot"), QStringLiteral("Final Snapshot"),
                               QStringLiteral("Only in Original"), QStringLiteral("Only in Final"),
-                              QStringLiteral("Changed"), QStringLiteral("Unchanged")}));
+                              QStringLiteral("Changed"), QStringLiteral("Unchanged"),
+                              QStringLiteral("Moved")}));
         QStringList keys;
         for (QAction *a : w->findChild<QToolBar *>(QStringLiteral("Toolbar"))->actions()) {
             if (a->isSeparator())

@@ -207,3 +207,36 @@ file(WRITE ${WORK}/flat/top.txt "t")
 file(WRITE ${WORK}/flat/sub/inner.txt "i")
 run(0 snapshot ${WORK}/flat -o ${WORK}/flat.dir --no-subdirs)
 run(0 compare ${WORK}/flat.dir --with-folder)
+
+# The packages that own a chroot's entries come from the chroot's own database, and only when
+# asked for: a column after the others, a JSON member, a summary per set of owners.
+set(chroot ${WORK}/chroot)
+file(MAKE_DIRECTORY ${chroot}/var/lib/dpkg/info ${chroot}/usr/bin)
+file(WRITE ${chroot}/var/lib/dpkg/info/tools:amd64.list "/.\n/usr\n/usr/bin\n/usr/bin/tool\n")
+file(WRITE ${chroot}/var/lib/dpkg/info/base.list "/usr\n/usr/bin\n/usr/bin/gone\n")
+file(WRITE ${chroot}/usr/bin/tool "t")
+file(WRITE ${chroot}/usr/bin/gone "g")
+run(0 snapshot ${chroot} -o ${WORK}/chroot-before.dir)
+run(0 list ${WORK}/chroot-before.dir --packages --json)
+if(NOT OUT MATCHES "\"name\":\"gone\",[^\n]*\"package\":\"base\",\"permissions\""
+   OR NOT OUT MATCHES "\"package\":\"\\(none\\)\"")
+    message(FATAL_ERROR "unexpected packages:\n${OUT}")
+endif()
+run(0 list ${WORK}/chroot-before.dir --packages)
+foreach(line "\tPackage\n" "\ntool\t[^\n]*\ttools:amd64\n" "\nbin\t[^\n]*\tbase, tools:amd64\n"
+        "\ndpkg\t[^\n]*\t\\(none\\)\n")
+    if(NOT OUT MATCHES "${line}")
+        message(FATAL_ERROR "expected ${line} in:\n${OUT}")
+    endif()
+endforeach()
+file(REMOVE ${chroot}/usr/bin/gone)
+file(WRITE ${chroot}/usr/bin/stray "s")
+run(0 snapshot ${chroot} -o ${WORK}/chroot-after.dir)
+run(1 compare ${WORK}/chroot-before.dir ${WORK}/chroot-after.dir --summary --packages)
+if(NOT OUT MATCHES "^Package\tOnly in Original\t.*\nbase\t1\t0\t0\t1\t0\t-1\t0\n"
+   OR NOT OUT MATCHES "\n\\(none\\)\t0\t1\t0\t0\t1\t1\t0\n")
+    message(FATAL_ERROR "unexpected summary by package:\n${OUT}")
+endif()
+usage_error("--packages needs --summary" compare a.dir b.dir --packages)
+usage_error("--depth goes with the summary by folder, not --packages"
+            compare a.dir b.dir --summary --packages --depth 1)

@@ -32,16 +32,41 @@ expect("Only in Original: 1\nOnly in Final: 1\nChanged: 1\nUnchanged: 3\n")
 run(1 compare ${WORK}/original.dir ${WORK}/final.dir --tsv)
 expect("Changed\tb.txt\tsub\\\tsub\\b.txt\t13\t000000000013\t5\t")
 # Where the changes are: a.txt removed, new.txt added, sub\b.txt grown by 8 bytes.
-set(header "Folder\tOnly in Original\tOnly in Final\tChanged\tBytes Removed\tBytes Added\tNet Change\tContents Only\n")
-set(root "\\\t1\t1\t1\t5\t11\t6\t0\n")
+set(header "Folder\tOnly in Original\tOnly in Final\tChanged\tBytes Removed\tBytes Added\tNet Change\tContents Only\tMoved\n")
+set(root "\\\t1\t1\t1\t5\t11\t6\t0\t0\n")
 run(1 compare ${WORK}/original.dir ${WORK}/final.dir --summary)
-expect("${header}${root}sub\\\t0\t0\t1\t0\t8\t8\t0\nsub\\deeper\\\t0\t0\t0\t0\t0\t0\t0\n")
+expect("${header}${root}sub\\\t0\t0\t1\t0\t8\t8\t0\t0\nsub\\deeper\\\t0\t0\t0\t0\t0\t0\t0\t0\n")
 run(1 compare ${WORK}/original.dir ${WORK}/final.dir --summary --depth 0)
 if(NOT OUT STREQUAL "${header}${root}")
     message(FATAL_ERROR "unexpected summary at depth 0:\n${OUT}")
 endif()
 run(0 list ${WORK}/changed.dir)
 expect("b.txt\tsub\\")
+# The report to open in a browser, beside the counts: one page that fetches nothing.
+run(1 compare ${WORK}/original.dir ${WORK}/final.dir --html ${WORK}/report.html)
+expect("Only in Original: 1\nOnly in Final: 1\nChanged: 1\nUnchanged: 3\n")
+file(READ ${WORK}/report.html html)
+if(NOT html MATCHES "^<!DOCTYPE html>" OR NOT html MATCHES "content=\"default-src 'none'; ")
+    message(FATAL_ERROR "unexpected report:\n${html}")
+endif()
+# A file moved to another folder: in both Only lists, and one row of the Moved list; without
+# looking for moves the output is the four lists as before.
+file(RENAME ${WORK}/tree/new.txt ${WORK}/tree/sub/deeper/new.txt)
+run(0 snapshot ${WORK}/tree -o ${WORK}/moved.dir)
+run(1 compare ${WORK}/final.dir ${WORK}/moved.dir)
+expect("Only in Original: 1\nOnly in Final: 1\nChanged: 0\nUnchanged: 4\nMoved: 1\n")
+run(1 compare ${WORK}/final.dir ${WORK}/moved.dir --tsv)
+expect("\nMoved\tnew.txt\tsub\\deeper\\\t")
+expect("\tnew.txt\tsame inode\n")
+run(1 compare ${WORK}/final.dir ${WORK}/moved.dir --json)
+expect("\"matched\":\"inode\",\"mode\"")
+expect("\"moved\":\"sub\\\\deeper\\\\new.txt\"")
+run(1 compare ${WORK}/final.dir ${WORK}/moved.dir --no-moves)
+if(NOT OUT STREQUAL "Only in Original: 1\nOnly in Final: 1\nChanged: 0\nUnchanged: 4\n")
+    message(FATAL_ERROR "unexpected counts without moves:\n${OUT}")
+endif()
+file(RENAME ${WORK}/tree/sub/deeper/new.txt ${WORK}/tree/new.txt)
+
 # The Original against its folder as it is now: the same three changes, no Final file.
 run(1 compare ${WORK}/original.dir --with-folder)
 expect("Only in Original: 1\nOnly in Final: 1\nChanged: 1\nUnchanged: 3\n")
@@ -137,6 +162,7 @@ foreach(case "in.dir|export|${WORK}/in.dir|-o|${WORK}/in.dir"
              "in.dir|export|${WORK}/in.dir|-o|${WORK}/in-link.dir"
              "listing.txt|import|${WORK}/listing.txt|-o|${WORK}/listing.txt"
              "changed.dir|compare|${WORK}/changed.dir|${WORK}/final.dir|--out|${WORK}"
+             "final.dir|compare|${WORK}/original.dir|${WORK}/final.dir|--html|${WORK}/final.dir"
              "unchanged.dir|compare|${WORK}/original.dir|${WORK}/final.dir|--out|${WORK}|--exclude-from|${WORK}/unchanged.dir"
              "ex-patterns.txt|snapshot|${WORK}/ex|-o|${WORK}/ex-patterns.txt|--exclude-from|${WORK}/ex-patterns.txt")
     string(REPLACE "|" ";" args "${case}")

@@ -1,3 +1,4 @@
+#include "compare/ByteScale.h"
 #include "compare/ChangeSummary.h"
 #include "compare/Comparison.h"
 #include "snapshot/Workspace.h"
@@ -107,7 +108,7 @@ QStringList tsvLines(const ChangeSummary &s, int maxDepth) {
 // ---- The reference: plain loops over every result entry for every folder. ----
 
 struct Totals {
-    qint64 onlyO = 0, onlyF = 0, changed = 0, removed = 0, added = 0, quiet = 0;
+    qint64 onlyO = 0, onlyF = 0, changed = 0, removed = 0, added = 0, quiet = 0, moved = 0;
     qint64 entries() const { return onlyO + onlyF + changed; }
     qint64 bytes() const { return removed + added; }
     qint64 net() const { return added - removed; }
@@ -130,6 +131,10 @@ Totals naiveTotals(const Workspace &ws, const QString &path) {
             ++t.onlyO;
             t.removed += sizeOf(o.entry(i).attr, o.entry(i).size);
         }
+        // A move is counted once where it left or arrived, or both.
+        if (o.moveRule(i) != MoveRule::None &&
+            (holds(path, o.folder(i)) || holds(path, o.movedFolder(i))))
+            ++t.moved;
     }
     for (int i = 0; i < f.size(); ++i) {
         if (holds(path, f.folder(i))) {
@@ -155,7 +160,7 @@ Totals naiveTotals(const Workspace &ws, const QString &path) {
 // Every In Folder text of the four lists with every folder above it.
 std::set<QString> naivePaths(const Workspace &ws) {
     std::set<QString> paths{QString()};
-    for (const ListId n : Lists::Results) {
+    for (const ListId n : Lists::FourResults) {
         const SnapshotList &l = ws.list(n);
         for (int i = 0; i < l.size(); ++i) {
             const QString &folder = l.folder(i);
@@ -196,8 +201,8 @@ struct Reference {
     }
     qint64 value(const QString &p, int column) const {
         const Totals &t = totals.at(p);
-        const qint64 values[] = {0,         t.onlyO, t.onlyF, t.changed,
-                                 t.removed, t.added, t.net(), t.quiet};
+        const qint64 values[] = {0,       t.onlyO, t.onlyF, t.changed, t.removed,
+                                 t.added, t.net(), t.quiet, t.moved};
         return values[column];
     }
     // column < 0: the opening order.
@@ -327,7 +332,8 @@ QString checkTsv(const ChangeSummary &s, const Reference &ref, int column, bool 
         const QString line = QStringList{tsvField(expected[k]),      QString::number(t.onlyO),
                                          QString::number(t.onlyF),   QString::number(t.changed),
                                          QString::number(t.removed), QString::number(t.added),
-                                         QString::number(t.net()),   QString::number(t.quiet)}
+                                         QString::number(t.net()),   QString::number(t.quiet),
+                                         QString::number(t.moved)}
                                  .join(u'\t');
         if (lines[k + 1] != line)
             return u"TSV line "_s + lines[k + 1] + u", expected "_s + line;
@@ -472,6 +478,51 @@ private Q_SLOTS:
         }
     }
 
+    // Sizes in units: three significant digits, a rounding that carries into the next unit,
+    // the locale's decimal point, and the largest number there is.
+    void readableSizes_data() {
+        QTest::addColumn<quint64>("bytes");
+        QTest::addColumn<QString>("english");
+        QTest::addColumn<QString>("german");
+        QTest::newRow("one") << quint64(1) << u"1 byte"_s << u"1 byte"_s;
+        QTest::newRow("below a kilobyte") << quint64(999) << u"999 bytes"_s << u"999 bytes"_s;
+        QTest::newRow("a kilobyte") << quint64(1000) << u"1.00 KB"_s << u"1,00 KB"_s;
+        QTest::newRow("66 KB") << quint64(66'049) << u"66.0 KB"_s << u"66,0 KB"_s;
+        QTest::newRow("rounds up a unit") << quint64(999'950) << u"1.00 MB"_s << u"1,00 MB"_s;
+        QTest::newRow("46 MB") << quint64(46'195'367) << u"46.2 MB"_s << u"46,2 MB"_s;
+        QTest::newRow("hundreds") << quint64(512'400'000'000) << u"512 GB"_s << u"512 GB"_s;
+        QTest::newRow("largest") << ~quint64(0) << u"18.4 EB"_s << u"18,4 EB"_s;
+    }
+    void readableSizes() {
+        QFETCH(quint64, bytes);
+        QFETCH(QString, english);
+        QFETCH(QString, german);
+        QCOMPARE(ByteScale::readable(bytes, QLocale(QLocale::English)), english);
+        QCOMPARE(ByteScale::readable(bytes, QLocale(QLocale::German)), german);
+    }
+
+    // Every amount shows beside a far larger one, larger amounts longer, and the marks stand
+    // where their amounts end.
+    void barScale() {
+        const std::uint64_t largest = 46'195'367;
+        double before = 0;
+        for (const std::uint64_t bytes :
+             {std::uint64_t(1), std::uint64_t(48'000), std::uint64_t(66'000), largest}) {
+            const double at = ByteScale::fraction(bytes, largest);
+            QVERIFY2(at > before && at <= 1, qPrintable(QString::number(bytes)));
+            before = at;
+        }
+        QVERIFY(ByteScale::fraction(66'000, largest) > 0.5);
+        QCOMPARE(ByteScale::fraction(0, largest), 0.0);
+        QCOMPARE(ByteScale::fraction(largest, largest), 1.0);
+        QCOMPARE(ByteScale::fraction(5, 0), 0.0);
+        const std::vector<ByteScale::Tick> ticks = ByteScale::ticks(largest);
+        QCOMPARE(ticks.size(), std::size_t(2));
+        QCOMPARE(ticks[1].label, u"1 MB"_s);
+        QCOMPARE(ticks[1].at, ByteScale::fraction(1'000'000, largest));
+        QCOMPARE(ByteScale::ticks(~std::uint64_t(0)).size(), std::size_t(6));
+    }
+
     void emptyListsStillHaveARoot() {
         Workspace ws;
         compareAll(ws);
@@ -479,8 +530,8 @@ private Q_SLOTS:
         QCOMPARE(s.folders().size(), std::size_t(1));
         QCOMPARE(tsvLines(s, -1),
                  QStringList({u"Folder\tOnly in Original\tOnly in Final\tChanged\tBytes "
-                              u"Removed\tBytes Added\tNet Change\tContents Only"_s,
-                              u"\\\t0\t0\t0\t0\t0\t0\t0"_s}));
+                              u"Removed\tBytes Added\tNet Change\tContents Only\tMoved"_s,
+                              u"\\\t0\t0\t0\t0\t0\t0\t0\t0"_s}));
     }
 
     // The root's subfolders after a sort by each column.
@@ -571,7 +622,7 @@ private Q_SLOTS:
             got << line.section(u'\t', 0, 0);
         QCOMPARE(got, folders);
         // Removed: old.bin and zeta's shrink; added: Apple's and zeta's growth and three files.
-        QCOMPARE(lines.value(1), u"\\\t1\t4\t3\t1020\t78\t-942\t0"_s);
+        QCOMPARE(lines.value(1), u"\\\t1\t4\t3\t1020\t78\t-942\t0\t0"_s);
     }
 
     // Byte totals of 2^63 and more, as sizes read from a file can be: exact up to 2^64 - 1,
@@ -628,7 +679,7 @@ private Q_SLOTS:
         Workspace ws;
         ws.list(ListId::OnlyInFinal).append(u"new.txt", folder, 32, 5, T0);
         const QStringList lines = tsvLines(ChangeSummary::build(ws), -1);
-        QCOMPARE(lines.last(), field + u"\t0\t1\t0\t0\t5\t5\t0"_s);
+        QCOMPARE(lines.last(), field + u"\t0\t1\t0\t0\t5\t5\t0\t0"_s);
         QCOMPARE(lines.size(), 2 + field.count(u'\\'));
     }
 };

@@ -16,6 +16,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeView>
@@ -90,12 +91,19 @@ private Q_SLOTS:
         QVERIFY(summary && summary->isVisible());
         QAbstractItemModel *m = summary->tree()->model();
         const QModelIndex root = m->index(0, 0);
-        QCOMPARE(row(m, root), (QStringList{u"\\"_s, u"1"_s, u"1"_s, u"1"_s, u"100"_s, u"27"_s,
-                                            u"-73"_s, u"0"_s}));
+        QCOMPARE(row(m, root), (QStringList{u"\\"_s, u"1"_s, u"1"_s, u"1"_s, u"100 bytes"_s,
+                                            u"27 bytes"_s, u"-73 bytes"_s, u"0"_s, u"0"_s}));
+        // Sizes in units, the exact number in the tooltip; every column in sight at once
+        QCOMPARE(m->index(0, ChangeSummary::NetChange).data(Qt::ToolTipRole).toString(),
+                 u"-73 bytes"_s);
+        // (or the window as wide as the screen allows).
+        QVERIFY(!summary->tree()->horizontalScrollBar()->isVisible() ||
+                summary->width() >= summary->screen()->availableGeometry().width());
         // Most change first: a (two entries), b (one), c (none).
         QCOMPARE(childNames(m, root), (QStringList{u"a"_s, u"b"_s, u"c"_s}));
         QCOMPARE(row(m, m->index(0, 0, root)),
-                 (QStringList{u"a"_s, u"0"_s, u"1"_s, u"1"_s, u"0"_s, u"27"_s, u"+27"_s, u"0"_s}));
+                 (QStringList{u"a"_s, u"0"_s, u"1"_s, u"1"_s, u"0 bytes"_s, u"27 bytes"_s,
+                              u"+27 bytes"_s, u"0"_s, u"0"_s}));
         QVERIFY(summary->tree()->isExpanded(root));
         // The chart shows the root's subfolders with bytes changed, the most first.
         QCOMPARE(summary->bars()->bars().size(), std::size_t(2));

@@ -484,7 +484,7 @@ private Q_SLOTS:
         w->compareCommands().compare();
         QCOMPARE(shownPaths, (QStringList{u"/orig"_s, u"/final"_s}));
         QStringList got;
-        for (const ListId n : Lists::Results)
+        for (const ListId n : Lists::FourResults)
             got << w->workspace().list(n).description;
         QCOMPARE(got, descriptions);
 

@@ -467,7 +467,7 @@ void checkComparison(const Input &input, const SnapshotList &engineO, const Snap
     };
     std::array<std::vector<Reference::Row>, 4> got, want = expected.lists;
     bool ok = shownList == expected.shown;
-    for (const ListId n : Lists::Results) {
+    for (const ListId n : Lists::FourResults) {
         const SnapshotList &list = ws.list(n);
         std::vector<Reference::Row> &rows = got[Lists::indexOf(n) - 2];
         for (int i = 0; i < list.size(); ++i) {

@@ -554,10 +554,11 @@ private Q_SLOTS:
         QCOMPARE(step([&] { s.saved(ListId::Changed, u"/x/c.dir"_s); }), QString());
         QCOMPARE(step([&] { s.opened(ListId::Final); }), u"changed 2, states, opened 2"_s);
         QCOMPARE(step([&] { s.finishComparison(s.compare()); }),
-                 u"changed 1, changed 2, changed 3, changed 4, changed 5, changed 6, states, "
-                 "compared 3"_s);
+                 u"changed 1, changed 2, changed 3, changed 4, changed 5, changed 6, changed 7, "
+                 "states, compared 3"_s);
         QCOMPARE(step([&] { s.closeSnapshot(ListId::Final); }),
-                 u"closed 2, changed 2, states, changed 3, changed 4, changed 5, changed 6"_s);
+                 u"closed 2, changed 2, states, changed 3, changed 4, changed 5, changed 6, "
+                 "changed 7"_s);
         QCOMPARE(step([&] { s.imported(ListId::Final, true); }), u"changed 2, states, taken 2"_s);
         QVERIFY(s.list(ListId::Final).unsaved);
     }
