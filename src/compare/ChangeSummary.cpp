@@ -63,7 +63,6 @@ private:
 
     int folder(const QString &text);
     int child(int parent, QStringView name, bool closed);
-    void countEntry(FolderChange &f, const SnapshotList &list, int i, ListId listNo);
 };
 
 int TreeBuilder::folder(const QString &text) {
@@ -98,29 +97,6 @@ int TreeBuilder::child(int parent, QStringView name, bool closed) {
     return index;
 }
 
-void TreeBuilder::countEntry(FolderChange &f, const SnapshotList &list, int i, ListId listNo) {
-    const Entry &e = list.entry(i);
-    if (listNo == ListId::OnlyInOriginal) {
-        ++f.onlyOriginal;
-        addBytes(f.bytesRemoved, bytesOf(e));
-    } else if (listNo == ListId::OnlyInFinal) {
-        ++f.onlyFinal;
-        addBytes(f.bytesAdded, bytesOf(e));
-    } else if (listNo == ListId::Changed) {
-        ++f.changed;
-        if (list.hasOrig() && isQuietContentsChange(list.orig(i).differ))
-            ++f.contentsOnly;
-        // A Changed list without the Original's values (not made by a comparison) tells no
-        // bytes.
-        const std::uint64_t before = list.hasOrig() ? origBytesOf(list.orig(i)) : bytesOf(e);
-        const std::uint64_t after = bytesOf(e);
-        if (after > before)
-            addBytes(f.bytesAdded, after - before);
-        else
-            addBytes(f.bytesRemoved, before - after);
-    }
-}
-
 void TreeBuilder::countList(const SnapshotList &list, ListId listNo) {
     const FolderTable &texts = list.folders();
     std::vector<int> nodeOf(texts.size(), -1); // only the folders entries use become nodes
@@ -129,7 +105,7 @@ void TreeBuilder::countList(const SnapshotList &list, ListId listNo) {
         int &node = nodeOf[id];
         if (node < 0)
             node = folder(texts.text(id));
-        countEntry(m_folders[static_cast<std::size_t>(node)], list, i, listNo);
+        m_folders[static_cast<std::size_t>(node)].count(list, i, listNo);
     }
 }
 
@@ -157,13 +133,8 @@ void TreeBuilder::addUpTotals() {
     for (std::size_t k = m_folders.size() - 1; k > 0; --k) {
         const FolderChange &f = m_folders[k];
         FolderChange &p = m_folders[static_cast<std::size_t>(f.parent)];
-        p.onlyOriginal += f.onlyOriginal;
-        p.onlyFinal += f.onlyFinal;
-        p.changed += f.changed;
-        p.contentsOnly += f.contentsOnly;
+        p.add(f);
         p.moved += f.moved;
-        addBytes(p.bytesRemoved, f.bytesRemoved);
-        addBytes(p.bytesAdded, f.bytesAdded);
     }
 }
 
@@ -202,13 +173,8 @@ QString tsvPath(const QString &path) {
 
 void writeRow(QTextStream &out, const QString &path, const FolderChange &f) {
     out << NameCodec::printable(tsvPath(path));
-    // QString::number never groups digits, whatever locale the stream was given.
-    for (const qint64 v : {f.onlyOriginal, f.onlyFinal, f.changed})
-        out << '\t' << QString::number(v);
-    for (const std::uint64_t v : {f.bytesRemoved, f.bytesAdded})
-        out << '\t' << QString::number(v);
-    out << '\t' << (f.netNegative() ? "-" : "") << QString::number(f.netBytes());
-    out << '\t' << QString::number(f.contentsOnly) << '\t' << QString::number(f.moved) << '\n';
+    f.writeTsvFields(out);
+    out << '\t' << QString::number(f.moved) << '\n';
 }
 
 // Each name as the text columns order it, made once rather than at every comparison of a sort.
@@ -226,10 +192,52 @@ std::vector<std::u16string> foldedNames(const std::vector<FolderChange> &folders
 
 } // namespace
 
-std::uint64_t FolderChange::bytesChanged() const {
+void ChangeCounts::count(const SnapshotList &list, int i, ListId listNo) {
+    const Entry &e = list.entry(i);
+    if (listNo == ListId::OnlyInOriginal) {
+        ++onlyOriginal;
+        addBytes(bytesRemoved, bytesOf(e));
+    } else if (listNo == ListId::OnlyInFinal) {
+        ++onlyFinal;
+        addBytes(bytesAdded, bytesOf(e));
+    } else if (listNo == ListId::Changed) {
+        ++changed;
+        if (list.hasOrig() && isQuietContentsChange(list.orig(i).differ))
+            ++contentsOnly;
+        // A Changed list without the Original's values (not made by a comparison) tells no
+        // bytes.
+        const std::uint64_t before = list.hasOrig() ? origBytesOf(list.orig(i)) : bytesOf(e);
+        const std::uint64_t after = bytesOf(e);
+        if (after > before)
+            addBytes(bytesAdded, after - before);
+        else
+            addBytes(bytesRemoved, before - after);
+    }
+}
+
+void ChangeCounts::add(const ChangeCounts &other) {
+    onlyOriginal += other.onlyOriginal;
+    onlyFinal += other.onlyFinal;
+    changed += other.changed;
+    contentsOnly += other.contentsOnly;
+    addBytes(bytesRemoved, other.bytesRemoved);
+    addBytes(bytesAdded, other.bytesAdded);
+}
+
+std::uint64_t ChangeCounts::bytesChanged() const {
     std::uint64_t total = bytesRemoved;
     addBytes(total, bytesAdded);
     return total;
+}
+
+void ChangeCounts::writeTsvFields(QTextStream &out) const {
+    // QString::number never groups digits, whatever locale the stream was given.
+    for (const qint64 v : {onlyOriginal, onlyFinal, changed})
+        out << '\t' << QString::number(v);
+    for (const std::uint64_t v : {bytesRemoved, bytesAdded})
+        out << '\t' << QString::number(v);
+    out << '\t' << (netNegative() ? "-" : "") << QString::number(netBytes());
+    out << '\t' << QString::number(contentsOnly);
 }
 
 ChangeSummary ChangeSummary::build(const Workspace &ws) {

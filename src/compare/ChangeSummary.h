@@ -7,27 +7,23 @@
 #include <vector>
 
 class QTextStream;
+class SnapshotList;
 class Workspace;
+enum class ListId;
 
-// One folder of the change summary with the changes below it. A folder knows its name and its
-// parent, not its whole path (ChangeSummary::path() makes that), so a deep tree costs memory in
-// proportion to its names.
-struct FolderChange {
-    QString name;              // its last component without the '\' ("" for the root)
-    bool closed = true;        // its path ends in '\' (a folder text read from a damaged file
-                               // may not; such a folder has no subfolders)
-    int parent = -1;           // index in ChangeSummary::folders, -1 for the root
-    std::vector<int> children; // indexes, in the summary's current order
-    int depth = 0;             // 0 for the root
-    // Totals over this folder and every folder below it. Byte totals are exact up to the
-    // largest 64-bit number and stay there beyond it.
+// The changes of a group of result entries (a folder and all below it, or the entries of a set
+// of packages). Byte totals are exact up to the largest 64-bit number and stay there beyond it.
+struct ChangeCounts {
     qint64 onlyOriginal = 0, onlyFinal = 0, changed = 0; // entries (files and folders)
     std::uint64_t bytesRemoved = 0, bytesAdded = 0;
     // Changed files whose contents differ while their size and time do not: the most
     // suspicious change there is.
     qint64 contentsOnly = 0;
-    // Entries moved out of it, into it or within it (in both Only lists as well), each once.
-    qint64 moved = 0;
+
+    // Counts entry i of result list `listNo`: an entry only on one side by its size (a folder
+    // has none), a Changed one by what it grew or shrank by. The Unchanged count nothing.
+    void count(const SnapshotList &list, int i, ListId listNo);
+    void add(const ChangeCounts &other);
     qint64 entries() const { return onlyOriginal + onlyFinal + changed; }
     std::uint64_t bytesChanged() const;
     // The net change, added minus removed, as its sign and its size.
@@ -35,6 +31,23 @@ struct FolderChange {
     std::uint64_t netBytes() const {
         return netNegative() ? bytesRemoved - bytesAdded : bytesAdded - bytesRemoved;
     }
+    // The counts as the summaries' TSV writes them, each after a tab.
+    void writeTsvFields(QTextStream &out) const;
+};
+
+// One folder of the change summary with the changes below it. A folder knows its name and its
+// parent, not its whole path (ChangeSummary::path() makes that), so a deep tree costs memory in
+// proportion to its names.
+struct FolderChange : ChangeCounts {
+    QString name;              // its last component without the '\' ("" for the root)
+    bool closed = true;        // its path ends in '\' (a folder text read from a damaged file
+                               // may not; such a folder has no subfolders)
+    int parent = -1;           // index in ChangeSummary::folders, -1 for the root
+    std::vector<int> children; // indexes, in the summary's current order
+    int depth = 0;             // 0 for the root
+    // The counts are totals over this folder and every folder below it.
+    // Entries moved out of it, into it or within it (in both Only lists as well), each once.
+    qint64 moved = 0;
 };
 
 // Where the changes of a comparison are: the folders of both snapshots as a tree, each with the

@@ -1,56 +1,12 @@
 #include "PackageSummary.h"
 
-#include "ChangeSummary.h"
 #include "snapshot/NameCodec.h"
 #include "snapshot/RootPackages.h"
-#include "snapshot/WhatChanged.h"
 #include "snapshot/Workspace.h"
 
 #include <QHash>
 #include <QTextStream>
 #include <algorithm>
-
-namespace {
-
-// The folder summary's rules, so that both summaries of one comparison agree: saturating byte
-// totals, folders without bytes, a Changed entry by what it grew or shrank by.
-void addBytes(std::uint64_t &total, std::uint64_t bytes) {
-    total = bytes > ~total ? ~std::uint64_t(0) : total + bytes;
-}
-
-std::uint64_t bytesOf(const Entry &e) {
-    return e.isFolder() ? 0 : e.size;
-}
-
-void countEntry(PackageChange &row, const SnapshotList &list, int i, ListId listNo) {
-    const Entry &e = list.entry(i);
-    if (listNo == ListId::OnlyInOriginal) {
-        ++row.onlyOriginal;
-        addBytes(row.bytesRemoved, bytesOf(e));
-    } else if (listNo == ListId::OnlyInFinal) {
-        ++row.onlyFinal;
-        addBytes(row.bytesAdded, bytesOf(e));
-    } else {
-        ++row.changed;
-        if (list.hasOrig() && isQuietContentsChange(list.orig(i).differ))
-            ++row.contentsOnly;
-        const OrigValues *o = list.hasOrig() ? &list.orig(i) : nullptr;
-        const std::uint64_t before = o ? ((o->attr & 16) ? 0 : o->size) : bytesOf(e);
-        const std::uint64_t after = bytesOf(e);
-        if (after > before)
-            addBytes(row.bytesAdded, after - before);
-        else
-            addBytes(row.bytesRemoved, before - after);
-    }
-}
-
-} // namespace
-
-std::uint64_t PackageChange::bytesChanged() const {
-    std::uint64_t total = bytesRemoved;
-    addBytes(total, bytesAdded);
-    return total;
-}
 
 PackageSummary PackageSummary::build(const Workspace &ws, const RootPackages &original,
                                      const RootPackages &final) {
@@ -78,7 +34,7 @@ PackageSummary PackageSummary::build(const Workspace &ws, const RootPackages &or
             if (row < 0) {
                 row = int(summary.m_rows.size());
                 rowOfText.insert(text, row);
-                summary.m_rows.push_back({text});
+                summary.m_rows.emplace_back().owners = text;
             }
         }
         return std::size_t(row);
@@ -88,7 +44,7 @@ PackageSummary PackageSummary::build(const Workspace &ws, const RootPackages &or
         const RootPackages &packages = n == ListId::OnlyInOriginal ? original : final;
         const std::vector<PackageOwners::SetId> sets = packages.findAll(list);
         for (int i = 0; i < list.size(); ++i)
-            countEntry(summary.m_rows[rowOf(packages, sets[std::size_t(i)])], list, i, n);
+            summary.m_rows[rowOf(packages, sets[std::size_t(i)])].count(list, i, n);
     }
     std::sort(summary.m_rows.begin(), summary.m_rows.end(),
               [](const PackageChange &a, const PackageChange &b) {
@@ -115,12 +71,7 @@ void PackageSummary::writeTsv(QTextStream &out) const {
         // Package names hold no control character; the text goes through the same door as
         // every other anyway.
         out << NameCodec::printable(row.owners);
-        // QString::number never groups digits, whatever locale the stream was given.
-        for (const qint64 v : {row.onlyOriginal, row.onlyFinal, row.changed})
-            out << '\t' << QString::number(v);
-        for (const std::uint64_t v : {row.bytesRemoved, row.bytesAdded})
-            out << '\t' << QString::number(v);
-        out << '\t' << (row.netNegative() ? "-" : "") << QString::number(row.netBytes());
-        out << '\t' << QString::number(row.contentsOnly) << '\n';
+        row.writeTsvFields(out);
+        out << '\n';
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChangeSummary.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <cstdint>
@@ -11,18 +13,9 @@ class Workspace;
 
 // The changes of one set of owners: a package, the packages that share a folder ("a, b, c"), or
 // "(none)" for what no package owns (files an installation left behind, or someone added).
-// Counted by the rules of the folder summary (ChangeSummary).
-struct PackageChange {
+// Counted by the rules of the folder summary.
+struct PackageChange : ChangeCounts {
     QString owners;
-    qint64 onlyOriginal = 0, onlyFinal = 0, changed = 0; // entries (files and folders)
-    std::uint64_t bytesRemoved = 0, bytesAdded = 0;      // stay at 2^64 - 1 beyond it
-    qint64 contentsOnly = 0;
-    qint64 entries() const { return onlyOriginal + onlyFinal + changed; }
-    std::uint64_t bytesChanged() const;
-    bool netNegative() const { return bytesRemoved > bytesAdded; }
-    std::uint64_t netBytes() const {
-        return netNegative() ? bytesRemoved - bytesAdded : bytesAdded - bytesRemoved;
-    }
 };
 
 // Where the changes of a comparison are, by the packages that own the entries. Each entry
