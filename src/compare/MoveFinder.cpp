@@ -146,6 +146,20 @@ void pairByRules(Pairing &p) {
 // Folders that moved with their entries, where nothing else tied them: deepest first, so that
 // a subfolder found counts as an entry of the folder above it.
 void pairFoldersByEntries(Pairing &p) {
+    struct Candidate {
+        qsizetype depth;
+        int i;
+        QString path;
+    };
+    std::vector<Candidate> candidates;
+    for (int i = 0; i < p.o.size(); ++i) {
+        if (p.o.entry(i).isFolder() && p.partnerOfO(i) < 0) {
+            QString path = folderPath(p.o, i);
+            candidates.push_back({path.count(u'\\'), i, std::move(path)});
+        }
+    }
+    if (candidates.empty())
+        return;
     const FolderTable &folders = p.o.folders();
     struct Where {
         int entries = 0, moved = 0;
@@ -174,18 +188,6 @@ void pairFoldersByEntries(Pairing &p) {
     for (int j = 0; j < p.f.size(); ++j) {
         if (p.f.entry(j).isFolder() && p.partnerOfF(j) < 0)
             freeFinal[folderPath(p.f, j)].push_back(j);
-    }
-    struct Candidate {
-        qsizetype depth;
-        int i;
-        QString path;
-    };
-    std::vector<Candidate> candidates;
-    for (int i = 0; i < p.o.size(); ++i) {
-        if (p.o.entry(i).isFolder() && p.partnerOfO(i) < 0) {
-            QString path = folderPath(p.o, i);
-            candidates.push_back({path.count(u'\\'), i, std::move(path)});
-        }
     }
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate &a, const Candidate &b) { return a.depth > b.depth; });
