@@ -18,6 +18,7 @@
 #include "snapshot/LargeBlocks.h"
 #include "snapshot/NewSnapshot.h"
 #include "snapshot/Progress.h"
+#include "snapshot/RootPackages.h"
 #include "snapshot/Scanner.h"
 #include "sort/ColumnSorts.h"
 
@@ -92,6 +93,9 @@ bool CompareCommands::scanInto(ListId target, const ScanOrigin &origin, bool app
         const bool read = m_files.fillList(target, progress, true, [&] {
             const std::unique_ptr<DirectoryReader> reader =
                 makeDirectoryReader(origin.otherVolumes);
+            // What a scan adds comes from another root, which the owners looked up do not
+            // cover.
+            list.setPackages(nullptr, {});
             Scanner scanner(*reader);
             scanner.setExclusions(ExcludePatterns(origin.exclude));
             scanner.setKeepChangeTimes(origin.contents);
@@ -100,16 +104,18 @@ bool CompareCommands::scanInto(ListId target, const ScanOrigin &origin, bool app
             else
                 scanner.readDirectory(origin.nativeRoot, origin.root, list, origin.includeSubs,
                                       &progress);
+            const QByteArray root =
+                origin.nativeRoot.isEmpty() ? QFile::encodeName(origin.root) : origin.nativeRoot;
             if (origin.contents && !progress.cancelled()) {
                 progress.count = 0;
                 progress.setText(QStringLiteral("Reading the contents of the files..."));
                 ContentsHasher hasher;
                 hasher.reuseFrom(m_session.earlierDigests(target));
-                const QByteArray root = origin.nativeRoot.isEmpty() ? QFile::encodeName(origin.root)
-                                                                    : origin.nativeRoot;
                 hasher.hash(root, list, ContentsHasher::threadsFor(root), &progress, entriesBefore);
                 unreadFiles = hasher.unreadable();
             }
+            if (!append)
+                RootPackages::attach(list, root);
             resort(list);
         });
         if (!read)

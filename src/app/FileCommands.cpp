@@ -12,6 +12,7 @@
 #include "session/Session.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/Progress.h"
+#include "snapshot/RootPackages.h"
 
 #include <QCoreApplication>
 
@@ -121,8 +122,11 @@ void FileCommands::openSnapshot(const QString &given) {
         for (;;) {
             Progress progress;
             FileError error;
-            if (!fillList(target, progress, false,
-                          [&] { error = readSnapshot(file, list, &progress); }))
+            if (!fillList(target, progress, false, [&] {
+                    error = readSnapshot(file, list, &progress);
+                    if (error.ok())
+                        RootPackages::attach(list);
+                }))
                 break;
             if (error.ok() || m_host.reportFileError(error) != QMessageBox::Retry)
                 break;

@@ -101,24 +101,22 @@ void ListPane::setColumnWidth(int c, int width) {
         if (width <= 0)
             return;
     }
-    if (!showsColumn(m_listNo, c, m_detailsShown, m_contentsShown, m_movesShown)) {
+    if (!showsColumn(m_listNo, c, m_shown)) {
         header->setSectionHidden(c, true);
         return;
     }
     header->resizeSection(c, std::max(width, 0));
 }
 
-void ListPane::showDetailColumns(bool details, bool contents, bool moves) {
-    if (details == m_detailsShown && contents == m_contentsShown && moves == m_movesShown)
+void ListPane::showDetailColumns(const ListHolds &holds) {
+    if (holds == m_shown)
         return;
-    m_detailsShown = details;
-    m_contentsShown = contents;
-    m_movesShown = moves;
+    m_shown = holds;
     QHeaderView *header = m_details->horizontalHeader();
     for (int c = 0; c < Col::Count; ++c) {
-        if (!column(c).details && !column(c).moves)
+        if (!column(c).details && !column(c).moves && !column(c).packages)
             continue;
-        const bool visible = showsColumn(m_listNo, c, details, contents, moves);
+        const bool visible = showsColumn(m_listNo, c, holds);
         header->setSectionHidden(c, !visible);
         if (visible)
             header->resizeSection(c, Twips::toPixels(designWidth(m_listNo, c), this));

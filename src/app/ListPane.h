@@ -1,6 +1,6 @@
 #pragma once
 
-#include "snapshot/ListId.h"
+#include "snapshot/Columns.h"
 
 #include <QWidget>
 
@@ -32,9 +32,9 @@ public:
 
     // Shows which column the list is sorted by (the clicked one, not its key column).
     void showSortState(int key, int order);
-    // Shows the columns of details and digests while the list holds them, at their design
-    // widths.
-    void showDetailColumns(bool details, bool contents, bool moves);
+    // Shows the columns of details, digests, moves and owners while the list holds them, at
+    // their design widths.
+    void showDetailColumns(const ListHolds &holds);
 
 Q_SIGNALS:
     void headerClicked(int column);
@@ -45,7 +45,5 @@ private:
     QStackedLayout *m_stack;
     QTableView *m_details;
     QListView *m_summary;
-    bool m_detailsShown = false;
-    bool m_contentsShown = false;
-    bool m_movesShown = false;
+    ListHolds m_shown;
 };

@@ -29,8 +29,7 @@ ListViews::ListViews(Session &session, const EntryFormatter &format, QWidget *pa
 
 void ListViews::refreshList(ListId listNo) {
     m_models[Lists::indexOf(listNo)]->listChanged();
-    const SnapshotList &list = m_session.list(listNo);
-    pane(listNo)->showDetailColumns(list.hasDetails(), list.hasContents(), list.hasMoves());
+    pane(listNo)->showDetailColumns(ListHolds::of(m_session.list(listNo)));
     const SortState &state = m_session.list(listNo).sort;
     pane(listNo)->showSortState(state.key, state.order);
 }

@@ -346,7 +346,12 @@ void MainWindow::showChangeSummary() {
 
 void MainWindow::summarise() {
     BusyPointer busy;
-    m_changeSummary->setSummary(ChangeSummary::build(m_session.workspace()));
+    const Workspace &ws = m_session.workspace();
+    // By package when the owners of both sides are known.
+    std::optional<PackageSummary> packages;
+    if (ws.list(ListId::Original).hasPackages() && ws.list(ListId::Final).hasPackages())
+        packages = PackageSummary::build(ws);
+    m_changeSummary->setSummary(ChangeSummary::build(ws), std::move(packages));
 }
 
 void MainWindow::showChangesIn(const FolderChange &folder, const QString &path) {

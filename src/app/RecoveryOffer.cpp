@@ -6,6 +6,7 @@
 #include "session/RecoveryWriter.h"
 #include "session/Session.h"
 #include "snapshot/EntryFormat.h"
+#include "snapshot/RootPackages.h"
 
 #include <QDir>
 
@@ -67,6 +68,7 @@ void RecoveryOffer::run() {
             m_host.prompts().message(m_host.window(), error.message(), leftover.path);
             continue;
         }
+        RootPackages::attach(session.list(target));
         session.restored(target);
         // Kept as this run's before the old file goes, so it is on the disk all along; when it
         // cannot be written, the old file stays for the next start.

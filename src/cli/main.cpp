@@ -43,6 +43,7 @@
 #include <memory>
 #include <new>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
@@ -193,11 +194,11 @@ int columnsOf(const SnapshotList &list, bool results) {
     return !list.hasDetails() ? Col::PlainCount : results ? Col::DetailsCount : Col::WhatChanged;
 }
 
-// The packages that own a snapshot's entries, or a failure that says why there are none.
-void openPackages(RootPackages &packages, const SnapshotList &snapshot, const QString &file,
-                  const RootPackages *sameSystem = nullptr) {
-    if (!packages.open(snapshot, sameSystem))
-        fail(file + QStringLiteral(": ") + packages.problem());
+// Gives a snapshot the packages that own its entries, or fails saying why it has none.
+void attachPackages(SnapshotList &snapshot, const QString &file,
+                    const SnapshotList *sameSystem = nullptr) {
+    if (const QString problem = RootPackages::attach(snapshot, {}, sameSystem); !problem.isEmpty())
+        fail(file + QStringLiteral(": ") + problem);
 }
 
 int cmdList(const Args &args) {
@@ -205,17 +206,11 @@ int cmdList(const Args &args) {
         failUsage(QStringLiteral("list takes one file"));
     SnapshotList list;
     load(args.positional[0], list);
-    RootPackages packages;
-    std::vector<PackageOwners::SetId> owners;
-    if (args.has("--packages")) {
-        openPackages(packages, list, args.positional[0]);
-        owners = packages.findAll(list);
-    }
+    if (args.has("--packages"))
+        attachPackages(list, args.positional[0]);
     if (args.has("--json")) {
         OutputBuffer out;
         JsonLines lines(NameCodec::printable(args.positional[0]));
-        if (packages.isOpen())
-            lines.setPackages(&packages, &owners);
         for (int i = 0; i < list.size(); ++i)
             out.appendWith([&](std::string &text) { lines.append(text, list, i); });
         out.finish("list");
@@ -225,23 +220,24 @@ int cmdList(const Args &args) {
     QStringList header;
     for (int c = 0; c < columns; ++c)
         header << columnName(c);
-    if (packages.isOpen())
-        header << QStringLiteral("Package");
+    if (list.hasPackages())
+        header << columnHeader(Col::Package);
     OutputBuffer out;
     out.append((header.join(u'\t') + u'\n').toUtf8());
     TsvLines lines(list, columns);
     const std::string none;
-    std::vector<std::string> ownerTexts(packages.isOpen() ? packages.owners().setCount() : 0);
+    std::unordered_map<std::uint32_t, std::string> ownerTexts;
+    const EntryFormatter format;
     for (int i = 0; i < list.size(); ++i) {
         out.appendWith([&](std::string &text) {
             lines.append(text, none, i);
-            if (!packages.isOpen())
+            if (!list.hasPackages())
                 return;
             // The column after the others, before the line's end.
             text.back() = '\t';
-            std::string &owner = ownerTexts[owners[std::size_t(i)]];
+            std::string &owner = ownerTexts[list.packageSet(i)];
             if (owner.empty())
-                owner = NameCodec::printable(packages.text(owners[std::size_t(i)])).toStdString();
+                owner = format.text(list, i, Col::Package).toStdString();
             text += owner;
             text.push_back('\n');
         });
@@ -468,6 +464,12 @@ int cmdCompare(const Args &args) {
     const QStringList exclude = exclusionsOf(args);
     Workspace ws;
     readPair(args, exclude, ws);
+    if (byPackage) {
+        SnapshotList &original = ws.list(ListId::Original);
+        attachPackages(original, args.positional[0]);
+        attachPackages(ws.list(ListId::Final),
+                       args.positional.value(1, ws.list(ListId::Final).description), &original);
+    }
     CompareOptions options;
     options.reset(ListId::Original);
     if (args.options.contains(ignore))
@@ -496,11 +498,7 @@ int cmdCompare(const Args &args) {
         const DropOnUnwind dropOnUnwind(out);
         out.setEncoding(QStringConverter::Utf8);
         if (byPackage) {
-            RootPackages original, final;
-            openPackages(original, ws.list(ListId::Original), args.positional[0]);
-            openPackages(final, ws.list(ListId::Final),
-                         args.positional.value(1, ws.list(ListId::Final).description), &original);
-            PackageSummary::build(ws, original, final).writeTsv(out);
+            PackageSummary::build(ws).writeTsv(out);
         } else if (args.has("--summary")) {
             ChangeSummary::build(ws).writeTsv(out, depth);
         } else {

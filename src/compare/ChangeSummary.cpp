@@ -287,32 +287,34 @@ int ChangeSummary::compareNames(int a, int b) const {
     return threeWay(p.closed, q.closed);
 }
 
-int ChangeSummary::compareColumn(int a, int b, int column) const {
-    const FolderChange &x = m_folders[static_cast<std::size_t>(a)];
-    const FolderChange &y = m_folders[static_cast<std::size_t>(b)];
+int ChangeCounts::compare(const ChangeCounts &x, const ChangeCounts &y, int column) {
     switch (column) {
-    case OnlyInOriginal:
+    case ChangeSummary::OnlyInOriginal:
         return threeWay(x.onlyOriginal, y.onlyOriginal);
-    case OnlyInFinal:
+    case ChangeSummary::OnlyInFinal:
         return threeWay(x.onlyFinal, y.onlyFinal);
-    case Changed:
+    case ChangeSummary::Changed:
         return threeWay(x.changed, y.changed);
-    case BytesRemoved:
+    case ChangeSummary::BytesRemoved:
         return threeWay(x.bytesRemoved, y.bytesRemoved);
-    case BytesAdded:
+    case ChangeSummary::BytesAdded:
         return threeWay(x.bytesAdded, y.bytesAdded);
-    case NetChange:
+    case ChangeSummary::NetChange:
         if (x.netNegative() != y.netNegative())
             return x.netNegative() ? -1 : 1;
         return x.netNegative() ? threeWay(y.netBytes(), x.netBytes())
                                : threeWay(x.netBytes(), y.netBytes());
-    case ContentsOnly:
+    case ChangeSummary::ContentsOnly:
         return threeWay(x.contentsOnly, y.contentsOnly);
-    case Moved:
-        return threeWay(x.moved, y.moved);
     default:
         return 0;
     }
+}
+
+int ChangeSummary::compareColumn(int a, int b, int column) const {
+    const FolderChange &x = m_folders[static_cast<std::size_t>(a)];
+    const FolderChange &y = m_folders[static_cast<std::size_t>(b)];
+    return column == Moved ? threeWay(x.moved, y.moved) : ChangeCounts::compare(x, y, column);
 }
 
 template <typename Less> void ChangeSummary::sortChildren(Less less) {

@@ -31,6 +31,9 @@ struct ChangeCounts {
     std::uint64_t netBytes() const {
         return netNegative() ? bytesRemoved - bytesAdded : bytesAdded - bytesRemoved;
     }
+    // The order of two groups by one of the columns they share (ChangeSummary::OnlyInOriginal
+    // to ContentsOnly): below zero when x comes first in ascending order.
+    static int compare(const ChangeCounts &x, const ChangeCounts &y, int column);
     // The counts as the summaries' TSV writes them, each after a tab.
     void writeTsvFields(QTextStream &out) const;
 };

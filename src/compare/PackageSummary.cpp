@@ -8,28 +8,28 @@
 #include <QTextStream>
 #include <algorithm>
 
-PackageSummary PackageSummary::build(const Workspace &ws, const RootPackages &original,
-                                     const RootPackages &final) {
+PackageSummary PackageSummary::build(const Workspace &ws) {
     PackageSummary summary;
-    // Rows by text, as the two snapshots may come from two databases; the row of each set a
+    // Rows by text, as the lists may hold the owners of two databases; the row of each set a
     // database gives is looked up once.
     QHash<QString, int> rowOfText;
     struct Rows {
-        const PackageOwners *owners;
+        const RootPackages *packages;
         std::vector<int> ofSet;
     };
     std::vector<Rows> known;
-    const auto rowOf = [&](const RootPackages &packages, PackageOwners::SetId set) {
-        const PackageOwners *owners = packages.isOpen() ? &packages.owners() : nullptr;
+    const auto rowOf = [&](const SnapshotList &list, int i) {
+        const RootPackages *packages = list.packages();
         auto rows = std::find_if(known.begin(), known.end(),
-                                 [&](const Rows &r) { return r.owners == owners; });
+                                 [&](const Rows &r) { return r.packages == packages; });
         if (rows == known.end()) {
-            known.push_back({owners, std::vector<int>(owners ? owners->setCount() : 1, -1)});
+            known.push_back(
+                {packages, std::vector<int>(packages ? packages->owners().setCount() : 1, -1)});
             rows = known.end() - 1;
         }
-        int &row = rows->ofSet[owners ? set : 0];
+        int &row = rows->ofSet[packages ? list.packageSet(i) : 0];
         if (row < 0) {
-            const QString text = owners ? owners->text(set) : PackageOwners::unownedText();
+            const QString text = packages ? list.packageText(i) : PackageOwners::unownedText();
             row = rowOfText.value(text, -1);
             if (row < 0) {
                 row = int(summary.m_rows.size());
@@ -41,10 +41,8 @@ PackageSummary PackageSummary::build(const Workspace &ws, const RootPackages &or
     };
     for (const ListId n : {ListId::OnlyInOriginal, ListId::OnlyInFinal, ListId::Changed}) {
         const SnapshotList &list = ws.list(n);
-        const RootPackages &packages = n == ListId::OnlyInOriginal ? original : final;
-        const std::vector<PackageOwners::SetId> sets = packages.findAll(list);
         for (int i = 0; i < list.size(); ++i)
-            summary.m_rows[rowOf(packages, sets[std::size_t(i)])].count(list, i, n);
+            summary.m_rows[rowOf(list, i)].count(list, i, n);
     }
     std::sort(summary.m_rows.begin(), summary.m_rows.end(),
               [](const PackageChange &a, const PackageChange &b) {
@@ -55,6 +53,19 @@ PackageSummary PackageSummary::build(const Workspace &ws, const RootPackages &or
                   return a.owners < b.owners;
               });
     return summary;
+}
+
+void PackageSummary::sort(int column, Qt::SortOrder order) {
+    const bool descending = order == Qt::DescendingOrder;
+    std::stable_sort(m_rows.begin(), m_rows.end(),
+                     [&](const PackageChange &a, const PackageChange &b) {
+                         if (column > 0) {
+                             if (const int c = ChangeCounts::compare(a, b, column))
+                                 return descending ? c > 0 : c < 0;
+                             return a.owners < b.owners;
+                         }
+                         return descending ? b.owners < a.owners : a.owners < b.owners;
+                     });
 }
 
 void PackageSummary::writeTsv(QTextStream &out) const {

@@ -8,7 +8,6 @@
 #include <vector>
 
 class QTextStream;
-class RootPackages;
 class Workspace;
 
 // The changes of one set of owners: a package, the packages that share a folder ("a, b, c"), or
@@ -20,14 +19,17 @@ struct PackageChange : ChangeCounts {
 
 // Where the changes of a comparison are, by the packages that own the entries. Each entry
 // counts once, under the whole set of its owners, so the rows add up to the folder summary's
-// root. An Only in Original entry is looked up under the Original's root and database, the
-// others under the Final's: a file removed belonged to what was installed before.
+// root. The result lists carry their owners: an Only in Original entry the Original's, looked up
+// under its root and database, the others the Final's, as a file removed belonged to what was
+// installed before. Entries of a list without owners count under "(none)".
 class PackageSummary {
 public:
-    static PackageSummary build(const Workspace &ws, const RootPackages &original,
-                                const RootPackages &final);
+    static PackageSummary build(const Workspace &ws);
     // Most changed entries first, then most bytes changed, then by the owners' text.
     const std::vector<PackageChange> &rows() const { return m_rows; }
+    // Orders the rows by a column: 0 by the owners' text, else one of the counts by the folder
+    // summary's column numbers (ties by the owners' text, ascending either way).
+    void sort(int column, Qt::SortOrder order);
     // A header (Package, then the folder summary's columns) and a line per row.
     void writeTsv(QTextStream &out) const;
 

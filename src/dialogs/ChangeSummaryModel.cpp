@@ -1,14 +1,10 @@
 #include "ChangeSummaryModel.h"
 
-#include "compare/ByteScale.h"
-#include "snapshot/EntryFormat.h"
 #include "snapshot/NameCodec.h"
-
-#include <QColor>
 
 ChangeSummaryModel::ChangeSummaryModel(ChangeSummary summary, const EntryFormatter &format,
                                        QObject *parent)
-    : QAbstractItemModel(parent), m_summary(std::move(summary)), m_format(format) {
+    : QAbstractItemModel(parent), m_summary(std::move(summary)), m_texts(format) {
     findRows();
 }
 
@@ -60,83 +56,31 @@ int ChangeSummaryModel::columnCount(const QModelIndex &) const {
     return ChangeSummary::ColumnCount;
 }
 
-QString ChangeSummaryModel::numberText(std::uint64_t count) const {
-    return m_format.sizeText(count);
-}
-
-QString ChangeSummaryModel::bytesText(std::uint64_t bytes) const {
-    return ByteScale::readable(bytes, m_format.locale());
-}
-
-QString ChangeSummaryModel::netText(const FolderChange &folder) const {
-    const QString amount = bytesText(folder.netBytes());
-    if (folder.netBytes() == 0)
-        return amount;
-    return (folder.netNegative() ? u'-' : u'+') + amount;
-}
-
-// The exact number behind a size shown in units.
-QString ChangeSummaryModel::exactBytes(const FolderChange &f, int column) const {
-    switch (column) {
-    case ChangeSummary::BytesRemoved:
-        return numberText(f.bytesRemoved) + QStringLiteral(" bytes");
-    case ChangeSummary::BytesAdded:
-        return numberText(f.bytesAdded) + QStringLiteral(" bytes");
-    case ChangeSummary::NetChange:
-        return (f.netBytes() == 0 ? QString() : QString(f.netNegative() ? u'-' : u'+')) +
-               numberText(f.netBytes()) + QStringLiteral(" bytes");
-    default:
-        return {};
-    }
-}
-
 QVariant ChangeSummaryModel::data(const QModelIndex &index, int role) const {
     if (!index.isValid())
         return {};
     const FolderChange &f = m_summary.folders()[index.internalId()];
-    if (role == Qt::TextAlignmentRole) {
-        return QVariant::fromValue(
-            (index.column() == ChangeSummary::Folder ? Qt::AlignLeft : Qt::AlignRight) |
-            Qt::AlignVCenter);
-    }
-    // Marked as the lists mark such a file.
-    if (role == Qt::ForegroundRole && index.column() == ChangeSummary::ContentsOnly &&
-        f.contentsOnly > 0)
-        return QColor(Qt::red);
-    if (role == Qt::ToolTipRole && index.column() == ChangeSummary::ContentsOnly)
-        return QStringLiteral("Files whose contents changed while their size and time did not");
-    if (role == Qt::ToolTipRole && index.column() == ChangeSummary::Moved)
-        return QStringLiteral("Entries moved or renamed out of this folder, into it or within it");
-    if (role == Qt::ToolTipRole) {
-        if (const QString exact = exactBytes(f, index.column()); !exact.isEmpty())
-            return exact;
-    }
-    if (role == Qt::ToolTipRole && index.column() == ChangeSummary::Folder)
-        return f.parent < 0 ? QStringLiteral("\\")
-                            : NameCodec::printable(m_summary.path(folderOf(index)));
-    if (role != Qt::DisplayRole)
-        return {};
     switch (index.column()) {
     case ChangeSummary::Folder:
-        return f.parent < 0 ? QStringLiteral("\\") : NameCodec::printable(f.name);
-    case ChangeSummary::OnlyInOriginal:
-        return numberText(static_cast<std::uint64_t>(f.onlyOriginal));
-    case ChangeSummary::OnlyInFinal:
-        return numberText(static_cast<std::uint64_t>(f.onlyFinal));
-    case ChangeSummary::Changed:
-        return numberText(static_cast<std::uint64_t>(f.changed));
-    case ChangeSummary::BytesRemoved:
-        return bytesText(f.bytesRemoved);
-    case ChangeSummary::BytesAdded:
-        return bytesText(f.bytesAdded);
-    case ChangeSummary::NetChange:
-        return netText(f);
-    case ChangeSummary::ContentsOnly:
-        return numberText(static_cast<std::uint64_t>(f.contentsOnly));
-    case ChangeSummary::Moved:
-        return numberText(static_cast<std::uint64_t>(f.moved));
-    default:
+        if (role == Qt::DisplayRole)
+            return f.parent < 0 ? QStringLiteral("\\") : NameCodec::printable(f.name);
+        if (role == Qt::ToolTipRole)
+            return f.parent < 0 ? QStringLiteral("\\")
+                                : NameCodec::printable(m_summary.path(folderOf(index)));
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
         return {};
+    case ChangeSummary::Moved:
+        if (role == Qt::DisplayRole)
+            return m_texts.number(static_cast<std::uint64_t>(f.moved));
+        if (role == Qt::ToolTipRole)
+            return QStringLiteral(
+                "Entries moved or renamed out of this folder, into it or within it");
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    default:
+        return m_texts.data(f, index.column(), role);
     }
 }
 

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "CountTexts.h"
 #include "compare/ChangeSummary.h"
 
 #include <QAbstractItemModel>
-
-class EntryFormatter;
 
 // The folders of a change summary as a tree of seven columns. Sorting orders every folder's
 // subfolders at once and keeps the open branches open.
@@ -27,18 +26,12 @@ public:
     // The folder (its place in the summary) a row shows, and the row of a folder.
     int folderOf(const QModelIndex &index) const;
     QModelIndex indexOf(int folder, int column = 0) const;
-    // A count as the columns show it, digits grouped.
-    QString numberText(std::uint64_t count) const;
-    // A byte count as the columns show it, in units ("46.2 MB").
-    QString bytesText(std::uint64_t bytes) const;
-    // The net change with its sign.
-    QString netText(const FolderChange &folder) const;
+    const CountTexts &texts() const { return m_texts; }
 
 private:
-    QString exactBytes(const FolderChange &f, int column) const;
     void findRows();
 
     ChangeSummary m_summary;
-    const EntryFormatter &m_format;
+    CountTexts m_texts;
     std::vector<int> m_row; // each folder's row under its parent
 };

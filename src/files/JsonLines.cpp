@@ -4,7 +4,6 @@
 #include "snapshot/AccountNames.h"
 #include "snapshot/Attributes.h"
 #include "snapshot/DateSerial.h"
-#include "snapshot/RootPackages.h"
 #include "snapshot/SnapshotList.h"
 #include "snapshot/WhatChanged.h"
 
@@ -269,12 +268,16 @@ void JsonLines::appendValues(std::string &out, std::uint64_t size, double modifi
         appendKey(out, "owner");
         out += account(d->uid, false);
     }
-    if (!original && m_packages && m_packageSets) {
-        const std::uint32_t set = (*m_packageSets)[std::size_t(i)];
+    if (!original && entryOf->hasPackages()) {
+        if (m_packages != entryOf->packages()) {
+            m_packages = entryOf->packages();
+            m_packageTexts.clear();
+        }
+        const std::uint32_t set = entryOf->packageSet(i);
         auto text = m_packageTexts.find(set);
         if (text == m_packageTexts.end()) {
             std::string json;
-            appendString(json, m_packages->text(set));
+            appendString(json, entryOf->packageText(i));
             text = m_packageTexts.emplace(set, std::move(json)).first;
         }
         appendKey(out, "package");

@@ -14,12 +14,11 @@ struct Details;
 
 // Entries as lines of JSON for other programs to read, one object a line: the list it belongs
 // to, its name and In Folder, size, modified time (ISO 8601, local time as the snapshot holds
-// it, no zone), attribute text and bits, and the details and digest where the snapshot holds
-// them, and when asked the packages that own it; a Changed entry adds the Original's values and
-// which of them differ. A folder's size and time are null, as lists show none. Members come in
-// the order of their names. Control
-// characters, DEL and the C1 controls are written as \u escapes, so no line holds a byte a
-// terminal would take as a command.
+// it, no zone), attribute text and bits, and the details, digest and owning packages where the
+// list holds them; a Changed entry adds the Original's values and which of them differ. A
+// folder's size and time are null, as lists show none. Members come in the order of their
+// names. Control characters, DEL and the C1 controls are written as \u escapes, so no line holds
+// a byte a terminal would take as a command.
 //
 // Written straight into the output, as a million lines go through here: what many entries
 // share (a folder, attributes, owners) is made once.
@@ -30,12 +29,6 @@ public:
     explicit JsonLines(const QString &listName, ListId listId = ListId::None);
     // Appends entry i, ended by a line feed.
     void append(std::string &out, const SnapshotList &list, int i);
-    // Adds the member "package" to each entry: the text of its owners, by the entry's number in
-    // `sets` (as RootPackages::findAll gives them, kept by the caller).
-    void setPackages(const RootPackages *packages, const std::vector<std::uint32_t> *sets) {
-        m_packages = packages;
-        m_packageSets = sets;
-    }
 
 private:
     void appendValues(std::string &out, std::uint64_t size, double modified, std::int32_t attr,
@@ -49,8 +42,7 @@ private:
     std::vector<std::string> m_folders; // by folder number, as JSON strings; empty: not yet made
     std::unordered_map<std::int32_t, std::string> m_attributes;
     std::unordered_map<std::uint64_t, std::string> m_accounts;
-    const RootPackages *m_packages = nullptr;
-    const std::vector<std::uint32_t> *m_packageSets = nullptr;
+    const RootPackages *m_packages = nullptr; // whose owners m_packageTexts holds
     std::unordered_map<std::uint32_t, std::string> m_packageTexts; // by set, as JSON strings
 };
 

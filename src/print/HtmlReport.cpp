@@ -416,8 +416,7 @@ QJsonArray foldingTable() {
 bool reportShows(ListId listNo, const SnapshotList &list, int c) {
     if (isHiddenColumn(c))
         return false;
-    return showsColumn(listNo, c, list.hasDetails(), list.hasContents(), list.hasMoves()) ||
-           (column(c).changedOnly && list.hasOrig());
+    return showsColumn(listNo, c, ListHolds::of(list)) || (column(c).changedOnly && list.hasOrig());
 }
 
 // One result list: its columns, the fields that hold their texts and sort keys, and the blocks

@@ -34,6 +34,7 @@ const Column Columns[Col::Count] = {
     {"Moved",                 "Moved",               false, Col::Moved,       false, 3000, -1, false, false, false, true},
     {"From",                  "From",                false, Col::From,        false, 3000, -1, false, false, false, false, true},
     {"How Matched",           "How Matched",         false, Col::HowMatched,  false, 3400, -1, false, false, false, false, true},
+    {"Package",               "Package",             false, Col::Package,     false, 2400, -1, false, false, false, false, false, true},
 };
 // clang-format on
 
@@ -73,18 +74,24 @@ double designWidth(ListId listNo, int c) {
 
 bool isLinkedColumn(int c) {
     const Column &col = Columns[c];
-    return !col.key && col.partner < 0 && !col.details && !col.moves && !col.movedOnly;
+    return !col.key && col.partner < 0 && !col.details && !col.moves && !col.movedOnly &&
+           !col.packages;
 }
 
-bool showsColumn(ListId listNo, int c, bool hasDetails, bool hasContents, bool hasMoves) {
+ListHolds ListHolds::of(const SnapshotList &list) {
+    return {list.hasDetails(), list.hasContents(), list.hasMoves(), list.hasPackages()};
+}
+
+bool showsColumn(ListId listNo, int c, const ListHolds &holds) {
     const Column &col = Columns[c];
     if ((col.partner >= 0 || col.changedOnly) && listNo != ListId::Changed)
         return false;
     if (col.movedOnly)
         return listNo == ListId::Moved;
-    if (col.moves && !(isOnlyList(listNo) && hasMoves))
+    if (col.moves && !(isOnlyList(listNo) && holds.moves))
         return false;
-    return (!col.details || hasDetails) && (!col.contents || hasContents);
+    return (!col.details || holds.details) && (!col.contents || holds.contents) &&
+           (!col.packages || holds.packages);
 }
 
 int headerSortKey(ListId listNo, int clicked) {

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class SnapshotList;
+
 // The columns of the lists, zero-based as the sort keys count them.
 namespace Col {
 inline constexpr int Name = 0;
@@ -30,7 +32,9 @@ inline constexpr int Moved = 18;
 // The Moved list's: where its entry came from, and how the two were found to be one.
 inline constexpr int From = 19;
 inline constexpr int HowMatched = 20;
-inline constexpr int Count = 21;
+// The installed packages that own the entry, in lists of a system whose database is known.
+inline constexpr int Package = 21;
+inline constexpr int Count = 22;
 // The columns of every list and the details, as scripts have always read them.
 inline constexpr int DetailsCount = 18;
 // The columns of every list, as the format has always had them.
@@ -55,6 +59,17 @@ struct Column {
     bool contents = false;    // shown only in a list that holds digests
     bool moves = false;       // shown only in an Only list that holds moves
     bool movedOnly = false;   // shown in the Moved list only
+    bool packages = false;    // shown only in a list that holds its entries' owners
+};
+
+// What a list holds beyond the columns every list has, which decides the columns it shows.
+struct ListHolds {
+    bool details = false;
+    bool contents = false;
+    bool moves = false;
+    bool packages = false;
+    static ListHolds of(const SnapshotList &list);
+    bool operator==(const ListHolds &) const = default;
 };
 
 const Column &column(int c);
@@ -71,9 +86,8 @@ double designWidth(ListId listNo, int c);
 // Whether a column's width carries over from list to list when widths are linked: the columns
 // every list shows.
 bool isLinkedColumn(int c);
-// Whether list `listNo` shows column c (a key column aside), given whether it holds details,
-// digests and moves.
-bool showsColumn(ListId listNo, int c, bool hasDetails, bool hasContents, bool hasMoves = false);
+// Whether list `listNo` shows column c (a key column aside), given what it holds.
+bool showsColumn(ListId listNo, int c, const ListHolds &holds);
 
 // The column a click on the header of column `clicked` sorts by: Size, Modified and Attributes
 // sort by their hidden key columns. Returns -1 when the list refuses that column (the Orig

@@ -223,6 +223,8 @@ QString EntryFormatter::text(const SnapshotList &list, int i, int column) const 
         return NameCodec::printable(list.movedPath(i));
     case Col::HowMatched:
         return howMatched(list.moveRule(i), list.movedAlong(i));
+    case Col::Package:
+        return NameCodec::printable(list.packageText(i));
     default:
         break;
     }

@@ -1,9 +1,11 @@
 #include "RootPackages.h"
 
+#include "DateSerial.h"
 #include "NameCodec.h"
 #include "NewSnapshot.h"
 #include "SnapshotList.h"
 
+#include <cmath>
 #include <sys/stat.h>
 
 namespace {
@@ -145,4 +147,61 @@ std::vector<PackageOwners::SetId> RootPackages::findAll(const SnapshotList &list
                 m_owners->find(QByteArrayView(path.data(), qsizetype(path.size())));
     }
     return ids;
+}
+
+namespace {
+
+// Whether entry i lies at `path` as the snapshot saw it.
+bool agrees(const SnapshotList &snapshot, int i, const QByteArray &path) {
+    struct stat st {};
+    if (::lstat(path.constData(), &st) != 0)
+        return false;
+    const Entry &e = snapshot.entry(i);
+    if (e.isFolder() != S_ISDIR(st.st_mode))
+        return false;
+    std::uint64_t device = 0, inode = 0;
+    if (snapshot.identity(i, device, inode))
+        return inode == std::uint64_t(st.st_ino);
+    if (e.isFolder())
+        return true;
+    double modified = 0;
+    return e.size == std::uint64_t(st.st_size) && e.hasTime() &&
+           DateSerial::fromUnixTime(st.st_mtim.tv_sec, modified) &&
+           std::abs(modified - e.modified) * 86400 < 0.5;
+}
+
+} // namespace
+
+bool RootPackages::takenHere(const SnapshotList &snapshot, const QByteArray &root) {
+    constexpr int Sample = 64;
+    const int n = snapshot.size();
+    if (n == 0)
+        return true;
+    const int checked = std::min(n, Sample);
+    int agreeing = 0;
+    for (int k = 0; k < checked; ++k) {
+        const int i = int(std::int64_t(k) * n / checked);
+        const QByteArray below = NameCodec::pathBytes(snapshot.folder(i), snapshot.name(i));
+        if (!below.isEmpty() && agrees(snapshot, i, root + '/' + below))
+            ++agreeing;
+    }
+    return agreeing * 4 >= checked;
+}
+
+QString RootPackages::attach(SnapshotList &snapshot, QByteArray root,
+                             const SnapshotList *sameSystem) {
+    snapshot.setPackages(nullptr, {});
+    if (root.isEmpty())
+        root = rootOf(snapshot);
+    auto packages = std::make_shared<RootPackages>();
+    if (root.isEmpty() ? !packages->open(snapshot)
+                       : !packages->open(root, sameSystem ? sameSystem->packages() : nullptr))
+        return packages->problem();
+    if (!takenHere(snapshot, root == "/" ? QByteArray() : root))
+        return QStringLiteral("was not taken of this system's files (too few of its entries are "
+                              "there now as it lists them), so the owners this system knows "
+                              "are not its");
+    std::vector<PackageOwners::SetId> sets = packages->findAll(snapshot);
+    snapshot.setPackages(std::move(packages), std::move(sets));
+    return {};
 }

@@ -50,6 +50,21 @@ public:
         return m_owners ? m_owners->text(set) : QString();
     }
 
+    // Whether the snapshot's entries are the files below `root` on this system, judged by a
+    // sample of them: a snapshot file may come from another machine, whose paths this system's
+    // database does not describe, and whose files it would call "(none)". An entry agrees
+    // when its path holds the same inode now (when the snapshot holds inodes), or else a
+    // folder still, or a file of the same size and time. It is this system's when at least a
+    // quarter of the sample agrees: a system changed since still keeps most of its folders.
+    static bool takenHere(const SnapshotList &snapshot, const QByteArray &root);
+    // Gives a snapshot the owners of its entries, when its root (`root`, the folder as the
+    // file system takes it; empty: the one its source text names) lies in a system with a
+    // package database and the snapshot is of this system. Otherwise it has none, and the
+    // reason is returned; an empty text when it has them. A snapshot of the same system as
+    // `sameSystem` (a list that has owners) shares its database.
+    static QString attach(SnapshotList &snapshot, QByteArray root = {},
+                          const SnapshotList *sameSystem = nullptr);
+
 private:
     bool folderPath(QStringView folder, std::string &out) const;
 

@@ -1,5 +1,6 @@
 #include "SnapshotList.h"
 
+#include "RootPackages.h"
 #include "sort/TextKeys.h"
 
 #include <algorithm>
@@ -173,12 +174,43 @@ void SnapshotList::appendCopy(const SnapshotList &from, int i, const OrigValues 
             throw;
         }
     }
+    if (from.hasPackages() || hasPackages())
+        copyPackageSet(from, i);
     if (orig) {
         m_orig.resize(m_entries.size() - 1);
         m_orig.push_back(*orig);
     } else if (!m_orig.empty()) {
         m_orig.emplace_back();
     }
+}
+
+void SnapshotList::copyPackageSet(const SnapshotList &from, int i) {
+    // A list takes the owners of the list its first entry comes from; a comparison's result
+    // list is made from one side.
+    if (m_entries.size() == 1)
+        m_packages = from.m_packages;
+    if (m_packages != from.m_packages) {
+        setPackages(nullptr, {});
+        return;
+    }
+    try {
+        m_packageSets.resize(m_entries.size() - 1);
+        m_packageSets.push_back(from.packageSet(i));
+    } catch (...) {
+        truncate(size() - 1);
+        throw;
+    }
+}
+
+QString SnapshotList::packageText(int i) const {
+    const auto k = static_cast<std::size_t>(i);
+    return k < m_packageSets.size() && m_packages ? m_packages->text(m_packageSets[k]) : QString();
+}
+
+void SnapshotList::setPackages(std::shared_ptr<const RootPackages> packages,
+                               std::vector<std::uint32_t> sets) {
+    m_packages = std::move(packages);
+    m_packageSets = m_packages ? std::move(sets) : std::vector<std::uint32_t>();
 }
 
 void SnapshotList::appendChanged(const SnapshotList &final, int j, const OrigValues &orig,
@@ -263,6 +295,8 @@ void SnapshotList::clearEntries() {
     m_origDetails = std::move(origDetails);
     m_contents = {};
     m_moves = {};
+    m_packages.reset();
+    m_packageSets = {};
     m_moveFolders.clear();
     m_movesFrom = nullptr;
     m_moveFolderOf = {};
@@ -285,6 +319,8 @@ void SnapshotList::clearAfterFailure() noexcept {
         m_origDetails.truncate(0);
         m_contents = {};
         m_moves = {};
+        m_packages.reset();
+        m_packageSets = {};
         m_copiedFolders = {};
         m_copiedOrigDetails = {};
         m_copiedDetails = {};
@@ -303,6 +339,8 @@ void SnapshotList::truncate(int n) {
         m_contents.resize(m_entries.size());
     if (m_moves.size() > m_entries.size())
         m_moves.resize(m_entries.size());
+    if (m_packageSets.size() > m_entries.size())
+        m_packageSets.resize(m_entries.size());
 }
 
 namespace {
@@ -352,6 +390,10 @@ void SnapshotList::permute(const std::vector<std::uint32_t> &order) {
         m_moves.resize(m_entries.size());
         permuteInPlace(m_moves, order);
     }
+    if (hasPackages()) {
+        m_packageSets.resize(m_entries.size());
+        permuteInPlace(m_packageSets, order);
+    }
 }
 
 QString SnapshotList::limitText(std::size_t k) const {
@@ -389,5 +431,6 @@ std::size_t SnapshotList::memoryBytes() const {
     return m_entries.capacity() * sizeof(Entry) + m_orig.capacity() * sizeof(OrigValues) +
            m_details.memoryBytes() + m_origDetails.memoryBytes() +
            m_contents.capacity() * sizeof(Contents) + m_moves.capacity() * sizeof(Move) +
+           m_packageSets.capacity() * sizeof(std::uint32_t) +
            (m_names.use_count() == 1 ? m_names->bytes() : 0);
 }

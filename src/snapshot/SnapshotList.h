@@ -105,6 +105,8 @@ struct SortState {
     bool sorted() const { return key >= 0; }
 };
 
+class RootPackages;
+
 class SnapshotList {
 public:
     // Metadata of the list.
@@ -200,6 +202,22 @@ public:
         return k < m_moves.size() ? m_moves[k].along : 0;
     }
 
+    // The installed packages that own the entries: a snapshot of a system whose package
+    // database is known has them, and so do the result lists made from it. A list holds one
+    // database's owners, so one that mixes entries of lists with different ones has none.
+    bool hasPackages() const { return m_packages != nullptr; }
+    const RootPackages *packages() const { return m_packages.get(); }
+    // Entry i's set of owners in packages(); Unowned (0) past the entries looked up.
+    std::uint32_t packageSet(int i) const {
+        const auto k = static_cast<std::size_t>(i);
+        return k < m_packageSets.size() ? m_packageSets[k] : 0;
+    }
+    // The owners' names, "(none)" for an entry no package owns, and nothing for an entry that
+    // was not looked up (one added to the snapshot afterwards).
+    QString packageText(int i) const;
+    // Gives the entries their owners, in the list's order; no packages and no sets: none.
+    void setPackages(std::shared_ptr<const RootPackages> packages, std::vector<std::uint32_t> sets);
+
     // Room for that many entries, and for their details and digests when they will have them.
     void reserve(std::size_t entries, bool details = false, bool contents = false);
     // Gives back room reserved well beyond the entries held.
@@ -256,6 +274,7 @@ public:
 private:
     void appendDetails(const Details &details);
     void followCopiedList(const SnapshotList &from);
+    void copyPackageSet(const SnapshotList &from, int i);
 
     std::vector<Entry> m_entries;
     std::vector<OrigValues> m_orig;
@@ -273,6 +292,8 @@ private:
         std::uint32_t along = 0;
     };
     std::vector<Move> m_moves; // empty, or up to the last entry moved
+    std::shared_ptr<const RootPackages> m_packages;
+    std::vector<std::uint32_t> m_packageSets; // by entry, while there are packages
     FolderTable m_moveFolders; // apart from the list's own, which name where its entries are
     // For each folder of the list moves came from last, its number in m_moveFolders.
     const FolderTable *m_movesFrom = nullptr;

@@ -237,6 +237,16 @@ if(NOT OUT MATCHES "^Package\tOnly in Original\t.*\nbase\t1\t0\t0\t1\t0\t-1\t0\n
    OR NOT OUT MATCHES "\n\\(none\\)\t0\t1\t0\t0\t1\t1\t0\n")
     message(FATAL_ERROR "unexpected summary by package:\n${OUT}")
 endif()
+# A snapshot of files that are no longer there (the same names made anew, so new inodes) gets
+# no owners: it may as well be another machine's.
+file(RENAME ${chroot} ${WORK}/chroot-old)
+file(MAKE_DIRECTORY ${chroot}/var/lib/dpkg/info ${chroot}/usr/bin)
+file(COPY ${WORK}/chroot-old/var/lib/dpkg/info/ DESTINATION ${chroot}/var/lib/dpkg/info)
+file(COPY ${WORK}/chroot-old/usr/bin/ DESTINATION ${chroot}/usr/bin)
+run(2 list ${WORK}/chroot-before.dir --packages)
+if(NOT ERR MATCHES "chroot-before.dir: was not taken of this system's files")
+    message(FATAL_ERROR "expected a refusal:\n${ERR}")
+endif()
 usage_error("--packages needs --summary" compare a.dir b.dir --packages)
 usage_error("--depth goes with the summary by folder, not --packages"
             compare a.dir b.dir --summary --packages --depth 1)

@@ -54,13 +54,16 @@ private Q_SLOTS:
             const FakeSystem b = fillRandom(ws.list(ListId::Final), rootB, rng);
             a.write(rootA);
             b.write(rootB);
+            // The snapshots are made up, so no file of theirs is there to check them by.
+            for (const ListId n : Lists::Snapshots) {
+                auto packages = std::make_shared<RootPackages>();
+                QVERIFY(packages->open(ws.list(n)));
+                ws.list(n).setPackages(packages, packages->findAll(ws.list(n)));
+            }
             CompareOptions options;
             options.reset(ListId::Original);
             runComparison(ws, options);
-            RootPackages original, final;
-            QVERIFY(original.open(ws.list(ListId::Original)));
-            QVERIFY(final.open(ws.list(ListId::Final), &original));
-            const PackageSummary summary = PackageSummary::build(ws, original, final);
+            const PackageSummary summary = PackageSummary::build(ws);
 
             std::map<QString, std::array<qint64, 3>> expected;
             for (const ListId n : {ListId::OnlyInOriginal, ListId::OnlyInFinal, ListId::Changed}) {

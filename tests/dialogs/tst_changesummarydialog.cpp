@@ -9,6 +9,12 @@
 #include "dialogs/ChangeSummaryDialog.h"
 #include "dialogs/ChangeSummaryModel.h"
 #include "dialogs/CompareDialog.h"
+#include "files/SnapshotFile.h"
+#include "snapshot/DirectoryReader.h"
+#include "snapshot/NewSnapshot.h"
+#include "snapshot/PackageDatabase.h"
+#include "snapshot/Scanner.h"
+#include "support/TestFiles.h"
 #include "widgets/ChangeBars.h"
 
 #include <QAction>
@@ -18,6 +24,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 #include <QTreeView>
 
@@ -50,6 +57,15 @@ QStringList row(QAbstractItemModel *m, const QModelIndex &index) {
     for (int c = 0; c < m->columnCount(); ++c)
         texts << m->index(index.row(), c, index.parent()).data().toString();
     return texts;
+}
+
+void takeSnapshot(const QString &root, const QString &file) {
+    auto reader = makeDirectoryReader();
+    Scanner scanner(*reader);
+    SnapshotList list;
+    QVERIFY(scanner.readDirectory(QFile::encodeName(root), root, list, true));
+    list.source = NewSnapshot::sourceText(u"/"_s, root);
+    QVERIFY(saveSnapshot(list, false, file).ok());
 }
 
 QStringList childNames(QAbstractItemModel *m, const QModelIndex &parent) {
@@ -89,6 +105,7 @@ private Q_SLOTS:
 
         ChangeSummaryDialog *summary = w.changeSummary();
         QVERIFY(summary && summary->isVisible());
+        QCOMPARE(summary->pages()->count(), 1); // no packages known: by folder alone
         QAbstractItemModel *m = summary->tree()->model();
         const QModelIndex root = m->index(0, 0);
         QCOMPARE(row(m, root), (QStringList{u"\\"_s, u"1"_s, u"1"_s, u"1"_s, u"100 bytes"_s,
@@ -156,6 +173,68 @@ private Q_SLOTS:
         w.fileCommands().closeShown();
         QVERIFY(!open->isEnabled());
         QVERIFY(!summary->isVisible());
+    }
+
+    // Snapshots of a system with a package database, opened from their files: the lists show
+    // each entry's owners, and the summary has a page by package.
+    void byPackage() {
+        QTemporaryDir dir;
+        const QString root = dir.path() + u"/system"_s;
+        FakeSystem s;
+        s.folders = {"usr/bin"};
+        s.lists["base"] = "/usr\n/usr/bin\n/usr/bin/gone\n";
+        s.lists["tools"] = "/usr\n/usr/bin\n/usr/bin/tool\n";
+        s.write(QFile::encodeName(root));
+        writeFile(root + u"/usr/bin/tool"_s, "tool");
+        writeFile(root + u"/usr/bin/gone"_s, QByteArray(300, 'g'));
+        const QString before = dir.path() + u"/before.dir"_s, after = dir.path() + u"/after.dir"_s;
+        takeSnapshot(root, before);
+        QVERIFY(QFile::remove(root + u"/usr/bin/gone"_s));
+        writeFile(root + u"/usr/bin/stray"_s, QByteArray(5000, 's'));
+        takeSnapshot(root, after);
+
+        MainWindow w(store->settings(), prompts);
+        w.show();
+        w.fileCommands().openSnapshot(before);
+        w.fileCommands().openSnapshot(after);
+        ListPane *original = w.pane(ListId::Original);
+        QVERIFY(!original->details()->isColumnHidden(Col::Package));
+        QCOMPARE(original->model()->headerData(Col::Package, Qt::Horizontal).toString(),
+                 u"Package"_s);
+        QStringList owners;
+        for (int r = 0; r < original->model()->rowCount(); ++r)
+            owners << original->model()->index(r, Col::Name).data().toString() + u'=' +
+                          original->model()->index(r, Col::Package).data().toString();
+        QVERIFY2(owners.contains(u"tool=tools"_s) && owners.contains(u"gone=base"_s) &&
+                     owners.contains(u"bin=base, tools"_s) && owners.contains(u"var=(none)"_s),
+                 qPrintable(owners.join(u' ')));
+
+        CompareDialog *d = w.compareCommands().compareDialog();
+        whenShown(d, [&] { QTest::mouseClick(d->okButton(), Qt::LeftButton); });
+        w.compareCommands().compare();
+        QVERIFY(!w.pane(ListId::OnlyInFinal)->details()->isColumnHidden(Col::Package));
+        w.findChild<QAction *>(u"ViewChanges"_s)->trigger();
+        ChangeSummaryDialog *summary = w.changeSummary();
+        QCOMPARE(summary->pages()->count(), 2);
+        summary->pages()->setCurrentIndex(1);
+        QAbstractItemModel *m = summary->packageView()->model();
+        QCOMPARE(m->headerData(0, Qt::Horizontal).toString(), u"Package"_s);
+        QStringList rows;
+        for (int r = 0; r < m->rowCount(); ++r)
+            rows << row(m, m->index(r, 0)).join(u'|');
+        // The removed file counts under the package that owned it, the stray one under none.
+        QCOMPARE(rows, (QStringList{u"(none)|0|1|0|0 bytes|5.00 KB|+5.00 KB|0"_s,
+                                    u"base|1|0|0|300 bytes|0 bytes|-300 bytes|0"_s}));
+        QCOMPARE(summary->packageBars()->bars().size(), std::size_t(2));
+        QCOMPARE(summary->packageBars()->bars()[0].label, u"(none)"_s);
+        // A click on the heading sorts by the owners.
+        QHeaderView *header = summary->packageView()->header();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+        QCOMPARE(m->index(0, 0).data().toString(), u"(none)"_s);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+        QCOMPARE(m->index(0, 0).data().toString(), u"base"_s);
     }
 };
 

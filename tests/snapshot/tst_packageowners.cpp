@@ -1,10 +1,20 @@
+#include "compare/Comparison.h"
+#include "snapshot/DateSerial.h"
+#include "snapshot/DirectoryReader.h"
+#include "snapshot/EntryFormat.h"
 #include "snapshot/NameBytes.h"
 #include "snapshot/NameCodec.h"
 #include "snapshot/NewSnapshot.h"
 #include "snapshot/PackageDatabase.h"
 #include "snapshot/RootPackages.h"
+#include "snapshot/Scanner.h"
 #include "snapshot/SnapshotList.h"
+#include "snapshot/Workspace.h"
+#include "sort/ColumnSorts.h"
+#include "support/TestFiles.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStandardPaths>
@@ -12,6 +22,7 @@
 #include <QTest>
 #include <cstring>
 #include <sys/stat.h>
+#include <utime.h>
 
 using namespace Qt::StringLiterals;
 
@@ -195,6 +206,124 @@ private Q_SLOTS:
             owned += expected != PackageOwners::unownedText();
         }
         QVERIFY(owned >= 10);
+    }
+
+    // The owners a list holds follow its entries through sorts, a comparison with its moves
+    // and the result lists' own sorts: each entry's against a lookup where it ends up, in the
+    // database of the side it came from.
+    void ownersFollowTheEntries() {
+        QRandomGenerator rng(2612);
+        const int keys[] = {Col::Name, Col::InFolder, Col::SizeKey, Col::DateKey, Col::Package};
+        for (int round = 0; round < 40; ++round) {
+            QTemporaryDir dir;
+            const QByteArray root = QFile::encodeName(dir.path());
+            randomSystem(rng).write(root);
+            Workspace ws;
+            std::shared_ptr<RootPackages> sides[2];
+            for (int k = 0; k < 2; ++k) {
+                SnapshotList &list = ws.list(Lists::Snapshots[k]);
+                list.source = NewSnapshot::sourceText(u"/"_s, QFile::decodeName(root));
+                for (const QByteArray &path : Vocabulary) {
+                    const qsizetype cut = path.lastIndexOf('/') + 1;
+                    if (path != "/" && rng.bounded(4))
+                        list.append(QString::fromLatin1(path.mid(cut)),
+                                    QString::fromLatin1(path.mid(1, cut - 1)).replace(u'/', u'\\'),
+                                    32, rng.bounded(3), 45000.0 + rng.bounded(2));
+                }
+                sides[k] = std::make_shared<RootPackages>();
+                QVERIFY(sides[k]->open(list));
+                list.setPackages(sides[k], sides[k]->findAll(list));
+                sortList(list, keys[rng.bounded(5)], int(rng.bounded(2)));
+            }
+            CompareOptions options;
+            options.reset(ListId::Original);
+            runComparison(ws, options);
+            for (const ListId n : Lists::All) {
+                SnapshotList &list = ws.list(n);
+                sortList(list, keys[rng.bounded(5)], int(rng.bounded(2)));
+                // The Unchanged entries are the Original's.
+                const RootPackages &side =
+                    *sides[n == ListId::Original || n == ListId::OnlyInOriginal ||
+                                   n == ListId::Unchanged
+                               ? 0
+                               : 1];
+                QVERIFY(list.isEmpty() || list.packages() == &side);
+                for (int i = 0; i < list.size(); ++i)
+                    QCOMPARE(list.packageText(i), side.text(side.find(list, i)));
+            }
+            // Entries of two databases in one list: it has no owners rather than wrong ones.
+            SnapshotList mixed;
+            mixed.appendCopy(ws.list(ListId::Original), 0);
+            mixed.appendCopy(ws.list(ListId::Final), 0);
+            QVERIFY(!mixed.hasPackages());
+        }
+    }
+
+    // A snapshot gets the owners only while its entries are the files at its root; a snapshot
+    // without inodes can tell a tree made anew only by the sizes and times.
+    void onlySnapshotsOfThisSystem_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("inodes");
+        QTest::addColumn<bool>("owned");
+        QTest::newRow("as scanned") << "" << true << true;
+        QTest::newRow("as scanned, no inodes") << "" << false << true;
+        QTest::newRow("most files gone") << "gone" << true << true;
+        QTest::newRow("made anew") << "anew" << true << false;
+        QTest::newRow("made anew, other times, no inodes") << "anew" << false << false;
+        QTest::newRow("made anew alike, no inodes") << "alike" << false << true;
+    }
+    void onlySnapshotsOfThisSystem() {
+        QFETCH(QString, change);
+        QFETCH(bool, inodes);
+        QFETCH(bool, owned);
+        QTemporaryDir dir;
+        const QString root = dir.path();
+        FakeSystem s;
+        s.folders = {"data"};
+        for (int k = 0; k < 40; ++k)
+            s.lists["p"] += "/data/f" + QByteArray::number(k) + '\n';
+        s.write(QFile::encodeName(root));
+        for (int k = 0; k < 40; ++k)
+            writeFile(root + u"/data/f"_s + QString::number(k), QByteArray(k, 'x'));
+        auto reader = makeDirectoryReader();
+        Scanner scanner(*reader);
+        SnapshotList scanned;
+        QVERIFY(scanner.readDirectory(QFile::encodeName(root), root, scanned, true));
+        SnapshotList list;
+        list.source = NewSnapshot::sourceText(u"/"_s, root);
+        for (int i = 0; i < scanned.size(); ++i) {
+            const Entry &e = scanned.entry(i);
+            if (inodes)
+                list.appendCopy(scanned, i);
+            else
+                list.append(scanned.name(i), scanned.folder(i), e.attr, e.size, e.modified);
+        }
+        if (change == u"gone") {
+            for (int k = 0; k < 30; ++k)
+                QVERIFY(QFile::remove(root + u"/data/f"_s + QString::number(k)));
+        } else if (!change.isEmpty()) {
+            // The old files stay (elsewhere), so the new ones cannot reuse their inodes.
+            QVERIFY(QDir(root).rename(u"data"_s, u"../old-"_s + QFileInfo(root).fileName()));
+            QVERIFY(QDir(root).mkdir(u"data"_s));
+            for (int i = 0; i < list.size(); ++i) {
+                if (list.folder(i) != u"data\\")
+                    continue;
+                const QString path = root + u"/data/"_s + list.name(i).toString();
+                writeFile(path, QByteArray(qsizetype(list.entry(i).size), 'y'));
+                std::int64_t seconds = 0;
+                QVERIFY(DateSerial::toUnixTime(list.entry(i).modified, seconds));
+                const utimbuf times{0, time_t(seconds - (change == u"anew" ? 7200 : 0))};
+                QCOMPARE(::utime(QFile::encodeName(path).constData(), &times), 0);
+            }
+        }
+        const QString problem = RootPackages::attach(list);
+        QCOMPARE(list.hasPackages(), owned);
+        QCOMPARE(problem.isEmpty(), owned);
+        if (owned)
+            QCOMPARE(EntryFormatter().text(list, list.size() - 1, Col::Package),
+                     list.folder(list.size() - 1) == u"data\\" ? u"p"_s : u"(none)"_s);
+        if (!change.isEmpty() && change != u"gone")
+            QDir(root + u"/../old-"_s + QFileInfo(root).fileName()).removeRecursively();
     }
 
     // This machine's database against dpkg -S, like with like. dpkg -S looks names up as the
