@@ -24,7 +24,7 @@ std::vector<CommandInfo> makeTable() {
     return {
         {"snapshot",
          {"snapshot ROOT -o FILE.dir [--no-subdirs] [--all-volumes]\n"
-          "[--contents [--reuse EARLIER.dir | --rehash]]\n"
+          "[--contents [--reuse EARLIER.dir | --rehash]] [--packages]\n"
           "[--exclude PATTERN]... [--exclude-from FILE]... [--threads N]"},
          "scan a folder and save its snapshot",
          {{"-o", "FILE.dir", false, "the snapshot file to write"},
@@ -34,6 +34,8 @@ std::vector<CommandInfo> makeTable() {
           {"--reuse", "EARLIER.dir", false,
            "keep its digests of files unchanged since (implies --contents)"},
           Rehash,
+          {"--packages", nullptr, false,
+           "record the installed packages that own each entry, as they are now"},
           Exclude,
           ExcludeFrom,
           {"--threads", "N", false, "read folders with N threads (default: one per core)"}},

@@ -162,6 +162,10 @@ int cmdSnapshot(const Args &args) {
     scan(root, args, exclusionsOf(args), list, true,
          {args.has("--contents") || !reuse.isEmpty() || args.has("--rehash"), nullptr,
           args.has("--rehash") ? QString() : reuse});
+    if (args.has("--packages")) {
+        if (const QString problem = RootPackages::attach(list, root.native); !problem.isEmpty())
+            fail(NameCodec::printable(root.text) + QStringLiteral(": ") + problem);
+    }
     check(saveSnapshot(list, false, out), out);
     return 0;
 }
@@ -195,9 +199,8 @@ int columnsOf(const SnapshotList &list, bool results) {
 }
 
 // Gives a snapshot the packages that own its entries, or fails saying why it has none.
-void attachPackages(SnapshotList &snapshot, const QString &file,
-                    const SnapshotList *sameSystem = nullptr) {
-    if (const QString problem = RootPackages::attach(snapshot, {}, sameSystem); !problem.isEmpty())
+void attachPackages(SnapshotList &snapshot, const QString &file) {
+    if (const QString problem = RootPackages::attach(snapshot); !problem.isEmpty())
         fail(file + QStringLiteral(": ") + problem);
 }
 
@@ -468,7 +471,7 @@ int cmdCompare(const Args &args) {
         SnapshotList &original = ws.list(ListId::Original);
         attachPackages(original, args.positional[0]);
         attachPackages(ws.list(ListId::Final),
-                       args.positional.value(1, ws.list(ListId::Final).description), &original);
+                       args.positional.value(1, ws.list(ListId::Final).description));
     }
     CompareOptions options;
     options.reset(ListId::Original);

@@ -1,7 +1,6 @@
 #include "PackageSummary.h"
 
 #include "snapshot/NameCodec.h"
-#include "snapshot/RootPackages.h"
 #include "snapshot/Workspace.h"
 
 #include <QHash>
@@ -14,22 +13,22 @@ PackageSummary PackageSummary::build(const Workspace &ws) {
     // database gives is looked up once.
     QHash<QString, int> rowOfText;
     struct Rows {
-        const RootPackages *packages;
+        const OwnerTexts *packages;
         std::vector<int> ofSet;
     };
     std::vector<Rows> known;
     const auto rowOf = [&](const SnapshotList &list, int i) {
-        const RootPackages *packages = list.packages();
+        const OwnerTexts *packages = list.packages();
         auto rows = std::find_if(known.begin(), known.end(),
                                  [&](const Rows &r) { return r.packages == packages; });
         if (rows == known.end()) {
             known.push_back(
-                {packages, std::vector<int>(packages ? packages->owners().setCount() : 1, -1)});
+                {packages, std::vector<int>(packages ? packages->size() : 1, -1)});
             rows = known.end() - 1;
         }
         int &row = rows->ofSet[packages ? list.packageSet(i) : 0];
         if (row < 0) {
-            const QString text = packages ? list.packageText(i) : PackageOwners::unownedText();
+            const QString text = packages ? list.packageText(i) : OwnerTexts::unownedText();
             row = rowOfText.value(text, -1);
             if (row < 0) {
                 row = int(summary.m_rows.size());

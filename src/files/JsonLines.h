@@ -8,7 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
-class RootPackages;
+class OwnerTexts;
 class SnapshotList;
 struct Details;
 
@@ -42,7 +42,7 @@ private:
     std::vector<std::string> m_folders; // by folder number, as JSON strings; empty: not yet made
     std::unordered_map<std::int32_t, std::string> m_attributes;
     std::unordered_map<std::uint64_t, std::string> m_accounts;
-    const RootPackages *m_packages = nullptr; // whose owners m_packageTexts holds
+    const OwnerTexts *m_packages = nullptr; // whose texts m_packageTexts holds
     std::unordered_map<std::uint32_t, std::string> m_packageTexts; // by set, as JSON strings
 };
 

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <memory>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,16 +32,18 @@ inline constexpr std::int32_t Escapes = 1;     // texts hold "|" and two hex dig
 inline constexpr std::int32_t Details = 2;     // entry lines go on with the entry's details
 inline constexpr std::int32_t Contents = 4;    // and then with its SHA-256 digest
 inline constexpr std::int32_t ChangeTimes = 8; // and the change time the file had when read
-inline constexpr std::int32_t Known = Escapes | Details | Contents | ChangeTimes;
+inline constexpr std::int32_t Packages = 16;   // and last the packages that own the entry
+inline constexpr std::int32_t Known = Escapes | Details | Contents | ChangeTimes | Packages;
 } // namespace Reserved
 
 // Entry lines with details: the five fields, then mode, owner, group, link count, volume,
 // inode, device numbers, nanoseconds, "link target" and "capability" (hex digits); with contents
 // the digest follows, "" or 64 hex digits, and then the change time in nanoseconds since 1970
-// (0 where there is no digest, or it may not hold).
+// (0 where there is no digest, or it may not hold). With packages, the last field is the text
+// of the entry's owners ("coreutils", "base-files, coreutils"), "" where no package owns it.
 constexpr std::size_t PlainFields = 5;
 constexpr std::size_t DetailFields = 15;
-constexpr std::size_t MostFields = DetailFields + 2;
+constexpr std::size_t MostFields = DetailFields + 3;
 
 // Bytes as upper-case hex digits, two a byte.
 void appendHex(std::string &out, const std::uint8_t *bytes, std::size_t size) {
@@ -381,6 +384,8 @@ public:
     bool read(TextCodec::Encoding encoding, std::int64_t fileSize, FileError &error) {
         m_encoding = encoding;
         error = {};
+        m_ownerTexts = std::make_shared<OwnerTexts>();
+        m_owners.clear();
         SnapshotHeader header;
         if (!readHeader(header, error))
             return false;
@@ -423,6 +428,8 @@ public:
                 m_progress->count.store(count, std::memory_order_relaxed);
         }
         error = m_in.error();
+        if (m_packages)
+            m_list.setPackages(m_ownerTexts, std::move(m_owners));
         // Every writer of the format states the true count: another number means the file was
         // cut short (at a line end, which the lines themselves cannot tell) or lengthened.
         if (!error && count != header.entries)
@@ -447,6 +454,7 @@ public:
         m_details = reserved & Reserved::Details;
         m_contents = reserved & Reserved::Contents;
         m_changeTimes = reserved & Reserved::ChangeTimes;
+        m_packages = reserved & Reserved::Packages;
         if (!decode(m_fields[0], header.description) || !decode(m_fields[1], header.source))
             return false;
         if (!parseDouble(m_fields[4].data, m_fields[4].size, header.created) ||
@@ -511,6 +519,12 @@ private:
             }
             m_list.setDigest(m_list.size() - 1, digest, changeTime);
         }
+        if (m_packages) {
+            if (!decode(m_fields[fieldCount() - 1], m_text))
+                return false;
+            m_owners.push_back(m_text.isEmpty() ? OwnerTexts::Unowned
+                                                : m_ownerTexts->intern(m_text));
+        }
         if (isFolder)
             m_list.addLimitOfEntry(m_list.size() - 1);
         return true;
@@ -550,16 +564,20 @@ private:
 
     std::size_t fieldCount() const {
         return (m_details ? DetailFields : PlainFields) + (m_contents ? 1 : 0) +
-               (m_changeTimes ? 1 : 0);
+               (m_changeTimes ? 1 : 0) + (m_packages ? 1 : 0);
     }
 
     bool m_escaped = false;
     bool m_details = false;
     bool m_contents = false;
     bool m_changeTimes = false;
+    bool m_packages = false;
     Field m_fields[MostFields];
     QString m_name;
     QString m_folder;
+    QString m_text;
+    std::shared_ptr<OwnerTexts> m_ownerTexts = std::make_shared<OwnerTexts>();
+    std::vector<std::uint32_t> m_owners;
 };
 
 } // namespace
@@ -568,9 +586,13 @@ namespace {
 
 // Whether any text of the list needs an escape in a snapshot file. A folder of one space does:
 // written plainly it would read as the previous entry's folder.
-bool holdsEscapes(const SnapshotList &list, bool details) {
+bool holdsEscapes(const SnapshotList &list, bool details, bool packages) {
     if (TextCodec::needsEscape(list.description) || TextCodec::needsEscape(list.source))
         return true;
+    for (std::size_t k = 0; packages && k < list.packages()->size(); ++k) {
+        if (TextCodec::needsEscape(list.packages()->text(std::uint32_t(k))))
+            return true;
+    }
     const FolderTable &folders = list.folders();
     for (std::uint32_t id = 0; id < folders.size(); ++id) {
         if (folders.text(id) == u" " || TextCodec::needsEscape(folders.text(id)))
@@ -616,6 +638,7 @@ FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter 
                         Progress *progress, DetailsInFile details) {
     const bool withDetails = details == DetailsInFile::Keep && list.hasDetails();
     const bool withContents = details == DetailsInFile::Keep && list.hasContents();
+    const bool withPackages = details == DetailsInFile::Keep && list.hasPackages();
     const int n = list.size();
     if (progress)
         progress->total = n;
@@ -627,9 +650,10 @@ FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter 
     // format, which ignore it, then read every file without them as we do.
     out.push_back(',');
     appendNumber(out, static_cast<std::int64_t>(
-                          (holdsEscapes(list, withDetails) ? Reserved::Escapes : 0) |
+                          (holdsEscapes(list, withDetails, withPackages) ? Reserved::Escapes : 0) |
                           (withDetails ? Reserved::Details : 0) |
-                          (withContents ? Reserved::Contents | Reserved::ChangeTimes : 0)));
+                          (withContents ? Reserved::Contents | Reserved::ChangeTimes : 0) |
+                          (withPackages ? Reserved::Packages : 0)));
     out.push_back(',');
     appendNumber(out, static_cast<std::int64_t>(n));
     out.push_back(',');
@@ -665,6 +689,11 @@ FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter 
                 appendHex(out, digest.data(), digest.size());
             out.append("\",");
             appendNumber(out, hasDigest(list.digest(i)) ? list.digestChangeTime(i) : 0);
+        }
+        if (withPackages) {
+            out.push_back(',');
+            const std::uint32_t owners = list.packageSet(i);
+            appendText(out, owners == OwnerTexts::Unowned ? QString() : list.packageText(i));
         }
         out.append("\r\n");
         if (FileError err = writer.flushIfFull())

@@ -188,20 +188,36 @@ bool RootPackages::takenHere(const SnapshotList &snapshot, const QByteArray &roo
     return agreeing * 4 >= checked;
 }
 
-QString RootPackages::attach(SnapshotList &snapshot, QByteArray root,
-                             const SnapshotList *sameSystem) {
-    snapshot.setPackages(nullptr, {});
+QString RootPackages::attach(SnapshotList &snapshot, QByteArray root) {
+    if (snapshot.hasPackages())
+        return {};
     if (root.isEmpty())
         root = rootOf(snapshot);
-    auto packages = std::make_shared<RootPackages>();
-    if (root.isEmpty() ? !packages->open(snapshot)
-                       : !packages->open(root, sameSystem ? sameSystem->packages() : nullptr))
+    auto packages = std::make_unique<RootPackages>();
+    if (root.isEmpty() ? !packages->open(snapshot) : !packages->open(root))
         return packages->problem();
     if (!takenHere(snapshot, root == "/" ? QByteArray() : root))
         return QStringLiteral("was not taken of this system's files (too few of its entries are "
                               "there now as it lists them), so the owners this system knows "
                               "are not its");
-    std::vector<PackageOwners::SetId> sets = packages->findAll(snapshot);
-    snapshot.setPackages(std::move(packages), std::move(sets));
+    packages->giveOwners(snapshot);
     return {};
+}
+
+void RootPackages::giveOwners(SnapshotList &list) const {
+    if (!m_owners) {
+        list.setPackages(nullptr, {});
+        return;
+    }
+    // The list keeps the texts of the sets it holds, not the database.
+    std::vector<std::uint32_t> owners = findAll(list);
+    auto texts = std::make_shared<OwnerTexts>();
+    std::vector<std::uint32_t> textOfSet(m_owners->setCount(), ~0u);
+    for (std::uint32_t &owner : owners) {
+        std::uint32_t &text = textOfSet[owner];
+        if (text == ~0u)
+            text = texts->intern(this->text(owner));
+        owner = text;
+    }
+    list.setPackages(std::move(texts), std::move(owners));
 }

@@ -49,6 +49,8 @@ public:
     QString text(PackageOwners::SetId set) const {
         return m_owners ? m_owners->text(set) : QString();
     }
+    // Gives the list the texts of its entries' owners, in its order as it is now.
+    void giveOwners(SnapshotList &list) const;
 
     // Whether the snapshot's entries are the files below `root` on this system, judged by a
     // sample of them: a snapshot file may come from another machine, whose paths this system's
@@ -57,13 +59,12 @@ public:
     // folder still, or a file of the same size and time. It is this system's when at least a
     // quarter of the sample agrees: a system changed since still keeps most of its folders.
     static bool takenHere(const SnapshotList &snapshot, const QByteArray &root);
-    // Gives a snapshot the owners of its entries, when its root (`root`, the folder as the
-    // file system takes it; empty: the one its source text names) lies in a system with a
-    // package database and the snapshot is of this system. Otherwise it has none, and the
-    // reason is returned; an empty text when it has them. A snapshot of the same system as
-    // `sameSystem` (a list that has owners) shares its database.
-    static QString attach(SnapshotList &snapshot, QByteArray root = {},
-                          const SnapshotList *sameSystem = nullptr);
+    // Gives a snapshot the owners of its entries, when its root (`root`, the folder as the file
+    // system takes it; empty: the one its source text names) lies in a system with a package
+    // database and the snapshot is of this system; one that has owners (kept in its file) keeps
+    // them. Otherwise it has none, and the reason is returned; an empty text when it has them.
+    // The list keeps the owners' texts, not the database.
+    static QString attach(SnapshotList &snapshot, QByteArray root = {});
 
 private:
     bool folderPath(QStringView folder, std::string &out) const;

@@ -1,6 +1,5 @@
 #include "SnapshotList.h"
 
-#include "RootPackages.h"
 #include "sort/TextKeys.h"
 
 #include <algorithm>
@@ -207,7 +206,7 @@ QString SnapshotList::packageText(int i) const {
     return k < m_packageSets.size() && m_packages ? m_packages->text(m_packageSets[k]) : QString();
 }
 
-void SnapshotList::setPackages(std::shared_ptr<const RootPackages> packages,
+void SnapshotList::setPackages(std::shared_ptr<const OwnerTexts> packages,
                                std::vector<std::uint32_t> sets) {
     m_packages = std::move(packages);
     m_packageSets = m_packages ? std::move(sets) : std::vector<std::uint32_t>();

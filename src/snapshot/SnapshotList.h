@@ -3,6 +3,7 @@
 #include "Details.h"
 #include "HashIndex.h"
 #include "ListId.h"
+#include "OwnerTexts.h"
 
 #include <QHash>
 #include <QString>
@@ -105,8 +106,6 @@ struct SortState {
     bool sorted() const { return key >= 0; }
 };
 
-class RootPackages;
-
 class SnapshotList {
 public:
     // Metadata of the list.
@@ -203,11 +202,12 @@ public:
     }
 
     // The installed packages that own the entries: a snapshot of a system whose package
-    // database is known has them, and so do the result lists made from it. A list holds one
-    // database's owners, so one that mixes entries of lists with different ones has none.
+    // database is known has them (looked up, or kept in its file), and so do the result lists
+    // made from it. A list refers to one table of owners, so one that mixes entries of lists
+    // with different tables has none.
     bool hasPackages() const { return m_packages != nullptr; }
-    const RootPackages *packages() const { return m_packages.get(); }
-    // Entry i's set of owners in packages(); Unowned (0) past the entries looked up.
+    const OwnerTexts *packages() const { return m_packages.get(); }
+    // Entry i's owners in packages(); Unowned past the entries looked up.
     std::uint32_t packageSet(int i) const {
         const auto k = static_cast<std::size_t>(i);
         return k < m_packageSets.size() ? m_packageSets[k] : 0;
@@ -216,7 +216,7 @@ public:
     // was not looked up (one added to the snapshot afterwards).
     QString packageText(int i) const;
     // Gives the entries their owners, in the list's order; no packages and no sets: none.
-    void setPackages(std::shared_ptr<const RootPackages> packages, std::vector<std::uint32_t> sets);
+    void setPackages(std::shared_ptr<const OwnerTexts> packages, std::vector<std::uint32_t> sets);
 
     // Room for that many entries, and for their details and digests when they will have them.
     void reserve(std::size_t entries, bool details = false, bool contents = false);
@@ -292,7 +292,7 @@ private:
         std::uint32_t along = 0;
     };
     std::vector<Move> m_moves; // empty, or up to the last entry moved
-    std::shared_ptr<const RootPackages> m_packages;
+    std::shared_ptr<const OwnerTexts> m_packages;
     std::vector<std::uint32_t> m_packageSets; // by entry, while there are packages
     FolderTable m_moveFolders; // apart from the list's own, which name where its entries are
     // For each folder of the list moves came from last, its number in m_moveFolders.

@@ -217,6 +217,7 @@ file(WRITE ${chroot}/var/lib/dpkg/info/base.list "/usr\n/usr/bin\n/usr/bin/gone\
 file(WRITE ${chroot}/usr/bin/tool "t")
 file(WRITE ${chroot}/usr/bin/gone "g")
 run(0 snapshot ${chroot} -o ${WORK}/chroot-before.dir)
+run(0 snapshot ${chroot} -o ${WORK}/chroot-owned.dir --packages)
 run(0 list ${WORK}/chroot-before.dir --packages --json)
 if(NOT OUT MATCHES "\"name\":\"gone\",[^\n]*\"package\":\"base\",\"permissions\""
    OR NOT OUT MATCHES "\"package\":\"\\(none\\)\"")
@@ -236,6 +237,12 @@ run(1 compare ${WORK}/chroot-before.dir ${WORK}/chroot-after.dir --summary --pac
 if(NOT OUT MATCHES "^Package\tOnly in Original\t.*\nbase\t1\t0\t0\t1\t0\t-1\t0\n"
    OR NOT OUT MATCHES "\n\\(none\\)\t0\t1\t0\t0\t1\t1\t0\n")
     message(FATAL_ERROR "unexpected summary by package:\n${OUT}")
+endif()
+# Once base is removed, a snapshot that recorded its owners still knows what it took away.
+file(REMOVE ${chroot}/var/lib/dpkg/info/base.list)
+run(1 compare ${WORK}/chroot-owned.dir ${WORK}/chroot-after.dir --summary --packages)
+if(NOT OUT MATCHES "\nbase\t1\t0\t0\t")
+    message(FATAL_ERROR "expected the removed package:\n${OUT}")
 endif()
 # A snapshot of files that are no longer there (the same names made anew, so new inodes) gets
 # no owners: it may as well be another machine's.

@@ -56,9 +56,9 @@ private Q_SLOTS:
             b.write(rootB);
             // The snapshots are made up, so no file of theirs is there to check them by.
             for (const ListId n : Lists::Snapshots) {
-                auto packages = std::make_shared<RootPackages>();
-                QVERIFY(packages->open(ws.list(n)));
-                ws.list(n).setPackages(packages, packages->findAll(ws.list(n)));
+                RootPackages packages;
+                QVERIFY(packages.open(ws.list(n)));
+                packages.giveOwners(ws.list(n));
             }
             CompareOptions options;
             options.reset(ListId::Original);

@@ -3,6 +3,7 @@
 #include "snapshot/DateSerial.h"
 #include "snapshot/EntryFormat.h"
 #include "snapshot/NameCodec.h"
+#include "snapshot/RootPackages.h"
 #include "snapshot/SnapshotList.h"
 #include "sort/ColumnSorts.h"
 
@@ -17,6 +18,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -189,6 +192,28 @@ private Q_SLOTS:
         QCOMPARE(back.created, list.created);
         QCOMPARE(rows(back), rows(list));
         QCOMPARE(back.entry(0).size, std::uint64_t(3000000000ULL));
+        QVERIFY(!back.hasPackages());
+
+        // The owners go with the entries, whatever their texts hold, and a file that has them
+        // keeps them where no package database knows its root.
+        auto owners = std::make_shared<OwnerTexts>();
+        const std::vector<std::uint32_t> sets = {owners->intern(u"p"_s + name), OwnerTexts::Unowned,
+                                                 owners->intern(u"p"_s + folder),
+                                                 owners->intern(u"p"_s + name)};
+        list.setPackages(owners, sets);
+        QVERIFY(saveSnapshot(list, false, path).ok());
+        QCOMPARE(read(path).count("\r\n"), 5);
+        SnapshotList owned;
+        QVERIFY(readSnapshot(path, owned).ok());
+        QCOMPARE(rows(owned), rows(list));
+        QVERIFY(RootPackages::attach(owned).isEmpty());
+        QVERIFY(owned.hasPackages());
+        for (int i = 0; i < list.size(); ++i)
+            QCOMPARE(owned.packageText(i), list.packageText(i));
+        QVERIFY(saveSnapshot(list, false, path, nullptr, DetailsInFile::LeaveOut).ok());
+        SnapshotList plain;
+        QVERIFY(readSnapshot(path, plain).ok());
+        QVERIFY(!plain.hasPackages());
     }
 
     // Escapes are read only in a file whose reserved header field says it holds them (1, as we

@@ -219,7 +219,7 @@ private Q_SLOTS:
             const QByteArray root = QFile::encodeName(dir.path());
             randomSystem(rng).write(root);
             Workspace ws;
-            std::shared_ptr<RootPackages> sides[2];
+            RootPackages sides[2];
             for (int k = 0; k < 2; ++k) {
                 SnapshotList &list = ws.list(Lists::Snapshots[k]);
                 list.source = NewSnapshot::sourceText(u"/"_s, QFile::decodeName(root));
@@ -230,9 +230,8 @@ private Q_SLOTS:
                                     QString::fromLatin1(path.mid(1, cut - 1)).replace(u'/', u'\\'),
                                     32, rng.bounded(3), 45000.0 + rng.bounded(2));
                 }
-                sides[k] = std::make_shared<RootPackages>();
-                QVERIFY(sides[k]->open(list));
-                list.setPackages(sides[k], sides[k]->findAll(list));
+                QVERIFY(sides[k].open(list));
+                sides[k].giveOwners(list);
                 sortList(list, keys[rng.bounded(5)], int(rng.bounded(2)));
             }
             CompareOptions options;
@@ -242,12 +241,13 @@ private Q_SLOTS:
                 SnapshotList &list = ws.list(n);
                 sortList(list, keys[rng.bounded(5)], int(rng.bounded(2)));
                 // The Unchanged entries are the Original's.
-                const RootPackages &side =
-                    *sides[n == ListId::Original || n == ListId::OnlyInOriginal ||
-                                   n == ListId::Unchanged
-                               ? 0
-                               : 1];
-                QVERIFY(list.isEmpty() || list.packages() == &side);
+                const int k =
+                    n == ListId::Original || n == ListId::OnlyInOriginal || n == ListId::Unchanged
+                        ? 0
+                        : 1;
+                const RootPackages &side = sides[k];
+                QVERIFY(list.isEmpty() ||
+                        list.packages() == ws.list(Lists::Snapshots[k]).packages());
                 for (int i = 0; i < list.size(); ++i)
                     QCOMPARE(list.packageText(i), side.text(side.find(list, i)));
             }
