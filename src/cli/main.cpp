@@ -209,8 +209,11 @@ int cmdList(const Args &args) {
         failUsage(QStringLiteral("list takes one file"));
     SnapshotList list;
     load(args.positional[0], list);
+    // The column comes when asked for, also from a file that recorded the owners.
     if (args.has("--packages"))
         attachPackages(list, args.positional[0]);
+    else
+        list.setPackages(nullptr, {});
     if (args.has("--json")) {
         OutputBuffer out;
         JsonLines lines(NameCodec::printable(args.positional[0]));

@@ -60,6 +60,9 @@ void checkSameEntries(const SnapshotList &saved, const SnapshotList &read, const
             if (!sameSecond(r.modified, s.hasTime() ? s.modified : 0.0))
                 fail(what, where(QStringLiteral("time")));
         }
+        if (read.packageText(i) != saved.packageText(i))
+            fail(what, where(QStringLiteral("owners %1, saved %2")
+                                 .arg(units(read.packageText(i)), units(saved.packageText(i)))));
         if (read.digest(i) != saved.digest(i) ||
             read.digestChangeTime(i) != saved.digestChangeTime(i))
             fail(what, where(QStringLiteral("digest")));

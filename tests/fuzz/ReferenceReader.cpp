@@ -185,6 +185,8 @@ public:
     bool read(TextCodec::Encoding encoding, FileError &error) {
         m_encoding = encoding;
         error = {};
+        m_ownerTexts = std::make_shared<OwnerTexts>();
+        m_owners.clear();
         if (!readHeader(error))
             return error.code != BadEncoding;
         // The previous folder starts as a single space, which the first entry line never uses.
@@ -193,7 +195,7 @@ public:
         m_list.addLimit(QStringView());
         std::int64_t entries = 0;
         while (m_fields.atRecordStart()) {
-            if (!readFields(error))
+            if (!readFields(error, m_owned ? 6 : 5))
                 return error.code != BadEncoding;
             const Field &folder = m_values[1];
             if (folder.quoted && folder.text == " ") {
@@ -209,6 +211,8 @@ public:
             ++entries;
         }
         error = m_fields.error();
+        if (m_owned)
+            m_list.setPackages(m_ownerTexts, m_owners);
         if (!error && entries != m_stated)
             error = FileError::wrongEntryCount(m_stated, entries);
         return true;
@@ -223,8 +227,9 @@ private:
         bool quoted = false;
     };
 
-    bool readFields(FileError &error) {
-        for (Field &f : m_values) {
+    bool readFields(FileError &error, int count = 5) {
+        for (int k = 0; k < count; ++k) {
+            Field &f = m_values[k];
             if (!m_fields.next(f.text, f.quoted)) {
                 error = m_fields.error() ? m_fields.error()
                                          : FileError::fromCode(FileError::InputPastEnd);
@@ -257,9 +262,13 @@ private:
         if (!readFields(error))
             return false;
         // Escapes are ours: a file written without them (by us or by another program) keeps
-        // "|" followed by two hex digits as it stands.
+        // "|" followed by two hex digits as it stands. 16 (with or without them) says that each
+        // entry line ends with the text of its owners.
         std::int32_t reserved = 0;
-        m_escaped = parseInt32(m_values[2].text, reserved) && reserved == 1;
+        if (!parseInt32(m_values[2].text, reserved))
+            reserved = 0;
+        m_escaped = reserved == 1 || reserved == 17;
+        m_owned = reserved == 16 || reserved == 17;
         if (!decode(m_values[0].text, header.description) ||
             !decode(m_values[1].text, header.source)) {
             error.code = BadEncoding;
@@ -299,6 +308,13 @@ private:
             return false;
         }
         m_list.append(m_name, folder, attr, size, modified);
+        if (m_owned) {
+            if (!decode(m_values[5].text, m_owner)) {
+                error.code = BadEncoding;
+                return false;
+            }
+            m_owners.push_back(m_owner.isEmpty() ? 0 : m_ownerTexts->intern(m_owner));
+        }
         if (attr & 16)
             m_list.addLimitOfEntry(m_list.size() - 1);
         return true;
@@ -309,10 +325,14 @@ private:
     SnapshotList &m_list;
     TextCodec::Encoding m_encoding = TextCodec::Encoding::Utf8;
     bool m_escaped = false;
+    bool m_owned = false;
     std::int64_t m_stated = 0; // the entry count the header states
-    Field m_values[5];
+    Field m_values[6];
     QString m_name;
     QString m_folder;
+    QString m_owner;
+    std::shared_ptr<OwnerTexts> m_ownerTexts = std::make_shared<OwnerTexts>();
+    std::vector<std::uint32_t> m_owners;
 };
 
 } // namespace

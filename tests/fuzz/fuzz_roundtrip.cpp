@@ -100,6 +100,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         } else
             list.append(name, folder, attr, bytes, modified);
     }
+    // Owners whose texts are as hostile as the names: another entry's name each.
+    if (list.size() % 2) {
+        auto owners = std::make_shared<OwnerTexts>();
+        std::vector<std::uint32_t> of;
+        for (int i = 0; i < list.size(); ++i) {
+            const QStringView other = list.name(i * 7 % list.size());
+            of.push_back(other.isEmpty() ? OwnerTexts::Unowned
+                                         : owners->intern(u'p' + other.toString()));
+        }
+        list.setPackages(owners, std::move(of));
+    }
 
     const QString path = scratchPath();
     check(saveSnapshot(list, false, path).ok(), "saving");
@@ -120,7 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     check(saveSnapshot(list, false, path, nullptr, DetailsInFile::LeaveOut).ok(), "saving plain");
     const std::string plain = readAll(path);
     SnapshotList plainRead;
-    check(readSnapshot(path, plainRead).ok() && !plainRead.hasDetails() && !plainRead.hasContents(),
+    check(readSnapshot(path, plainRead).ok() && !plainRead.hasDetails() &&
+              !plainRead.hasContents() && !plainRead.hasPackages(),
           "opening plain");
     SnapshotList withoutDetails;
     withoutDetails.description = list.description;

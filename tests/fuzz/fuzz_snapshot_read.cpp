@@ -31,10 +31,13 @@ bool identical(const SnapshotList &a, const SnapshotList &b) {
         if (a.folders().text(id) != b.folders().text(id))
             return false;
     }
+    if (a.hasPackages() != b.hasPackages())
+        return false;
     for (int i = 0; i < a.size(); ++i) {
         const Entry &x = a.entry(i), &y = b.entry(i);
         if (a.name(i) != b.name(i) || x.folder != y.folder || x.attr != y.attr ||
-            x.size != y.size || !same(x.modified, y.modified))
+            x.size != y.size || !same(x.modified, y.modified) ||
+            a.packageText(i) != b.packageText(i))
             return false;
     }
     return true;
