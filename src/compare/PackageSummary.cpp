@@ -9,8 +9,8 @@
 
 PackageSummary PackageSummary::build(const Workspace &ws) {
     PackageSummary summary;
-    // Rows by text, as the lists may hold the owners of two databases; the row of each set a
-    // database gives is looked up once.
+    // Rows by text, as the lists may hold two tables of owners (the two sides', looked up or
+    // read from their files); the row of each table's text is found once.
     QHash<QString, int> rowOfText;
     struct Rows {
         const OwnerTexts *packages;

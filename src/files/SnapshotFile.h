@@ -33,7 +33,8 @@ FileError writeSnapshot(const SnapshotList &list, bool isResultList, FileWriter 
 FileError readSnapshotHeader(const QString &path, SnapshotHeader &header);
 
 // Reads a snapshot file into an empty list: its description, source and created time, the
-// entries in file order and the limit folders (the whole snapshot first, then each folder).
+// entries in file order (with the details, digests and owners the file holds) and the limit
+// folders (the whole snapshot first, then each folder).
 // On an error the list holds no entries. A file whose header counts other than the entries it
 // holds is not valid (WrongEntryCount); one that needs more memory than there is fails with
 // OutOfMemory. Input that cannot be read twice (a pipe) is read right all the same.
