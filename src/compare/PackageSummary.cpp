@@ -22,8 +22,7 @@ PackageSummary PackageSummary::build(const Workspace &ws) {
         auto rows = std::find_if(known.begin(), known.end(),
                                  [&](const Rows &r) { return r.packages == packages; });
         if (rows == known.end()) {
-            known.push_back(
-                {packages, std::vector<int>(packages ? packages->size() : 1, -1)});
+            known.push_back({packages, std::vector<int>(packages ? packages->size() : 1, -1)});
             rows = known.end() - 1;
         }
         int &row = rows->ofSet[packages ? list.packageSet(i) : 0];
