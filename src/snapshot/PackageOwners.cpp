@@ -1,6 +1,7 @@
 #include "PackageOwners.h"
 
 #include "NameCodec.h"
+#include "OwnerTexts.h"
 
 #include <QHashFunctions>
 #include <algorithm>
@@ -500,7 +501,7 @@ QStringList PackageOwners::packages(SetId set) const {
 
 QString PackageOwners::text(SetId set) const {
     if (set == Unowned || set >= setCount())
-        return unownedText();
+        return OwnerTexts::unownedText();
     return packages(set).join(QStringLiteral(", "));
 }
 

@@ -35,7 +35,6 @@ public:
     using SetId = std::uint32_t;
     // The empty set: no package owns the path.
     static constexpr SetId Unowned = 0;
-    static QString unownedText() { return QStringLiteral("(none)"); }
 
     // What a database may cost before it is refused as no database of a real system: a
     // Debian system with everything of a desktop holds some 10 MB of lists and 200,000 lines;

@@ -67,7 +67,7 @@ QByteArray RootPackages::rootOf(const SnapshotList &snapshot) {
     return !exists(given, false) && exists(escaped, false) ? escaped : given;
 }
 
-bool RootPackages::open(const SnapshotList &snapshot, const RootPackages *sameSystem) {
+bool RootPackages::open(const SnapshotList &snapshot) {
     const QByteArray root = rootOf(snapshot);
     if (root.isEmpty()) {
         m_owners.reset();
@@ -75,10 +75,10 @@ bool RootPackages::open(const SnapshotList &snapshot, const RootPackages *sameSy
         m_problem = QStringLiteral("names no folder it was taken of, so no packages");
         return false;
     }
-    return open(root, sameSystem);
+    return open(root);
 }
 
-bool RootPackages::open(const QByteArray &root, const RootPackages *sameSystem) {
+bool RootPackages::open(const QByteArray &root) {
     m_owners.reset();
     m_problem.clear();
     m_location = locate(root);
@@ -88,13 +88,8 @@ bool RootPackages::open(const QByteArray &root, const RootPackages *sameSystem) 
                         .arg(pathText(root));
         return false;
     }
-    if (sameSystem && sameSystem->isOpen() &&
-        sameSystem->m_location.systemRoot == m_location.systemRoot) {
-        m_owners = sameSystem->m_owners;
-        return true;
-    }
     const QByteArray &system = m_location.systemRoot;
-    auto owners = std::make_shared<PackageOwners>();
+    auto owners = std::make_unique<PackageOwners>();
     if (!owners->load((system == "/" ? QByteArray() : system) + "/var/lib/dpkg", system)) {
         m_problem = owners->problem();
         return false;

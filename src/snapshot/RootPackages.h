@@ -31,9 +31,9 @@ public:
     static QByteArray rootOf(const SnapshotList &snapshot);
 
     // Reads the database of the snapshot's root; false, with problem(), when there is none or
-    // it is refused. A snapshot of the same system as `sameSystem` shares its database.
-    [[nodiscard]] bool open(const SnapshotList &snapshot, const RootPackages *sameSystem = nullptr);
-    [[nodiscard]] bool open(const QByteArray &root, const RootPackages *sameSystem = nullptr);
+    // it is refused.
+    [[nodiscard]] bool open(const SnapshotList &snapshot);
+    [[nodiscard]] bool open(const QByteArray &root);
     bool isOpen() const { return m_owners != nullptr; }
     const QString &problem() const { return m_problem; }
     const Location &location() const { return m_location; }
@@ -69,7 +69,7 @@ public:
 private:
     bool folderPath(QStringView folder, std::string &out) const;
 
-    std::shared_ptr<const PackageOwners> m_owners;
+    std::unique_ptr<const PackageOwners> m_owners;
     Location m_location;
     QString m_problem;
 };

@@ -153,7 +153,7 @@ private Q_SLOTS:
         QCOMPARE(owners.problem().isEmpty(), loads);
         for (const char *path : {"/etc", "/etc/conf", "/etc/conf.d", "/etc2", "/e/l"})
             QCOMPARE(owners.text(owners.find(path)),
-                     loads ? s.owners(root, path) : PackageOwners::unownedText());
+                     loads ? s.owners(root, path) : OwnerTexts::unownedText());
         for (PackageOwners::SetId set = 0; set < owners.setCount(); ++set)
             for (const QString &name : owners.packages(set))
                 QVERIFY2(FakeSystem::validName(name.toLatin1()), qPrintable(name));
@@ -200,10 +200,10 @@ private Q_SLOTS:
                 path += nameBytes(part) + '/';
             path += nameBytes(list.name(i));
             const bool real = !path.contains("/.."); // no name a file system holds
-            const QString expected = real ? s.owners(root, path) : PackageOwners::unownedText();
+            const QString expected = real ? s.owners(root, path) : OwnerTexts::unownedText();
             QCOMPARE(packages.text(all[std::size_t(i)]), expected);
             QCOMPARE(packages.find(list, i), all[std::size_t(i)]);
-            owned += expected != PackageOwners::unownedText();
+            owned += expected != OwnerTexts::unownedText();
         }
         QVERIFY(owned >= 10);
     }
